@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QMetaType>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace orvane {
+
+// The state of one domain. The raw string (the case name in lower case) is the
+// only external form: history rows, JSON and comparisons all go through it.
+enum class DomainAvailability { available, taken, unknown, error, checking };
+
+inline constexpr std::array<DomainAvailability, 5> allDomainAvailabilities{
+    DomainAvailability::available, DomainAvailability::taken, DomainAvailability::unknown,
+    DomainAvailability::error, DomainAvailability::checking};
+
+QString rawString(DomainAvailability value);
+// Exact and case-sensitive: anything but one of the five raw strings gives nothing.
+std::optional<DomainAvailability> domainAvailabilityFromRaw(const QString &raw);
+
+QJsonValue toJson(DomainAvailability value);
+std::optional<DomainAvailability> domainAvailabilityFromJson(const QJsonValue &json);
+
+// What checking one domain returns: the verdict and the text that justifies it.
+struct CheckResult {
+    DomainAvailability availability = DomainAvailability::unknown;
+    QString rawResponse;
+
+    friend bool operator==(const CheckResult &, const CheckResult &) = default;
+};
+
+} // namespace orvane
+
+Q_DECLARE_METATYPE(orvane::DomainAvailability)

@@ -1,0 +1,32 @@
+#include "DomainLookupService.h"
+
+#include "Logging.h"
+
+#include <QPointer>
+
+namespace orvane {
+
+DomainLookupService::DomainLookupService(LookupConfiguration configuration, QObject *parent)
+    : QObject(parent),
+      m_rdap(new RDAPClient(new RDAPBootstrap(std::move(configuration.bootstrap)), configuration.rdapLimits, this)),
+      m_whois(new WhoisClient(std::move(configuration.whois), this))
+{
+}
+
+QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(QString name, QString tld)
+{
+    QPointer<DomainLookupService> self(this);
+    const auto viaRDAP = co_await m_rdap->queryDomain(name, tld);
+    if (viaRDAP)
+        co_return *viaRDAP;
+    if (viaRDAP.error().kind() == RDAPError::Kind::notSupportedForTLD)
+        qCDebug(lcLookup, "%s: no RDAP entry, using WHOIS", qUtf8Printable(tld));
+    else
+        qCCritical(lcLookup, "%s: RDAP failed (%s), falling back to WHOIS", qUtf8Printable(tld),
+                   qUtf8Printable(viaRDAP.error().description()));
+    if (!self)
+        co_return std::unexpected(WhoisError::cancelled());
+    co_return co_await m_whois->lookup(name, tld);
+}
+
+} // namespace orvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "DomainAvailability.h"
+#include "RDAPClient.h"
+#include "WhoisClient.h"
+
+#include <QObject>
+
+#include <qcoro/qcorotask.h>
+
+#include <expected>
+
+namespace orvane {
+
+// Everything a lookup service needs to reach the registries; the defaults are the real ones.
+struct LookupConfiguration {
+    RDAPBootstrap::Options bootstrap;
+    HttpLimits rdapLimits = RDAPClient::defaultLimits();
+    WhoisClient::Options whois;
+};
+
+// The one way to check a domain: RDAP first, WHOIS whenever RDAP gives no answer.
+class DomainLookupService : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DomainLookupService(LookupConfiguration configuration = {}, QObject *parent = nullptr);
+
+    QCoro::Task<std::expected<CheckResult, WhoisError>> check(QString name, QString tld);
+
+    RDAPClient *rdap() const { return m_rdap; }
+    WhoisClient *whois() const { return m_whois; }
+
+private:
+    RDAPClient *m_rdap;
+    WhoisClient *m_whois;
+};
+
+} // namespace orvane

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcLookup)
+Q_DECLARE_LOGGING_CATEGORY(lcRDAP)
+Q_DECLARE_LOGGING_CATEGORY(lcBootstrap)
+Q_DECLARE_LOGGING_CATEGORY(lcWhois)

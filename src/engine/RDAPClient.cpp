@@ -1,0 +1,260 @@
+#include "RDAPClient.h"
+
+#include "Logging.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkCookie>
+#include <QNetworkCookieJar>
+#include <QPointer>
+
+namespace orvane {
+
+namespace {
+
+// Keeps no cookie at all: every query stands on its own.
+class DiscardingCookieJar : public QNetworkCookieJar
+{
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
+    QList<QNetworkCookie> cookiesForUrl(const QUrl &) const override { return {}; }
+};
+
+QString padded(const QString &label)
+{
+    return (label + QString(18, QLatin1Char(' '))).left(16);
+}
+
+std::optional<QJsonObject> parseObject(const QByteArray &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+QString eventLabel(const QString &action)
+{
+    const QString lower = action.toLower();
+    if (lower == QLatin1String("registration"))
+        return QStringLiteral("Registered:");
+    if (lower == QLatin1String("expiration"))
+        return QStringLiteral("Expires:");
+    if (lower == QLatin1String("last changed"))
+        return QStringLiteral("Last Updated:");
+    if (lower == QLatin1String("transfer"))
+        return QStringLiteral("Last Transfer:");
+    return {};
+}
+
+QString eventDay(const QString &date)
+{
+    const QStringList pieces = date.split(QLatin1Char('T'), Qt::SkipEmptyParts);
+    return pieces.isEmpty() ? date : pieces.first();
+}
+
+bool isIntegral(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    return number == static_cast<double>(static_cast<qint64>(number));
+}
+
+} // namespace
+
+RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *parent)
+    : QObject(parent), m_bootstrap(bootstrap), m_limits(limits)
+{
+    if (!m_bootstrap->parent())
+        m_bootstrap->setParent(this);
+    m_session.setCookieJar(new DiscardingCookieJar(&m_session));
+    m_session.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QString name, QString tld)
+{
+    const QString dottedTLD = tld.startsWith(QLatin1Char('.')) ? tld.toLower() : QLatin1Char('.') + tld.toLower();
+    const QString domain = name.toLower() + dottedTLD;
+
+    QPointer<RDAPClient> self(this);
+    co_await m_bootstrap->ensureLoaded();
+    if (!self)
+        co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
+
+    const auto &registry = m_bootstrap->registry();
+    const auto entry = registry.constFind(dottedTLD);
+    if (entry == registry.cend())
+        co_return std::unexpected(RDAPError::notSupportedForTLD(dottedTLD));
+
+    QString base = entry.value();
+    if (!base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
+    const QUrl url(base + QStringLiteral("domain/") + domain, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty()
+        || (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http")))
+        co_return std::unexpected(RDAPError::invalidURL());
+
+    qCDebug(lcRDAP, "Querying %s", qUtf8Printable(url.toString()));
+
+    QNetworkRequest request(url);
+    request.setRawHeader("Accept", "application/rdap+json");
+    request.setRawHeader("User-Agent", "Orvane/1.1");
+    request.setRawHeader("Cache-Control", "no-cache");
+    request.setRawHeader("Pragma", "no-cache");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+
+    const HttpOutcome outcome = co_await httpGet(m_session, request, m_limits);
+    switch (outcome.kind) {
+    case HttpOutcome::Kind::transportError:
+        co_return std::unexpected(RDAPError::networkError(outcome.errorText));
+    case HttpOutcome::Kind::notHttp:
+    case HttpOutcome::Kind::tooLarge:
+        co_return std::unexpected(RDAPError::invalidResponse());
+    case HttpOutcome::Kind::response:
+        break;
+    }
+
+    if (outcome.status == 429)
+        co_return std::unexpected(RDAPError::rateLimited());
+    if (outcome.status == 404)
+        co_return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered. (RDAP returned 404.)")};
+    if (outcome.status != 200)
+        co_return std::unexpected(RDAPError::httpError(outcome.status));
+
+    if (const auto object = parseObject(outcome.body)) {
+        const QJsonValue errorCode = object->value(QStringLiteral("errorCode"));
+        if (isIntegral(errorCode)) {
+            const auto code = static_cast<qint64>(errorCode.toDouble());
+            qCDebug(lcRDAP, "HTTP 200 with embedded errorCode %lld", static_cast<long long>(code));
+            if (code == 429)
+                co_return std::unexpected(RDAPError::rateLimited());
+            if (code == 404)
+                co_return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered.")};
+            co_return std::unexpected(RDAPError::httpError(static_cast<int>(code)));
+        }
+        const QJsonValue objectClass = object->value(QStringLiteral("objectClassName"));
+        if (objectClass.isString() && objectClass.toString().toLower() != QLatin1String("domain")) {
+            qCCritical(lcRDAP, "Unexpected objectClassName: %s", qUtf8Printable(objectClass.toString()));
+            co_return CheckResult{DomainAvailability::unknown,
+                                  render(outcome.body).value_or(QStringLiteral("Unexpected RDAP response."))};
+        }
+    }
+    co_return CheckResult{DomainAvailability::taken,
+                          render(outcome.body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)"))};
+}
+
+std::optional<QString> RDAPClient::render(const QByteArray &body)
+{
+    const auto parsed = parseObject(body);
+    if (!parsed)
+        return std::nullopt;
+    const QJsonObject &object = *parsed;
+    QStringList lines;
+
+    if (const QJsonValue name = object.value(QStringLiteral("ldhName")); name.isString())
+        lines << padded(QStringLiteral("Domain Name:")) + name.toString();
+    if (const QJsonValue handle = object.value(QStringLiteral("handle")); handle.isString() && !handle.toString().isEmpty())
+        lines << padded(QStringLiteral("Registry ID:")) + handle.toString();
+
+    if (const QJsonValue status = object.value(QStringLiteral("status")); status.isArray()) {
+        const QJsonArray values = status.toArray();
+        QStringList texts;
+        bool allText = !values.isEmpty();
+        for (const QJsonValue &value : values) {
+            if (!value.isString()) {
+                allText = false;
+                break;
+            }
+            texts << value.toString();
+        }
+        if (allText)
+            lines << padded(QStringLiteral("Status:")) + texts.join(QStringLiteral(", "));
+    }
+
+    if (const QJsonValue events = object.value(QStringLiteral("events")); events.isArray()) {
+        const QJsonArray list = events.toArray();
+        const bool allObjects = std::all_of(list.begin(), list.end(), [](const QJsonValue &v) { return v.isObject(); });
+        if (allObjects) {
+            for (const QJsonValue &value : list) {
+                const QJsonObject event = value.toObject();
+                const QJsonValue action = event.value(QStringLiteral("eventAction"));
+                const QJsonValue date = event.value(QStringLiteral("eventDate"));
+                if (!action.isString() || !date.isString())
+                    continue;
+                const QString label = eventLabel(action.toString());
+                if (!label.isEmpty())
+                    lines << padded(label) + eventDay(date.toString());
+            }
+        }
+    }
+
+    if (const QJsonValue entities = object.value(QStringLiteral("entities")); entities.isArray()) {
+        const QJsonArray list = entities.toArray();
+        const bool allObjects = std::all_of(list.begin(), list.end(), [](const QJsonValue &v) { return v.isObject(); });
+        if (allObjects) {
+            for (const QJsonValue &value : list) {
+                const QJsonObject entity = value.toObject();
+                const QJsonValue roles = entity.value(QStringLiteral("roles"));
+                if (!roles.isArray())
+                    continue;
+                const QJsonArray roleList = roles.toArray();
+                const bool rolesAreText = std::all_of(roleList.begin(), roleList.end(), [](const QJsonValue &v) { return v.isString(); });
+                if (!rolesAreText || !roleList.contains(QJsonValue(QStringLiteral("registrar"))))
+                    continue;
+                if (const auto registrar = registrarName(entity))
+                    lines << padded(QStringLiteral("Registrar:")) + *registrar;
+            }
+        }
+    }
+
+    if (const QJsonValue nameservers = object.value(QStringLiteral("nameservers")); nameservers.isArray()) {
+        const QJsonArray list = nameservers.toArray();
+        const bool allObjects = std::all_of(list.begin(), list.end(), [](const QJsonValue &v) { return v.isObject(); });
+        QStringList names;
+        if (allObjects) {
+            for (const QJsonValue &value : list) {
+                const QJsonValue name = value.toObject().value(QStringLiteral("ldhName"));
+                if (name.isString())
+                    names << QStringLiteral("    ") + name.toString();
+            }
+        }
+        if (!names.isEmpty()) {
+            lines << QStringLiteral("Name Servers:");
+            lines << names;
+        }
+    }
+
+    if (lines.isEmpty())
+        return std::nullopt;
+    return lines.join(QLatin1Char('\n'));
+}
+
+std::optional<QString> RDAPClient::registrarName(const QJsonObject &entity)
+{
+    const QJsonValue vcard = entity.value(QStringLiteral("vcardArray"));
+    if (vcard.isArray()) {
+        const QJsonArray card = vcard.toArray();
+        if (card.size() >= 2 && card.at(1).isArray()) {
+            const QJsonArray properties = card.at(1).toArray();
+            const bool allLists = std::all_of(properties.begin(), properties.end(), [](const QJsonValue &v) { return v.isArray(); });
+            if (allLists) {
+                for (const QJsonValue &value : properties) {
+                    const QJsonArray property = value.toArray();
+                    if (property.size() >= 4 && property.at(0) == QJsonValue(QStringLiteral("fn")) && property.at(3).isString())
+                        return property.at(3).toString();
+                }
+            }
+        }
+    }
+    const QJsonValue handle = entity.value(QStringLiteral("handle"));
+    if (handle.isString())
+        return handle.toString();
+    return std::nullopt;
+}
+
+} // namespace orvane

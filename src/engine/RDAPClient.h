@@ -1,0 +1,43 @@
+#pragma once
+
+#include "DomainAvailability.h"
+#include "HttpFetch.h"
+#include "RDAPBootstrap.h"
+#include "RDAPError.h"
+
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QObject>
+
+#include <qcoro/qcorotask.h>
+
+#include <expected>
+#include <optional>
+
+namespace orvane {
+
+// Asks a TLD's registry over RDAP whether one domain is registered.
+class RDAPClient : public QObject
+{
+    Q_OBJECT
+public:
+    // 10 s without data and 15 s for the whole exchange, as the platform session would allow.
+    static HttpLimits defaultLimits() { return HttpLimits{std::chrono::seconds(10), std::chrono::seconds(15)}; }
+
+    explicit RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits = defaultLimits(), QObject *parent = nullptr);
+
+    QCoro::Task<std::expected<CheckResult, RDAPError>> queryDomain(QString name, QString tld);
+
+    RDAPBootstrap *bootstrap() const { return m_bootstrap; }
+
+    // The interesting members of an RDAP domain object as aligned text, or nothing.
+    static std::optional<QString> render(const QByteArray &body);
+    static std::optional<QString> registrarName(const QJsonObject &entity);
+
+private:
+    RDAPBootstrap *m_bootstrap;
+    HttpLimits m_limits;
+    QNetworkAccessManager m_session;
+};
+
+} // namespace orvane

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+// Why an RDAP query gave no answer. The lookup service falls back to WHOIS on every case.
+class RDAPError
+{
+public:
+    enum class Kind { notSupportedForTLD, httpError, networkError, invalidURL, invalidResponse, rateLimited };
+
+    static RDAPError notSupportedForTLD(QString tld) { return {Kind::notSupportedForTLD, std::move(tld), 0}; }
+    static RDAPError httpError(int code) { return {Kind::httpError, {}, code}; }
+    static RDAPError networkError(QString detail) { return {Kind::networkError, std::move(detail), 0}; }
+    static RDAPError invalidURL() { return {Kind::invalidURL, {}, 0}; }
+    static RDAPError invalidResponse() { return {Kind::invalidResponse, {}, 0}; }
+    static RDAPError rateLimited() { return {Kind::rateLimited, {}, 0}; }
+
+    Kind kind() const { return m_kind; }
+    const QString &text() const { return m_text; }
+    int code() const { return m_code; }
+
+    QString description() const
+    {
+        switch (m_kind) {
+        case Kind::notSupportedForTLD: return QStringLiteral("RDAP not supported for ") + m_text;
+        case Kind::httpError: return QStringLiteral("RDAP HTTP error ") + QString::number(m_code);
+        case Kind::networkError: return QStringLiteral("RDAP network error: ") + m_text;
+        case Kind::invalidURL: return QStringLiteral("Invalid RDAP URL");
+        case Kind::invalidResponse: return QStringLiteral("RDAP server returned invalid response");
+        case Kind::rateLimited: return QStringLiteral("RDAP rate limit exceeded");
+        }
+        return {};
+    }
+
+    friend bool operator==(const RDAPError &, const RDAPError &) = default;
+
+private:
+    RDAPError(Kind kind, QString text, int code) : m_kind(kind), m_text(std::move(text)), m_code(code) {}
+
+    Kind m_kind;
+    QString m_text;
+    int m_code;
+};
+
+} // namespace orvane

@@ -1,0 +1,138 @@
+#include "WhoisClient.h"
+
+#include "WhoisInterpretation.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace orvane {
+
+const QList<QPair<QString, QString>> &knownServers()
+{
+    static const QList<QPair<QString, QString>> table{
+        {QStringLiteral(".com"), QStringLiteral("whois.verisign-grs.com")},
+        {QStringLiteral(".net"), QStringLiteral("whois.verisign-grs.com")},
+        {QStringLiteral(".org"), QStringLiteral("whois.publicinterestregistry.org")},
+        {QStringLiteral(".info"), QStringLiteral("whois.nic.info")},
+        {QStringLiteral(".io"), QStringLiteral("whois.nic.io")},
+        {QStringLiteral(".ai"), QStringLiteral("whois.nic.ai")},
+        {QStringLiteral(".co"), QStringLiteral("whois.nic.co")},
+        {QStringLiteral(".me"), QStringLiteral("whois.nic.me")},
+        {QStringLiteral(".app"), QStringLiteral("whois.nic.google")},
+        {QStringLiteral(".dev"), QStringLiteral("whois.nic.google")},
+        {QStringLiteral(".page"), QStringLiteral("whois.nic.google")},
+        {QStringLiteral(".xyz"), QStringLiteral("whois.nic.xyz")},
+        {QStringLiteral(".tech"), QStringLiteral("whois.nic.tech")},
+        {QStringLiteral(".biz"), QStringLiteral("whois.nic.biz")},
+        {QStringLiteral(".us"), QStringLiteral("whois.nic.us")},
+        {QStringLiteral(".uk"), QStringLiteral("whois.nic.uk")},
+        {QStringLiteral(".de"), QStringLiteral("whois.denic.de")},
+        {QStringLiteral(".ca"), QStringLiteral("whois.cira.ca")},
+        {QStringLiteral(".cloud"), QStringLiteral("whois.nic.cloud")},
+        {QStringLiteral(".tools"), QStringLiteral("whois.nic.tools")},
+        {QStringLiteral(".studio"), QStringLiteral("whois.nic.studio")},
+        {QStringLiteral(".software"), QStringLiteral("whois.nic.software")},
+        {QStringLiteral(".ventures"), QStringLiteral("whois.nic.ventures")},
+        {QStringLiteral(".finance"), QStringLiteral("whois.nic.finance")},
+        {QStringLiteral(".group"), QStringLiteral("whois.nic.group")},
+    };
+    return table;
+}
+
+QStringList knownServerTLDs()
+{
+    QStringList tlds;
+    for (const auto &row : knownServers())
+        tlds << row.first;
+    std::sort(tlds.begin(), tlds.end());
+    return tlds;
+}
+
+namespace {
+
+// White space or control characters would add lines to the query; nothing legitimate has them.
+bool isUnsafeForQuery(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
+               || c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
+    });
+}
+
+QString normalTLD(const QString &tld)
+{
+    const QString lower = tld.toLower();
+    return tld.startsWith(QLatin1Char('.')) ? lower : QLatin1Char('.') + lower;
+}
+
+} // namespace
+
+WhoisClient::WhoisClient(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
+{
+    for (const auto &row : m_options.servers)
+        m_serverCache.insert(row.first, row.second);
+}
+
+std::optional<QString> WhoisClient::referral(const QString &answer)
+{
+    for (const QString &line : whoisLines(answer)) {
+        if (line.isEmpty())
+            continue;
+        if (!line.toLower().startsWith(QLatin1String("refer:")))
+            continue;
+        const QString host = trimBlanks(line.mid(line.indexOf(QLatin1Char(':')) + 1));
+        if (host.isEmpty())
+            return std::nullopt;
+        return host;
+    }
+    return std::nullopt;
+}
+
+QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::exchange(const QString &server, const QByteArray &payload)
+{
+    const QString host = m_options.overrideHost.isEmpty() ? server : m_options.overrideHost;
+    return WhoisConnection::query(host, payload, m_options.connection, this);
+}
+
+QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld)
+{
+    if (const auto cached = m_serverCache.constFind(tld); cached != m_serverCache.cend())
+        co_return cached.value();
+    const QString bare = tld.mid(1);
+    if (bare.isEmpty())
+        co_return std::unexpected(WhoisError::invalidTLD(tld));
+
+    QPointer<WhoisClient> self(this);
+    const auto answer = co_await exchange(m_options.referralHost, (bare + QStringLiteral("\r\n")).toUtf8());
+    if (!answer)
+        co_return std::unexpected(answer.error());
+    const auto host = referral(*answer);
+    if (!host)
+        co_return std::unexpected(WhoisError::noServer(tld));
+    if (self)
+        m_serverCache.insert(tld, *host);
+    co_return *host;
+}
+
+QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString name, QString tld)
+{
+    const QString normalizedTLD = normalTLD(tld);
+    if (isUnsafeForQuery(tld) || isUnsafeForQuery(name))
+        co_return std::unexpected(WhoisError::invalidTLD(normalizedTLD));
+    const QString domain = name.toLower() + normalizedTLD;
+
+    QPointer<WhoisClient> self(this);
+    const auto host = co_await server(normalizedTLD);
+    if (!host)
+        co_return std::unexpected(host.error());
+    if (!self)
+        co_return std::unexpected(WhoisError::cancelled());
+
+    const auto answer = co_await exchange(*host, (domain + QStringLiteral("\r\n")).toUtf8());
+    if (!answer)
+        co_return std::unexpected(answer.error());
+    co_return CheckResult{interpretWhoisResponse(*answer, normalizedTLD), stripWhoisBoilerplate(*answer)};
+}
+
+} // namespace orvane

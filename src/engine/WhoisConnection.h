@@ -1,0 +1,36 @@
+#pragma once
+
+#include "WhoisError.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <qcoro/qcorotask.h>
+
+#include <chrono>
+#include <expected>
+
+namespace orvane {
+
+struct WhoisConnectionOptions {
+    quint16 port = 43;
+    std::chrono::milliseconds timeout{10000};
+    // A server that streams without end is cut off here; what arrived is returned.
+    qint64 maxAnswerBytes = 1024 * 1024;
+};
+
+// One WHOIS exchange (RFC 3912): connect, send the query line, read until the server
+// closes, return what arrived. The first event to finish the exchange decides its result.
+class WhoisConnection
+{
+public:
+    using Options = WhoisConnectionOptions;
+
+    // `context` owns the exchange while it runs: destroying it cancels the exchange,
+    // which then returns the partial answer, or `cancelled` when nothing had arrived.
+    static QCoro::Task<std::expected<QString, WhoisError>> query(QString server, QByteArray payload,
+                                                                 Options options, QObject *context = nullptr);
+};
+
+} // namespace orvane

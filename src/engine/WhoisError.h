@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+// Every way a WHOIS lookup can fail. The description is what the user sees on the row.
+class WhoisError
+{
+public:
+    enum class Kind { invalidTLD, noServer, connectionFailed, readFailed, timedOut, cancelled };
+
+    static WhoisError invalidTLD(QString tld) { return {Kind::invalidTLD, std::move(tld)}; }
+    static WhoisError noServer(QString tld) { return {Kind::noServer, std::move(tld)}; }
+    static WhoisError connectionFailed(QString detail) { return {Kind::connectionFailed, std::move(detail)}; }
+    static WhoisError readFailed(QString detail) { return {Kind::readFailed, std::move(detail)}; }
+    static WhoisError timedOut() { return {Kind::timedOut, {}}; }
+    static WhoisError cancelled() { return {Kind::cancelled, {}}; }
+
+    Kind kind() const { return m_kind; }
+    const QString &text() const { return m_text; }
+
+    QString description() const
+    {
+        switch (m_kind) {
+        case Kind::invalidTLD: return QStringLiteral("Invalid TLD: ") + m_text;
+        case Kind::noServer: return QStringLiteral("No WHOIS server known for ") + m_text;
+        case Kind::connectionFailed: return QStringLiteral("Connection failed: ") + m_text;
+        case Kind::readFailed: return QStringLiteral("Read failed: ") + m_text;
+        case Kind::timedOut: return QStringLiteral("WHOIS query timed out");
+        case Kind::cancelled: return QStringLiteral("Cancelled");
+        }
+        return {};
+    }
+
+    friend bool operator==(const WhoisError &, const WhoisError &) = default;
+
+private:
+    WhoisError(Kind kind, QString text) : m_kind(kind), m_text(std::move(text)) {}
+
+    Kind m_kind;
+    QString m_text;
+};
+
+} // namespace orvane

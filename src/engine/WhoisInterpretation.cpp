@@ -1,0 +1,184 @@
+#include "WhoisInterpretation.h"
+
+namespace orvane {
+
+const QStringList &rateLimitMarkers()
+{
+    static const QStringList markers{
+        QStringLiteral("whois limit exceeded"),
+        QStringLiteral("exceeded the maximum"),
+        QStringLiteral("too many requests"),
+        QStringLiteral("rate limit"),
+        QStringLiteral("quota exceeded"),
+        QStringLiteral("service unavailable"),
+        QStringLiteral("access denied"),
+        QStringLiteral("request refused"),
+        // Refusals real registries send that the phrases above miss; without them a
+        // throttled answer is short enough for the line rule to call the domain free.
+        QStringLiteral("limit exceeded"),
+        QStringLiteral("limit reached"),
+        QStringLiteral("try again later"),
+        QStringLiteral("too many connections"),
+        QStringLiteral("exceeded your quota"),
+        QStringLiteral("please go away"),
+        QStringLiteral("server too busy"),
+        QStringLiteral("temporarily unavailable"),
+        QStringLiteral("connection refused"),
+    };
+    return markers;
+}
+
+const QStringList &availablePatterns()
+{
+    static const QStringList patterns{
+        QStringLiteral("no match for"),
+        QStringLiteral("no entries found"),
+        QStringLiteral("not found:"),
+        QStringLiteral("not found\n"),
+        QStringLiteral("not found."),
+        QStringLiteral("no object found"),
+        QStringLiteral("no data found"),
+        QStringLiteral("domain not found"),
+        QStringLiteral("domain not registered"),
+        QStringLiteral("domain available"),
+        QStringLiteral("domain status: available"),
+        QStringLiteral("status: available"),
+        QStringLiteral("status: free"),
+        QStringLiteral("status:         available"),
+        QStringLiteral("this domain is available"),
+        QStringLiteral("available for registration"),
+        QStringLiteral("is free"),
+        QStringLiteral("no such domain"),
+        QStringLiteral("this query returned 0 objects"),
+        QStringLiteral("the queried object does not exist"),
+        QStringLiteral("no information available about domain name"),
+        QStringLiteral("% no entries found"),
+    };
+    return patterns;
+}
+
+const QStringList &takenPatterns()
+{
+    static const QStringList patterns{
+        QStringLiteral("domain name:"),
+        QStringLiteral("registry domain id:"),
+        QStringLiteral("registrar:"),
+        QStringLiteral("registrar whois server:"),
+        QStringLiteral("creation date:"),
+        QStringLiteral("registered on:"),
+        QStringLiteral("registered:"),
+        QStringLiteral("domain status: clienttransferprohibited"),
+        QStringLiteral("domain status: ok"),
+        QStringLiteral("registrant"),
+        QStringLiteral("name server:"),
+        QStringLiteral("nserver:"),
+    };
+    return patterns;
+}
+
+const QStringList &boilerplateMarkers()
+{
+    static const QStringList markers{
+        QStringLiteral("TERMS OF USE:"),
+        QStringLiteral("TERMS OF USE"),
+        QStringLiteral("NOTICE AND TERMS OF USE"),
+        QStringLiteral("NOTICE:"),
+        QStringLiteral(">>> Last update of WHOIS database"),
+        QStringLiteral(">>> Last update of the WHOIS database"),
+        QStringLiteral(">>> Last update of whois database"),
+        QStringLiteral("URL of the ICANN WHOIS Data Problem Reporting System"),
+        QStringLiteral("For more information on Whois status codes"),
+        QStringLiteral("By submitting a Whois query"),
+        QStringLiteral("By submitting this query"),
+        QStringLiteral("The Registry database contains ONLY"),
+        QStringLiteral("WHOIS LIMIT EXCEEDED"),
+        QStringLiteral("The data in this whois database is provided"),
+        QStringLiteral("Use of this data is governed by the"),
+        QStringLiteral("Access to .ai WHOIS information"),
+        QStringLiteral("Important: this WHOIS database"),
+    };
+    return markers;
+}
+
+QStringList whoisLines(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].endsWith(QLatin1Char('\r')))
+            lines[i].chop(1);
+    }
+    return lines;
+}
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(text.at(start)))
+        ++start;
+    while (end > start && blank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
+namespace {
+
+bool containsAny(const QString &lowered, const QStringList &phrases)
+{
+    return std::any_of(phrases.begin(), phrases.end(),
+                       [&](const QString &phrase) { return lowered.contains(phrase); });
+}
+
+bool isBannerLine(const QString &line)
+{
+    const QString trimmed = trimBlanks(line);
+    return trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('%')) || trimmed.startsWith(QLatin1Char('#'))
+           || trimmed.startsWith(QLatin1String(">>>"));
+}
+
+} // namespace
+
+DomainAvailability interpretWhoisResponse(const QString &response, const QString &tld)
+{
+    Q_UNUSED(tld)
+    const QString lowered = response.toLower();
+    if (containsAny(lowered, rateLimitMarkers()))
+        return DomainAvailability::error;
+    if (containsAny(lowered, availablePatterns()))
+        return DomainAvailability::available;
+    if (containsAny(lowered, takenPatterns()))
+        return DomainAvailability::taken;
+
+    int substantive = 0;
+    for (const QString &line : whoisLines(response)) {
+        const QString trimmed = trimBlanks(line);
+        if (!trimmed.isEmpty() && !trimmed.startsWith(QLatin1Char('%')) && !trimmed.startsWith(QLatin1Char('#')))
+            ++substantive;
+    }
+    return substantive < 3 ? DomainAvailability::available : DomainAvailability::unknown;
+}
+
+QString stripWhoisBoilerplate(const QString &response)
+{
+    // Per-character lower-casing keeps positions aligned with the text as received.
+    QString lowered = response;
+    for (QChar &c : lowered)
+        c = c.toLower();
+    qsizetype cut = -1;
+    for (const QString &marker : boilerplateMarkers()) {
+        const qsizetype at = lowered.indexOf(marker.toLower());
+        if (at >= 0 && (cut < 0 || at < cut))
+            cut = at;
+    }
+    const QString kept = cut >= 0 ? response.left(cut) : response;
+
+    QStringList lines = whoisLines(kept);
+    while (!lines.isEmpty() && isBannerLine(lines.first()))
+        lines.removeFirst();
+    while (!lines.isEmpty() && isBannerLine(lines.last()))
+        lines.removeLast();
+    return lines.join(QLatin1Char('\n')).trimmed();
+}
+
+} // namespace orvane

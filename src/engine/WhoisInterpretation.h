@@ -1,0 +1,27 @@
+#pragma once
+
+#include "DomainAvailability.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace orvane {
+
+// Phrase lists, compared against the lower-cased answer as plain substrings.
+const QStringList &rateLimitMarkers();
+const QStringList &availablePatterns();
+const QStringList &takenPatterns();
+const QStringList &boilerplateMarkers();
+
+// The verdict for a registry's free-text answer: refused, free, registered, or a line count.
+DomainAvailability interpretWhoisResponse(const QString &response, const QString &tld);
+
+// The text shown to the user: legal notices cut, banner and comment lines trimmed off both ends.
+QString stripWhoisBoilerplate(const QString &response);
+
+// An answer split into lines at LF, a CR right before the LF belonging to the break.
+QStringList whoisLines(const QString &text);
+// Trims spaces and tabs only.
+QString trimBlanks(const QString &text);
+
+} // namespace orvane

@@ -1,0 +1,140 @@
+#include "FakeHttpServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+FakeHttpServer::FakeHttpServer(QObject *parent) : QObject(parent)
+{
+    m_server.listen(QHostAddress::LocalHost, 0);
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection())
+            handle(socket);
+    });
+}
+
+QUrl FakeHttpServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+}
+
+void FakeHttpServer::setJson(const QString &path, int status, const QByteArray &json)
+{
+    Route route;
+    route.status = status;
+    route.body = json;
+    route.headers = {{"Content-Type", "application/rdap+json"}};
+    setRoute(path, route);
+}
+
+QByteArray FakeHttpServer::bootstrapFile(const QList<QPair<QStringList, QStringList>> &services)
+{
+    QJsonArray entries;
+    for (const auto &service : services)
+        entries.append(QJsonArray{QJsonArray::fromStringList(service.first), QJsonArray::fromStringList(service.second)});
+    return QJsonDocument(QJsonObject{{QStringLiteral("version"), QStringLiteral("1.0")},
+                                     {QStringLiteral("description"), QStringLiteral("test bootstrap")},
+                                     {QStringLiteral("services"), entries}})
+        .toJson(QJsonDocument::Compact);
+}
+
+void FakeHttpServer::serveBootstrap(const QStringList &tlds, const QString &base)
+{
+    Route route;
+    route.body = bootstrapFile({{tlds, {url(base).toString()}}});
+    route.headers = {{"Content-Type", "application/json"}};
+    setRoute(QStringLiteral("/dns.json"), route);
+}
+
+int FakeHttpServer::totalRequests() const
+{
+    int total = 0;
+    for (int count : m_counts)
+        total += count;
+    return total;
+}
+
+void FakeHttpServer::handle(QTcpSocket *socket)
+{
+    auto buffer = std::make_shared<QByteArray>();
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+        buffer->append(socket->readAll());
+        const qsizetype end = buffer->indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        const QList<QByteArray> lines = buffer->left(end).split('\n');
+        buffer->remove(0, end + 4);
+        const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+        const QString path = requestLine.size() > 1 ? QString::fromUtf8(requestLine.at(1)) : QString();
+        QHash<QByteArray, QByteArray> headers;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray line = lines.at(i).trimmed();
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0)
+                headers.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
+        }
+        m_counts[path] += 1;
+        m_headers.insert(path, headers);
+        const int delay = m_routes.value(path).delayMs;
+        if (delay > 0) {
+            QPointer<QTcpSocket> guard(socket);
+            QTimer::singleShot(delay, this, [this, guard, path] {
+                if (guard)
+                    respond(guard, path);
+            });
+        } else {
+            respond(socket, path);
+        }
+    });
+}
+
+void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
+{
+    if (!m_routes.contains(path)) {
+        socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->disconnectFromHost();
+        return;
+    }
+    const Route route = m_routes.value(path);
+    if (route.hang)
+        return;
+    if (!route.raw.isEmpty()) {
+        socket->write(route.raw);
+        socket->disconnectFromHost();
+        return;
+    }
+
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + " Scripted\r\nConnection: close\r\n";
+    for (const auto &header : route.headers)
+        head += header.first + ": " + header.second + "\r\n";
+    if (route.endlessBody > 0) {
+        socket->write(head + "\r\n");
+        // Keep the send buffer topped up until the client gives up or the bound is reached.
+        auto sent = std::make_shared<qint64>(0);
+        const QByteArray chunk(64 * 1024, 'x');
+        auto pump = [socket, sent, chunk, limit = route.endlessBody] {
+            while (socket->bytesToWrite() < 4 * chunk.size() && *sent < limit) {
+                socket->write(chunk);
+                *sent += chunk.size();
+            }
+            if (*sent >= limit)
+                socket->disconnectFromHost();
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+        pump();
+        return;
+    }
+    head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n";
+    if (route.closeMidBody) {
+        socket->write(head + route.body.left(route.body.size() / 2));
+        socket->flush();
+        socket->abort();
+        return;
+    }
+    socket->write(head + route.body);
+    socket->disconnectFromHost();
+}

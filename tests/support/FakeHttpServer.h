@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QTcpServer>
+#include <QUrl>
+
+// A scripted HTTP/1.1 server on 127.0.0.1 for the engine's tests. Each path answers as its
+// route says; every request is counted and its headers kept.
+class FakeHttpServer : public QObject
+{
+public:
+    struct Route {
+        int status = 200;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+        int delayMs = 0;           // wait before answering
+        bool hang = false;         // accept, read the request, never answer
+        bool closeMidBody = false; // promise the whole body, send half of it, close
+        qint64 endlessBody = 0;    // stream this many bytes of body without a length (bounded)
+        QByteArray raw;            // send these bytes instead of an HTTP answer, then close
+    };
+
+    explicit FakeHttpServer(QObject *parent = nullptr);
+
+    quint16 port() const { return m_server.serverPort(); }
+    QUrl url(const QString &path) const;
+
+    void setRoute(const QString &path, Route route) { m_routes.insert(path, std::move(route)); }
+    void setJson(const QString &path, int status, const QByteArray &json);
+
+    // Serves /dns.json mapping each TLD (without dot) to this server's /rdap/ base URL.
+    void serveBootstrap(const QStringList &tlds, const QString &base = QStringLiteral("/rdap/"));
+    static QByteArray bootstrapFile(const QList<QPair<QStringList, QStringList>> &services);
+
+    int requestCount(const QString &path) const { return m_counts.value(path); }
+    int totalRequests() const;
+    QHash<QByteArray, QByteArray> lastHeaders(const QString &path) const { return m_headers.value(path); }
+
+private:
+    void handle(QTcpSocket *socket);
+    void respond(QTcpSocket *socket, const QString &path);
+
+    QTcpServer m_server;
+    QHash<QString, Route> m_routes;
+    QHash<QString, int> m_counts;
+    QHash<QString, QHash<QByteArray, QByteArray>> m_headers;
+};
+Q_DECLARE_METATYPE(FakeHttpServer::Route)
