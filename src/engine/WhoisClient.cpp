@@ -60,6 +60,17 @@ bool isUnsafeForQuery(const QString &text)
     });
 }
 
+// An error text stays on one line: control characters in a refused TLD are shown as U+FFFD.
+QString printable(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line
+            || c.category() == QChar::Separator_Paragraph)
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 QString normalTLD(const QString &tld)
 {
     const QString lower = tld.toLower();
@@ -119,7 +130,7 @@ QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString 
 {
     const QString normalizedTLD = normalTLD(tld);
     if (isUnsafeForQuery(tld) || isUnsafeForQuery(name))
-        co_return std::unexpected(WhoisError::invalidTLD(normalizedTLD));
+        co_return std::unexpected(WhoisError::invalidTLD(printable(normalizedTLD)));
     const QString domain = name.toLower() + normalizedTLD;
 
     QPointer<WhoisClient> self(this);

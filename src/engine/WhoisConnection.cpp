@@ -7,6 +7,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <cerrno>
+
 namespace orvane {
 
 namespace {
@@ -25,6 +27,20 @@ const char *stateText(QAbstractSocket::SocketState state)
     case QAbstractSocket::ListeningState: return "listening";
     }
     return "unknown";
+}
+
+// QTcpSocket reports a reset connection exactly like an orderly close. On Unix the
+// failed read leaves ECONNRESET in errno right before the error is emitted; our own
+// handlers clear errno after each read, so a stale value cannot be mistaken for it.
+// Telling the two apart matters: a registry that resets before answering must not
+// read as an empty answer, which the line rule would call free.
+bool peerReset()
+{
+#ifdef Q_OS_UNIX
+    return errno == ECONNRESET;
+#else
+    return false;
+#endif
 }
 
 // The bytes received so far. Invalid UTF-8 is decoded leniently (U+FFFD) rather than
@@ -75,6 +91,7 @@ public:
         connect(&m_socket, &QAbstractSocket::connected, this, [this] {
             m_phase = Phase::sending;
             m_socket.write(m_payload);
+            errno = 0;
         });
         connect(&m_socket, &QAbstractSocket::bytesWritten, this, [this](qint64 written) {
             m_written += written;
@@ -107,8 +124,12 @@ private:
         if (resumer.isDone())
             return;
         const QByteArray chunk = m_socket.readAll();
-        if (!chunk.isEmpty())
+        errno = 0;
+        if (!chunk.isEmpty()) {
             m_buffer.append(chunk);
+            if (m_options.received)
+                m_options.received(m_buffer.size());
+        }
         if (m_buffer.size() > m_options.maxAnswerBytes) {
             m_buffer.truncate(m_options.maxAnswerBytes);
             qCDebug(lcWhois, "[%s] answer passed %lld bytes, closing", qUtf8Printable(m_host),
@@ -129,7 +150,10 @@ private:
             return;
         // QTcpSocket reports the server closing its side as an error; that is the end of the answer.
         if (error == QAbstractSocket::RemoteHostClosedError && m_phase != Phase::connecting) {
-            endOfStream();
+            if (peerReset())
+                finish(std::unexpected(WhoisError::readFailed(QStringLiteral("Connection reset by peer"))));
+            else
+                endOfStream();
             return;
         }
         const QString detail = m_socket.errorString();

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <expected>
+#include <functional>
 
 namespace orvane {
 
@@ -18,6 +19,8 @@ struct WhoisConnectionOptions {
     std::chrono::milliseconds timeout{10000};
     // A server that streams without end is cut off here; what arrived is returned.
     qint64 maxAnswerBytes = 1024 * 1024;
+    // Told the running total after every chunk that arrives (progress display, tests).
+    std::function<void(qint64)> received;
 };
 
 // One WHOIS exchange (RFC 3912): connect, send the query line, read until the server

@@ -1,0 +1,153 @@
+#include "FakeWhoisServer.h"
+#include "LogCapture.h"
+#include "WhoisConnection.h"
+#include "WhoisInterpretation.h"
+
+#include <QPointer>
+#include <QTest>
+
+using namespace orvane;
+using Answer = std::expected<QString, WhoisError>;
+using Script = FakeWhoisServer::Script;
+
+class TestWhoisConnection : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<FakeWhoisServer> m_server;
+
+    WhoisConnection::Options options(int timeoutMs = 3000) const
+    {
+        WhoisConnection::Options o;
+        o.port = m_server->port();
+        o.timeout = std::chrono::milliseconds(timeoutMs);
+        return o;
+    }
+
+    static QString describe(const Answer &answer)
+    {
+        return answer ? QStringLiteral("text:") + *answer : QStringLiteral("error:") + answer.error().description();
+    }
+
+private slots:
+    void init() { m_server = std::make_unique<FakeWhoisServer>(); }
+
+    void firstEventDecides_data()
+    {
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("answer and close") << Script{"Domain Name: a.test\r\n"} << "text:Domain Name: a.test\r\n";
+        QTest::newRow("close with nothing") << Script{""} << "text:";
+        Script chunked;
+        chunked.chunks = {"first ", "second ", "third"};
+        QTest::newRow("chunks then end of stream") << chunked << "text:first second third";
+        Script resetAfterData;
+        resetAfterData.answer = "partial answer";
+        resetAfterData.reset = true;
+        QTest::newRow("reset after data") << resetAfterData << "error:Read failed: Connection reset by peer";
+        Script resetAtOnce;
+        resetAtOnce.reset = true;
+        QTest::newRow("reset before data") << resetAtOnce << "error:Read failed: Connection reset by peer";
+        Script latin1;
+        latin1.answer = QByteArray("Domain Name: caf\xe9.test\r\nRegistrant: J\xfcrgen\r\n");
+        QTest::newRow("invalid UTF-8 kept leniently") << latin1 << QStringLiteral("text:Domain Name: caf\uFFFD.test\r\nRegistrant: J\uFFFDrgen\r\n");
+    }
+    void firstEventDecides()
+    {
+        QFETCH(Script, script);
+        QFETCH(QString, expected);
+        m_server->setAnswer(QStringLiteral("a.test"), script);
+        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options()));
+        QVERIFY2(describe(answer).startsWith(expected), qPrintable(describe(answer)));
+        QCOMPARE(m_server->rawQueries(), QList<QByteArray>{"a.test\r\n"});
+        QTRY_COMPARE(m_server->openConnections(), 0);
+    }
+
+    void latin1RecordStillReadsTaken()
+    {
+        m_server->setAnswer(QStringLiteral("m\xfcller.test"), Script{QByteArray("Domain Name: m\xfcller.test\r\nStatus: connect\r\n")});
+        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "m\xc3\xbcller.test\r\n", options()));
+        QVERIFY(answer);
+        QCOMPARE(interpretWhoisResponse(*answer, ".test"), DomainAvailability::taken);
+    }
+
+    void watchdogEndsSilentServer()
+    {
+        LogCapture log;
+        m_server->setDefault(Script{.silent = true});
+        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(300)));
+        QCOMPARE(describe(answer), QStringLiteral("error:WHOIS query timed out"));
+        QVERIFY(log.contains("com.pellunor.Orvane.whois|error|Watchdog fired for 127.0.0.1"));
+        QTRY_COMPARE(m_server->openConnections(), 0);
+    }
+
+    void watchdogEndsDripFeed()
+    {
+        Script drip;
+        for (int i = 0; i < 200; ++i)
+            drip.chunks << "x";
+        m_server->setDefault(drip);
+        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(300)));
+        QCOMPARE(describe(answer), QStringLiteral("error:WHOIS query timed out"));
+    }
+
+    void endlessAnswerIsCut()
+    {
+        m_server->setDefault(Script{.endless = 64 * 1024 * 1024});
+        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(5000)));
+        QVERIFY(answer);
+        QCOMPARE(answer->size(), 1024 * 1024);
+        QTRY_COMPARE(m_server->openConnections(), 0);
+    }
+
+    void connectionFailures_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("closedPort");
+        QTest::newRow("refused") << "127.0.0.1" << true;
+        QTest::newRow("unresolvable") << "no..such..host" << false;
+    }
+    void connectionFailures()
+    {
+        QFETCH(QString, host);
+        QFETCH(bool, closedPort);
+        auto o = options();
+        if (closedPort) {
+            QTcpServer closed;
+            closed.listen(QHostAddress::LocalHost, 0);
+            o.port = closed.serverPort();
+        }
+        const Answer answer = QCoro::waitFor(WhoisConnection::query(host, "a.test\r\n", o));
+        QVERIFY(!answer);
+        QCOMPARE(answer.error().kind(), WhoisError::Kind::connectionFailed);
+        QVERIFY2(answer.error().description().startsWith("Connection failed: waiting: "), qPrintable(answer.error().description()));
+    }
+
+    void cancellation_data()
+    {
+        QTest::addColumn<bool>("afterData");
+        QTest::newRow("before data") << false;
+        QTest::newRow("after data") << true;
+    }
+    void cancellation()
+    {
+        QFETCH(bool, afterData);
+        m_server->setDefault(afterData ? Script{.answer = "partial", .neverClose = true} : Script{.silent = true});
+        auto context = std::make_unique<QObject>();
+        qint64 received = 0;
+        auto o = options(5000);
+        o.received = [&received](qint64 total) { received = total; };
+        auto task = WhoisConnection::query("127.0.0.1", "a.test\r\n", o, context.get());
+        if (afterData)
+            QTRY_COMPARE(received, qint64(7));
+        else
+            QTRY_COMPARE(m_server->queries().size(), 1);
+        context.reset();
+        const Answer answer = QCoro::waitFor(task);
+        QCOMPARE(describe(answer), afterData ? QStringLiteral("text:partial") : QStringLiteral("error:Cancelled"));
+        QTRY_COMPARE(m_server->openConnections(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWhoisConnection)
+#include "tst_whoisconnection.moc"

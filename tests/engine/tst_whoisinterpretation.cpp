@@ -1,0 +1,115 @@
+#include "WhoisInterpretation.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace orvane;
+
+namespace {
+
+QString readAnswer(const QString &file)
+{
+    QFile f(QStringLiteral(ORVANE_TEST_DATA "/whois-answers/") + file);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing test answer %s", qPrintable(file));
+    return QString::fromUtf8(f.readAll());
+}
+
+} // namespace
+
+class TestWhoisInterpretation : public QObject
+{
+    Q_OBJECT
+private slots:
+    void realRegistryAnswers_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("tld");
+        QTest::addColumn<QString>("verdict");
+        QFile manifest(QStringLiteral(ORVANE_TEST_DATA "/whois-answers/manifest.tsv"));
+        QVERIFY(manifest.open(QIODevice::ReadOnly | QIODevice::Text));
+        int rows = 0;
+        while (!manifest.atEnd()) {
+            const QStringList fields = QString::fromUtf8(manifest.readLine()).trimmed().split(QLatin1Char('\t'));
+            if (fields.size() != 3)
+                continue;
+            QTest::newRow(qPrintable(fields[0])) << fields[0] << fields[1] << fields[2];
+            ++rows;
+        }
+        QCOMPARE(rows, 31);
+    }
+    void realRegistryAnswers()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, tld);
+        QFETCH(QString, verdict);
+        const QString answer = readAnswer(file);
+        QCOMPARE(rawString(interpretWhoisResponse(answer, tld)), verdict);
+        const QString shown = stripWhoisBoilerplate(answer);
+        QCOMPARE(stripWhoisBoilerplate(shown), shown);
+    }
+
+    void verdicts_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("empty") << "" << "available";
+        QTest::newRow("no match") << "No match for \"EXAMPLE-XYZ.COM\"." << "available";
+        QTest::newRow("free phrase beats record") << "Domain Name: a.com\nRegistrar: X\nThis service is free of charge." << "available";
+        QTest::newRow("refusal beats record") << "Domain Name: a.com\nToo Many Requests" << "error";
+        QTest::newRow("rate limit in legal text") << "Domain Name: a.com\nRegistrar: X\nTERMS: queries are subject to a rate limit." << "error";
+        QTest::newRow("domain name line") << "DOMAIN NAME: a.com\nfoo\nbar\nbaz" << "taken";
+        QTest::newRow("two comments, two lines") << "% a\n% b\nline one\nline two" << "available";
+        QTest::newRow("two comments, three lines") << "% a\n% b\nline one\nline two\nline three" << "unknown";
+        QTest::newRow("indented comments") << "  % a\n\t# b\n   %c\nline one\nline two" << "available";
+        QTest::newRow(">>> lines count") << ">>> one\n>>> two\n>>> three" << "unknown";
+        QTest::newRow("not found before LF") << "a.test not found\nx\ny\nz" << "available";
+        QTest::newRow("not found before CR LF") << "a.test not found\r\nx\r\ny\r\nz" << "unknown";
+        // Refusals real registries send, which must never read as free.
+        QTest::newRow("request limit exceeded") << "request limit exceeded for 127.0.0.1" << "error";
+        QTest::newRow("connection limit") << "Your connection limit exceeded. Please slow down and try again later." << "error";
+        QTest::newRow("access control limit") << "% Error: 55000000002 Connection refused; access control limit reached." << "error";
+        QTest::newRow("too many connections") << "# Too many connections." << "error";
+        QTest::newRow("go away") << "Please go away for 13 Seconds" << "error";
+        QTest::newRow("too busy") << "Server too busy, try again later" << "error";
+        QTest::newRow("temporarily unavailable") << "Service temporarily unavailable." << "error";
+        QTest::newRow("quota") << "You have exceeded your quota of queries." << "error";
+    }
+    void verdicts()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, verdict);
+        QCOMPARE(rawString(interpretWhoisResponse(answer, QStringLiteral(".test"))), verdict);
+    }
+
+    void displayText_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("last update marker") << "Domain Name: a.com\n\n>>> Last update of WHOIS database: 2026-01-01 <<<\n\nTerms apply.\nMore terms." << "Domain Name: a.com";
+        QTest::newRow("marker mid-line") << "Domain Name: a.com\nSee NOTICE: blah" << "Domain Name: a.com\nSee";
+        QTest::newRow("banners trimmed, inside kept") << "% banner\n# more\n\nA: 1\n\n% inner\n  B: 2\n>>> end\n" << "A: 1\n\n% inner\n  B: 2";
+        QTest::newRow("CR LF") << "% x\r\nA: 1\r\nB: 2\r\n" << "A: 1\nB: 2";
+        QTest::newRow("case-insensitive marker") << "A: 1\nterms of use: none" << "A: 1";
+    }
+    void displayText()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, shown);
+        QCOMPARE(stripWhoisBoilerplate(answer), shown);
+        QCOMPARE(stripWhoisBoilerplate(shown), shown);
+    }
+
+    void lineEndingsReadAlike()
+    {
+        const QString lf = QStringLiteral("% c\nalpha\nbeta\ngamma\n");
+        QString crlf = lf;
+        crlf.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+        QCOMPARE(interpretWhoisResponse(crlf, ".x"), interpretWhoisResponse(lf, ".x"));
+        QCOMPARE(stripWhoisBoilerplate(crlf), stripWhoisBoilerplate(lf));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWhoisInterpretation)
+#include "tst_whoisinterpretation.moc"
