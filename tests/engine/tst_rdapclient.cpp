@@ -216,6 +216,26 @@ private slots:
         QVERIFY(log.contains("com.pellunor.Orvane.rdap|debug|Querying " + m_server->url("/rdap/domain/myname.test").toString()));
     }
 
+    void concurrentQueriesShareOneBootstrapFetch()
+    {
+        FakeHttpServer::Route slowBootstrap{200, {}, FakeHttpServer::bootstrapFile({{{"test"}, {m_server->url("/rdap/").toString()}}})};
+        slowBootstrap.delayMs = 100;
+        m_server->setRoute("/dns.json", slowBootstrap);
+        QStringList names;
+        for (int i = 0; i < 25; ++i) {
+            names << QStringLiteral("name%1").arg(i);
+            m_server->setJson("/rdap/domain/" + names.last() + ".test", 404, "{}");
+        }
+        auto rdap = client();
+        std::vector<QCoro::Task<Result>> queries;
+        for (const QString &name : names)
+            queries.push_back(rdap->queryDomain(name, ".test"));
+        for (auto &query : queries)
+            QCOMPARE(QCoro::waitFor(query).value().availability, DomainAvailability::available);
+        QCOMPARE(m_server->requestCount("/dns.json"), 1);
+        QCOMPARE(m_server->totalRequests(), 26);
+    }
+
     void renderFullObject()
     {
         QCOMPARE(RDAPClient::render(fullDomainObject).value_or("<none>"), QString::fromUtf8(fullDomainText));
