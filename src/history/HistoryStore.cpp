@@ -1,0 +1,308 @@
+#include "HistoryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QSet>
+#include <QUuid>
+#include <QVersionNumber>
+
+namespace orvane {
+
+namespace {
+
+QSqlDatabase database(const QString &connection)
+{
+    return QSqlDatabase::database(connection, false);
+}
+
+QString errorText(const QSqlError &error)
+{
+    const QString database = error.databaseText().trimmed();
+    return database.isEmpty() ? error.text().trimmed() : database;
+}
+
+const char *const schema[] = {
+    "CREATE TABLE orvane_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+    "CREATE TABLE search_record (id INTEGER PRIMARY KEY, query TEXT NOT NULL, timestamp INTEGER NOT NULL)",
+    "CREATE INDEX search_record_by_time ON search_record (timestamp DESC)",
+    "CREATE TABLE domain_result (id INTEGER PRIMARY KEY,"
+    " record_id INTEGER REFERENCES search_record (id) ON DELETE CASCADE,"
+    " tld TEXT NOT NULL, domain TEXT NOT NULL, availability_raw TEXT NOT NULL,"
+    " raw_response TEXT NOT NULL, error_message TEXT, checked_at INTEGER NOT NULL)",
+    "CREATE INDEX domain_result_by_record ON domain_result (record_id)",
+};
+
+QDateTime fromStored(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+}
+
+} // namespace
+
+QString HistoryStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history.sqlite");
+}
+
+std::expected<std::unique_ptr<HistoryStore>, QString> HistoryStore::open(const QString &path, Options options)
+{
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return std::unexpected(QStringLiteral("Could not create the folder %1.").arg(info.absolutePath()));
+
+    // Look at the file before SQLite does: nothing below may write to a file that is not ours.
+    if (info.exists() && info.size() > 0) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::unexpected(QStringLiteral("Could not read %1: %2").arg(path, file.errorString()));
+        if (file.read(16) != QByteArray("SQLite format 3\0", 16))
+            return std::unexpected(QStringLiteral("%1 is not an Orvane history database.").arg(path));
+    }
+
+    const QString connection = QStringLiteral("orvane-history-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    auto fail = [&connection](const QString &message) {
+        QSqlDatabase::database(connection, false).close();
+        QSqlDatabase::removeDatabase(connection);
+        return std::unexpected(message);
+    };
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
+        if (!db.open())
+            return fail(QStringLiteral("Could not open %1: %2").arg(path, errorText(db.lastError())));
+
+        QSqlQuery tables(db);
+        if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+            return fail(QStringLiteral("Could not read %1: %2").arg(path, errorText(tables.lastError())));
+        QStringList names;
+        while (tables.next())
+            names << tables.value(0).toString();
+
+        if (names.contains(QStringLiteral("orvane_meta"))) {
+            QSqlQuery version(db);
+            if (!version.exec(QStringLiteral("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'")) || !version.next())
+                return fail(QStringLiteral("%1 has no history schema version.").arg(path));
+            const QString stored = version.value(0).toString();
+            if (QVersionNumber::fromString(stored) > QVersionNumber::fromString(schemaVersion))
+                return fail(QStringLiteral("%1 was written by a newer version of Orvane (history schema %2).").arg(path, stored));
+        } else if (!names.isEmpty()) {
+            return fail(QStringLiteral("%1 is not an Orvane history database.").arg(path));
+        } else {
+            if (!db.transaction())
+                return fail(QStringLiteral("Could not create %1: %2").arg(path, errorText(db.lastError())));
+            QSqlQuery create(db);
+            for (const char *statement : schema) {
+                if (!create.exec(QString::fromLatin1(statement))) {
+                    db.rollback();
+                    return fail(QStringLiteral("Could not create %1: %2").arg(path, errorText(create.lastError())));
+                }
+            }
+            create.prepare(QStringLiteral("INSERT INTO orvane_meta (key, value) VALUES ('schemaVersion', ?)"));
+            create.addBindValue(schemaVersion);
+            if (!create.exec() || !db.commit()) {
+                db.rollback();
+                return fail(QStringLiteral("Could not create %1: %2").arg(path, errorText(create.lastError())));
+            }
+        }
+
+        QSqlQuery pragma(db);
+        pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        if (!pragma.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+            return fail(QStringLiteral("Could not open %1: %2").arg(path, errorText(pragma.lastError())));
+    }
+    return std::unique_ptr<HistoryStore>(new HistoryStore(path, connection));
+}
+
+HistoryStore::HistoryStore(QString path, QString connectionName)
+    : m_path(std::move(path)), m_connectionName(std::move(connectionName))
+{
+}
+
+HistoryStore::~HistoryStore()
+{
+    database(m_connectionName).close();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void HistoryStore::insert(SearchRecord *record)
+{
+    if (record->m_store == this)
+        return;
+    record->m_store = this;
+    record->setParent(this);
+    m_pendingRecords.append(record);
+    for (DomainResult *result : record->m_results) {
+        if (result->m_id == 0 && !m_pendingResults.contains(result))
+            m_pendingResults.append(result);
+    }
+    emit changed();
+}
+
+void HistoryStore::insert(DomainResult *result)
+{
+    if (result->m_id == 0 && !m_pendingResults.contains(result))
+        m_pendingResults.append(result);
+}
+
+void HistoryStore::resultAdded(SearchRecord *record, DomainResult *result)
+{
+    Q_UNUSED(record)
+    insert(result);
+}
+
+void HistoryStore::remove(SearchRecord *record)
+{
+    if (record->m_store != this)
+        return;
+    if (m_pendingRecords.removeOne(record)) {
+        m_pendingResults.removeIf([record](DomainResult *r) { return r->record() == record; });
+    } else if (!m_pendingRemovals.contains(record)) {
+        m_pendingRemovals.append(record);
+    }
+    m_identity.remove(record->m_id);
+    emit changed();
+}
+
+bool HistoryStore::hasChanges() const
+{
+    return !m_pendingRecords.isEmpty() || !m_pendingResults.isEmpty() || !m_pendingRemovals.isEmpty();
+}
+
+std::expected<void, QString> HistoryStore::save()
+{
+    if (!hasChanges())
+        return {};
+    QSqlDatabase db = database(m_connectionName);
+    if (!db.transaction())
+        return std::unexpected(errorText(db.lastError()));
+
+    // Ids are handed out only once the transaction has committed.
+    QHash<SearchRecord *, qint64> newRecordIds;
+    QHash<DomainResult *, qint64> newResultIds;
+    auto rollback = [&db](const QSqlError &error) {
+        db.rollback();
+        return std::unexpected(errorText(error));
+    };
+
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("INSERT INTO search_record (query, timestamp) VALUES (?, ?)"));
+    for (SearchRecord *record : std::as_const(m_pendingRecords)) {
+        query.addBindValue(record->query());
+        query.addBindValue(record->timestamp().toMSecsSinceEpoch());
+        if (!query.exec())
+            return rollback(query.lastError());
+        newRecordIds.insert(record, query.lastInsertId().toLongLong());
+    }
+
+    query.prepare(QStringLiteral("INSERT INTO domain_result (record_id, tld, domain, availability_raw, raw_response,"
+                                 " error_message, checked_at) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    for (DomainResult *result : std::as_const(m_pendingResults)) {
+        SearchRecord *record = result->record();
+        QVariant recordId;
+        if (record)
+            recordId = record->m_id ? record->m_id : newRecordIds.value(record);
+        query.addBindValue(recordId);
+        query.addBindValue(result->tld());
+        query.addBindValue(result->domain());
+        query.addBindValue(result->availabilityRaw());
+        query.addBindValue(result->rawResponse());
+        query.addBindValue(result->errorMessage() ? QVariant(*result->errorMessage()) : QVariant());
+        query.addBindValue(result->checkedAt().toMSecsSinceEpoch());
+        if (!query.exec())
+            return rollback(query.lastError());
+        newResultIds.insert(result, query.lastInsertId().toLongLong());
+    }
+
+    query.prepare(QStringLiteral("DELETE FROM search_record WHERE id = ?"));
+    for (SearchRecord *record : std::as_const(m_pendingRemovals)) {
+        query.addBindValue(record->m_id);
+        if (!query.exec())
+            return rollback(query.lastError());
+    }
+
+    if (!db.commit())
+        return rollback(db.lastError());
+
+    for (auto it = newRecordIds.cbegin(); it != newRecordIds.cend(); ++it) {
+        it.key()->m_id = it.value();
+        m_identity.insert(it.value(), it.key());
+    }
+    for (auto it = newResultIds.cbegin(); it != newResultIds.cend(); ++it)
+        it.key()->m_id = it.value();
+    m_pendingRecords.clear();
+    m_pendingResults.clear();
+    m_pendingRemovals.clear();
+    emit changed();
+    return {};
+}
+
+QList<SearchRecord *> HistoryStore::fetchAll()
+{
+    QList<SearchRecord *> records;
+    QSqlQuery query(database(m_connectionName));
+    query.setForwardOnly(true);
+    const bool ok = query.exec(QStringLiteral(
+        "SELECT r.id, r.query, r.timestamp, COUNT(d.id), COALESCE(SUM(d.availability_raw = 'available'), 0)"
+        " FROM search_record r LEFT JOIN domain_result d ON d.record_id = r.id"
+        " GROUP BY r.id ORDER BY r.timestamp DESC, r.id DESC"));
+    if (ok) {
+        QSet<qint64> removed;
+        for (SearchRecord *record : std::as_const(m_pendingRemovals))
+            removed.insert(record->m_id);
+        while (query.next()) {
+            const qint64 id = query.value(0).toLongLong();
+            if (removed.contains(id))
+                continue;
+            SearchRecord *record = m_identity.value(id);
+            if (!record) {
+                record = new SearchRecord(query.value(1).toString(), fromStored(query.value(2).toLongLong()), this);
+                record->m_id = id;
+                record->m_store = this;
+                record->m_resultsLoaded = false;
+                m_identity.insert(id, record);
+            }
+            if (!record->m_resultsLoaded) {
+                record->m_storedResultCount = query.value(3).toInt();
+                record->m_storedAvailableCount = query.value(4).toInt();
+            }
+            records.append(record);
+        }
+    }
+    for (SearchRecord *record : std::as_const(m_pendingRecords))
+        records.append(record);
+    std::stable_sort(records.begin(), records.end(), [](const SearchRecord *a, const SearchRecord *b) {
+        return a->timestamp() > b->timestamp();
+    });
+    return records;
+}
+
+void HistoryStore::loadResults(SearchRecord *record)
+{
+    if (!record->m_id)
+        return;
+    QSqlQuery query(database(m_connectionName));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT id, tld, domain, availability_raw, raw_response, error_message, checked_at"
+                                 " FROM domain_result WHERE record_id = ? ORDER BY id"));
+    query.addBindValue(record->m_id);
+    if (!query.exec())
+        return;
+    while (query.next()) {
+        const QVariant error = query.value(5);
+        auto *result = new DomainResult(query.value(1).toString(), query.value(2).toString(), query.value(3).toString(),
+                                        query.value(4).toString(),
+                                        error.isNull() ? std::nullopt : std::optional<QString>(error.toString()),
+                                        fromStored(query.value(6).toLongLong()), record);
+        result->m_id = query.value(0).toLongLong();
+        result->m_record = record;
+        record->m_results.append(result);
+    }
+}
+
+} // namespace orvane

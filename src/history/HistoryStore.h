@@ -1,0 +1,67 @@
+#pragma once
+
+#include "DomainResult.h"
+#include "SearchRecord.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+
+#include <expected>
+#include <memory>
+
+namespace orvane {
+
+// The saved searches, in a local SQLite file. Works like an object context: inserted
+// and removed objects stay pending in memory until save() writes them all in one
+// transaction. A failed save keeps everything pending and what was saved before intact.
+class HistoryStore : public QObject
+{
+    Q_OBJECT
+public:
+    static inline const QString schemaVersion = QStringLiteral("1.0.0");
+
+    struct Options {
+        int busyTimeoutMs = 5000; // how long a save waits for another writer
+    };
+
+    // Opens the file, creating it when missing. A file that is not one of our history
+    // databases, or one written by a newer schema, is refused and left untouched.
+    static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path, Options options);
+    static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path) { return open(path, Options{}); }
+    // history.sqlite in the application-data folder.
+    static QString defaultPath();
+
+    ~HistoryStore() override;
+
+    QString path() const { return m_path; }
+
+    // Takes ownership; the record is pending until the next save().
+    void insert(SearchRecord *record);
+    void insert(DomainResult *result);
+    // The record and its results disappear at once from fetchAll(), from the file at save().
+    void remove(SearchRecord *record);
+    std::expected<void, QString> save();
+    bool hasChanges() const;
+
+    // Every record, newest first, pending inserts included.
+    QList<SearchRecord *> fetchAll();
+
+signals:
+    void changed();
+
+private:
+    friend class SearchRecord;
+    HistoryStore(QString path, QString connectionName);
+    void loadResults(SearchRecord *record);
+    void resultAdded(SearchRecord *record, DomainResult *result);
+
+    QString m_path;
+    QString m_connectionName;
+    QHash<qint64, SearchRecord *> m_identity;
+    QList<SearchRecord *> m_pendingRecords;
+    QList<DomainResult *> m_pendingResults;
+    QList<SearchRecord *> m_pendingRemovals;
+};
+
+} // namespace orvane

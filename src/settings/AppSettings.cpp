@@ -1,0 +1,292 @@
+#include "AppSettings.h"
+
+#include "DomainName.h"
+#include "WhoisClient.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace orvane {
+
+namespace {
+
+std::optional<QStringList> decodeStringArray(const QVariant &stored)
+{
+    if (!stored.isValid())
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(stored.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QStringList list;
+    for (const QJsonValue &value : document.array()) {
+        if (!value.isString())
+            return std::nullopt;
+        list << value.toString();
+    }
+    return list;
+}
+
+QByteArray encodeStringArray(const QStringList &list)
+{
+    return QJsonDocument(QJsonArray::fromStringList(list)).toJson(QJsonDocument::Compact);
+}
+
+// A stored boolean. Text stores (INI) give it back as text; anything that is not a
+// recognisable boolean counts as absent.
+std::optional<bool> storedBool(const QVariant &stored)
+{
+    if (!stored.isValid())
+        return std::nullopt;
+    if (stored.typeId() == QMetaType::Bool)
+        return stored.toBool();
+    const QString text = stored.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1") || text == QLatin1String("yes"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0") || text == QLatin1String("no"))
+        return false;
+    return std::nullopt;
+}
+
+QStringList sortedUnique(QStringList list)
+{
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+    return list;
+}
+
+bool hasUnsafeCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+    });
+}
+
+} // namespace
+
+AppSettings::AppSettings(SettingsLocation location, std::unique_ptr<LoginItem> loginItem, QObject *parent)
+    : QObject(parent), m_store(location.open()), m_loginItem(std::move(loginItem))
+{
+    const auto storedTLDs = decodeStringArray(m_store->value(tldsKey));
+    if (!storedTLDs || storedTLDs->isEmpty()) {
+        m_tlds = defaultTLDs;
+    } else {
+        for (const QString &tld : *storedTLDs)
+            m_tlds << normalizeTLD(tld);
+    }
+
+    const auto storedEnabled = decodeStringArray(m_store->value(enabledTLDsKey));
+    if (!storedEnabled) {
+        m_enabledTLDs = sortedUnique(m_tlds);
+    } else {
+        QStringList enabled;
+        for (const QString &tld : *storedEnabled) {
+            const QString normal = normalizeTLD(tld);
+            if (m_tlds.contains(normal))
+                enabled << normal;
+        }
+        m_enabledTLDs = sortedUnique(enabled);
+    }
+
+    const QVariant path = m_store->value(claudeBinaryPathKey);
+    m_claudeBinaryPath = path.typeId() == QMetaType::QString ? path.toString() : QString();
+    m_useClaude = storedBool(m_store->value(useClaudeKey)).value_or(true);
+    m_playGong = storedBool(m_store->value(playGongKey)).value_or(true);
+    m_hasCompletedOnboarding = storedBool(m_store->value(onboardingKey)).value_or(false);
+    m_launchAtLogin = storedBool(m_store->value(launchAtLoginKey)).value_or(false);
+}
+
+AppSettings::~AppSettings() = default;
+
+QString AppSettings::normalizeTLD(const QString &text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(text.at(start)))
+        ++start;
+    while (end > start && blank(text.at(end - 1)))
+        --end;
+    const QString lower = text.mid(start, end - start).toLower();
+    return lower.startsWith(QLatin1Char('.')) ? lower : QLatin1Char('.') + lower;
+}
+
+QStringList AppSettings::orderedEnabledTLDs() const
+{
+    QStringList ordered;
+    for (const QString &tld : m_tlds) {
+        if (m_enabledTLDs.contains(tld))
+            ordered << tld;
+    }
+    return ordered;
+}
+
+QStringList AppSettings::addableTLDs() const
+{
+    QStringList addable;
+    for (const QString &tld : knownServerTLDs()) {
+        if (!m_tlds.contains(tld))
+            addable << tld;
+    }
+    return addable;
+}
+
+void AppSettings::write(const QString &key, const QVariant &value)
+{
+    m_store->setValue(key, value);
+    m_store->sync();
+}
+
+void AppSettings::setTlds(const QStringList &tlds)
+{
+    QStringList normalized;
+    for (const QString &tld : tlds)
+        normalized << normalizeTLD(tld);
+    const QStringList orderedBefore = orderedEnabledTLDs();
+    const bool changed = normalized != m_tlds;
+    m_tlds = normalized;
+    write(tldsKey, encodeStringArray(m_tlds));
+    if (changed)
+        emit tldsChanged();
+
+    QStringList pruned;
+    for (const QString &tld : m_enabledTLDs) {
+        if (m_tlds.contains(tld))
+            pruned << tld;
+    }
+    m_assigningTlds = true;
+    setEnabledTLDs(pruned);
+    m_assigningTlds = false;
+    if (orderedEnabledTLDs() != orderedBefore)
+        emit orderedEnabledTLDsChanged();
+}
+
+void AppSettings::setEnabledTLDs(const QStringList &enabled)
+{
+    const QStringList sorted = sortedUnique(enabled);
+    const QStringList orderedBefore = orderedEnabledTLDs();
+    const bool changed = sorted != m_enabledTLDs;
+    m_enabledTLDs = sorted;
+    write(enabledTLDsKey, encodeStringArray(m_enabledTLDs));
+    if (changed) {
+        emit enabledTLDsChanged();
+        if (!m_assigningTlds && orderedEnabledTLDs() != orderedBefore)
+            emit orderedEnabledTLDsChanged();
+    }
+}
+
+void AppSettings::setClaudeBinaryPath(const QString &path)
+{
+    const bool changed = path != m_claudeBinaryPath;
+    m_claudeBinaryPath = path;
+    write(claudeBinaryPathKey, path);
+    if (changed)
+        emit claudeBinaryPathChanged();
+}
+
+void AppSettings::setUseClaudeForSuggestions(bool on)
+{
+    const bool changed = on != m_useClaude;
+    m_useClaude = on;
+    write(useClaudeKey, on);
+    if (changed)
+        emit useClaudeForSuggestionsChanged();
+}
+
+void AppSettings::setPlayGongOnAvailable(bool on)
+{
+    const bool changed = on != m_playGong;
+    m_playGong = on;
+    write(playGongKey, on);
+    if (changed)
+        emit playGongOnAvailableChanged();
+}
+
+void AppSettings::setHasCompletedOnboarding(bool done)
+{
+    const bool changed = done != m_hasCompletedOnboarding;
+    m_hasCompletedOnboarding = done;
+    write(onboardingKey, done);
+    if (changed)
+        emit hasCompletedOnboardingChanged();
+}
+
+void AppSettings::setLaunchAtLogin(bool on)
+{
+    const bool changed = on != m_launchAtLogin;
+    m_launchAtLogin = on;
+    write(launchAtLoginKey, on);
+    if (changed)
+        emit launchAtLoginChanged();
+    applyLoginItem(on);
+}
+
+void AppSettings::applyLoginItem(bool on)
+{
+    if (!m_loginItem)
+        return;
+    const bool registered = m_loginItem->isRegistered();
+    std::expected<void, QString> outcome;
+    if (on && !registered)
+        outcome = m_loginItem->registerItem();
+    else if (!on && registered)
+        outcome = m_loginItem->unregisterItem();
+    if (!outcome) {
+        std::printf("launchAtLogin toggle failed: %s\n", qUtf8Printable(outcome.error()));
+        std::fflush(stdout);
+    }
+}
+
+bool AppSettings::addTLD(const QString &text)
+{
+    const QString normal = normalizeTLD(text);
+    // Refuse what could add lines to a WHOIS query, besides a lone dot and duplicates.
+    if (normal.size() < 2 || m_tlds.contains(normal) || hasUnsafeCharacter(normal))
+        return false;
+    setTlds(m_tlds + QStringList{normal});
+    setEnabledTLDs(m_enabledTLDs + QStringList{normal});
+    return true;
+}
+
+void AppSettings::removeTLDs(const QList<int> &offsets)
+{
+    QStringList kept;
+    for (int i = 0; i < m_tlds.size(); ++i) {
+        if (!offsets.contains(i))
+            kept << m_tlds.at(i);
+    }
+    setTlds(kept);
+}
+
+void AppSettings::moveTLDs(const QList<int> &offsets, int destination)
+{
+    // A list reorder gesture: the moved entries keep their relative order and land
+    // before the entry that stood at `destination` (or at the end).
+    QStringList moved;
+    QStringList rest;
+    int insertAt = 0;
+    for (int i = 0; i < m_tlds.size(); ++i) {
+        if (offsets.contains(i)) {
+            moved << m_tlds.at(i);
+        } else {
+            if (i < destination)
+                ++insertAt;
+            rest << m_tlds.at(i);
+        }
+    }
+    for (int i = 0; i < moved.size(); ++i)
+        rest.insert(insertAt + i, moved.at(i));
+    setTlds(rest);
+}
+
+void AppSettings::restoreDefaults()
+{
+    setTlds(defaultTLDs);
+    setEnabledTLDs(defaultTLDs);
+}
+
+} // namespace orvane

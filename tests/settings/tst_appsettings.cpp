@@ -1,0 +1,298 @@
+#include "AppSettings.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace orvane;
+
+namespace {
+
+// Captures what the process writes to standard output while alive.
+class StdoutCapture
+{
+public:
+    explicit StdoutCapture(const QString &path) : m_path(path)
+    {
+        std::fflush(stdout);
+        m_saved = ::dup(STDOUT_FILENO);
+        std::FILE *file = std::fopen(qPrintable(path), "w");
+        ::dup2(::fileno(file), STDOUT_FILENO);
+        std::fclose(file);
+    }
+    QString finish()
+    {
+        std::fflush(stdout);
+        ::dup2(m_saved, STDOUT_FILENO);
+        ::close(m_saved);
+        QFile file(m_path);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+
+private:
+    QString m_path;
+    int m_saved = -1;
+};
+
+} // namespace
+
+class TestAppSettings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_file;
+
+    SettingsLocation location() const { return SettingsLocation{m_file}; }
+    QSettings raw() const { return QSettings(m_file, QSettings::IniFormat); }
+    void store(const QString &key, const QVariant &value) const
+    {
+        QSettings s(m_file, QSettings::IniFormat);
+        s.setValue(key, value);
+    }
+
+private slots:
+    void init()
+    {
+        m_file = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(QTest::currentTestFunction()) + QTest::currentDataTag());
+        QFile::remove(m_file);
+    }
+
+    void firstStart()
+    {
+        AppSettings s(location());
+        QCOMPARE(s.tlds(), (QStringList{".com", ".ai"}));
+        QCOMPARE(s.orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
+        QCOMPARE(s.enabledTLDs(), (QStringList{".ai", ".com"}));
+        QCOMPARE(s.claudeBinaryPath(), QString());
+        QVERIFY(s.useClaudeForSuggestions());
+        QVERIFY(s.playGongOnAvailable());
+        QVERIFY(!s.hasCompletedOnboarding());
+        QVERIFY(!s.launchAtLogin());
+        QVERIFY(raw().allKeys().isEmpty()); // loading writes nothing back
+    }
+
+    void loadingTLDs_data()
+    {
+        QTest::addColumn<QVariant>("tlds");
+        QTest::addColumn<QVariant>("enabled");
+        QTest::addColumn<QStringList>("expectedTLDs");
+        QTest::addColumn<QStringList>("expectedOrdered");
+        const QVariant none;
+        QTest::newRow("normalised in order") << QVariant(QByteArray(R"(["  .IO", "dev"])")) << none
+                                             << QStringList{".io", ".dev"} << QStringList{".io", ".dev"};
+        QTest::newRow("enabled names a missing TLD") << QVariant(QByteArray(R"([".com",".io"])")) << QVariant(QByteArray(R"([".io",".xyz"])"))
+                                                     << QStringList{".com", ".io"} << QStringList{".io"};
+        QTest::newRow("empty enabled list") << QVariant(QByteArray(R"([".com",".io"])")) << QVariant(QByteArray("[]"))
+                                            << QStringList{".com", ".io"} << QStringList{};
+        QTest::newRow("garbage bytes") << QVariant(QByteArray("\x01\x02 not json")) << QVariant(QByteArray("\xff"))
+                                       << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
+        QTest::newRow("empty catalogue") << QVariant(QByteArray("[]")) << none << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
+        QTest::newRow("not an array") << QVariant(QByteArray(R"({"a":1})")) << QVariant(QByteArray("7"))
+                                      << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
+        QTest::newRow("array of numbers") << QVariant(QByteArray("[1,2]")) << none << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
+        QTest::newRow("duplicates stay") << QVariant(QByteArray(R"([".io","IO"])")) << none << QStringList{".io", ".io"} << QStringList{".io", ".io"};
+    }
+    void loadingTLDs()
+    {
+        QFETCH(QVariant, tlds);
+        QFETCH(QVariant, enabled);
+        QFETCH(QStringList, expectedTLDs);
+        QFETCH(QStringList, expectedOrdered);
+        store(AppSettings::tldsKey, tlds);
+        if (enabled.isValid())
+            store(AppSettings::enabledTLDsKey, enabled);
+        AppSettings s(location());
+        QCOMPARE(s.tlds(), expectedTLDs);
+        QCOMPARE(s.orderedEnabledTLDs(), expectedOrdered);
+    }
+
+    void loadingOtherTypes_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("gong off") << AppSettings::playGongKey << QVariant(false) << QVariant(false);
+        QTest::newRow("gong: text, not a boolean") << AppSettings::playGongKey << QVariant("loud") << QVariant(true);
+        QTest::newRow("claude off") << AppSettings::useClaudeKey << QVariant(false) << QVariant(false);
+        QTest::newRow("onboarding done") << AppSettings::onboardingKey << QVariant(true) << QVariant(true);
+        QTest::newRow("onboarding: number list") << AppSettings::onboardingKey << QVariant(QVariantList{1, 2}) << QVariant(false);
+        QTest::newRow("login: text, not a boolean") << AppSettings::launchAtLoginKey << QVariant("sure") << QVariant(false);
+        QTest::newRow("path") << AppSettings::claudeBinaryPathKey << QVariant("/opt/claude") << QVariant("/opt/claude");
+        QTest::newRow("path: a list") << AppSettings::claudeBinaryPathKey << QVariant(QStringList{"a", "b"}) << QVariant("");
+    }
+    void loadingOtherTypes()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, expected);
+        store(key, value);
+        AppSettings s(location());
+        const QByteArray property = key.mid(QStringLiteral("settings.").size()).toLatin1();
+        QCOMPARE(s.property(property.constData()), expected);
+    }
+
+    void anotherInstanceReadsWhatWasWritten()
+    {
+        {
+            AppSettings s(location());
+            QVERIFY(s.addTLD(" .IO "));
+            s.moveTLDs({2}, 0);
+            s.setClaudeBinaryPath("/usr/local/bin/claude");
+            s.setPlayGongOnAvailable(false);
+            s.setHasCompletedOnboarding(true);
+        }
+        AppSettings again(location());
+        QCOMPARE(again.tlds(), (QStringList{".io", ".com", ".ai"}));
+        QCOMPARE(again.orderedEnabledTLDs(), (QStringList{".io", ".com", ".ai"}));
+        QCOMPARE(again.claudeBinaryPath(), QStringLiteral("/usr/local/bin/claude"));
+        QVERIFY(!again.playGongOnAvailable());
+        QVERIFY(again.hasCompletedOnboarding());
+        QCOMPARE(raw().value(AppSettings::enabledTLDsKey).toByteArray(), QByteArray(R"([".ai",".com",".io"])"));
+        QCOMPARE(raw().value(AppSettings::tldsKey).toByteArray(), QByteArray(R"([".io",".com",".ai"])"));
+    }
+
+    void addTLD_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("added");
+        QTest::newRow("capitals between spaces") << " \t.IO  " << true;
+        QTest::newRow("no dot") << "dev" << true;
+        QTest::newRow("duplicate") << ".COM" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("lone dot") << "." << false;
+        QTest::newRow("inner space") << ".co m" << false;
+        QTest::newRow("line break") << ".io\r\nevil" << false;
+        QTest::newRow("trailing newline") << ".io\n" << false;
+        QTest::newRow("control character") << QStringLiteral(".i\u0001o") << false;
+    }
+    void addTLD()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, added);
+        AppSettings s(location());
+        QSignalSpy spy(&s, &AppSettings::tldsChanged);
+        QCOMPARE(s.addTLD(text), added);
+        QCOMPARE(s.tlds().size(), added ? 3 : 2);
+        QCOMPARE(s.orderedEnabledTLDs().size(), added ? 3 : 2);
+        QCOMPARE(spy.count(), added ? 1 : 0);
+        if (added)
+            QCOMPARE(s.tlds().last(), AppSettings::normalizeTLD(text));
+    }
+
+    void removingDisablesAndRewritesBothKeys()
+    {
+        AppSettings s(location());
+        QSignalSpy ordered(&s, &AppSettings::orderedEnabledTLDsChanged);
+        s.removeTLDs({1});
+        QCOMPARE(s.tlds(), QStringList{".com"});
+        QCOMPARE(s.enabledTLDs(), QStringList{".com"});
+        QCOMPARE(ordered.count(), 1);
+        QCOMPARE(raw().value(AppSettings::tldsKey).toByteArray(), QByteArray(R"([".com"])"));
+        QCOMPARE(raw().value(AppSettings::enabledTLDsKey).toByteArray(), QByteArray(R"([".com"])"));
+    }
+
+    void moveLikeAReorderGesture_data()
+    {
+        QTest::addColumn<QList<int>>("offsets");
+        QTest::addColumn<int>("destination");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("last to front") << QList<int>{3} << 0 << QStringList{".dev", ".com", ".ai", ".io"};
+        QTest::newRow("first to end") << QList<int>{0} << 4 << QStringList{".ai", ".io", ".dev", ".com"};
+        QTest::newRow("first below second") << QList<int>{0} << 2 << QStringList{".ai", ".com", ".io", ".dev"};
+        QTest::newRow("two together") << QList<int>{0, 2} << 4 << QStringList{".ai", ".dev", ".com", ".io"};
+        QTest::newRow("onto itself") << QList<int>{1} << 1 << QStringList{".com", ".ai", ".io", ".dev"};
+    }
+    void moveLikeAReorderGesture()
+    {
+        QFETCH(QList<int>, offsets);
+        QFETCH(int, destination);
+        QFETCH(QStringList, expected);
+        AppSettings s(location());
+        s.addTLD(".io");
+        s.addTLD(".dev");
+        s.moveTLDs(offsets, destination);
+        QCOMPARE(s.tlds(), expected);
+        QCOMPARE(s.orderedEnabledTLDs(), expected);
+    }
+
+    void restoreDefaultsKeepsTheRest()
+    {
+        AppSettings s(location());
+        s.addTLD(".io");
+        s.removeTLDs({0});
+        s.setPlayGongOnAvailable(false);
+        s.setClaudeBinaryPath("/x/claude");
+        s.restoreDefaults();
+        QCOMPARE(s.tlds(), (QStringList{".com", ".ai"}));
+        QCOMPARE(s.orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
+        QVERIFY(!s.playGongOnAvailable());
+        QCOMPARE(s.claudeBinaryPath(), QStringLiteral("/x/claude"));
+    }
+
+    void sameValueWritesButDoesNotNotify()
+    {
+        AppSettings s(location());
+        QSignalSpy gong(&s, &AppSettings::playGongOnAvailableChanged);
+        QSignalSpy tlds(&s, &AppSettings::tldsChanged);
+        s.setPlayGongOnAvailable(true);
+        s.setTlds({".COM", "ai"}); // normalises to the current list
+        QCOMPARE(gong.count(), 0);
+        QCOMPARE(tlds.count(), 0);
+        QCOMPARE(raw().value(AppSettings::playGongKey).toString(), QStringLiteral("true"));
+        QVERIFY(raw().contains(AppSettings::tldsKey));
+        s.setPlayGongOnAvailable(false);
+        QCOMPARE(gong.count(), 1);
+    }
+
+    void addableTLDsLeaveOutTheCatalogue()
+    {
+        AppSettings s(location());
+        QVERIFY(!s.addableTLDs().contains(".com"));
+        QCOMPARE(s.addableTLDs().size(), 23);
+        QCOMPARE(s.addableTLDs().first(), QStringLiteral(".app"));
+    }
+
+    void launchAtLogin()
+    {
+        const QString autostart = m_dir.filePath("autostart");
+        auto *item = new XdgAutostartLoginItem(autostart, "/opt/Orvane App/orvane");
+        AppSettings s(location(), std::unique_ptr<LoginItem>(item));
+        s.setLaunchAtLogin(true);
+        QVERIFY(item->isRegistered());
+        QFile entry(item->entryPath());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(entry.readAll());
+        QVERIFY(text.contains("\nExec=\"/opt/Orvane App/orvane\"\n"));
+        QVERIFY(text.startsWith("[Desktop Entry]\nType=Application\n"));
+        s.setLaunchAtLogin(false);
+        QVERIFY(!item->isRegistered());
+        QVERIFY(!QFile::exists(item->entryPath()));
+    }
+
+    void launchAtLoginFailureIsPrinted()
+    {
+        // A plain file where the autostart folder should be: the entry cannot be written.
+        const QString blocker = m_dir.filePath("blocked");
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        AppSettings s(location(), std::make_unique<XdgAutostartLoginItem>(blocker + "/autostart", "/usr/bin/orvane"));
+        StdoutCapture capture(m_dir.filePath("stdout.txt"));
+        s.setLaunchAtLogin(true);
+        const QString printed = capture.finish();
+        QVERIFY2(printed.startsWith("launchAtLogin toggle failed: Could not create the folder "), qPrintable(printed));
+        QVERIFY(printed.endsWith("\n"));
+        QCOMPARE(printed.count('\n'), 1);
+        QVERIFY(s.launchAtLogin());
+        QCOMPARE(raw().value(AppSettings::launchAtLoginKey).toString(), QStringLiteral("true"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppSettings)
+#include "tst_appsettings.moc"
