@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+namespace orvane {
+
+// Why a brainstorm gave no suggestions. The description is what the user sees.
+class ClaudeCLIError
+{
+public:
+    enum class Kind { launchFailed, nonZeroExit, parseFailed, binaryNotFound, timedOut, emptyOutput };
+
+    static ClaudeCLIError launchFailed(QString message) { return {Kind::launchFailed, std::move(message), 0}; }
+    static ClaudeCLIError nonZeroExit(int code, QString standardError) { return {Kind::nonZeroExit, std::move(standardError), code}; }
+    static ClaudeCLIError parseFailed(QString output) { return {Kind::parseFailed, std::move(output), 0}; }
+    static ClaudeCLIError binaryNotFound() { return {Kind::binaryNotFound, {}, 0}; }
+    static ClaudeCLIError timedOut() { return {Kind::timedOut, {}, 0}; }
+    static ClaudeCLIError emptyOutput() { return {Kind::emptyOutput, {}, 0}; }
+
+    Kind kind() const { return m_kind; }
+    int code() const { return m_code; }
+    const QString &text() const { return m_text; }
+
+    QString description() const
+    {
+        switch (m_kind) {
+        case Kind::launchFailed: return QStringLiteral("Could not launch claude CLI: ") + m_text;
+        case Kind::nonZeroExit: return QStringLiteral("claude exited with code %1. ").arg(m_code) + m_text;
+        case Kind::parseFailed: return QStringLiteral("Could not parse claude output. Got:\n") + m_text;
+        case Kind::binaryNotFound:
+            return QStringLiteral("The `claude` CLI was not found. Set its path in Settings, or install Claude Code.");
+        case Kind::timedOut: return QStringLiteral("claude CLI timed out.");
+        case Kind::emptyOutput: return QStringLiteral("claude returned no output.");
+        }
+        return {};
+    }
+
+    friend bool operator==(const ClaudeCLIError &, const ClaudeCLIError &) = default;
+
+private:
+    ClaudeCLIError(Kind kind, QString text, int code) : m_kind(kind), m_text(std::move(text)), m_code(code) {}
+
+    Kind m_kind;
+    QString m_text;
+    int m_code;
+};
+
+} // namespace orvane

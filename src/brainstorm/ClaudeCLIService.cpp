@@ -1,0 +1,277 @@
+#include "ClaudeCLIService.h"
+
+#include "Completion.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
+
+namespace orvane {
+
+const QStringList &claudeCandidates()
+{
+    static const QStringList candidates = [] {
+        const QString home = QDir::homePath();
+        QStringList list{QStringLiteral("/opt/homebrew/bin/claude"), QStringLiteral("/usr/local/bin/claude"),
+                         QStringLiteral("/usr/bin/claude")};
+        for (const char *relative : {"/.claude/local/claude", "/.local/bin/claude", "/.npm-global/bin/claude",
+                                     "/.bun/bin/claude", "/.volta/bin/claude", "/.fnm/aliases/default/bin/claude"})
+            list << home + QString::fromLatin1(relative);
+        return list;
+    }();
+    return candidates;
+}
+
+std::optional<QString> findBinary(const std::optional<QString> &configuredPath)
+{
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    if (configuredPath && !std::all_of(configuredPath->begin(), configuredPath->end(), blank)) {
+        if (QFileInfo::exists(*configuredPath))
+            return *configuredPath;
+        return std::nullopt;
+    }
+    for (const QString &candidate : claudeCandidates()) {
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+ClaudeCLIService::ClaudeCLIService(ClaudeCLIOptions options, QObject *parent) : QObject(parent), m_options(options)
+{
+}
+
+QString ClaudeCLIService::prompt(const QString &name, const QStringList &tlds)
+{
+    const QStringList lines{
+        QStringLiteral("You are helping brainstorm alternative domain names. The user is considering the name \"%1\" and checking TLDs: %2.")
+            .arg(name, tlds.join(QStringLiteral(", "))),
+        QString(),
+        QStringLiteral("Generate 10 alternative name ideas that:"),
+        QStringLiteral("  - Are short (3-12 characters preferred)"),
+        QStringLiteral("  - Are easy to spell and pronounce"),
+        QStringLiteral("  - Avoid generic dictionary words that are likely already taken"),
+        QStringLiteral("  - Work well as a brand"),
+        QStringLiteral("  - Vary in style: some literal variants, some abstract, some compound"),
+        QString(),
+        QStringLiteral("Respond ONLY with a JSON array of objects, no prose, no markdown fences. Each object has fields:"),
+        QStringLiteral("  \"name\": the suggested name (lowercase, no TLD)"),
+        QStringLiteral("  \"rationale\": a 6-12 word explanation"),
+        QString(),
+        QStringLiteral("Example: [{\"name\":\"lumalink\",\"rationale\":\"Compound that suggests connection\"}]"),
+    };
+    return lines.join(QLatin1Char('\n'));
+}
+
+std::optional<QString> ClaudeCLIService::findJSONArray(const QString &output)
+{
+    // Every "[" starts its own scan (depth 0, outside any string). Scans run from the last
+    // "[" to the first so that a scan meeting a later "[" outside a string can jump over
+    // that bracket's already-known extent: from there both scans read the text alike.
+    // This keeps the search linear on hostile output such as a megabyte of "[".
+    const qsizetype n = output.size();
+    constexpr qsizetype unknown = -2;
+    constexpr qsizetype none = -1;
+    std::vector<qsizetype> closing(static_cast<size_t>(n), unknown);
+    qint64 budget = 64 * qint64(n) + 4096; // a hard stop for input built to defeat the jumps
+    const QChar *text = output.constData();
+
+    for (qsizetype start = n - 1; start >= 0; --start) {
+        if (text[start] != QLatin1Char('['))
+            continue;
+        qsizetype result = none;
+        int depth = 0;
+        bool inString = false;
+        qsizetype i = start;
+        while (i < n && --budget >= 0) {
+            const QChar c = text[i];
+            if (inString) {
+                if (c == QLatin1Char('\\')) {
+                    i += 2;
+                    continue;
+                }
+                if (c == QLatin1Char('"'))
+                    inString = false;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                inString = true;
+                ++i;
+            } else if (c == QLatin1Char('[')) {
+                if (i != start) {
+                    const qsizetype known = closing[static_cast<size_t>(i)];
+                    if (known == none)
+                        break;
+                    if (known != unknown) {
+                        i = known + 1;
+                        continue;
+                    }
+                }
+                ++depth;
+                ++i;
+            } else if (c == QLatin1Char(']')) {
+                if (--depth == 0) {
+                    result = i;
+                    break;
+                }
+                ++i;
+            } else {
+                ++i;
+            }
+        }
+        closing[static_cast<size_t>(start)] = result;
+    }
+
+    std::vector<std::pair<qsizetype, qsizetype>> candidates; // (start, length)
+    for (qsizetype start = 0; start < n; ++start) {
+        const qsizetype end = closing[static_cast<size_t>(start)];
+        if (end >= 0)
+            candidates.emplace_back(start, end - start + 1);
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const auto &a, const auto &b) { return a.second > b.second; });
+    qint64 parseBudget = 16 * qint64(n) + 65536;
+    for (const auto &[start, length] : candidates) {
+        parseBudget -= length;
+        if (parseBudget < 0)
+            break;
+        const QString candidate = output.mid(start, length);
+        QJsonParseError error;
+        QJsonDocument::fromJson(candidate.toUtf8(), &error);
+        if (error.error == QJsonParseError::NoError)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+std::expected<QList<NameSuggestion>, ClaudeCLIError> ClaudeCLIService::parse(const QString &output)
+{
+    const auto array = findJSONArray(output);
+    if (!array)
+        return std::unexpected(ClaudeCLIError::parseFailed(output));
+    QList<NameSuggestion> suggestions;
+    for (const QJsonValue &value : QJsonDocument::fromJson(array->toUtf8()).array()) {
+        if (!value.isObject())
+            return std::unexpected(ClaudeCLIError::parseFailed(output));
+        const QJsonObject item = value.toObject();
+        const QJsonValue name = item.value(QStringLiteral("name"));
+        const QJsonValue rationale = item.value(QStringLiteral("rationale"));
+        if (!name.isString())
+            return std::unexpected(ClaudeCLIError::parseFailed(output));
+        if (!rationale.isUndefined() && !rationale.isNull() && !rationale.isString())
+            return std::unexpected(ClaudeCLIError::parseFailed(output));
+        suggestions.append(NameSuggestion{QUuid::createUuid(), name.toString().toLower(), rationale.toString()});
+    }
+    return suggestions;
+}
+
+QCoro::Task<std::expected<QList<NameSuggestion>, ClaudeCLIError>>
+ClaudeCLIService::suggestNames(QString name, QStringList tlds, std::optional<QString> configuredPath)
+{
+    const auto binary = findBinary(configuredPath);
+    if (!binary)
+        co_return std::unexpected(ClaudeCLIError::binaryNotFound());
+    const auto output = co_await runClaude(*binary, prompt(name, tlds));
+    if (!output)
+        co_return std::unexpected(output.error());
+    co_return parse(*output);
+}
+
+namespace {
+
+// Invalid UTF-8 reads as nothing, as the tool's output is expected to be UTF-8.
+QString strictUtf8(const QByteArray &data)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(data);
+    return decoder.hasError() ? QString() : text;
+}
+
+} // namespace
+
+QCoro::Task<std::expected<QString, ClaudeCLIError>> ClaudeCLIService::runClaude(QString binary, QString prompt)
+{
+    using Outcome = std::expected<QString, ClaudeCLIError>;
+    Completion<Outcome> done;
+
+    // The process outlives this object if need be: the watchdog ends it either way.
+    auto *process = new QProcess;
+    auto out = std::make_shared<QByteArray>();
+    auto err = std::make_shared<QByteArray>();
+    auto overflow = std::make_shared<bool>(false);
+    const ClaudeCLIOptions options = m_options;
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString inherited = environment.value(QStringLiteral("PATH"));
+    environment.insert(QStringLiteral("PATH"), environment.contains(QStringLiteral("PATH"))
+                                                   ? pathPrefix + QLatin1Char(':') + inherited
+                                                   : pathPrefix);
+    process->setProcessEnvironment(environment);
+    process->setProgram(binary);
+    process->setArguments({QStringLiteral("-p"), prompt});
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+
+    // Read the pipes while the child runs, so a talkative child never blocks on a full pipe.
+    QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, out, overflow, options] {
+        if (*overflow)
+            return;
+        out->append(process->readAllStandardOutput());
+        if (out->size() > options.maxOutputBytes) {
+            *overflow = true;
+            out->truncate(options.maxOutputBytes);
+            process->kill();
+        }
+    });
+    QObject::connect(process, &QProcess::readyReadStandardError, process,
+                     [process, err] { err->append(process->readAllStandardError()); });
+
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, out, err, overflow, done](int exitCode, QProcess::ExitStatus) mutable {
+                         if (!*overflow)
+                             out->append(process->readAllStandardOutput());
+                         err->append(process->readAllStandardError());
+                         const QString standardOutput = strictUtf8(*out);
+                         const QString standardError = strictUtf8(*err);
+                         if (*overflow)
+                             done.complete(std::unexpected(ClaudeCLIError::parseFailed(standardOutput)));
+                         else if (exitCode != 0)
+                             done.complete(std::unexpected(ClaudeCLIError::nonZeroExit(
+                                 exitCode, standardError.isEmpty() ? standardOutput : standardError)));
+                         else if (standardOutput.trimmed().isEmpty())
+                             done.complete(std::unexpected(ClaudeCLIError::emptyOutput()));
+                         else
+                             done.complete(standardOutput);
+                         process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, done](QProcess::ProcessError error) mutable {
+        if (error == QProcess::FailedToStart) {
+            done.complete(std::unexpected(ClaudeCLIError::launchFailed(process->errorString())));
+            process->deleteLater();
+        }
+    });
+
+    QPointer<QProcess> watched(process);
+    QTimer::singleShot(options.timeout, process, [watched, done, options]() mutable {
+        if (!watched || watched->state() == QProcess::NotRunning)
+            return;
+        watched->terminate();
+        QTimer::singleShot(options.killGrace, watched, [watched] {
+            if (watched && watched->state() != QProcess::NotRunning)
+                watched->kill();
+        });
+        done.complete(std::unexpected(ClaudeCLIError::timedOut()));
+    });
+
+    process->start();
+    co_return co_await done.wait();
+}
+
+} // namespace orvane

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "LiveResult.h"
+#include "NameSuggestion.h"
+
+#include <QAbstractListModel>
+#include <QList>
+
+namespace orvane {
+
+// The rows of the search pane, as QML binds to them. Rows change in place.
+class LiveResultsModel : public QAbstractListModel
+{
+    Q_OBJECT
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+    Q_PROPERTY(int availableCount READ availableCount NOTIFY availableCountChanged)
+
+public:
+    enum Role { IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    const QList<LiveResult> &rows() const { return m_rows; }
+    int count() const { return int(m_rows.size()); }
+    int availableCount() const;
+    // The row's current position, or -1 when no shown row has this id.
+    int indexOf(const QUuid &id) const;
+
+    // Replaces every row at once (one notification); equal lists notify nobody.
+    void replaceAll(const QList<LiveResult> &rows);
+    void setAvailability(int row, DomainAvailability availability);
+    void setRawResponse(int row, const QString &text);
+    void setErrorMessage(int row, const std::optional<QString> &message);
+
+signals:
+    void countChanged();
+    void availableCountChanged();
+
+private:
+    void changed(int row, int role);
+
+    QList<LiveResult> m_rows;
+};
+
+// The brainstorm's suggestions.
+class SuggestionsModel : public QAbstractListModel
+{
+    Q_OBJECT
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role { IdRole = Qt::UserRole + 1, NameRole, RationaleRole };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    const QList<NameSuggestion> &items() const { return m_items; }
+    int count() const { return int(m_items.size()); }
+    void replaceAll(const QList<NameSuggestion> &items);
+
+signals:
+    void countChanged();
+
+private:
+    QList<NameSuggestion> m_items;
+};
+
+} // namespace orvane

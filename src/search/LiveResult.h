@@ -1,0 +1,24 @@
+#pragma once
+
+#include "DomainAvailability.h"
+
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+namespace orvane {
+
+// One row of the search pane: a domain and what is known of it so far.
+struct LiveResult {
+    QUuid id;
+    QString tld;
+    QString domain;
+    DomainAvailability availability = DomainAvailability::checking;
+    QString rawResponse;
+    std::optional<QString> errorMessage;
+
+    friend bool operator==(const LiveResult &, const LiveResult &) = default;
+};
+
+} // namespace orvane

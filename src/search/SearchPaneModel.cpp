@@ -1,0 +1,285 @@
+#include "SearchPaneModel.h"
+
+#include "AppSettings.h"
+#include "DomainName.h"
+#include "HistoryStore.h"
+
+namespace orvane {
+
+namespace {
+
+// Deletes a QObject through the event loop, so no coroutine frame is still inside it.
+template<typename T>
+std::shared_ptr<T> makeShared(T *object)
+{
+    return std::shared_ptr<T>(object, [](T *o) { o->deleteLater(); });
+}
+
+QString capped(const QString &text, int limit)
+{
+    if (text.size() <= limit)
+        return text;
+    int cut = limit;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut; // never split a character in two
+    return text.left(cut);
+}
+
+} // namespace
+
+// Everything one search run needs, kept alive by the run itself.
+struct SearchPaneModel::Run {
+    QPointer<SearchPaneModel> model;
+    std::shared_ptr<DomainLookupService> lookup;
+    std::shared_ptr<Gong> gong;
+    QPointer<HistoryStore> context;
+    QPointer<SearchRecord> record;
+    QString name;
+    QStringList tlds;
+    QList<QUuid> rowIds;
+    bool gongWanted = false;
+    bool foundAvailable = false;
+    int pending = 0;
+    Completion<bool> finished;
+};
+
+SearchPaneModel::SearchPaneModel(LookupConfiguration lookup, ClaudeCLIOptions claude, QObject *parent)
+    : QObject(parent),
+      m_lookup(makeShared(new DomainLookupService(std::move(lookup)))),
+      m_claude(makeShared(new ClaudeCLIService(claude))),
+      m_liveResults(new LiveResultsModel(this)),
+      m_suggestions(new SuggestionsModel(this))
+{
+}
+
+SearchPaneModel::~SearchPaneModel() = default;
+
+void SearchPaneModel::setQuery(const QString &query)
+{
+    if (query == m_query)
+        return;
+    m_query = query;
+    emit queryChanged();
+}
+
+void SearchPaneModel::setIsSearching(bool on)
+{
+    if (on == m_isSearching)
+        return;
+    m_isSearching = on;
+    emit isSearchingChanged();
+}
+
+void SearchPaneModel::setIsSuggesting(bool on)
+{
+    if (on == m_isSuggesting)
+        return;
+    m_isSuggesting = on;
+    emit isSuggestingChanged();
+}
+
+void SearchPaneModel::setLastError(const std::optional<QString> &message)
+{
+    if (message == m_lastError)
+        return;
+    m_lastError = message;
+    emit lastErrorChanged();
+}
+
+void SearchPaneModel::setSuggestionError(const std::optional<QString> &message)
+{
+    if (message == m_suggestionError)
+        return;
+    m_suggestionError = message;
+    emit suggestionErrorChanged();
+}
+
+void SearchPaneModel::setActiveRecord(SearchRecord *record)
+{
+    if (record == m_activeRecord)
+        return;
+    m_activeRecord = record;
+    emit activeRecordChanged();
+}
+
+void SearchPaneModel::setIsHistoricalView(bool on)
+{
+    if (on == m_isHistoricalView)
+        return;
+    m_isHistoricalView = on;
+    emit isHistoricalViewChanged();
+}
+
+void SearchPaneModel::search(HistoryStore *context, AppSettings *settings)
+{
+    const QString name = DomainName::normalize(m_query);
+    const QStringList tlds = settings ? settings->orderedEnabledTLDs() : QStringList();
+    if (!DomainName::isValid(name)) {
+        setLastError(DomainName::invalidNameMessage);
+        return;
+    }
+    if (tlds.isEmpty()) {
+        setLastError(DomainName::noTLDMessage);
+        return;
+    }
+    setLastError(std::nullopt);
+    setSuggestionError(std::nullopt);
+    setIsSearching(true);
+    setIsHistoricalView(false);
+
+    auto run = std::make_shared<Run>();
+    QList<LiveResult> rows;
+    for (const QString &tld : tlds) {
+        rows.append(LiveResult{QUuid::createUuid(), tld, name + tld, DomainAvailability::checking, QString(), std::nullopt});
+        run->rowIds.append(rows.last().id);
+    }
+    m_liveResults->replaceAll(rows);
+
+    auto *record = new SearchRecord(name, QDateTime::currentDateTimeUtc());
+    if (context)
+        context->insert(record);
+    else
+        record->setParent(this);
+    setActiveRecord(record);
+
+    run->model = this;
+    run->lookup = m_lookup;
+    run->gong = m_gong;
+    run->context = context;
+    run->record = record;
+    run->name = name;
+    run->tlds = tlds;
+    run->gongWanted = settings->playGongOnAvailable();
+    runSearch(run);
+}
+
+QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
+{
+    run->pending = int(run->tlds.size());
+    for (int i = 0; i < run->tlds.size(); ++i)
+        checkOne(run, i);
+    co_await run->finished.wait();
+
+    std::optional<QString> saveError;
+    if (run->context) {
+        if (const auto saved = run->context->save(); !saved)
+            saveError = saveFailedPrefix + saved.error();
+    }
+    SearchPaneModel *model = run->model;
+    if (model) {
+        if (saveError)
+            model->setLastError(saveError);
+        model->setIsSearching(false);
+    }
+    const bool anyAvailable = model ? model->m_liveResults->availableCount() > 0 : run->foundAvailable;
+    if (run->gongWanted && anyAvailable && run->gong)
+        run->gong->playGong();
+}
+
+QCoro::Task<> SearchPaneModel::checkOne(std::shared_ptr<Run> run, int index)
+{
+    const auto result = co_await run->lookup->check(run->name, run->tlds.at(index));
+    if (result)
+        applyOutcome(*run, index, result->availability, result->rawResponse, std::nullopt);
+    else
+        applyOutcome(*run, index, DomainAvailability::error, QString(), result.error().description());
+    if (--run->pending == 0)
+        run->finished.complete(true);
+}
+
+void SearchPaneModel::applyOutcome(Run &run, int index, DomainAvailability availability, const QString &text,
+                                   const std::optional<QString> &error)
+{
+    if (availability == DomainAvailability::available)
+        run.foundAvailable = true;
+    // Only this run's own row is touched; rows that replaced it belong to someone else.
+    if (SearchPaneModel *model = run.model) {
+        const int row = model->m_liveResults->indexOf(run.rowIds.at(index));
+        if (row >= 0) {
+            model->m_liveResults->setAvailability(row, availability);
+            model->m_liveResults->setRawResponse(row, text);
+            model->m_liveResults->setErrorMessage(row, error);
+        }
+    }
+    if (!run.record)
+        return;
+    const QString tld = run.tlds.at(index);
+    auto *result = new DomainResult(tld, run.name + tld, rawString(availability), capped(text, storedResponseLimit), error,
+                                    QDateTime::currentDateTimeUtc());
+    if (run.context)
+        run.context->insert(result);
+    run.record->addResult(result);
+}
+
+void SearchPaneModel::showRecord(SearchRecord *record)
+{
+    if (!record)
+        return;
+    setIsSearching(false);
+    setActiveRecord(record);
+    setIsHistoricalView(true);
+    setQuery(record->query());
+    QList<DomainResult *> results = record->results();
+    std::stable_sort(results.begin(), results.end(),
+                     [](const DomainResult *a, const DomainResult *b) { return a->tld() < b->tld(); });
+    QList<LiveResult> rows;
+    for (const DomainResult *result : results)
+        rows.append(LiveResult{QUuid::createUuid(), result->tld(), result->domain(), result->availability(),
+                               result->rawResponse(), result->errorMessage()});
+    m_liveResults->replaceAll(rows);
+    m_suggestions->replaceAll({});
+    setSuggestionError(std::nullopt);
+    setLastError(std::nullopt);
+}
+
+void SearchPaneModel::newSearch()
+{
+    setIsSearching(false);
+    setIsHistoricalView(false);
+    setActiveRecord(nullptr);
+    setQuery(QString());
+    m_liveResults->replaceAll({});
+    m_suggestions->replaceAll({});
+    setSuggestionError(std::nullopt);
+    setLastError(std::nullopt);
+}
+
+void SearchPaneModel::suggest(AppSettings *settings)
+{
+    const QString name = DomainName::normalize(m_query);
+    if (!DomainName::isValid(name)) {
+        setSuggestionError(invalidSuggestionName);
+        return;
+    }
+    if (!settings->useClaudeForSuggestions()) {
+        setSuggestionError(suggestionsDisabled);
+        return;
+    }
+    const QString configured = settings->claudeBinaryPath();
+    const std::optional<QString> path = configured.isEmpty() ? std::nullopt : std::optional<QString>(configured);
+    setIsSuggesting(true);
+    setSuggestionError(std::nullopt);
+    runSuggestions(name, settings->tlds(), path);
+}
+
+QCoro::Task<> SearchPaneModel::runSuggestions(QString name, QStringList tlds, std::optional<QString> path)
+{
+    QPointer<SearchPaneModel> self(this);
+    std::shared_ptr<ClaudeCLIService> claude = m_claude;
+    const auto result = co_await claude->suggestNames(name, tlds, path);
+    if (!self)
+        co_return; // the window went away: the answer has nowhere to go
+    if (result)
+        self->m_suggestions->replaceAll(*result);
+    else
+        self->setSuggestionError(result.error().description());
+    self->setIsSuggesting(false);
+}
+
+void SearchPaneModel::useSuggestion(const QString &name, HistoryStore *context, AppSettings *settings)
+{
+    setQuery(name);
+    search(context, settings);
+}
+
+} // namespace orvane

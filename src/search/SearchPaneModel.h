@@ -1,0 +1,114 @@
+#pragma once
+
+#include "ClaudeCLIService.h"
+#include "DomainLookupService.h"
+#include "ListModels.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+namespace orvane {
+
+class AppSettings;
+class HistoryStore;
+class SearchRecord;
+
+// What the model asks of the application shell when a search found a free domain.
+class Gong
+{
+public:
+    virtual ~Gong() = default;
+    virtual void playGong() = 0;
+};
+
+// The state behind the search pane: validates the name, checks it under every enabled
+// TLD at once, keeps the live rows, records the search, reopens saved searches and
+// drives the brainstorm.
+class SearchPaneModel : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString query READ query WRITE setQuery NOTIFY queryChanged)
+    Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
+    Q_PROPERTY(orvane::LiveResultsModel *liveResults READ liveResults CONSTANT)
+    Q_PROPERTY(orvane::SuggestionsModel *suggestions READ suggestions CONSTANT)
+    Q_PROPERTY(bool isSuggesting READ isSuggesting NOTIFY isSuggestingChanged)
+    Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+    Q_PROPERTY(QString suggestionError READ suggestionErrorText NOTIFY suggestionErrorChanged)
+    Q_PROPERTY(orvane::SearchRecord *activeRecord READ activeRecord NOTIFY activeRecordChanged)
+    Q_PROPERTY(bool isHistoricalView READ isHistoricalView NOTIFY isHistoricalViewChanged)
+
+public:
+    static inline const QString saveFailedPrefix = QStringLiteral("Could not save search history: ");
+    static inline const QString invalidSuggestionName = QStringLiteral("Enter a valid name first.");
+    static inline const QString suggestionsDisabled = QStringLiteral("Claude suggestions are disabled in Settings.");
+    static constexpr int storedResponseLimit = 8000;
+
+    explicit SearchPaneModel(LookupConfiguration lookup = {}, ClaudeCLIOptions claude = {}, QObject *parent = nullptr);
+    ~SearchPaneModel() override;
+
+    // The shell's gong; the model works without one.
+    void setGong(std::shared_ptr<Gong> gong) { m_gong = std::move(gong); }
+
+    QString query() const { return m_query; }
+    void setQuery(const QString &query);
+    bool isSearching() const { return m_isSearching; }
+    LiveResultsModel *liveResults() const { return m_liveResults; }
+    SuggestionsModel *suggestions() const { return m_suggestions; }
+    bool isSuggesting() const { return m_isSuggesting; }
+    std::optional<QString> lastError() const { return m_lastError; }
+    std::optional<QString> suggestionError() const { return m_suggestionError; }
+    QString lastErrorText() const { return m_lastError.value_or(QString()); }
+    QString suggestionErrorText() const { return m_suggestionError.value_or(QString()); }
+    SearchRecord *activeRecord() const { return m_activeRecord; }
+    bool isHistoricalView() const { return m_isHistoricalView; }
+
+    Q_INVOKABLE void search(orvane::HistoryStore *context, orvane::AppSettings *settings);
+    Q_INVOKABLE void showRecord(orvane::SearchRecord *record);
+    Q_INVOKABLE void newSearch();
+    Q_INVOKABLE void suggest(orvane::AppSettings *settings);
+    // Picking a suggestion: its name goes into the field and is searched at once.
+    Q_INVOKABLE void useSuggestion(const QString &name, orvane::HistoryStore *context, orvane::AppSettings *settings);
+
+signals:
+    void queryChanged();
+    void isSearchingChanged();
+    void isSuggestingChanged();
+    void lastErrorChanged();
+    void suggestionErrorChanged();
+    void activeRecordChanged();
+    void isHistoricalViewChanged();
+
+private:
+    struct Run;
+    static QCoro::Task<> runSearch(std::shared_ptr<Run> run);
+    static QCoro::Task<> checkOne(std::shared_ptr<Run> run, int index);
+    static void applyOutcome(Run &run, int index, DomainAvailability availability, const QString &text,
+                             const std::optional<QString> &error);
+    QCoro::Task<> runSuggestions(QString name, QStringList tlds, std::optional<QString> path);
+
+    void setIsSearching(bool on);
+    void setIsSuggesting(bool on);
+    void setLastError(const std::optional<QString> &message);
+    void setSuggestionError(const std::optional<QString> &message);
+    void setActiveRecord(SearchRecord *record);
+    void setIsHistoricalView(bool on);
+
+    // Shared with running searches, which keep it alive when this model goes away.
+    std::shared_ptr<DomainLookupService> m_lookup;
+    std::shared_ptr<ClaudeCLIService> m_claude;
+    std::shared_ptr<Gong> m_gong;
+
+    QString m_query;
+    bool m_isSearching = false;
+    LiveResultsModel *m_liveResults;
+    SuggestionsModel *m_suggestions;
+    bool m_isSuggesting = false;
+    std::optional<QString> m_lastError;
+    std::optional<QString> m_suggestionError;
+    QPointer<SearchRecord> m_activeRecord;
+    bool m_isHistoricalView = false;
+};
+
+} // namespace orvane

@@ -1,0 +1,252 @@
+#include "ClaudeCLIService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace orvane;
+using Suggestions = std::expected<QList<NameSuggestion>, ClaudeCLIError>;
+
+namespace {
+
+const char *expectedPrompt =
+    "You are helping brainstorm alternative domain names. The user is considering the name \"orvane\" and checking TLDs: .com, .io, .ai.\n"
+    "\n"
+    "Generate 10 alternative name ideas that:\n"
+    "  - Are short (3-12 characters preferred)\n"
+    "  - Are easy to spell and pronounce\n"
+    "  - Avoid generic dictionary words that are likely already taken\n"
+    "  - Work well as a brand\n"
+    "  - Vary in style: some literal variants, some abstract, some compound\n"
+    "\n"
+    "Respond ONLY with a JSON array of objects, no prose, no markdown fences. Each object has fields:\n"
+    "  \"name\": the suggested name (lowercase, no TLD)\n"
+    "  \"rationale\": a 6-12 word explanation\n"
+    "\n"
+    "Example: [{\"name\":\"lumalink\",\"rationale\":\"Compound that suggests connection\"}]";
+
+QString names(const QList<NameSuggestion> &list)
+{
+    QStringList out;
+    for (const auto &s : list)
+        out << s.name + (s.rationale.isEmpty() ? QString() : "=" + s.rationale);
+    return out.join(',');
+}
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+}
+
+} // namespace
+
+class TestClaudeCLIService : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_work;
+
+    Suggestions runFake(const QByteArray &output, ClaudeCLIOptions options = {})
+    {
+        const QString outputFile = m_work.filePath("output.txt");
+        QFile file(outputFile);
+        file.open(QIODevice::WriteOnly);
+        file.write(output);
+        file.close();
+        qputenv("FAKE_CLAUDE_OUTPUT", outputFile.toUtf8());
+        ClaudeCLIService service(options);
+        return QCoro::waitFor(service.suggestNames("orvane", {".com"}, QStringLiteral(ORVANE_FAKE_CLAUDE)));
+    }
+
+    QHash<QString, QString> fakeLog() const
+    {
+        QHash<QString, QString> log;
+        QFile file(m_work.filePath("log.txt"));
+        file.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq > 0)
+                log.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+        }
+        return log;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The candidate list expands the home directory once: point it at a scratch home first.
+        qputenv("HOME", m_home.path().toUtf8());
+        QVERIFY(claudeCandidates().at(3).startsWith(m_home.path()));
+    }
+
+    void init()
+    {
+        for (const char *name : {"FAKE_CLAUDE_OUTPUT", "FAKE_CLAUDE_STDERR", "FAKE_CLAUDE_EXIT", "FAKE_CLAUDE_MODE"})
+            qunsetenv(name);
+        qputenv("FAKE_CLAUDE_LOG", m_work.filePath("log.txt").toUtf8());
+        QFile::remove(m_work.filePath("log.txt"));
+    }
+
+    void promptIsExact()
+    {
+        QCOMPARE(ClaudeCLIService::prompt("orvane", {".com", ".io", ".ai"}), QString::fromUtf8(expectedPrompt));
+    }
+
+    void findBinary_data()
+    {
+        QTest::addColumn<QStringList>("present");   // files to create, "~" = scratch home
+        QTest::addColumn<QString>("configured");    // "<none>" for no configured path
+        QTest::addColumn<QString>("expected");      // "<none>" for nothing found
+        QTest::newRow("nothing installed") << QStringList{} << "<none>" << "<none>";
+        QTest::newRow("earlier candidate wins") << QStringList{"~/.local/bin/claude", "~/.claude/local/claude"} << "<none>"
+                                                << "~/.claude/local/claude";
+        QTest::newRow("configured file, any name") << QStringList{"~/tools/my-llm", "~/.local/bin/claude"} << "~/tools/my-llm"
+                                                   << "~/tools/my-llm";
+        QTest::newRow("configured path names nothing") << QStringList{"~/.local/bin/claude"} << "~/missing/claude" << "<none>";
+        QTest::newRow("three spaces count as none") << QStringList{"~/.bun/bin/claude"} << "   " << "~/.bun/bin/claude";
+        QTest::newRow("tilde is not expanded") << QStringList{"~/.local/bin/claude"} << "LITERAL~/.local/bin/claude" << "<none>";
+    }
+    void findBinary()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(QString, configured);
+        QFETCH(QString, expected);
+        QDir(m_home.path()).removeRecursively();
+        QDir().mkpath(m_home.path());
+        auto expand = [this](QString path) { return path.replace(QLatin1String("~"), m_home.path()); };
+        for (const QString &file : present)
+            touch(expand(file));
+        std::optional<QString> path;
+        if (configured == "LITERAL~/.local/bin/claude")
+            path = QStringLiteral("~/.local/bin/claude");
+        else if (configured != "<none>")
+            path = configured.startsWith('~') ? expand(configured) : configured;
+        const auto found = orvane::findBinary(path);
+        QCOMPARE(found.value_or("<none>"), expected == "<none>" ? expected : expand(expected));
+    }
+
+    void parsing_data()
+    {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("expected"); // names, or "FAIL"
+        QString ten = "[";
+        for (int i = 0; i < 10; ++i)
+            ten += QStringLiteral("%1{\"name\":\"Name%2\",\"rationale\":\"r%2\"}").arg(i ? "," : "").arg(i);
+        ten += "]";
+        QTest::newRow("ten, bare") << ten << "name0=r0,name1=r1,name2=r2,name3=r3,name4=r4,name5=r5,name6=r6,name7=r7,name8=r8,name9=r9";
+        QTest::newRow("prose and fence") << "Here you go:\n```json\n[{\"name\":\"Alpha\"}]\n```\nEnjoy [sic]." << "alpha";
+        QTest::newRow("longest of two") << "[{\"name\":\"a\"}] and [{\"name\":\"bbb\"}]" << "bbb";
+        QTest::newRow("earlier of equal length") << "[{\"name\":\"a\"}] [{\"name\":\"b\"}]" << "a";
+        QTest::newRow("bracket inside string") << "[{\"name\":\"x]y\",\"rationale\":\"[odd\"}]" << "x]y=[odd";
+        QTest::newRow("escaped quote") << "[{\"name\":\"q\",\"rationale\":\"say \\\"hi]\\\"\"}]" << "q=say \"hi]\"";
+        QTest::newRow("null rationale") << "[{\"name\":\"n\",\"rationale\":null},{\"name\":\"m\"}]" << "n,m";
+        QTest::newRow("empty array") << "[]" << "";
+        QTest::newRow("missing name") << "[{\"rationale\":\"x\"}]" << "FAIL";
+        QTest::newRow("numeric rationale") << "[{\"name\":\"a\",\"rationale\":3}]" << "FAIL";
+        QTest::newRow("element not an object") << "[\"a\"]" << "FAIL";
+        QTest::newRow("no array") << "I cannot help with that." << "FAIL";
+        QTest::newRow("stray quote before the array") << "Use \"quotes [carefully\n[{\"name\":\"z\"}]" << "z";
+        QTest::newRow("megabyte of brackets") << QString(1024 * 1024, QLatin1Char('[')) << "FAIL";
+        QTest::newRow("nested arrays pick the outer") << "[[1],[2,3]]" << "FAIL";
+    }
+    void parsing()
+    {
+        QFETCH(QString, output);
+        QFETCH(QString, expected);
+        const auto parsed = ClaudeCLIService::parse(output);
+        if (expected == "FAIL") {
+            QVERIFY(!parsed);
+            QCOMPARE(parsed.error().description(), "Could not parse claude output. Got:\n" + output);
+        } else {
+            QVERIFY(parsed);
+            QCOMPARE(names(*parsed), expected);
+        }
+    }
+
+    void childSeesPathPrefixAndTwoArguments()
+    {
+        qputenv("PATH", "/custom/bin");
+        const Suggestions result = runFake("[{\"name\":\"ok\"}]");
+        qputenv("PATH", "/usr/local/bin:/usr/bin:/bin");
+        QVERIFY(result);
+        const auto log = fakeLog();
+        QCOMPARE(log.value("argc"), QStringLiteral("2"));
+        QCOMPARE(log.value("arg1"), QStringLiteral("-p"));
+        QCOMPARE(log.value("PATH"), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/custom/bin"));
+        QFile prompt(m_work.filePath("log.txt.prompt"));
+        QVERIFY(prompt.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(prompt.readAll()), ClaudeCLIService::prompt("orvane", {".com"}));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QByteArray>("standardError");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("exit 1 with stderr") << QByteArray("ignored") << QByteArray("not logged in") << 1 << "claude exited with code 1. not logged in";
+        QTest::newRow("exit 1, stdout instead") << QByteArray("quota reached") << QByteArray() << 1 << "claude exited with code 1. quota reached";
+        QTest::newRow("only line breaks") << QByteArray("\n\n\r\n") << QByteArray() << 0 << "claude returned no output.";
+        QTest::newRow("invalid UTF-8 reads as nothing") << QByteArray("\xff\xfe[]") << QByteArray() << 0 << "claude returned no output.";
+    }
+    void failures()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QByteArray, standardError);
+        QFETCH(int, exitCode);
+        QFETCH(QString, expected);
+        qputenv("FAKE_CLAUDE_STDERR", standardError);
+        qputenv("FAKE_CLAUDE_EXIT", QByteArray::number(exitCode));
+        const Suggestions result = runFake(output);
+        QVERIFY(!result);
+        QCOMPARE(result.error().description(), expected);
+    }
+
+    void launchFailures()
+    {
+        const QString notExecutable = m_work.filePath("plain-file");
+        touch(notExecutable);
+        ClaudeCLIService service;
+        const Suggestions result = QCoro::waitFor(service.suggestNames("orvane", {".com"}, notExecutable));
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind(), ClaudeCLIError::Kind::launchFailed);
+        QVERIFY(result.error().description().startsWith("Could not launch claude CLI: "));
+
+        const Suggestions missing = QCoro::waitFor(service.suggestNames("orvane", {".com"}, m_work.filePath("nope")));
+        QCOMPARE(missing.error().description(),
+                 QStringLiteral("The `claude` CLI was not found. Set its path in Settings, or install Claude Code."));
+    }
+
+    void watchdogKillsAChildThatIgnoresTerm()
+    {
+        qputenv("FAKE_CLAUDE_MODE", "hang");
+        const Suggestions result = runFake("", ClaudeCLIOptions{std::chrono::milliseconds(300), std::chrono::milliseconds(200)});
+        QVERIFY(!result);
+        QCOMPARE(result.error().description(), QStringLiteral("claude CLI timed out."));
+        const int pid = fakeLog().value("pid").toInt();
+        QVERIFY(pid > 0);
+        QTRY_VERIFY(::kill(pid, 0) != 0); // gone: killed after the grace period
+    }
+
+    void floodIsCutAtTheCap()
+    {
+        qputenv("FAKE_CLAUDE_MODE", "flood");
+        ClaudeCLIOptions options;
+        options.maxOutputBytes = 256 * 1024;
+        const Suggestions result = runFake("", options);
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind(), ClaudeCLIError::Kind::parseFailed);
+        QCOMPARE(result.error().text().size(), 256 * 1024);
+        const int pid = fakeLog().value("pid").toInt();
+        QTRY_VERIFY(::kill(pid, 0) != 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClaudeCLIService)
+#include "tst_claudecliservice.moc"
