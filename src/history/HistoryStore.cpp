@@ -37,6 +37,12 @@ const char *const schema[] = {
     "CREATE INDEX domain_result_by_record ON domain_result (record_id)",
 };
 
+// A null QString binds as SQL NULL; the text columns want the empty text instead.
+QString text(const QString &value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 QDateTime fromStored(qint64 ms)
 {
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
@@ -193,7 +199,7 @@ std::expected<void, QString> HistoryStore::save()
     QSqlQuery query(db);
     query.prepare(QStringLiteral("INSERT INTO search_record (query, timestamp) VALUES (?, ?)"));
     for (SearchRecord *record : std::as_const(m_pendingRecords)) {
-        query.addBindValue(record->query());
+        query.addBindValue(text(record->query()));
         query.addBindValue(record->timestamp().toMSecsSinceEpoch());
         if (!query.exec())
             return rollback(query.lastError());
@@ -208,10 +214,10 @@ std::expected<void, QString> HistoryStore::save()
         if (record)
             recordId = record->m_id ? record->m_id : newRecordIds.value(record);
         query.addBindValue(recordId);
-        query.addBindValue(result->tld());
-        query.addBindValue(result->domain());
-        query.addBindValue(result->availabilityRaw());
-        query.addBindValue(result->rawResponse());
+        query.addBindValue(text(result->tld()));
+        query.addBindValue(text(result->domain()));
+        query.addBindValue(text(result->availabilityRaw()));
+        query.addBindValue(text(result->rawResponse()));
         query.addBindValue(result->errorMessage() ? QVariant(*result->errorMessage()) : QVariant());
         query.addBindValue(result->checkedAt().toMSecsSinceEpoch());
         if (!query.exec())

@@ -1,0 +1,358 @@
+#include "AppSettings.h"
+#include "FakeHttpServer.h"
+#include "FakeWhoisServer.h"
+#include "HistoryStore.h"
+#include "SearchPaneModel.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvane;
+
+namespace {
+
+class CountingGong : public Gong
+{
+public:
+    void playGong() override { ++played; }
+    int played = 0;
+};
+
+QStringList rowsOf(const LiveResultsModel *model)
+{
+    QStringList rows;
+    for (const LiveResult &row : model->rows())
+        rows << row.domain + ' ' + rawString(row.availability) + (row.errorMessage ? " [" + *row.errorMessage + ']' : QString());
+    return rows;
+}
+
+} // namespace
+
+class TestSearchPaneModel : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<FakeHttpServer> m_http;
+    std::unique_ptr<FakeWhoisServer> m_whois;
+    std::unique_ptr<HistoryStore> m_store;
+    std::unique_ptr<AppSettings> m_settings;
+    std::shared_ptr<CountingGong> m_gong;
+    int m_n = 0;
+
+    std::unique_ptr<SearchPaneModel> model()
+    {
+        LookupConfiguration c;
+        c.bootstrap.source = m_http->url("/dns.json");
+        c.bootstrap.store.fileName = m_dir.filePath(QStringLiteral("defaults-%1.ini").arg(m_n));
+        c.whois.servers = {{".io", "127.0.0.1"}, {".dev", "127.0.0.1"}};
+        c.whois.referralHost = QStringLiteral("127.0.0.1");
+        c.whois.connection.port = m_whois->port();
+        c.whois.connection.timeout = std::chrono::milliseconds(3000);
+        auto m = std::make_unique<SearchPaneModel>(c);
+        m->setGong(m_gong);
+        return m;
+    }
+
+    void enable(const QStringList &tlds)
+    {
+        m_settings->setTlds(tlds);
+        m_settings->setEnabledTLDs(tlds);
+    }
+
+    int storedRows(const QString &sql)
+    {
+        const QString name = QStringLiteral("peek%1").arg(++m_n);
+        int value = -1;
+        {
+            auto db = QSqlDatabase::addDatabase("QSQLITE", name);
+            db.setDatabaseName(m_store->path());
+            db.open();
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next())
+                value = q.value(0).toInt();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return value;
+    }
+
+private slots:
+    void init()
+    {
+        ++m_n;
+        m_http = std::make_unique<FakeHttpServer>();
+        m_whois = std::make_unique<FakeWhoisServer>();
+        m_http->serveBootstrap({QStringLiteral("com"), QStringLiteral("ai")});
+        m_http->setJson("/rdap/domain/orvane.com", 404, "{}");
+        m_http->setJson("/rdap/domain/orvane.ai", 200, R"({"objectClassName":"domain","ldhName":"orvane.ai"})");
+        m_whois->setAnswer("orvane.io", QByteArray("No match for \"ORVANE.IO\".\n"));
+        m_whois->setAnswer("dev", QByteArray("% no referral\n"));
+        m_store = *HistoryStore::open(m_dir.filePath(QStringLiteral("history-%1.sqlite").arg(m_n)), HistoryStore::Options{50});
+        m_settings = std::make_unique<AppSettings>(SettingsLocation{m_dir.filePath(QStringLiteral("settings-%1.ini").arg(m_n))});
+        m_gong = std::make_shared<CountingGong>();
+    }
+
+    void cleanup()
+    {
+        m_store.reset();
+        m_settings.reset();
+    }
+
+    void searchChecksEveryEnabledTLDInCatalogueOrder()
+    {
+        enable({".com", ".ai", ".io", ".zz"});
+        auto m = model();
+        m->setQuery("  Orvane.COM.example ");
+        QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
+        m->search(m_store.get(), m_settings.get());
+        QVERIFY(m->isSearching());
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com checking", "orvane.ai checking", "orvane.io checking", "orvane.zz checking"}));
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken", "orvane.io available",
+                                                        "orvane.zz error [No WHOIS server known for .zz]"}));
+        QCOMPARE(m->query(), QStringLiteral("  Orvane.COM.example "));
+        QCOMPARE(m->activeRecord()->query(), QStringLiteral("orvane"));
+        QVERIFY2(!m->lastError().has_value(), qPrintable(m->lastErrorText()));
+        QCOMPARE(searching.count(), 2);
+        QCOMPARE(m_gong->played, 1); // two free domains, one gong
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 4);
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE availability_raw = 'error' AND error_message = 'No WHOIS server known for .zz'"), 1);
+    }
+
+    void outcomesUpdateTheirOwnRowsInFinishingOrder()
+    {
+        enable({".com", ".ai"});
+        FakeHttpServer::Route slow{404, {}, "{}"};
+        slow.delayMs = 300;
+        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        auto m = model();
+        m->setQuery("orvane");
+        QStringList order;
+        connect(m->liveResults(), &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &at, const QModelIndex &, const QList<int> &roles) {
+            if (roles.contains(LiveResultsModel::AvailabilityRole))
+                order << m->liveResults()->rows().at(at.row()).domain;
+        });
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(order, (QStringList{"orvane.ai", "orvane.com"}));
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken"}));
+    }
+
+    void refusedSearchChangesOnlyTheMessage_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("tlds");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("bad name") << "-orvane" << QStringList{".com"} << "Enter a name (letters, digits, hyphens, no spaces or dots).";
+        QTest::newRow("no TLD") << "orvane" << QStringList{} << "Select at least one TLD to check.";
+    }
+    void refusedSearchChangesOnlyTheMessage()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, tlds);
+        QFETCH(QString, message);
+        enable({".com", ".ai"});
+        auto m = model();
+        m->setQuery("orvane");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        const QStringList before = rowsOf(m->liveResults());
+        SearchRecord *record = m->activeRecord();
+
+        m_settings->setEnabledTLDs(tlds);
+        m->setQuery(query);
+        QSignalSpy anyRows(m->liveResults(), &QAbstractItemModel::modelReset);
+        QSignalSpy messages(m.get(), &SearchPaneModel::lastErrorChanged);
+        QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
+        m->search(m_store.get(), m_settings.get());
+        QCOMPARE(m->lastError().value_or("<none>"), message);
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(anyRows.count(), 0);
+        QCOMPARE(searching.count(), 0);
+        QCOMPARE(rowsOf(m->liveResults()), before);
+        QCOMPARE(m->activeRecord(), record);
+        QCOMPARE(m_store->fetchAll().size(), 1);
+    }
+
+    void gongFollowsTheSettingAtTheStart()
+    {
+        enable({".com"});
+        FakeHttpServer::Route slow{404, {}, "{}"};
+        slow.delayMs = 200;
+        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        auto m = model();
+        m->setQuery("orvane");
+        m->search(m_store.get(), m_settings.get());
+        m_settings->setPlayGongOnAvailable(false); // too late for the running search
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(m_gong->played, 1);
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(m_gong->played, 1);
+    }
+
+    void longAnswerIsWholeInTheRowAndCutInTheStore()
+    {
+        enable({".io"});
+        const QByteArray answer = "No match for ORVANE.IO\n" + QByteArray(10000 - 23, 'x');
+        m_whois->setAnswer("orvane.io", answer);
+        auto m = model();
+        m->setQuery("orvane");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(m->liveResults()->rows().at(0).rawResponse.size(), 10000);
+        QCOMPARE(storedRows("SELECT LENGTH(raw_response) FROM domain_result"), 8000);
+    }
+
+    void failedSaveShowsTheMessage()
+    {
+        enable({".com"});
+        auto m = model();
+        m->setQuery("orvane");
+        const QString lockName = QStringLiteral("lock%1").arg(m_n);
+        {
+            auto db = QSqlDatabase::addDatabase("QSQLITE", lockName);
+            db.setDatabaseName(m_store->path());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("BEGIN EXCLUSIVE"));
+            m->search(m_store.get(), m_settings.get());
+            QTRY_VERIFY(!m->isSearching());
+            QVERIFY2(m->lastErrorText().startsWith("Could not save search history: "), qPrintable(m->lastErrorText()));
+            QCOMPARE(rowsOf(m->liveResults()), QStringList{"orvane.com available"});
+            QSqlQuery(db).exec("ROLLBACK");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(lockName);
+        QVERIFY(m_store->hasChanges()); // nothing lost: the next save writes it
+        QVERIFY(m_store->save());
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 1);
+    }
+
+    void secondSearchKeepsTheFirstRunOffItsRows()
+    {
+        enable({".com", ".ai"});
+        FakeHttpServer::Route slow{404, {}, "{}"};
+        slow.delayMs = 300;
+        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        m_http->setJson("/rdap/domain/other.com", 200, R"({"objectClassName":"domain","ldhName":"other.com"})");
+        m_http->setJson("/rdap/domain/other.ai", 200, R"({"objectClassName":"domain","ldhName":"other.ai"})");
+        auto m = model();
+        m->setQuery("orvane");
+        m->search(m_store.get(), m_settings.get());
+        SearchRecord *first = m->activeRecord();
+        QTRY_COMPARE(first->resultCount(), 1); // .ai answered, .com still slow
+        m->setQuery("other");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_COMPARE(first->resultCount(), 2);
+        QTRY_VERIFY(!m->isSearching());
+        QTRY_COMPARE(m->activeRecord()->resultCount(), 2);
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"other.com taken", "other.ai taken"}));
+        QTRY_COMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 4);
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'orvane.com' AND availability_raw = 'available'"), 1);
+    }
+
+    void runOutlivesItsModel()
+    {
+        enable({".com", ".io"});
+        FakeHttpServer::Route slow{404, {}, "{}"};
+        slow.delayMs = 200;
+        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        auto m = model();
+        m->setQuery("orvane");
+        m->search(m_store.get(), m_settings.get());
+        m.reset(); // the window content goes away mid-search
+        QTRY_COMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 2);
+        QTRY_COMPARE(m_gong->played, 1);
+        QVERIFY(!m_store->hasChanges());
+    }
+
+    void showRecordAndNewSearch()
+    {
+        enable({".io", ".com", ".ai"});
+        auto m = model();
+        m->setQuery("orvane");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        SearchRecord *record = m->activeRecord();
+        m->newSearch();
+        QCOMPARE(m->query(), QString());
+        QCOMPARE(m->liveResults()->count(), 0);
+        QVERIFY(!m->activeRecord());
+
+        m->showRecord(record);
+        QVERIFY(m->isHistoricalView());
+        QCOMPARE(m->activeRecord(), record);
+        QCOMPARE(m->query(), QStringLiteral("orvane"));
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.ai taken", "orvane.com available", "orvane.io available"}));
+        const QUuid firstId = m->liveResults()->rows().at(0).id;
+        m->showRecord(record);
+        QVERIFY(m->liveResults()->rows().at(0).id != firstId);
+
+        // A refused search keeps the historical view.
+        m->setQuery("bad name");
+        m->search(m_store.get(), m_settings.get());
+        QVERIFY(m->isHistoricalView());
+        QCOMPARE(m->liveResults()->count(), 3);
+    }
+
+    void brainstorm()
+    {
+        QTemporaryDir work;
+        QFile output(work.filePath("out.json"));
+        QVERIFY(output.open(QIODevice::WriteOnly));
+        output.write(R"([{"name":"Orvio","rationale":"short"},{"name":"vane"}])");
+        output.close();
+        qputenv("FAKE_CLAUDE_OUTPUT", output.fileName().toUtf8());
+        qputenv("FAKE_CLAUDE_LOG", work.filePath("log").toUtf8());
+        enable({".com", ".ai"});
+        m_settings->setEnabledTLDs({".ai"});
+        m_settings->setClaudeBinaryPath(QStringLiteral(ORVANE_FAKE_CLAUDE));
+        auto m = model();
+
+        m->setQuery(" -bad");
+        m->suggest(m_settings.get());
+        QCOMPARE(m->suggestionErrorText(), QStringLiteral("Enter a valid name first."));
+        QVERIFY(!m->isSuggesting());
+
+        m->setQuery("  Orvane.io ");
+        m_settings->setUseClaudeForSuggestions(false);
+        m->suggest(m_settings.get());
+        QCOMPARE(m->suggestionErrorText(), QStringLiteral("Claude suggestions are disabled in Settings."));
+
+        m_settings->setUseClaudeForSuggestions(true);
+        m->suggest(m_settings.get());
+        QVERIFY(m->isSuggesting());
+        QVERIFY(!m->suggestionError());
+        QTRY_VERIFY(!m->isSuggesting());
+        QCOMPARE(m->suggestions()->count(), 2);
+        QCOMPARE(m->suggestions()->items().at(0).name, QStringLiteral("orvio"));
+        QFile prompt(work.filePath("log.prompt"));
+        QVERIFY(prompt.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(prompt.readAll()), ClaudeCLIService::prompt("orvane", {".com", ".ai"}));
+
+        // Picking one searches it; the list stays.
+        m->useSuggestion("vane", m_store.get(), m_settings.get());
+        QCOMPARE(m->query(), QStringLiteral("vane"));
+        QVERIFY(m->isSearching());
+        QCOMPARE(m->suggestions()->count(), 2);
+        QTRY_VERIFY(!m->isSearching());
+
+        // A failing request keeps the old suggestions beside its message.
+        qputenv("FAKE_CLAUDE_EXIT", "3");
+        qputenv("FAKE_CLAUDE_STDERR", "boom");
+        m->suggest(m_settings.get());
+        QTRY_VERIFY(!m->isSuggesting());
+        QCOMPARE(m->suggestionErrorText(), QStringLiteral("claude exited with code 3. boom"));
+        QCOMPARE(m->suggestions()->count(), 2);
+        qunsetenv("FAKE_CLAUDE_EXIT");
+        qunsetenv("FAKE_CLAUDE_STDERR");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSearchPaneModel)
+#include "tst_searchpanemodel.moc"
