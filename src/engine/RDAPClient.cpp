@@ -70,8 +70,20 @@ RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *par
 {
     if (!m_bootstrap->parent())
         m_bootstrap->setParent(this);
-    m_session.setCookieJar(new DiscardingCookieJar(&m_session));
-    m_session.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+RDAPClient::Session &RDAPClient::sessionFor(const QString &hostKey)
+{
+    for (auto &session : m_sessions) {
+        if (session->inFlight.value(hostKey) < connectionsPerHost)
+            return *session;
+    }
+    auto session = std::make_unique<Session>();
+    session->manager = std::make_unique<QNetworkAccessManager>();
+    session->manager->setCookieJar(new DiscardingCookieJar(session->manager.get()));
+    session->manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_sessions.push_back(std::move(session));
+    return *m_sessions.back();
 }
 
 QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QString name, QString tld)
@@ -108,7 +120,13 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
 
-    const HttpOutcome outcome = co_await httpGet(m_session, request, m_limits);
+    const QString hostKey = url.host() + QLatin1Char(':') + QString::number(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
+    Session &session = sessionFor(hostKey);
+    session.inFlight[hostKey] += 1;
+    const HttpOutcome outcome = co_await httpGet(*session.manager, request, m_limits);
+    if (!self)
+        co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
+    session.inFlight[hostKey] -= 1;
     switch (outcome.kind) {
     case HttpOutcome::Kind::transportError:
         co_return std::unexpected(RDAPError::networkError(outcome.errorText));

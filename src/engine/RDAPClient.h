@@ -12,7 +12,9 @@
 #include <qcoro/qcorotask.h>
 
 #include <expected>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace orvane {
 
@@ -34,10 +36,23 @@ public:
     static std::optional<QString> render(const QByteArray &body);
     static std::optional<QString> registrarName(const QJsonObject &entity);
 
+    // How many network sessions the client has opened so far (for tests and benchmarks).
+    int sessionCount() const { return int(m_sessions.size()); }
+
 private:
+    // Qt opens at most six connections per host and session, and many TLDs share one
+    // registry host. A query that would have to queue behind six others takes a new
+    // session instead, so all the checks of a search run side by side.
+    struct Session {
+        std::unique_ptr<QNetworkAccessManager> manager;
+        QHash<QString, int> inFlight;
+    };
+    static constexpr int connectionsPerHost = 6;
+    Session &sessionFor(const QString &hostKey);
+
     RDAPBootstrap *m_bootstrap;
     HttpLimits m_limits;
-    QNetworkAccessManager m_session;
+    std::vector<std::unique_ptr<Session>> m_sessions;
 };
 
 } // namespace orvane

@@ -38,6 +38,8 @@ void sendChunks(QPointer<QTcpSocket> socket, QList<QByteArray> chunks, FakeWhois
 
 FakeWhoisServer::FakeWhoisServer(QObject *parent) : QObject(parent)
 {
+    m_server.setListenBacklogSize(4096);
+    m_server.setMaxPendingConnections(4096);
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {

@@ -1,0 +1,139 @@
+// End-to-end search latency: SearchPaneModel against fake RDAP and WHOIS registries on
+// loopback that answer after L ms. The registries run in a child process, so the CPU
+// figures below are the program's own. Usage: search_bench [L_ms] [N ...]
+
+#include "AppSettings.h"
+#include "FakeHttpServer.h"
+#include "FakeWhoisServer.h"
+#include "HistoryStore.h"
+#include "SearchPaneModel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace orvane;
+
+namespace {
+
+QString rdapTLD(int i) { return QStringLiteral("r%1").arg(i); }
+QString whoisTLD(int i) { return QStringLiteral("w%1").arg(i); }
+
+int serve(int n, int latency)
+{
+    FakeHttpServer http;
+    FakeWhoisServer whois;
+    QStringList rdap;
+    for (int i = 0; i < n; ++i) {
+        rdap << rdapTLD(i);
+        FakeHttpServer::Route route{404, {}, "{}"};
+        route.delayMs = latency;
+        http.setRoute(QStringLiteral("/rdap/domain/benchname.%1").arg(rdapTLD(i)), route);
+    }
+    http.serveBootstrap(rdap);
+    FakeWhoisServer::Script script;
+    script.answer = "No match for \"BENCHNAME\".\r\n";
+    script.delayMs = latency;
+    whois.setDefault(script);
+    std::printf("%u %u\n", http.port(), whois.port());
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long peakKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+qsizetype openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("--serve"))
+        return serve(args.value(1).toInt(), args.value(2).toInt());
+
+    const int latency = args.isEmpty() ? 200 : args.takeFirst().toInt();
+    QList<int> sizes;
+    for (const QString &a : args)
+        sizes << a.toInt();
+    if (sizes.isEmpty())
+        sizes = {25, 100, 1000};
+
+    std::printf("search latency, registries answering after L = %d ms (half RDAP, half WHOIS-only)\n", latency);
+    std::printf("%6s %10s %7s %14s %10s %9s %9s\n", "N", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "fd before", "fd after");
+    for (const int n : sizes) {
+        const int half = n / 2;
+        QProcess registries;
+        registries.start(QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("--serve"), QString::number(n - half), QString::number(latency)});
+        if (!registries.waitForReadyRead(10000))
+            return 1;
+        const QList<QByteArray> ports = registries.readLine().trimmed().split(' ');
+
+        QTemporaryDir dir;
+        QStringList tlds;
+        LookupConfiguration c;
+        c.bootstrap.source = QUrl(QStringLiteral("http://127.0.0.1:%1/dns.json").arg(QString::fromLatin1(ports.at(0))));
+        c.bootstrap.store.fileName = dir.filePath("defaults.ini");
+        c.whois.servers.clear();
+        for (int i = 0; i < n - half; ++i)
+            tlds << QLatin1Char('.') + rdapTLD(i);
+        for (int i = 0; i < half; ++i) {
+            tlds << QLatin1Char('.') + whoisTLD(i);
+            c.whois.servers.append({QLatin1Char('.') + whoisTLD(i), QStringLiteral("127.0.0.1")});
+        }
+        c.whois.connection.port = quint16(ports.at(1).toUInt());
+        c.whois.referralHost = QStringLiteral("127.0.0.1"); // never leave loopback, even on a fallback
+        AppSettings settings(SettingsLocation{dir.filePath("settings.ini")});
+        settings.setTlds(tlds);
+        settings.setEnabledTLDs(tlds);
+        auto store = *HistoryStore::open(dir.filePath("history.sqlite"));
+
+        const qsizetype fdBefore = openDescriptors();
+        double wall = 0;
+        double cpu = 0;
+        {
+            SearchPaneModel model(c);
+            model.setQuery(QStringLiteral("benchname"));
+            const double cpuStart = cpuSeconds();
+            QElapsedTimer timer;
+            timer.start();
+            model.search(store.get(), &settings);
+            while (model.isSearching())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            wall = double(timer.nsecsElapsed()) / 1e6;
+            cpu = cpuSeconds() - cpuStart;
+            if (model.liveResults()->availableCount() != n)
+                std::fprintf(stderr, "warning: only %d of %d rows available\n", model.liveResults()->availableCount(), n);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        const qsizetype fdAfter = openDescriptors();
+        std::printf("%6d %10.1f %7.2f %14.3f %10.1f %9lld %9lld\n", n, wall, wall / latency, cpu * 1000.0 / n,
+                    double(peakKiB()) / 1024.0, static_cast<long long>(fdBefore), static_cast<long long>(fdAfter));
+        registries.kill();
+        registries.waitForFinished();
+    }
+    return 0;
+}
