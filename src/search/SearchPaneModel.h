@@ -3,6 +3,7 @@
 #include "ClaudeCLIService.h"
 #include "DomainLookupService.h"
 #include "ListModels.h"
+#include "SearchRecord.h"
 
 #include <QObject>
 #include <QPointer>

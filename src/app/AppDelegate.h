@@ -1,0 +1,70 @@
+#pragma once
+
+#include "WindowOpener.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QWindow>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace orvane {
+
+class GongPlayer;
+
+struct ShellTimings {
+    std::chrono::milliseconds openGracePeriod{450};
+    std::chrono::milliseconds launchChimeDelay{350};
+    std::chrono::milliseconds firstRunPoll{100};
+    int firstRunPolls = 20;
+    std::chrono::milliseconds welcomeFrontDelay{180};
+};
+
+// The tray icon, showing and hiding the main window, the launch chime and the first run.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+public:
+    static inline const QString mainTitle = QStringLiteral("Orvane");
+    static inline const QString welcomeTitle = QStringLiteral("Welcome to Orvane");
+
+    AppDelegate(WindowOpener &opener, std::shared_ptr<GongPlayer> gong, ShellTimings timings = {},
+                QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Monotonic milliseconds; injected by tests.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+    // Whether the desktop has a tray to bring the window back from (injected by tests).
+    void setTrayAvailable(bool available) { m_trayAvailable = available; }
+    bool trayAvailable() const { return m_trayAvailable; }
+
+    // Start-up, after the main window exists: tray icon, launch chime, first-run check.
+    void didFinishLaunching(bool chimeWanted, bool hasCompletedOnboarding);
+
+    QWindow *mainWindow() const;
+    Q_INVOKABLE void showMainWindow();
+    Q_INVOKABLE void handleStatusClick();
+    Q_INVOKABLE void bringWelcomeWindowToFront();
+    // Another launch of the program asked for us.
+    void handleReopen();
+    void didResignActive();
+
+    QSystemTrayIcon *trayIcon() const { return m_tray.get(); }
+
+private:
+    void installStatusItem();
+    void pollForOnboarding(int waits);
+
+    WindowOpener &m_opener;
+    std::shared_ptr<GongPlayer> m_gong;
+    ShellTimings m_timings;
+    std::function<qint64()> m_clock;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+    qint64 m_lastOpenAt = std::numeric_limits<qint64>::min() / 2;
+    bool m_trayAvailable = true;
+};
+
+} // namespace orvane

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "AppDelegate.h"
+#include "AppSettings.h"
+#include "ClaudeCLIService.h"
+#include "DomainLookupService.h"
+#include "GongPlayer.h"
+#include "HistoryListModel.h"
+#include "HistoryStore.h"
+#include "WindowOpener.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QQmlApplicationEngine>
+
+#include <expected>
+#include <memory>
+
+class QQuickWindow;
+
+namespace orvane {
+
+class SearchPaneModel;
+
+// Everything the program reaches; the defaults are the real ones, tests inject their own.
+struct AppConfiguration {
+    SettingsLocation settings;
+    QString historyPath = HistoryStore::defaultPath();
+    LookupConfiguration lookup;
+    ClaudeCLIOptions claude;
+    ShellTimings timings;
+    bool loginItem = true;
+    QUrl gongSource = QUrl(QStringLiteral("qrc:/orvane/resources/gong.wav"));
+};
+
+// The application: owns the settings, the history store, the shell and the windows,
+// and offers QML the few services a view needs (as the context property "app").
+class OrvaneApp : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(orvane::AppSettings *settings READ settings CONSTANT)
+    Q_PROPERTY(orvane::HistoryStore *store READ store CONSTANT)
+    Q_PROPERTY(orvane::HistoryListModel *history READ history CONSTANT)
+    Q_PROPERTY(QString version READ version CONSTANT)
+    Q_PROPERTY(int year READ year CONSTANT)
+    Q_PROPERTY(QString siteHost READ siteHost CONSTANT)
+
+public:
+    static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
+    static inline const QUrl site = QUrl(QStringLiteral("https://pellunor.com"));
+
+    // Fails with the fatal start-up message when the history store cannot be opened.
+    static std::expected<std::unique_ptr<OrvaneApp>, QString> create(AppConfiguration configuration = {});
+    ~OrvaneApp() override;
+
+    // Opens the main window and finishes launching (tray, chime, first run).
+    void start();
+
+    AppSettings *settings() const { return m_settings.get(); }
+    HistoryStore *store() const { return m_store.get(); }
+    HistoryListModel *history() const { return m_history.get(); }
+    AppDelegate *delegate() const { return m_delegate.get(); }
+    GongPlayer *gong() const { return m_gong.get(); }
+    WindowOpener &opener() { return m_opener; }
+    QQmlApplicationEngine &engine() { return m_engine; }
+    QQuickWindow *mainWindow() const;
+    QString version() const { return QStringLiteral("1.1"); }
+    int year() const { return QDate::currentDate().year(); }
+    QString siteHost() const { return site.host(); }
+
+    Q_INVOKABLE orvane::SearchPaneModel *createSearchPaneModel(QObject *owner);
+    Q_INVOKABLE QString webLink(const QString &domain) const;
+    Q_INVOKABLE void openUrl(const QString &url) const;
+    Q_INVOKABLE void copyText(const QString &text) const;
+    Q_INVOKABLE QString cleanAnswer(const QString &text) const;
+    Q_INVOKABLE QString relativeTime(const QDateTime &when) const;
+    Q_INVOKABLE QString longDate(const QDateTime &when, bool withZone) const;
+    Q_INVOKABLE void deleteRecord(orvane::SearchRecord *record);
+    Q_INVOKABLE void clearHistory();
+    Q_INVOKABLE void openSettings();
+    Q_INVOKABLE void openWelcome();
+    Q_INVOKABLE void quit();
+
+    // The current time used for relative dates; injected by tests and pictures.
+    void setNow(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+signals:
+    void settingsRequested();
+    void welcomeRequested();
+
+private:
+    OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store);
+    void openMain();
+
+    AppConfiguration m_configuration;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<HistoryStore> m_store;
+    std::unique_ptr<HistoryListModel> m_history;
+    std::shared_ptr<GongPlayer> m_gong;
+    WindowOpener m_opener;
+    std::unique_ptr<AppDelegate> m_delegate;
+    QQmlApplicationEngine m_engine;
+    QPointer<QQuickWindow> m_mainWindow;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
+};
+
+} // namespace orvane

@@ -1,0 +1,85 @@
+// Orvane, the desktop program: one instance per user session, living in the tray.
+
+#include "OrvaneApp.h"
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLoggingCategory>
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcApp, "com.pellunor.Orvane.app", QtInfoMsg)
+
+QString instanceName()
+{
+    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME", QStringLiteral("user")));
+    return QStringLiteral("com.pellunor.Orvane-") + user;
+}
+
+// Hands over to an Orvane that already runs; true when one answered.
+bool handedOver()
+{
+    QLocalSocket socket;
+    socket.connectToServer(instanceName());
+    if (!socket.waitForConnected(500))
+        return false;
+    socket.write("reopen\n");
+    socket.flush();
+    socket.waitForReadyRead(2000);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("pellunor"));
+    QApplication::setOrganizationDomain(QStringLiteral("pellunor.com"));
+    QApplication::setApplicationName(QStringLiteral("Orvane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
+    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/resources/VarivUzaz.svg")));
+
+    if (handedOver()) {
+        qCInfo(lcApp, "Orvane already runs; asked it to show its window");
+        return 0;
+    }
+
+    auto app = orvane::OrvaneApp::create();
+    if (!app) {
+        std::fprintf(stderr, "%s\n", qUtf8Printable(app.error()));
+        const QString platform = QGuiApplication::platformName();
+        if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+            QMessageBox::critical(nullptr, QStringLiteral("Orvane"), app.error());
+        return 1;
+    }
+
+    QLocalServer server;
+    QLocalServer::removeServer(instanceName()); // a stale socket from a crashed run
+    server.setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server.listen(instanceName()))
+        qCWarning(lcApp, "Could not listen for other launches: %s", qUtf8Printable(server.errorString()));
+    QObject::connect(&server, &QLocalServer::newConnection, &server, [&server, &app] {
+        while (QLocalSocket *socket = server.nextPendingConnection()) {
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &app] {
+                if (!socket->readAll().contains("reopen"))
+                    return;
+                qCInfo(lcApp, "Another launch asked for the main window");
+                (*app)->delegate()->handleReopen();
+                socket->write("ok\n");
+                socket->flush();
+                socket->disconnectFromServer();
+            });
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+
+    (*app)->start();
+    return QApplication::exec();
+}

@@ -1,0 +1,53 @@
+import QtQuick
+import QtQuick.Controls
+import Orvane.Ui as Ui
+
+// A chrome-less button: symbol and label on a filled rounded rectangle.
+AbstractButton {
+    id: control
+    property string iconName
+    property color fill: Ui.Palette.brandAccent
+    property color ink: Ui.Palette.brandPaper
+    property real fontSize: 13
+    property real radius: 6
+    property real spacingBetween: 6
+    property bool busy: false
+    property string help
+    leftPadding: 12
+    rightPadding: 12
+    topPadding: 5
+    bottomPadding: 5
+    hoverEnabled: true
+    ToolTip.visible: help.length > 0 && hovered
+    ToolTip.text: help
+    ToolTip.delay: 600
+    contentItem: Row {
+        spacing: control.spacingBetween
+        BusyIndicator {
+            visible: control.busy
+            running: control.busy
+            width: control.fontSize + 4
+            height: width
+            anchors.verticalCenter: parent.verticalCenter
+        }
+        Icon {
+            visible: !control.busy && control.iconName.length > 0
+            name: control.iconName
+            color: control.ink
+            size: control.fontSize + 1
+            anchors.verticalCenter: parent.verticalCenter
+        }
+        Text {
+            text: control.text
+            color: control.ink
+            font.pixelSize: control.fontSize
+            font.weight: Font.DemiBold
+            anchors.verticalCenter: parent.verticalCenter
+        }
+    }
+    background: Rectangle {
+        radius: control.radius
+        color: control.enabled ? control.fill : Ui.Palette.disabledFill
+        opacity: control.pressed ? 0.8 : 1
+    }
+}

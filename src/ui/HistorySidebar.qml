@@ -1,0 +1,118 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Orvane.Ui as Ui
+
+// The saved searches, newest first.
+Rectangle {
+    id: root
+    color: Ui.Palette.sidebarBackground
+    property var selectedRecord: null
+    signal recordSelected(var record)
+    signal deleteRequested(var record)
+    signal clearAllRequested()
+
+    // Relative times move on while the window is shown; a hidden window wakes nothing.
+    property int tick: 0
+    Timer {
+        interval: 30000
+        repeat: true
+        running: root.Window.window !== null && root.Window.window.visible
+        onTriggered: root.tick++
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.leftMargin: 14
+            Layout.rightMargin: 14
+            Layout.topMargin: 12
+            Layout.bottomMargin: 8
+            spacing: 8
+            Icon { name: "clock.arrow.circlepath"; color: Ui.Palette.secondaryText; size: 14 }
+            Text { text: "History"; font.pixelSize: 14; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Item { Layout.fillWidth: true }
+            Rectangle {
+                objectName: "historyCount"
+                implicitWidth: countText.implicitWidth + 14
+                implicitHeight: countText.implicitHeight + 4
+                radius: height / 2
+                color: Ui.Palette.controlBackground
+                border.width: 1
+                border.color: Ui.Palette.separator
+                Text {
+                    id: countText
+                    anchors.centerIn: parent
+                    text: app.history.count
+                    font.pixelSize: 11
+                    font.weight: Font.Medium
+                    color: Ui.Palette.secondaryText
+                }
+            }
+        }
+        Divider { Layout.fillWidth: true }
+
+        ListView {
+            id: list
+            objectName: "historyList"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            clip: true
+            model: app.history
+            focus: true
+            activeFocusOnTab: true
+            ScrollBar.vertical: ScrollBar {}
+            Keys.onDeletePressed: if (root.selectedRecord) root.deleteRequested(root.selectedRecord)
+            delegate: HistoryRow {
+                width: ListView.view.width
+                recordObject: record
+                queryText: query
+                when: timestamp
+                results: resultCount
+                free: availableCount
+                tick: root.tick
+                selected: root.selectedRecord === record
+                onClicked: { list.forceActiveFocus(); root.recordSelected(record) }
+                onDeleteRequested: root.deleteRequested(record)
+            }
+
+            Column {
+                objectName: "emptyHistory"
+                visible: list.count === 0
+                anchors.centerIn: parent
+                spacing: 6
+                Icon { name: "magnifyingglass"; color: Ui.Palette.tertiaryText; size: 28; anchors.horizontalCenter: parent.horizontalCenter }
+                Text { text: "No searches yet"; font.pixelSize: 14; font.weight: Font.DemiBold; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+                Text { text: "Your domain searches will appear here."; font.pixelSize: 12; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+            }
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            implicitHeight: clearButton.implicitHeight + 1
+            color: Ui.Palette.barMaterial
+            Divider { anchors.top: parent.top; anchors.left: parent.left; anchors.right: parent.right }
+            AbstractButton {
+                id: clearButton
+                objectName: "clearAllButton"
+                anchors.bottom: parent.bottom
+                anchors.left: parent.left
+                padding: 10
+                hoverEnabled: true
+                ToolTip.visible: hovered
+                ToolTip.text: "Delete every saved search (asks for confirmation)"
+                ToolTip.delay: 600
+                onClicked: root.clearAllRequested()
+                contentItem: Row {
+                    spacing: 6
+                    Icon { name: "trash"; color: Ui.Palette.secondaryText; size: 12; anchors.verticalCenter: parent.verticalCenter }
+                    Text { text: "Clear all history"; font.pixelSize: 12; color: Ui.Palette.secondaryText }
+                }
+                background: Item {}
+            }
+        }
+    }
+}

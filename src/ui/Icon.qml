@@ -1,0 +1,21 @@
+import QtQuick
+
+// One of the UI's symbols, tinted.
+Item {
+    id: icon
+    property string name
+    property color color: "black"
+    property real size: 16
+    implicitWidth: size
+    implicitHeight: size
+    width: implicitWidth
+    height: implicitHeight
+    Image {
+        anchors.fill: parent
+        sourceSize.width: icon.size * 2
+        sourceSize.height: icon.size * 2
+        fillMode: Image.PreserveAspectFit
+        smooth: true
+        source: icon.name.length > 0 ? "image://icon/" + icon.name + "?" + icon.color : ""
+    }
+}

@@ -1,0 +1,41 @@
+import QtQuick
+import QtQuick.Window
+import Orvane.Ui as Ui
+
+// The main window: frameless, moved by its header, resized from its edges.
+Window {
+    id: window
+    objectName: "mainWindow"
+    title: "Orvane"
+    width: 1040
+    height: 720
+    minimumWidth: 780
+    minimumHeight: 520
+    flags: Qt.Window | Qt.FramelessWindowHint
+    color: Ui.Palette.windowBackground
+
+    ContentView {
+        id: content
+        objectName: "contentView"
+        anchors.fill: parent
+        hostWindow: window
+    }
+
+    Repeater {
+        model: [
+            { edges: Qt.LeftEdge, x: 0, y: 8, w: 5, h: -16, cursor: Qt.SizeHorCursor },
+            { edges: Qt.RightEdge, x: -5, y: 8, w: 5, h: -16, cursor: Qt.SizeHorCursor },
+            { edges: Qt.BottomEdge, x: 8, y: -5, w: -16, h: 5, cursor: Qt.SizeVerCursor },
+            { edges: Qt.RightEdge | Qt.BottomEdge, x: -10, y: -10, w: 10, h: 10, cursor: Qt.SizeFDiagCursor },
+            { edges: Qt.LeftEdge | Qt.BottomEdge, x: 0, y: -10, w: 10, h: 10, cursor: Qt.SizeBDiagCursor }
+        ]
+        delegate: MouseArea {
+            x: modelData.x < 0 ? window.width + modelData.x : modelData.x
+            y: modelData.y < 0 ? window.height + modelData.y : modelData.y
+            width: modelData.w <= 0 ? window.width + modelData.w : modelData.w
+            height: modelData.h <= 0 ? window.height + modelData.h : modelData.h
+            cursorShape: modelData.cursor
+            onPressed: window.startSystemResize(modelData.edges)
+        }
+    }
+}

@@ -1,0 +1,222 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Orvane.Ui as Ui
+
+// The search pane: the "Search", "Results" and "Brainstorm" cards.
+ScrollView {
+    id: pane
+    property var model
+    readonly property bool queryBlank: model.query.replace(/^[ \t]+|[ \t]+$/g, "").length === 0
+    contentWidth: availableWidth
+    ScrollBar.vertical.policy: ScrollBar.AsNeeded
+    clip: true
+
+    function submit() { pane.model.search(app.store, app.settings) }
+
+    ColumnLayout {
+        width: pane.availableWidth
+        spacing: 18
+
+        Item { Layout.preferredHeight: 2 }
+
+        SectionCard {
+            objectName: "searchCard"
+            visible: !pane.model.isHistoricalView
+            Layout.fillWidth: true
+            Layout.leftMargin: 24
+            Layout.rightMargin: 24
+            title: "Search"
+            titleAccent: Ui.Palette.brandInk
+
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.leftMargin: 18
+                Layout.rightMargin: 18
+                spacing: 12
+
+                Rectangle {
+                    Layout.fillWidth: true
+                    implicitHeight: fieldRow.implicitHeight + 24
+                    radius: 8
+                    color: Ui.Palette.textBackground
+                    border.width: 1
+                    border.color: field.activeFocus ? Ui.Palette.brandInk : Ui.Palette.separator
+                    RowLayout {
+                        id: fieldRow
+                        anchors.fill: parent
+                        anchors.margins: 12
+                        spacing: 10
+                        Icon { name: "magnifyingglass"; color: Ui.Palette.secondaryText; size: 17 }
+                        TextField {
+                            id: field
+                            objectName: "searchField"
+                            Layout.fillWidth: true
+                            text: pane.model.query
+                            onTextEdited: pane.model.query = text
+                            placeholderText: "Domain name (e.g. pellunor)"
+                            placeholderTextColor: Ui.Palette.tertiaryText
+                            font.pixelSize: 22
+                            font.weight: Font.Medium
+                            color: Ui.Palette.primaryText
+                            background: Item {}
+                            padding: 0
+                            focus: !pane.model.isHistoricalView
+                            onAccepted: pane.submit()
+                            Component.onCompleted: if (!pane.model.isHistoricalView) forceActiveFocus()
+                        }
+                        BusyIndicator {
+                            visible: pane.model.isSearching
+                            running: visible
+                            Layout.preferredWidth: 24
+                            Layout.preferredHeight: 24
+                        }
+                        FilledButton {
+                            objectName: "checkButton"
+                            visible: !pane.model.isSearching
+                            text: "Check"
+                            iconName: "arrow.right.circle.fill"
+                            fontSize: 14
+                            radius: 7
+                            leftPadding: 14
+                            rightPadding: 14
+                            topPadding: 8
+                            bottomPadding: 8
+                            enabled: !pane.queryBlank && !pane.model.isSearching
+                            onClicked: pane.submit()
+                        }
+                    }
+                }
+
+                Text {
+                    objectName: "lastError"
+                    visible: pane.model.lastError.length > 0
+                    text: pane.model.lastError
+                    font.pixelSize: 12
+                    color: Ui.Palette.statusError
+                    Layout.fillWidth: true
+                    wrapMode: Text.WordWrap
+                }
+
+                Row {
+                    spacing: 6
+                    Icon { name: "globe"; color: Ui.Palette.secondaryText; size: 12; anchors.verticalCenter: parent.verticalCenter }
+                    Text {
+                        objectName: "tldSummary"
+                        text: app.settings.orderedEnabledTLDs.length === 0 ? "No extensions selected"
+                                                                           : "Checking " + app.settings.orderedEnabledTLDs.join(", ")
+                        font.pixelSize: 12
+                        color: Ui.Palette.secondaryText
+                    }
+                }
+            }
+        }
+
+        SectionCard {
+            objectName: "resultsCard"
+            visible: pane.model.liveResults.count > 0
+            Layout.fillWidth: true
+            Layout.leftMargin: 24
+            Layout.rightMargin: 24
+            title: "Results"
+            titleAccent: Ui.Palette.secondaryText
+            trailing: Rectangle {
+                objectName: "availableBadge"
+                visible: pane.model.liveResults.availableCount > 0
+                implicitWidth: badgeText.implicitWidth + 16
+                implicitHeight: badgeText.implicitHeight + 6
+                radius: height / 2
+                color: Ui.Palette.statusAvailableTint
+                Text {
+                    id: badgeText
+                    anchors.centerIn: parent
+                    text: pane.model.liveResults.availableCount + " available"
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                    color: Ui.Palette.statusAvailable
+                }
+            }
+
+            Text {
+                visible: pane.model.activeRecord !== null
+                text: pane.model.activeRecord ? app.longDate(pane.model.activeRecord.timestamp, true) : ""
+                font.pixelSize: 12
+                color: Ui.Palette.secondaryText
+                Layout.leftMargin: 18
+                Layout.rightMargin: 18
+                Layout.bottomMargin: 10
+            }
+            Repeater {
+                objectName: "resultRows"
+                model: pane.model.liveResults
+                delegate: ResultRow {
+                    Layout.fillWidth: true
+                    first: index === 0
+                    rowDomain: domain
+                    rowAvailability: availability
+                    rowRawResponse: rawResponse
+                    rowErrorMessage: errorMessage
+                    rowHasError: hasError
+                }
+            }
+        }
+
+        SectionCard {
+            objectName: "brainstormCard"
+            visible: !pane.model.isHistoricalView && app.settings.useClaudeForSuggestions
+            Layout.fillWidth: true
+            Layout.leftMargin: 24
+            Layout.rightMargin: 24
+            title: "Brainstorm"
+            titleAccent: Ui.Palette.brandAccent
+            trailing: FilledButton {
+                objectName: "brainstormButton"
+                text: pane.model.suggestions.count > 0 ? "Regenerate" : "Generate ideas"
+                iconName: "wand.and.stars"
+                busy: pane.model.isSuggesting
+                fontSize: 12
+                leftPadding: 10
+                rightPadding: 10
+                enabled: !pane.model.isSuggesting && !pane.queryBlank
+                onClicked: pane.model.suggest(app.settings)
+            }
+
+            TextEdit {
+                objectName: "suggestionError"
+                visible: pane.model.suggestionError.length > 0
+                text: pane.model.suggestionError
+                readOnly: true
+                selectByMouse: true
+                wrapMode: TextEdit.Wrap
+                font.pixelSize: 12
+                color: Ui.Palette.statusError
+                Layout.fillWidth: true
+                Layout.leftMargin: 18
+                Layout.rightMargin: 18
+                Layout.bottomMargin: 10
+            }
+            Text {
+                visible: pane.model.suggestions.count === 0 && !pane.model.isSuggesting && pane.model.suggestionError.length === 0
+                text: "Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services."
+                wrapMode: Text.WordWrap
+                font.pixelSize: 15
+                color: Ui.Palette.secondaryText
+                Layout.fillWidth: true
+                Layout.leftMargin: 18
+                Layout.rightMargin: 18
+            }
+            Repeater {
+                model: pane.model.suggestions
+                delegate: SuggestionRow {
+                    Layout.fillWidth: true
+                    first: index === 0
+                    suggestionName: name
+                    suggestionRationale: rationale
+                    onUse: pane.model.useSuggestion(name, app.store, app.settings)
+                }
+            }
+        }
+
+        Item { Layout.preferredHeight: 10 }
+    }
+}

@@ -1,0 +1,53 @@
+import QtQuick
+import QtQuick.Layouts
+import Orvane.Ui as Ui
+
+// A titled card: accent bar, title, something at the right, then the body.
+Rectangle {
+    id: card
+    property string title
+    property color titleAccent: "transparent"
+    property alias trailing: trailingSlot.data
+    default property alias content: body.data
+
+    color: Ui.Palette.controlBackground
+    radius: 12
+    border.width: 1
+    border.color: Ui.Palette.separator
+    implicitHeight: column.implicitHeight + 14
+
+    ColumnLayout {
+        id: column
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        spacing: 0
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.leftMargin: 18
+            Layout.rightMargin: 18
+            Layout.topMargin: 14
+            Layout.bottomMargin: 12
+            spacing: 10
+            Rectangle {
+                visible: card.titleAccent.a > 0
+                Layout.preferredWidth: 3
+                Layout.preferredHeight: 18
+                radius: 2
+                color: card.titleAccent
+            }
+            Text { text: card.title; font.pixelSize: 17; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Item { Layout.fillWidth: true }
+            Item {
+                id: trailingSlot
+                implicitWidth: childrenRect.width
+                implicitHeight: childrenRect.height
+            }
+        }
+        ColumnLayout {
+            id: body
+            Layout.fillWidth: true
+            spacing: 0
+        }
+    }
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+// A whole Orvane on loopback: fake registries, a scratch settings file and history, and
+// the real application with its real QML. Shared by the UI tests and the picture tool.
+
+#include "FakeHttpServer.h"
+#include "FakeWhoisServer.h"
+#include "OrvaneApp.h"
+#include "SearchPaneModel.h"
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+class UiHarness
+{
+public:
+    UiHarness()
+    {
+        http.serveBootstrap({QStringLiteral("com"), QStringLiteral("ai")});
+        http.setJson("/rdap/domain/orvane.com", 404, "{}");
+        http.setJson("/rdap/domain/orvane.ai", 200,
+                     R"({"objectClassName":"domain","ldhName":"ORVANE.AI","handle":"AI-8812","status":["client transfer prohibited"],)"
+                     R"("events":[{"eventAction":"registration","eventDate":"2021-03-02T10:00:00Z"},{"eventAction":"expiration","eventDate":"2027-03-02T10:00:00Z"}],)"
+                     R"("entities":[{"roles":["registrar"],"handle":"R-1","vcardArray":["vcard",[["fn",{},"text","Example Registrar, Inc."]]]}],)"
+                     R"("nameservers":[{"ldhName":"ns1.example.net"},{"ldhName":"ns2.example.net"}]})");
+        whois.setAnswer("orvane.io", QByteArray("% Registry answer\nrecord: orvane.io\nholder: withheld\nstate: in transition\n"));
+        whois.setAnswer("zz", QByteArray("% This query returned 0 objects.\n"));
+        whois.setAnswer("dev", QByteArray("refer: 127.0.0.1\n"));
+        whois.setAnswer("orvane.dev", FakeWhoisServer::Script{.silent = true});
+    }
+
+    orvane::AppConfiguration configuration()
+    {
+        orvane::AppConfiguration c;
+        c.settings.fileName = dir.filePath(QStringLiteral("settings.ini"));
+        c.historyPath = dir.filePath(QStringLiteral("history.sqlite"));
+        c.lookup.bootstrap.source = http.url(QStringLiteral("/dns.json"));
+        c.lookup.bootstrap.store.fileName = c.settings.fileName;
+        c.lookup.whois.servers = {{".io", "127.0.0.1"}};
+        c.lookup.whois.referralHost = QStringLiteral("127.0.0.1");
+        c.lookup.whois.connection.port = whois.port();
+        c.lookup.whois.connection.timeout = std::chrono::milliseconds(whoisTimeoutMs);
+        c.loginItem = false;
+        c.timings.launchChimeDelay = std::chrono::milliseconds(10);
+        c.timings.firstRunPoll = std::chrono::milliseconds(10);
+        c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
+        return c;
+    }
+
+    // Starts the application with the given catalogue.
+    bool start(const QStringList &tlds, bool onboarded = true)
+    {
+        {
+            QSettings seed(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+            seed.setValue("settings.hasCompletedOnboarding", onboarded);
+            seed.setValue("settings.playGongOnAvailable", playGong);
+        }
+        auto created = orvane::OrvaneApp::create(configuration());
+        if (!created)
+            return false;
+        app = std::move(*created);
+        app->settings()->setTlds(tlds);
+        app->settings()->setEnabledTLDs(tlds);
+        app->start();
+        return window() && QTest::qWaitForWindowExposed(window());
+    }
+
+    QQuickWindow *window() const { return app ? app->mainWindow() : nullptr; }
+    QQuickItem *item(const char *objectName) const
+    {
+        return window() ? window()->findChild<QQuickItem *>(QLatin1String(objectName)) : nullptr;
+    }
+    orvane::SearchPaneModel *model() const
+    {
+        QQuickItem *content = item("contentView");
+        return content ? qobject_cast<orvane::SearchPaneModel *>(content->property("model").value<QObject *>()) : nullptr;
+    }
+    // Every delegate of the result list, in row order.
+    QList<QQuickItem *> resultRows() const
+    {
+        QList<QQuickItem *> rows;
+        if (!window())
+            return rows;
+        for (QQuickItem *candidate : visualItems(window()->contentItem())) {
+            if (candidate->property("rowDomain").isValid() && candidate->isVisible())
+                rows << candidate;
+        }
+        std::sort(rows.begin(), rows.end(), [](QQuickItem *a, QQuickItem *b) { return a->y() < b->y(); });
+        return rows;
+    }
+
+    // Every item under `root` in the visual tree (delegates included, which findChildren misses).
+    static QList<QQuickItem *> visualItems(QQuickItem *root)
+    {
+        QList<QQuickItem *> items;
+        for (QQuickItem *child : root->childItems()) {
+            items << child;
+            items << visualItems(child);
+        }
+        return items;
+    }
+    QList<QQuickItem *> itemsNamed(const QString &objectName) const
+    {
+        QList<QQuickItem *> found;
+        for (QQuickItem *candidate : visualItems(window()->contentItem())) {
+            if (candidate->objectName() == objectName)
+                found << candidate;
+        }
+        return found;
+    }
+
+    QTemporaryDir dir;
+    FakeHttpServer http;
+    FakeWhoisServer whois;
+    int whoisTimeoutMs = 60000;
+    bool playGong = false;
+    std::unique_ptr<orvane::OrvaneApp> app;
+};
