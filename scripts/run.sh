@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# Builds Orvane and starts it. Until the desktop window exists this runs the
-# command-line checker: pass a name and TLDs, e.g. `scripts/run.sh example .com .io`.
+# Builds Orvane and starts it. Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j2
-if [[ $# -eq 0 ]]; then
-  echo "The desktop window is not built yet; running the command-line checker instead." >&2
-  set -- orvane
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
+  echo "No display found: starting Orvane on Qt's offscreen platform (nothing will be shown)." >&2
+  export QT_QPA_PLATFORM=offscreen
 fi
-exec ./build/default/src/cli/orvane-check "$@"
+exec ./build/default/src/orvane "$@"

@@ -5,9 +5,12 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QTimer>
+
+Q_LOGGING_CATEGORY(lcShell, "com.pellunor.Orvane.app", QtInfoMsg)
 
 namespace orvane {
 
@@ -142,8 +145,10 @@ void AppDelegate::handleReopen()
     const bool anyVisible = std::any_of(windows.begin(), windows.end(), [](QWindow *w) {
         return w->isVisible() && (w->type() == Qt::Window || w->type() == Qt::Dialog);
     });
-    if (!anyVisible)
+    if (!anyVisible) {
         showMainWindow();
+        qCInfo(lcShell, "Main window shown for another launch");
+    }
 }
 
 void AppDelegate::didResignActive()

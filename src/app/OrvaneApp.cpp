@@ -9,9 +9,12 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QQmlContext>
 #include <QQuickWindow>
 #include <QTimeZone>
+
+Q_LOGGING_CATEGORY(lcWindows, "com.pellunor.Orvane.app.windows", QtInfoMsg)
 
 namespace orvane {
 
@@ -118,6 +121,16 @@ void OrvaneApp::openMain()
             if (auto *window = qobject_cast<QQuickWindow *>(root); window && window->title() == AppDelegate::mainTitle)
                 m_mainWindow = window;
         }
+    }
+    if (m_mainWindow && !m_mainWindow->property("orvaneDrawn").isValid()) {
+        m_mainWindow->setProperty("orvaneDrawn", true);
+        connect(m_mainWindow, &QQuickWindow::frameSwapped, this, [] {
+            static bool once = false;
+            if (!once) {
+                once = true;
+                qCInfo(lcWindows, "Main window drawn");
+            }
+        });
     }
     if (m_mainWindow) {
         m_mainWindow->show();

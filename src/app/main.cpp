@@ -12,7 +12,8 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcApp, "com.pellunor.Orvane.app", QtInfoMsg)
+Q_DECLARE_LOGGING_CATEGORY(lcApp)
+Q_LOGGING_CATEGORY(lcApp, "com.pellunor.Orvane.launch", QtInfoMsg)
 
 QString instanceName()
 {

@@ -5,6 +5,7 @@ import Orvane.Ui as Ui
 // One saved search: its name, a green dot when something was free, when, and "3/5 free".
 Rectangle {
     id: row
+    objectName: "historyRow"
     property var recordObject
     property string queryText
     property var when

@@ -1,0 +1,267 @@
+#include "UiHarness.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTimer>
+
+using namespace orvane;
+
+namespace {
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public slots:
+    void open(const QUrl &url) { urls << url; }
+
+public:
+    QList<QUrl> urls;
+};
+
+QStringList rowTexts(const SearchPaneModel *model)
+{
+    QStringList rows;
+    for (const LiveResult &row : model->liveResults()->rows())
+        rows << row.domain + ' ' + rawString(row.availability);
+    return rows;
+}
+
+void click(QQuickItem *item)
+{
+    QVERIFY(item);
+    QVERIFY(item->isVisible());
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre.toPoint());
+}
+
+} // namespace
+
+// The real main window, its QML and its model, against fake registries on loopback.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void typingANameAndReturnChecksEveryEnabledTLD()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai", ".io"}));
+        QQuickItem *field = ui.item("searchField");
+        QVERIFY(field);
+        QTRY_VERIFY(field->hasActiveFocus());
+        for (const char c : QByteArray("orvane"))
+            QTest::keyClick(ui.window(), c);
+        QCOMPARE(ui.model()->query(), QStringLiteral("orvane"));
+        QTest::keyClick(ui.window(), Qt::Key_Return);
+        QCOMPARE(rowTexts(ui.model()), (QStringList{"orvane.com checking", "orvane.ai checking", "orvane.io checking"}));
+        QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.ai taken", "orvane.io unknown"}));
+        QTRY_COMPARE(ui.resultRows().size(), 3);
+        QTRY_COMPARE(ui.app->history()->count(), 1);
+    }
+
+    void checkButtonWantsAName()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        QQuickItem *check = ui.item("checkButton");
+        QVERIFY(check);
+        QVERIFY(!check->isEnabled());
+        ui.model()->setQuery("   ");
+        QVERIFY(!check->isEnabled());
+        ui.model()->setQuery(" orvane ");
+        QVERIFY(check->isEnabled());
+        click(check);
+        QTRY_COMPARE(rowTexts(ui.model()), QStringList{"orvane.com available"});
+    }
+
+    void historySelectionAndNewSearch()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        ui.model()->setQuery("orvane");
+        ui.model()->search(ui.app->store(), ui.app->settings());
+        QTRY_VERIFY(!ui.model()->isSearching());
+        QTRY_COMPARE(ui.app->history()->count(), 1);
+
+        QList<QQuickItem *> rows;
+        QTRY_VERIFY(!(rows = ui.itemsNamed("historyRow")).isEmpty());
+        click(rows.first());
+        QTRY_VERIFY(ui.model()->isHistoricalView());
+        QVERIFY(ui.item("historicalStrip")->isVisible());
+        QVERIFY(!ui.item("searchCard")->isVisible());
+        QCOMPARE(rowTexts(ui.model()), (QStringList{"orvane.ai taken", "orvane.com available"}));
+
+        click(ui.item("newSearchButton"));
+        QTRY_VERIFY(!ui.model()->isHistoricalView());
+        QVERIFY(ui.item("contentView")->property("selectedRecord").isNull()
+                || ui.item("contentView")->property("selectedRecord").value<QObject *>() == nullptr);
+        QCOMPARE(ui.model()->liveResults()->count(), 0);
+        QVERIFY(ui.item("searchCard")->isVisible());
+    }
+
+    void deletingTheSelectedRecordClearsTheSelectionFirst()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        ui.model()->setQuery("orvane");
+        ui.model()->search(ui.app->store(), ui.app->settings());
+        QTRY_VERIFY(!ui.model()->isSearching());
+        SearchRecord *record = ui.app->store()->fetchAll().first();
+        QQuickItem *content = ui.item("contentView");
+        QMetaObject::invokeMethod(content, "select", Q_ARG(QVariant, QVariant::fromValue(record)));
+        QCOMPARE(content->property("selectedRecord").value<QObject *>(), record);
+
+        // The pane must never be asked to show the record being deleted.
+        QSignalSpy shown(ui.model(), &SearchPaneModel::activeRecordChanged);
+        QMetaObject::invokeMethod(content, "deleteRecord", Q_ARG(QVariant, QVariant::fromValue(record)));
+        QVERIFY(content->property("selectedRecord").value<QObject *>() == nullptr);
+        QCOMPARE(shown.count(), 0);
+        QCOMPARE(ui.app->history()->count(), 0);
+        QVERIFY(ui.item("emptyHistory")->isVisible());
+    }
+
+    void clearAllDialogCountsItsSearches()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        QObject *dialog = ui.item("contentView")->property("clearDialog").value<QObject *>();
+        QVERIFY(dialog);
+        auto buttonText = [&] {
+            QQuickItem *button = dialog->findChild<QQuickItem *>("confirmClear");
+            return button ? button->property("text").toString() : QString();
+        };
+        QCOMPARE(buttonText(), QStringLiteral("Clear 0 searches"));
+        for (const char *name : {"alpha", "beta"}) {
+            ui.model()->setQuery(name);
+            ui.model()->search(ui.app->store(), ui.app->settings());
+            QTRY_VERIFY(!ui.model()->isSearching());
+            if (QByteArray(name) == "alpha")
+                QCOMPARE(buttonText(), QStringLiteral("Clear 1 search"));
+        }
+        QCOMPARE(buttonText(), QStringLiteral("Clear 2 searches"));
+        click(ui.item("clearAllButton"));
+        QTRY_VERIFY(dialog->property("opened").toBool());
+        QQuickItem *confirm = dialog->findChild<QQuickItem *>("confirmClear");
+        click(confirm);
+        QTRY_COMPARE(ui.app->history()->count(), 0);
+    }
+
+    void gongOncePerSearchWithAFreeDomain()
+    {
+        UiHarness ui;
+        ui.playGong = true;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QTRY_COMPARE(ui.app->gong()->requests(), 1); // the launch chime
+        ui.model()->setQuery("orvane");
+        ui.model()->search(ui.app->store(), ui.app->settings());
+        QTRY_VERIFY(!ui.model()->isSearching());
+        QCOMPARE(ui.app->gong()->requests(), 2);
+    }
+
+    void launchChimeFollowsTheSetting()
+    {
+        UiHarness ui;
+        ui.playGong = false;
+        QVERIFY(ui.start({".com"}));
+        bool later = false;
+        QTimer::singleShot(100, [&] { later = true; }); // well after the 10 ms chime would have sounded
+        QTRY_VERIFY(later);
+        QCOMPARE(ui.app->gong()->requests(), 0);
+    }
+
+    void takenDomainLinksToItsWebAddress()
+    {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        UiHarness ui;
+        QVERIFY(ui.start({".ai"}));
+        ui.model()->setQuery("orvane");
+        ui.model()->search(ui.app->store(), ui.app->settings());
+        QTRY_VERIFY(!ui.model()->isSearching());
+        QList<QQuickItem *> links;
+        QTRY_VERIFY(!(links = ui.itemsNamed("domainLink")).isEmpty());
+        QTRY_VERIFY(links.first()->isVisible());
+        click(links.first());
+        QDesktopServices::unsetUrlHandler("https");
+        QCOMPARE(catcher.urls, QList<QUrl>{QUrl("https://orvane.ai")});
+        QCOMPARE(catcher.urls.first().toString(), QStringLiteral("https://orvane.ai"));
+    }
+
+    void statusClickAndFocusLoss()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        AppDelegate *shell = ui.app->delegate();
+        qint64 now = 1000000;
+        shell->setClock([&now] { return now; });
+        shell->setTrayAvailable(true);
+
+        shell->handleStatusClick();
+        QVERIFY(!ui.window()->isVisible());
+        shell->handleStatusClick();
+        QVERIFY(ui.window()->isVisible());
+
+        now += 300; // within the grace period
+        shell->didResignActive();
+        QVERIFY(ui.window()->isVisible());
+        now += 200; // past it
+        shell->didResignActive();
+        QVERIFY(!ui.window()->isVisible());
+
+        // Without a tray there is no way back, so the window stays.
+        shell->showMainWindow();
+        now += 5000;
+        shell->setTrayAvailable(false);
+        shell->didResignActive();
+        QVERIFY(ui.window()->isVisible());
+    }
+
+    void secondLaunchHandsOverAndExits()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("USER", "orvane-test-" + QString::number(QCoreApplication::applicationPid()));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        // First run: the welcome step closes the main window, leaving none visible.
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.setProcessChannelMode(QProcess::MergedChannels);
+        first.start(QStringLiteral(ORVANE_BINARY));
+        QVERIFY(first.waitForStarted());
+        const QString name = "com.pellunor.Orvane-" + env.value("USER");
+        QTRY_VERIFY_WITH_TIMEOUT([&] {
+            QLocalSocket probe;
+            probe.connectToServer(name);
+            return probe.waitForConnected(100);
+        }(), 15000);
+
+        // Until the welcome step has closed the first window, a launch finds it visible
+        // and leaves it be; each launch hands over and exits 0 all the same.
+        QByteArray log;
+        int launches = 0;
+        QTRY_VERIFY_WITH_TIMEOUT([&] {
+            QProcess second;
+            second.setProcessEnvironment(env);
+            second.start(QStringLiteral(ORVANE_BINARY));
+            ++launches;
+            if (!second.waitForFinished(15000) || second.exitStatus() != QProcess::NormalExit || second.exitCode() != 0)
+                qFatal("a second launch did not exit 0");
+            first.waitForReadyRead(200);
+            log += first.readAll();
+            return log.contains("Main window shown for another launch");
+        }(), 20000);
+        QVERIFY(launches >= 1);
+        first.kill();
+        first.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
