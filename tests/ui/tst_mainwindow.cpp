@@ -1,6 +1,7 @@
 #include "UiHarness.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QProcess>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -121,6 +122,49 @@ private slots:
         QCOMPARE(shown.count(), 0);
         QCOMPARE(ui.app->history()->count(), 0);
         QVERIFY(ui.item("emptyHistory")->isVisible());
+    }
+
+    void deleteKeyRemovesTheSelectedRecord()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        ui.model()->setQuery("orvane");
+        ui.model()->search(ui.app->store(), ui.app->settings());
+        QTRY_VERIFY(!ui.model()->isSearching());
+        QList<QQuickItem *> rows;
+        QTRY_VERIFY(!(rows = ui.itemsNamed("historyRow")).isEmpty());
+        click(rows.first());
+        QTRY_VERIFY(ui.item("historyList")->hasActiveFocus());
+        QTest::keyClick(ui.window(), Qt::Key_Delete);
+        QTRY_COMPARE(ui.app->history()->count(), 0);
+        QVERIFY(ui.item("contentView")->property("selectedRecord").value<QObject *>() == nullptr);
+    }
+
+    void unreadableHistoryStopsTheProgram()
+    {
+        QTemporaryDir home;
+        const QString historyDir = home.filePath(".local/share/pellunor/Orvane");
+        QVERIFY(QDir().mkpath(historyDir));
+        QFile history(historyDir + "/history.sqlite");
+        QVERIFY(history.open(QIODevice::WriteOnly));
+        history.write("my notes, not a database");
+        history.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("USER", "orvane-fatal-" + QString::number(QCoreApplication::applicationPid()));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess orvane;
+        orvane.setProcessEnvironment(env);
+        orvane.start(QStringLiteral(ORVANE_BINARY));
+        QVERIFY(orvane.waitForFinished(15000));
+        QCOMPARE(orvane.exitCode(), 1);
+        const QString err = QString::fromUtf8(orvane.readAllStandardError());
+        QVERIFY2(err.contains("Failed to create ModelContainer: " + history.fileName() + " is not an Orvane history database."), qPrintable(err));
+        QVERIFY(history.open(QIODevice::ReadOnly));
+        QCOMPARE(history.readAll(), QByteArray("my notes, not a database"));
     }
 
     void clearAllDialogCountsItsSearches()
