@@ -13,6 +13,7 @@
 #include <QQmlContext>
 #include <QQuickWindow>
 #include <QTimeZone>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcWindows, "com.pellunor.Orvane.app.windows", QtInfoMsg)
 
@@ -201,14 +202,61 @@ void OrvaneApp::clearHistory()
     (void)m_store->save();
 }
 
+QQuickWindow *OrvaneApp::loadWindow(const QString &file)
+{
+    const QList<QObject *> before = m_engine.rootObjects();
+    m_engine.load(QUrl(QStringLiteral("qrc:/orvane/ui/") + file));
+    for (QObject *root : m_engine.rootObjects()) {
+        if (!before.contains(root))
+            return qobject_cast<QQuickWindow *>(root);
+    }
+    return nullptr;
+}
+
 void OrvaneApp::openSettings()
 {
-    emit settingsRequested();
+    if (!m_settingsWindow)
+        m_settingsWindow = loadWindow(QStringLiteral("SettingsWindow.qml"));
+    if (m_settingsWindow) {
+        m_settingsWindow->show();
+        m_settingsWindow->raise();
+        m_settingsWindow->requestActivate();
+    }
 }
 
 void OrvaneApp::openWelcome()
 {
-    emit welcomeRequested();
+    if (!m_welcomeWindow)
+        m_welcomeWindow = loadWindow(QStringLiteral("OnboardingWindow.qml"));
+    if (m_welcomeWindow) {
+        QMetaObject::invokeMethod(m_welcomeWindow, "restart"); // it always opens at its first page
+        m_welcomeWindow->show();
+        m_welcomeWindow->raise();
+        m_welcomeWindow->requestActivate();
+    }
+}
+
+void OrvaneApp::finishOnboarding()
+{
+    m_settings->setHasCompletedOnboarding(true);
+    if (m_welcomeWindow)
+        m_welcomeWindow->close();
+    if (m_opener.openMain)
+        m_opener.openMain();
+    QTimer::singleShot(120, this, [this] {
+        if (m_mainWindow && m_mainWindow->isVisible())
+            m_mainWindow->requestActivate();
+    });
+}
+
+QString OrvaneApp::detectClaude() const
+{
+    return findBinary(std::nullopt).value_or(QString());
+}
+
+void OrvaneApp::previewGong()
+{
+    m_gong->playGong();
 }
 
 void OrvaneApp::quit()

@@ -17,7 +17,7 @@
 #include <expected>
 #include <memory>
 
-class QQuickWindow;
+#include <QQuickWindow>
 
 namespace orvane {
 
@@ -80,14 +80,17 @@ public:
     Q_INVOKABLE void clearHistory();
     Q_INVOKABLE void openSettings();
     Q_INVOKABLE void openWelcome();
+    // The last page of the welcome window: remember it, close it, show the main window.
+    Q_INVOKABLE void finishOnboarding();
+    // What the candidate search finds, ignoring any configured path ("" for nothing).
+    Q_INVOKABLE QString detectClaude() const;
+    Q_INVOKABLE void previewGong();
+    QQuickWindow *welcomeWindow() const { return m_welcomeWindow; }
+    QQuickWindow *settingsWindow() const { return m_settingsWindow; }
     Q_INVOKABLE void quit();
 
     // The current time used for relative dates; injected by tests and pictures.
     void setNow(std::function<QDateTime()> now) { m_now = std::move(now); }
-
-signals:
-    void settingsRequested();
-    void welcomeRequested();
 
 private:
     OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store);
@@ -102,6 +105,9 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
     QQmlApplicationEngine m_engine;
     QPointer<QQuickWindow> m_mainWindow;
+    QPointer<QQuickWindow> m_welcomeWindow;
+    QPointer<QQuickWindow> m_settingsWindow;
+    QQuickWindow *loadWindow(const QString &file);
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
 };
 

@@ -10,11 +10,11 @@
 
 namespace {
 
-bool save(UiHarness &ui, const QString &dir, const char *name)
+bool save(QQuickWindow *window, const QString &dir, const char *name)
 {
     QCoreApplication::processEvents();
     QTest::qWait(50); // let the software renderer draw the frame we grab
-    const QImage image = ui.window()->grabWindow();
+    const QImage image = window->grabWindow();
     const QString path = dir + QLatin1Char('/') + QLatin1String(name);
     const bool ok = image.save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
@@ -40,7 +40,7 @@ int main(int argc, char *argv[])
     }
     ui.app->setNow([] { return QDateTime::currentDateTime(); });
     ui.window()->resize(1120, 780);
-    save(ui, out, "01-empty.png");
+    save(ui.window(), out, "01-empty.png");
 
     orvane::SearchPaneModel *model = ui.model();
     if (!model) {
@@ -62,12 +62,12 @@ int main(int argc, char *argv[])
     }
     if (rows.size() != 5)
         std::fprintf(stderr, "expected 5 result rows, found %lld\n", static_cast<long long>(rows.size()));
-    save(ui, out, "02-live-search.png");
+    save(ui.window(), out, "02-live-search.png");
 
     (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
     QQuickItem *content = ui.item("contentView");
     QMetaObject::invokeMethod(content, "select", Q_ARG(QVariant, QVariant::fromValue(ui.app->store()->fetchAll().first())));
-    save(ui, out, "03-historical.png");
+    save(ui.window(), out, "03-historical.png");
 
     QMetaObject::invokeMethod(content, "newSearch");
     QTemporaryDir scratch;
@@ -84,17 +84,48 @@ int main(int argc, char *argv[])
     model->setQuery(QStringLiteral("orvane"));
     model->suggest(ui.app->settings());
     (void)QTest::qWaitFor([&] { return !model->isSuggesting(); }, 10000);
-    save(ui, out, "04-brainstorm.png");
+    save(ui.window(), out, "04-brainstorm.png");
 
     qputenv("FAKE_CLAUDE_EXIT", "1");
     qputenv("FAKE_CLAUDE_STDERR", "Invalid API key · Please run /login");
     model->suggest(ui.app->settings());
     (void)QTest::qWaitFor([&] { return !model->isSuggesting(); }, 10000);
-    save(ui, out, "05-brainstorm-error.png");
+    save(ui.window(), out, "05-brainstorm-error.png");
 
     QObject *dialog = content->property("clearDialog").value<QObject *>();
     QMetaObject::invokeMethod(dialog, "open");
     QTest::qWait(300);
-    save(ui, out, "06-clear-dialog.png");
+    save(ui.window(), out, "06-clear-dialog.png");
+    QMetaObject::invokeMethod(dialog, "close");
+
+    // The welcome window, page by page.
+    ui.app->openWelcome();
+    QQuickWindow *welcome = ui.app->welcomeWindow();
+    (void)QTest::qWaitForWindowExposed(welcome);
+    QQuickItem *onboarding = welcome->findChild<QQuickItem *>("onboardingView");
+    for (int step = 0; step < 5; ++step) {
+        onboarding->setProperty("step", step);
+        const QByteArray name = "07-welcome-" + QByteArray::number(step + 1) + ".png";
+        save(welcome, out, name.constData());
+    }
+    welcome->close();
+
+    // The settings window, tab by tab, with the TLD picker open once.
+    ui.app->openSettings();
+    QQuickWindow *settings = ui.app->settingsWindow();
+    (void)QTest::qWaitForWindowExposed(settings);
+    QQuickItem *view = settings->findChild<QQuickItem *>("settingsView");
+    save(settings, out, "08-settings-tlds.png");
+    QQuickItem *picker = settings->findChild<QQuickItem *>("tldPicker");
+    QObject *popup = picker->property("popup").value<QObject *>();
+    QMetaObject::invokeMethod(popup, "open");
+    QTest::qWait(300);
+    save(settings, out, "09-settings-tlds-picker.png");
+    QMetaObject::invokeMethod(popup, "close");
+    view->setProperty("currentTab", 1);
+    QMetaObject::invokeMethod(view, "detect");
+    save(settings, out, "10-settings-claude.png");
+    view->setProperty("currentTab", 2);
+    save(settings, out, "11-settings-sound.png");
     return 0;
 }

@@ -1,0 +1,38 @@
+import QtQuick
+import QtQuick.Controls
+import Orvane.Ui as Ui
+
+// An on/off switch in the program's colours.
+Switch {
+    id: control
+    spacing: 10
+    indicator: Rectangle {
+        implicitWidth: 36
+        implicitHeight: 20
+        x: control.leftPadding
+        y: parent.height / 2 - height / 2
+        radius: height / 2
+        color: control.checked ? Ui.Palette.brandAccent : Qt.rgba(0, 0, 0, 0.16)
+        opacity: control.enabled ? 1 : 0.45
+        Behavior on color { ColorAnimation { duration: 120 } }
+        Rectangle {
+            x: control.checked ? parent.width - width - 2 : 2
+            y: 2
+            width: 16
+            height: 16
+            radius: 8
+            color: "white"
+            border.width: 1
+            border.color: Qt.rgba(0, 0, 0, 0.10)
+            Behavior on x { NumberAnimation { duration: 120 } }
+        }
+    }
+    contentItem: Text {
+        text: control.text
+        font: control.font
+        color: Ui.Palette.primaryText
+        opacity: control.enabled ? 1 : 0.45
+        verticalAlignment: Text.AlignVCenter
+        leftPadding: control.indicator.width + control.spacing
+    }
+}
