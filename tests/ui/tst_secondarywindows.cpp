@@ -1,0 +1,208 @@
+#include "UiHarness.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace orvane;
+
+namespace {
+
+void click(QQuickItem *item)
+{
+    QVERIFY(item);
+    QVERIFY(item->isVisible());
+    QVERIFY(item->isEnabled());
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre.toPoint());
+}
+
+QQuickItem *find(QQuickWindow *window, const char *name)
+{
+    if (!window)
+        return nullptr;
+    if (QQuickItem *item = window->findChild<QQuickItem *>(QLatin1String(name)))
+        return item;
+    for (QQuickItem *item : UiHarness::visualItems(window->contentItem())) {
+        if (item->objectName() == QLatin1String(name))
+            return item;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The welcome and settings windows through their real QML.
+class TestSecondaryWindows : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase()
+    {
+        // "Detect" looks under the home directory, which is read once: use a scratch one.
+        qputenv("HOME", m_home.path().toUtf8());
+    }
+
+    void firstRunWelcomeWalksToTheMainWindow()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}, /*onboarded=*/false));
+        QTRY_VERIFY(ui.app->welcomeWindow() && ui.app->welcomeWindow()->isVisible());
+        QTRY_VERIFY(!ui.window()->isVisible()); // the welcome step closed the main window
+        QQuickWindow *welcome = ui.app->welcomeWindow();
+        QQuickItem *view = find(welcome, "onboardingView");
+        QCOMPARE(view->property("step").toInt(), 0);
+        QVERIFY(!find(welcome, "backButton")->isVisible());
+        QCOMPARE(find(welcome, "primaryButton")->property("text").toString(), QStringLiteral("Next"));
+
+        QTest::keyClick(welcome, Qt::Key_Return);
+        QCOMPARE(view->property("step").toInt(), 1);
+        QVERIFY(find(welcome, "backButton")->isVisible());
+        click(find(welcome, "backButton"));
+        QCOMPARE(view->property("step").toInt(), 0);
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(welcome, Qt::Key_Return);
+        QCOMPARE(view->property("step").toInt(), 4);
+        QCOMPARE(find(welcome, "primaryButton")->property("text").toString(), QStringLiteral("Get started"));
+        QTest::keyClick(welcome, Qt::Key_Return);
+
+        QVERIFY(ui.app->settings()->hasCompletedOnboarding());
+        QCOMPARE(QSettings(ui.dir.filePath("settings.ini"), QSettings::IniFormat).value("settings.hasCompletedOnboarding").toString(),
+                 QStringLiteral("true"));
+        QTRY_VERIFY(!welcome->isVisible());
+        QVERIFY(ui.window()->isVisible());
+
+        // Opened again, it starts over at the first page.
+        ui.app->openWelcome();
+        QCOMPARE(view->property("step").toInt(), 0);
+    }
+
+    void finishingWithoutAMainWindowOpener()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        ui.window()->hide();
+        ui.app->opener().openMain = nullptr;
+        ui.app->openWelcome();
+        QQuickWindow *welcome = ui.app->welcomeWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(welcome));
+        find(welcome, "onboardingView")->setProperty("step", 4);
+        click(find(welcome, "primaryButton"));
+        QTRY_VERIFY(!welcome->isVisible());
+        QVERIFY(ui.app->settings()->hasCompletedOnboarding());
+        QVERIFY(!ui.window()->isVisible());
+    }
+
+    void brainstormSwitchHidesTheCardAtOnce()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        QVERIFY(ui.item("brainstormCard")->isVisible());
+        ui.app->openWelcome();
+        QQuickWindow *welcome = ui.app->welcomeWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(welcome));
+        find(welcome, "onboardingView")->setProperty("step", 2);
+        click(find(welcome, "claudeSwitch"));
+        QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
+        QVERIFY(!ui.item("brainstormCard")->isVisible());
+    }
+
+    void editingTheCatalogue()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        ui.app->openSettings();
+        QQuickWindow *settings = ui.app->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QQuickItem *view = find(settings, "settingsView");
+        QQuickItem *picker = find(settings, "tldPicker");
+        QQuickItem *summary = ui.item("tldSummary");
+        QCOMPARE(summary->property("text").toString(), QStringLiteral("Checking .com, .ai"));
+        QVERIFY(!find(settings, "addButton")->isEnabled());
+
+        QStringList choices = picker->property("model").toStringList();
+        QCOMPARE(choices.first(), QStringLiteral("Select a TLD…"));
+        QVERIFY(choices.contains(".io"));
+        view->setProperty("selectedNewTLD", ".io");
+        click(find(settings, "addButton"));
+        QCOMPARE(ui.app->settings()->tlds(), (QStringList{".com", ".ai", ".io"}));
+        QVERIFY(!picker->property("model").toStringList().contains(".io"));
+        QCOMPARE(picker->property("currentIndex").toInt(), 0);
+        QCOMPARE(summary->property("text").toString(), QStringLiteral("Checking .com, .ai, .io"));
+
+        for (int i = 0; i < 3; ++i) {
+            QList<QQuickItem *> removers;
+            for (QQuickItem *item : UiHarness::visualItems(settings->contentItem()))
+                if (item->objectName() == "removeTLD" && item->isVisible())
+                    removers << item;
+            QVERIFY(!removers.isEmpty());
+            click(removers.first());
+        }
+        QVERIFY(ui.app->settings()->tlds().isEmpty());
+        QCOMPARE(summary->property("text").toString(), QStringLiteral("No extensions selected"));
+
+        click(find(settings, "restoreDefaults"));
+        QCOMPARE(ui.app->settings()->tlds(), (QStringList{".com", ".ai"}));
+        QCOMPARE(ui.app->settings()->orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
+        QCOMPARE(summary->property("text").toString(), QStringLiteral("Checking .com, .ai"));
+
+        // Every known TLD added: nothing left to offer.
+        for (const QString &tld : ui.app->settings()->addableTLDs())
+            ui.app->settings()->addTLD(tld);
+        QCOMPARE(picker->property("model").toStringList(), QStringList{"All known TLDs already added"});
+        QVERIFY(!find(settings, "addButton")->isEnabled());
+    }
+
+    void detectReportsWhatTheCandidatesFind()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        ui.app->openSettings();
+        QQuickWindow *settings = ui.app->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QQuickItem *view = find(settings, "settingsView");
+        view->setProperty("currentTab", 1);
+        ui.app->settings()->setClaudeBinaryPath("/nowhere/claude"); // ignored by Detect
+
+        const QString candidate = m_home.filePath(".local/bin/claude");
+        QFile::remove(candidate);
+        click(find(settings, "detectButton"));
+        QCOMPARE(find(settings, "detectionMessage")->property("text").toString(),
+                 QStringLiteral("Not found in PATH or common locations."));
+
+        QVERIFY(QDir().mkpath(QFileInfo(candidate).absolutePath()));
+        QVERIFY(QFile::copy(QStringLiteral(ORVANE_FAKE_CLAUDE), candidate));
+        click(find(settings, "detectButton"));
+        QCOMPARE(find(settings, "detectionMessage")->property("text").toString(), "Found at " + candidate);
+        QCOMPARE(ui.app->settings()->claudeBinaryPath(), QStringLiteral("/nowhere/claude"));
+
+        // Brainstorming off: the path field and Detect are disabled, their contents kept.
+        ui.app->settings()->setUseClaudeForSuggestions(false);
+        QVERIFY(!find(settings, "detectButton")->isEnabled());
+        QVERIFY(!find(settings, "claudePathField")->isEnabled());
+        QCOMPARE(find(settings, "claudePathField")->property("text").toString(), QStringLiteral("/nowhere/claude"));
+    }
+
+    void gongSwitchGatesThePreview()
+    {
+        UiHarness ui;
+        ui.playGong = true;
+        QVERIFY(ui.start({".com"}));
+        ui.app->openSettings();
+        QQuickWindow *settings = ui.app->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        find(settings, "settingsView")->setProperty("currentTab", 2);
+        QQuickItem *preview = find(settings, "previewGong");
+        QTRY_COMPARE(ui.app->gong()->requests(), 1); // the launch chime
+        click(preview);
+        QCOMPARE(ui.app->gong()->requests(), 2);
+        click(find(settings, "gongSwitch"));
+        QVERIFY(!ui.app->settings()->playGongOnAvailable());
+        QVERIFY(!preview->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestSecondaryWindows)
+#include "tst_secondarywindows.moc"
