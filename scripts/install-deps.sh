@@ -14,6 +14,7 @@ packages=(
   qml6-module-qttest qml6-module-qtquick-shapes
   qcoro-qt6-dev
   libgl-dev fonts-dejavu-core
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the Debian package from an already built tree, installs it with apt, checks that
+# the installed program runs and that its menu entry and metadata validate, then removes it
+# again and checks that nothing of it is left in /usr. Needs root. Usage: package-check.sh BUILD_DIR
+set -euo pipefail
+build=${1:-build/ci}
+cd "$(dirname "$0")/.."
+
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/orvane_*.deb | head -n1)
+echo "package: $deb"
+dpkg-deb -f "$deb" Depends
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get install -y -qq "./$deb" >/dev/null
+files=$(dpkg -L orvane | grep -v '^/\.$')
+
+desktop-file-validate /usr/share/applications/com.pellunor.Orvane.desktop
+appstreamcli validate --no-net /usr/share/metainfo/com.pellunor.Orvane.metainfo.xml >/dev/null
+/usr/bin/orvane-check --help | head -n1
+test -x /usr/bin/orvane
+test -f /usr/share/icons/hicolor/256x256/apps/com.pellunor.Orvane.png
+test -f /usr/share/icons/hicolor/scalable/apps/com.pellunor.Orvane.svg
+
+apt-get remove -y -qq orvane >/dev/null
+left=0
+while IFS= read -r path; do
+  if [[ -f "$path" ]]; then
+    echo "left behind: $path" >&2
+    left=1
+  fi
+done <<< "$files"
+if ((left)); then
+  exit 1
+fi
+echo "package check passed: installed, ran, validated, removed cleanly"
