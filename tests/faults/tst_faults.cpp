@@ -1,0 +1,157 @@
+#include "AppSettings.h"
+#include "ClaudeCLIService.h"
+#include "FakeHttpServer.h"
+#include "HistoryStore.h"
+#include "RDAPClient.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvane;
+
+// Broken registries, a disk that fails under a save, hostile tools and files.
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void rdapOverTLSWithAnUntrustedCertificateFails()
+    {
+        QFile certFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt"));
+        QFile keyFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.key"));
+        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
+        tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+        QSslServer server;
+        server.setSslConfiguration(tls);
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        int handshakes = 0;
+        connect(&server, &QSslServer::startedEncryptionHandshake, this, [&] { ++handshakes; });
+
+        FakeHttpServer http;
+        http.setRoute("/dns.json", FakeHttpServer::Route{200, {}, FakeHttpServer::bootstrapFile(
+            {{{"test"}, {QStringLiteral("https://127.0.0.1:%1/rdap/").arg(server.serverPort())}}})});
+        RDAPBootstrap::Options options;
+        options.source = http.url("/dns.json");
+        options.store.fileName = m_dir.filePath("tls.ini");
+        RDAPClient client(new RDAPBootstrap(options), HttpLimits{std::chrono::seconds(3), std::chrono::seconds(5)});
+        const auto result = QCoro::waitFor(client.queryDomain("name", ".test"));
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind(), RDAPError::Kind::networkError);
+        QVERIFY2(result.error().description().contains("SSL", Qt::CaseInsensitive)
+                     || result.error().description().contains("certificate", Qt::CaseInsensitive),
+                 qPrintable(result.error().description()));
+        QVERIFY(handshakes >= 1);
+    }
+
+    void rdapBodyBeyondTheDefaultCap()
+    {
+        FakeHttpServer http;
+        http.serveBootstrap({"test"});
+        FakeHttpServer::Route endless;
+        endless.endlessBody = 64 * 1024 * 1024;
+        http.setRoute("/rdap/domain/name.test", endless);
+        RDAPBootstrap::Options options;
+        options.source = http.url("/dns.json");
+        options.store.fileName = m_dir.filePath("cap.ini");
+        RDAPClient client(new RDAPBootstrap(options)); // the shipped limits: 8 MiB
+        const auto result = QCoro::waitFor(client.queryDomain("name", ".test"));
+        QVERIFY(!result);
+        QCOMPARE(result.error().description(), QStringLiteral("RDAP server returned invalid response"));
+    }
+
+    void killedDuringSavesNeverLeavesHalfASearch()
+    {
+        const QString path = m_dir.filePath("crash/history.sqlite");
+        int killsWhileSaving = 0;
+        for (int round = 0; round < 50; ++round) {
+            QProcess writer;
+            writer.start(QStringLiteral(ORVANE_HISTORY_WRITER), {path});
+            QVERIFY(writer.waitForStarted());
+            QVERIFY(writer.waitForReadyRead(10000)); // it has saved once and is saving again
+            QTest::qSleep(QRandomGenerator::global()->bounded(1, 40)); // a random moment of a save
+            writer.kill(); // SIGKILL: no chance to finish the transaction
+            QVERIFY(writer.waitForFinished(10000));
+            killsWhileSaving += writer.exitStatus() == QProcess::CrashExit;
+
+            const QString name = QStringLiteral("crash-%1").arg(round);
+            {
+                auto db = QSqlDatabase::addDatabase("QSQLITE", name);
+                db.setDatabaseName(path);
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                QVERIFY(q.exec("SELECT COUNT(*) FROM search_record r WHERE (SELECT COUNT(*) FROM domain_result d WHERE d.record_id = r.id) <> 25"));
+                QVERIFY(q.next());
+                QCOMPARE(q.value(0).toInt(), 0);
+                QVERIFY(q.exec("SELECT COUNT(*) FROM domain_result WHERE record_id IS NULL OR record_id NOT IN (SELECT id FROM search_record)"));
+                QVERIFY(q.next());
+                QCOMPARE(q.value(0).toInt(), 0);
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+            // And the store still opens it for the next round.
+            QVERIFY(HistoryStore::open(path).has_value());
+        }
+        QCOMPARE(killsWhileSaving, 50);
+    }
+
+    void corruptedSettingsFileGivesTheDefaults()
+    {
+        const QString file = m_dir.filePath("corrupt.ini");
+        QFile garbage(file);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        QByteArray bytes(4096, '\0');
+        for (char &b : bytes)
+            b = char(QRandomGenerator::global()->bounded(256));
+        garbage.write("[settings]\ntlds=@ByteArray(\\xff\\xfe\nenabledTLDs=\x01\x02\nuseClaudeForSuggestions=maybe\n");
+        garbage.write(bytes);
+        garbage.close();
+        AppSettings settings(SettingsLocation{file});
+        QCOMPARE(settings.tlds(), (QStringList{".com", ".ai"}));
+        QCOMPARE(settings.orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
+        QVERIFY(settings.useClaudeForSuggestions());
+        QVERIFY(settings.playGongOnAvailable());
+    }
+
+    void hostileClaudeTools_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("expectedPrefix");
+        QTest::newRow("prints 100 MB") << "flood" << "Could not parse claude output. Got:\n[{\"name\":\"x\"},";
+        QTest::newRow("exits before reading anything") << "exit" << "claude returned no output.";
+        QTest::newRow("path is a folder") << "folder" << "Could not launch claude CLI: ";
+    }
+    void hostileClaudeTools()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, expectedPrefix);
+        qunsetenv("FAKE_CLAUDE_OUTPUT");
+        qunsetenv("FAKE_CLAUDE_MODE");
+        QString path = QStringLiteral(ORVANE_FAKE_CLAUDE);
+        if (mode == "flood")
+            qputenv("FAKE_CLAUDE_MODE", "flood");
+        if (mode == "folder")
+            path = m_dir.path();
+        ClaudeCLIService service;
+        const auto result = QCoro::waitFor(service.suggestNames("orvane", {".com"}, path));
+        qunsetenv("FAKE_CLAUDE_MODE");
+        QVERIFY(!result);
+        QVERIFY2(result.error().description().startsWith(expectedPrefix), qPrintable(result.error().description().left(200)));
+        if (mode == "flood")
+            QCOMPARE(result.error().text().size(), 1024 * 1024);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "tst_faults.moc"
