@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -61,7 +63,12 @@ long peakKiB()
 
 qsizetype openDescriptors()
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
+    const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System);
+    if (qEnvironmentVariableIsSet("ORVANE_BENCH_LIST_FDS")) {
+        for (const QString &fd : fds)
+            std::fprintf(stderr, "  fd %s -> %s\n", qPrintable(fd), qPrintable(QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + fd)));
+    }
+    return fds.size();
 }
 
 } // namespace
@@ -83,7 +90,8 @@ int main(int argc, char *argv[])
     std::printf("search latency, registries answering after L = %d ms (half RDAP, half WHOIS-only)\n", latency);
     std::printf("%6s %10s %7s %14s %10s %9s %9s\n", "N", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "fd before", "fd after");
     for (const int n : sizes) {
-        const int half = n / 2;
+        const double share = qEnvironmentVariableIsSet("ORVANE_BENCH_RDAP_SHARE") ? qEnvironmentVariable("ORVANE_BENCH_RDAP_SHARE").toDouble() : 0.5;
+        const int half = n - int(n * share); // WHOIS-only TLDs
         QProcess registries;
         registries.start(QCoreApplication::applicationFilePath(),
                          {QStringLiteral("--serve"), QString::number(n - half), QString::number(latency)});
@@ -119,11 +127,28 @@ int main(int argc, char *argv[])
             const double cpuStart = cpuSeconds();
             QElapsedTimer timer;
             timer.start();
+            double firstAnswer = -1;
+            double lastAnswer = 0;
+            QObject::connect(model.liveResults(), &QAbstractItemModel::dataChanged, &model, [&] {
+                const double at = double(timer.nsecsElapsed()) / 1e6;
+                if (firstAnswer < 0)
+                    firstAnswer = at;
+                lastAnswer = at;
+            });
             model.search(store.get(), &settings);
-            while (model.isSearching())
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            const double issued = double(timer.nsecsElapsed()) / 1e6;
+            QEventLoop loop;
+            QObject::connect(&model, &SearchPaneModel::isSearchingChanged, &loop, [&] {
+                if (!model.isSearching())
+                    loop.quit();
+            });
+            if (model.isSearching())
+                loop.exec();
             wall = double(timer.nsecsElapsed()) / 1e6;
             cpu = cpuSeconds() - cpuStart;
+            if (qEnvironmentVariableIsSet("ORVANE_BENCH_TIMELINE"))
+                std::fprintf(stderr, "  search() returned %.1f ms, first answer %.1f ms, last answer %.1f ms, done %.1f ms\n",
+                             issued, firstAnswer, lastAnswer, wall);
             if (model.liveResults()->availableCount() != n)
                 std::fprintf(stderr, "warning: only %d of %d rows available\n", model.liveResults()->availableCount(), n);
         }

@@ -8,6 +8,10 @@
 #include <QNetworkCookieJar>
 #include <QPointer>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 namespace orvane {
 
 namespace {
@@ -59,8 +63,9 @@ bool isIntegral(const QJsonValue &value)
 {
     if (!value.isDouble())
         return false;
+    // Only whole numbers within the 64-bit range: converting anything else would be undefined.
     const double number = value.toDouble();
-    return number == static_cast<double>(static_cast<qint64>(number));
+    return std::isfinite(number) && std::trunc(number) == number && number >= -9.2e18 && number <= 9.2e18;
 }
 
 } // namespace
@@ -137,33 +142,37 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
         break;
     }
 
-    if (outcome.status == 429)
-        co_return std::unexpected(RDAPError::rateLimited());
-    if (outcome.status == 404)
-        co_return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered. (RDAP returned 404.)")};
-    if (outcome.status != 200)
-        co_return std::unexpected(RDAPError::httpError(outcome.status));
+    co_return interpretResponse(outcome.status, outcome.body);
+}
 
-    if (const auto object = parseObject(outcome.body)) {
+std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, const QByteArray &body)
+{
+    if (status == 429)
+        return std::unexpected(RDAPError::rateLimited());
+    if (status == 404)
+        return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered. (RDAP returned 404.)")};
+    if (status != 200)
+        return std::unexpected(RDAPError::httpError(status));
+
+    if (const auto object = parseObject(body)) {
         const QJsonValue errorCode = object->value(QStringLiteral("errorCode"));
         if (isIntegral(errorCode)) {
             const auto code = static_cast<qint64>(errorCode.toDouble());
             qCDebug(lcRDAP, "HTTP 200 with embedded errorCode %lld", static_cast<long long>(code));
             if (code == 429)
-                co_return std::unexpected(RDAPError::rateLimited());
+                return std::unexpected(RDAPError::rateLimited());
             if (code == 404)
-                co_return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered.")};
-            co_return std::unexpected(RDAPError::httpError(static_cast<int>(code)));
+                return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered.")};
+            return std::unexpected(RDAPError::httpError(static_cast<int>(std::clamp<qint64>(code, INT_MIN, INT_MAX))));
         }
         const QJsonValue objectClass = object->value(QStringLiteral("objectClassName"));
         if (objectClass.isString() && objectClass.toString().toLower() != QLatin1String("domain")) {
             qCCritical(lcRDAP, "Unexpected objectClassName: %s", qUtf8Printable(objectClass.toString()));
-            co_return CheckResult{DomainAvailability::unknown,
-                                  render(outcome.body).value_or(QStringLiteral("Unexpected RDAP response."))};
+            return CheckResult{DomainAvailability::unknown, render(body).value_or(QStringLiteral("Unexpected RDAP response."))};
         }
     }
-    co_return CheckResult{DomainAvailability::taken,
-                          render(outcome.body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)"))};
+    return CheckResult{DomainAvailability::taken,
+                       render(body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)"))};
 }
 
 std::optional<QString> RDAPClient::render(const QByteArray &body)

@@ -32,6 +32,9 @@ public:
 
     RDAPBootstrap *bootstrap() const { return m_bootstrap; }
 
+    // The verdict for an HTTP answer to a domain query: status first, then the body.
+    static std::expected<CheckResult, RDAPError> interpretResponse(int status, const QByteArray &body);
+
     // The interesting members of an RDAP domain object as aligned text, or nothing.
     static std::optional<QString> render(const QByteArray &body);
     static std::optional<QString> registrarName(const QJsonObject &entity);

@@ -143,17 +143,17 @@ void HistoryStore::insert(SearchRecord *record)
     record->m_store = this;
     record->setParent(this);
     m_pendingRecords.append(record);
-    for (DomainResult *result : record->m_results) {
-        if (result->m_id == 0 && !m_pendingResults.contains(result))
-            m_pendingResults.append(result);
-    }
+    for (DomainResult *result : record->m_results)
+        insert(result);
     emit changed();
 }
 
 void HistoryStore::insert(DomainResult *result)
 {
-    if (result->m_id == 0 && !m_pendingResults.contains(result))
+    if (result->m_id == 0 && !m_pendingResultSet.contains(result)) {
         m_pendingResults.append(result);
+        m_pendingResultSet.insert(result);
+    }
 }
 
 void HistoryStore::resultAdded(SearchRecord *record, DomainResult *result)
@@ -167,7 +167,12 @@ void HistoryStore::remove(SearchRecord *record)
     if (record->m_store != this)
         return;
     if (m_pendingRecords.removeOne(record)) {
-        m_pendingResults.removeIf([record](DomainResult *r) { return r->record() == record; });
+        m_pendingResults.removeIf([this, record](DomainResult *r) {
+            if (r->record() != record)
+                return false;
+            m_pendingResultSet.remove(r);
+            return true;
+        });
     } else if (!m_pendingRemovals.contains(record)) {
         m_pendingRemovals.append(record);
     }
@@ -243,6 +248,7 @@ std::expected<void, QString> HistoryStore::save()
         it.key()->m_id = it.value();
     m_pendingRecords.clear();
     m_pendingResults.clear();
+    m_pendingResultSet.clear();
     m_pendingRemovals.clear();
     emit changed();
     return {};

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QObject>
 
 #include <expected>
@@ -61,6 +62,7 @@ private:
     QHash<qint64, SearchRecord *> m_identity;
     QList<SearchRecord *> m_pendingRecords;
     QList<DomainResult *> m_pendingResults;
+    QSet<DomainResult *> m_pendingResultSet; // membership without a scan of the list
     QList<SearchRecord *> m_pendingRemovals;
 };
 

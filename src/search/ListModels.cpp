@@ -35,17 +35,12 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const
 
 int LiveResultsModel::availableCount() const
 {
-    return int(std::count_if(m_rows.begin(), m_rows.end(),
-                             [](const LiveResult &r) { return r.availability == DomainAvailability::available; }));
+    return m_available;
 }
 
 int LiveResultsModel::indexOf(const QUuid &id) const
 {
-    for (int i = 0; i < m_rows.size(); ++i) {
-        if (m_rows.at(i).id == id)
-            return i;
-    }
-    return -1;
+    return m_positions.value(id, -1);
 }
 
 void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
@@ -56,6 +51,12 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
     const int availableBefore = availableCount();
     beginResetModel();
     m_rows = rows;
+    m_positions.clear();
+    m_available = 0;
+    for (int i = 0; i < m_rows.size(); ++i) {
+        m_positions.insert(m_rows.at(i).id, i);
+        m_available += m_rows.at(i).availability == DomainAvailability::available;
+    }
     endResetModel();
     if (count() != countBefore)
         emit countChanged();
@@ -73,10 +74,12 @@ void LiveResultsModel::setAvailability(int row, DomainAvailability availability)
 {
     if (row < 0 || row >= m_rows.size() || m_rows[row].availability == availability)
         return;
-    const int availableBefore = availableCount();
+    const bool wasAvailable = m_rows[row].availability == DomainAvailability::available;
     m_rows[row].availability = availability;
+    const bool isAvailable = availability == DomainAvailability::available;
+    m_available += int(isAvailable) - int(wasAvailable);
     changed(row, AvailabilityRole);
-    if (availableCount() != availableBefore)
+    if (isAvailable != wasAvailable)
         emit availableCountChanged();
 }
 

@@ -4,6 +4,7 @@
 #include "NameSuggestion.h"
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QList>
 
 namespace orvane {
@@ -44,6 +45,10 @@ private:
     void changed(int row, int role);
 
     QList<LiveResult> m_rows;
+    // Rows never move once shown, so their positions are indexed once per replacement,
+    // and the free rows are counted as they change: a search of many TLDs stays linear.
+    QHash<QUuid, int> m_positions;
+    int m_available = 0;
 };
 
 // The brainstorm's suggestions.
