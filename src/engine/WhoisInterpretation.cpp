@@ -173,12 +173,21 @@ QString stripWhoisBoilerplate(const QString &response)
     }
     const QString kept = cut >= 0 ? response.left(cut) : response;
 
-    QStringList lines = whoisLines(kept);
-    while (!lines.isEmpty() && isBannerLine(lines.first()))
-        lines.removeFirst();
-    while (!lines.isEmpty() && isBannerLine(lines.last()))
-        lines.removeLast();
-    return lines.join(QLatin1Char('\n')).trimmed();
+    // Trimming white space at the very ends can uncover another banner line (a lone CR
+    // before "%", say), so the edge cleaning runs until nothing changes: applied to its
+    // own result, the function then returns that result unchanged.
+    QString text = kept;
+    for (;;) {
+        QStringList lines = whoisLines(text);
+        while (!lines.isEmpty() && isBannerLine(lines.first()))
+            lines.removeFirst();
+        while (!lines.isEmpty() && isBannerLine(lines.last()))
+            lines.removeLast();
+        const QString cleaned = lines.join(QLatin1Char('\n')).trimmed();
+        if (cleaned == text)
+            return cleaned;
+        text = cleaned;
+    }
 }
 
 } // namespace orvane

@@ -92,6 +92,8 @@ private slots:
         QTest::newRow("banners trimmed, inside kept") << "% banner\n# more\n\nA: 1\n\n% inner\n  B: 2\n>>> end\n" << "A: 1\n\n% inner\n  B: 2";
         QTest::newRow("CR LF") << "% x\r\nA: 1\r\nB: 2\r\n" << "A: 1\nB: 2";
         QTest::newRow("case-insensitive marker") << "A: 1\nterms of use: none" << "A: 1";
+        // Found by fuzzing: a lone CR before a comment sign used to survive the first pass.
+        QTest::newRow("CR before a comment sign") << "\r%" << "";
     }
     void displayText()
     {
