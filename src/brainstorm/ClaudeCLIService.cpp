@@ -1,6 +1,7 @@
 #include "ClaudeCLIService.h"
 
 #include "Completion.h"
+#include "WhoisInterpretation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,8 +34,7 @@ const QStringList &claudeCandidates()
 
 std::optional<QString> findBinary(const std::optional<QString> &configuredPath)
 {
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    if (configuredPath && !std::all_of(configuredPath->begin(), configuredPath->end(), blank)) {
+    if (configuredPath && !trimBlanks(*configuredPath).isEmpty()) {
         if (QFileInfo::exists(*configuredPath))
             return *configuredPath;
         return std::nullopt;

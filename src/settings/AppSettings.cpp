@@ -2,6 +2,7 @@
 
 #include "DomainName.h"
 #include "WhoisClient.h"
+#include "WhoisInterpretation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -104,14 +105,7 @@ AppSettings::~AppSettings() = default;
 
 QString AppSettings::normalizeTLD(const QString &text)
 {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    const QString lower = text.mid(start, end - start).toLower();
+    const QString lower = trimBlanks(text).toLower();
     return lower.startsWith(QLatin1Char('.')) ? lower : QLatin1Char('.') + lower;
 }
 

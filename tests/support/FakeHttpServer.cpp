@@ -1,5 +1,7 @@
 #include "FakeHttpServer.h"
 
+#include "StreamPump.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -115,19 +117,7 @@ void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
         head += header.first + ": " + header.second + "\r\n";
     if (route.endlessBody > 0) {
         socket->write(head + "\r\n");
-        // Keep the send buffer topped up until the client gives up or the bound is reached.
-        auto sent = std::make_shared<qint64>(0);
-        const QByteArray chunk(64 * 1024, 'x');
-        auto pump = [socket, sent, chunk, limit = route.endlessBody] {
-            while (socket->bytesToWrite() < 4 * chunk.size() && *sent < limit) {
-                socket->write(chunk);
-                *sent += chunk.size();
-            }
-            if (*sent >= limit)
-                socket->disconnectFromHost();
-        };
-        connect(socket, &QTcpSocket::bytesWritten, socket, pump);
-        pump();
+        pumpEndlessly(socket, route.endlessBody, 'x');
         return;
     }
     head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n";

@@ -1,5 +1,7 @@
 #include "FakeWhoisServer.h"
 
+#include "StreamPump.h"
+
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -79,18 +81,7 @@ void FakeWhoisServer::serve(QTcpSocket *socket, const Script &script)
     if (script.silent)
         return;
     if (script.endless > 0) {
-        auto sent = std::make_shared<qint64>(0);
-        const QByteArray chunk(64 * 1024, 'a');
-        auto pump = [socket, sent, chunk, limit = script.endless] {
-            while (socket->bytesToWrite() < 4 * chunk.size() && *sent < limit) {
-                socket->write(chunk);
-                *sent += chunk.size();
-            }
-            if (*sent >= limit)
-                socket->disconnectFromHost();
-        };
-        connect(socket, &QTcpSocket::bytesWritten, socket, pump);
-        pump();
+        pumpEndlessly(socket, script.endless, 'a');
         return;
     }
     const QList<QByteArray> chunks = script.chunks.isEmpty() ? QList<QByteArray>{script.answer} : script.chunks;
