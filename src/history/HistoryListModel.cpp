@@ -1,13 +1,52 @@
 #include "HistoryListModel.h"
 
 #include "HistoryStore.h"
+#include "SearchRecord.h"
 
 namespace orvane {
 
 HistoryListModel::HistoryListModel(HistoryStore *store, QObject *parent) : QAbstractListModel(parent), m_store(store)
 {
-    connect(store, &HistoryStore::changed, this, &HistoryListModel::reload);
+    // The whole history is read once; after that the list follows the store's changes one
+    // record at a time, so a search never makes it read thousands of records again.
+    connect(store, &HistoryStore::recordInserted, this, &HistoryListModel::insertRecord);
+    connect(store, &HistoryStore::recordRemoved, this, &HistoryListModel::removeRecord);
+    connect(store, &HistoryStore::saved, this, [this] {
+        if (rowCount() > 0)
+            emit dataChanged(index(0), index(rowCount() - 1), {ResultCountRole, AvailableCountRole});
+    });
     reload();
+}
+
+void HistoryListModel::insertRecord(SearchRecord *record)
+{
+    // Newest first: a new search goes above every record that is not newer.
+    int row = 0;
+    while (row < m_records.size() && m_records.at(row) && m_records.at(row)->timestamp() > record->timestamp())
+        ++row;
+    beginInsertRows({}, row, row);
+    m_records.insert(row, record);
+    endInsertRows();
+    connect(record, &SearchRecord::resultsChanged, this, [this, record] { refreshCounts(record); });
+    emit countChanged();
+}
+
+void HistoryListModel::removeRecord(SearchRecord *record)
+{
+    const int row = int(m_records.indexOf(record));
+    if (row < 0)
+        return;
+    beginRemoveRows({}, row, row);
+    m_records.removeAt(row);
+    endRemoveRows();
+    emit countChanged();
+}
+
+void HistoryListModel::refreshCounts(SearchRecord *record)
+{
+    const int row = int(m_records.indexOf(record));
+    if (row >= 0)
+        emit dataChanged(index(row), index(row), {ResultCountRole, AvailableCountRole});
 }
 
 void HistoryListModel::reload()

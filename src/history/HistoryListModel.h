@@ -31,6 +31,9 @@ signals:
 
 private:
     void reload();
+    void insertRecord(SearchRecord *record);
+    void removeRecord(SearchRecord *record);
+    void refreshCounts(SearchRecord *record);
 
     QPointer<HistoryStore> m_store;
     QList<QPointer<SearchRecord>> m_records;

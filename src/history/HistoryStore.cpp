@@ -145,6 +145,7 @@ void HistoryStore::insert(SearchRecord *record)
     m_pendingRecords.append(record);
     for (DomainResult *result : record->m_results)
         insert(result);
+    emit recordInserted(record);
     emit changed();
 }
 
@@ -177,6 +178,7 @@ void HistoryStore::remove(SearchRecord *record)
         m_pendingRemovals.append(record);
     }
     m_identity.remove(record->m_id);
+    emit recordRemoved(record);
     emit changed();
 }
 
@@ -250,6 +252,7 @@ std::expected<void, QString> HistoryStore::save()
     m_pendingResults.clear();
     m_pendingResultSet.clear();
     m_pendingRemovals.clear();
+    emit saved();
     emit changed();
     return {};
 }

@@ -49,7 +49,11 @@ public:
     QList<SearchRecord *> fetchAll();
 
 signals:
+    // Something changed; the finer signals below say what, so a list can follow cheaply.
     void changed();
+    void recordInserted(orvane::SearchRecord *record);
+    void recordRemoved(orvane::SearchRecord *record);
+    void saved();
 
 private:
     friend class SearchRecord;

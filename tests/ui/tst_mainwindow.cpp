@@ -121,7 +121,7 @@ private slots:
         QVERIFY(content->property("selectedRecord").value<QObject *>() == nullptr);
         QCOMPARE(shown.count(), 0);
         QCOMPARE(ui.app->history()->count(), 0);
-        QVERIFY(ui.item("emptyHistory")->isVisible());
+        QTRY_VERIFY(ui.item("emptyHistory")->isVisible());
     }
 
     void deleteKeyRemovesTheSelectedRecord()
