@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
-  qt6-multimedia-dev qt6-svg-dev qt6-tools-dev
-  libqt6sql6-sqlite libqt6svg6
+  qt6-multimedia-dev qt6-svg-dev
+  libqt6sql6-sqlite libqt6svg6 libssl3
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
   qml6-module-qtmultimedia qml6-module-qtquick-dialogs qml6-module-qt-labs-platform
