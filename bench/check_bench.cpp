@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
     const int latency = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
     const int names = 200;
     const int parallel = 10;
-    const QStringList tlds{".r0", ".r1", ".r2", ".w0", ".w1"};
+    // Three TLDs served over RDAP, two from the WHOIS table (every WHOIS query goes to the fake).
+    const QStringList tlds{".r0", ".r1", ".r2", ".io", ".me"};
 
     FakeHttpServer http;
     FakeWhoisServer whois;
