@@ -13,7 +13,10 @@
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace orvane;
 
@@ -104,6 +107,29 @@ private slots:
             QVERIFY(HistoryStore::open(path).has_value());
         }
         QCOMPARE(killsWhileSaving, 50);
+    }
+
+    void historySurvivesAFullDisk()
+    {
+        // A small disk of its own needs a private mount namespace, which takes root.
+        if (::geteuid() != 0 || QStandardPaths::findExecutable("unshare").isEmpty())
+            QSKIP("needs root and unshare(1) for a private mount namespace");
+        QTemporaryDir mountPoint;
+        QProcess helper;
+        helper.start(QStringLiteral("unshare"), {"-m", "--propagation", "private", QStringLiteral(ORVANE_HISTORY_DISKFULL), mountPoint.path()});
+        QVERIFY(helper.waitForFinished(30000));
+        const QString out = QString::fromUtf8(helper.readAllStandardOutput());
+        if (helper.exitCode() == 3)
+            QSKIP("mounting is not allowed here");
+        QCOMPARE(helper.exitCode(), 0);
+        const QStringList lines = out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], QStringLiteral("first save: ok"));
+        QVERIFY2(lines[1].startsWith("full disk save: failed: ") && lines[1].contains("full", Qt::CaseInsensitive),
+                 qPrintable(lines[1]));
+        QCOMPARE(lines[2], QStringLiteral("pending kept: yes"));
+        QCOMPARE(lines[3], QStringLiteral("with room again save: ok"));
+        QCOMPARE(lines[4], QStringLiteral("stored: second:2 first:2"));
     }
 
     void corruptedSettingsFileGivesTheDefaults()
