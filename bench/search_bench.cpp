@@ -1,5 +1,5 @@
 // End-to-end search latency: SearchPaneModel against fake RDAP and WHOIS registries on
-// loopback that answer after L ms. The registries run in a child process, so the CPU
+// loopback that answer after L ms. The registries run in child processes, so the CPU
 // figures below are the program's own. Usage: search_bench [L_ms] [N ...]
 
 #include "AppSettings.h"
@@ -26,23 +26,31 @@ namespace {
 QString rdapTLD(int i) { return QStringLiteral("r%1").arg(i); }
 QString whoisTLD(int i) { return QStringLiteral("w%1").arg(i); }
 
-int serve(int n, int latency)
+// One registry per process, as real registries are separate machines: the HTTP side (the
+// bootstrap file and the RDAP answers) or the WHOIS side.
+int serve(const QString &kind, int n, int latency)
 {
-    FakeHttpServer http;
-    FakeWhoisServer whois;
-    QStringList rdap;
-    for (int i = 0; i < n; ++i) {
-        rdap << rdapTLD(i);
-        FakeHttpServer::Route route{404, {}, "{}"};
-        route.delayMs = latency;
-        http.setRoute(QStringLiteral("/rdap/domain/benchname.%1").arg(rdapTLD(i)), route);
+    std::unique_ptr<FakeHttpServer> http;
+    std::unique_ptr<FakeWhoisServer> whois;
+    if (kind == QLatin1String("http")) {
+        http = std::make_unique<FakeHttpServer>();
+        QStringList rdap;
+        for (int i = 0; i < n; ++i) {
+            rdap << rdapTLD(i);
+            FakeHttpServer::Route route{404, {}, "{}"};
+            route.delayMs = latency;
+            http->setRoute(QStringLiteral("/rdap/domain/benchname.%1").arg(rdapTLD(i)), route);
+        }
+        http->serveBootstrap(rdap);
+        std::printf("%u\n", http->port());
+    } else {
+        whois = std::make_unique<FakeWhoisServer>();
+        FakeWhoisServer::Script script;
+        script.answer = "No match for \"BENCHNAME\".\r\n";
+        script.delayMs = latency;
+        whois->setDefault(script);
+        std::printf("%u\n", whois->port());
     }
-    http.serveBootstrap(rdap);
-    FakeWhoisServer::Script script;
-    script.answer = "No match for \"BENCHNAME\".\r\n";
-    script.delayMs = latency;
-    whois.setDefault(script);
-    std::printf("%u %u\n", http.port(), whois.port());
     std::fflush(stdout);
     return QCoreApplication::exec();
 }
@@ -59,6 +67,14 @@ long peakKiB()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+qsizetype openSockets()
+{
+    qsizetype sockets = 0;
+    for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
+        sockets += QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + fd).contains(QLatin1String("socket:"));
+    return sockets;
 }
 
 qsizetype openDescriptors()
@@ -78,7 +94,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.value(0) == QLatin1String("--serve"))
-        return serve(args.value(1).toInt(), args.value(2).toInt());
+        return serve(args.value(1), args.value(2).toInt(), args.value(3).toInt());
 
     const int latency = args.isEmpty() ? 200 : args.takeFirst().toInt();
     QList<int> sizes;
@@ -88,17 +104,22 @@ int main(int argc, char *argv[])
         sizes = {25, 100, 1000};
 
     std::printf("search latency, registries answering after L = %d ms (half RDAP, half WHOIS-only)\n", latency);
-    std::printf("%6s %10s %7s %14s %10s %9s %9s\n", "N", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "fd before", "fd after");
+    std::printf("(the history's WAL and shared-memory files open with the first save: two descriptors that stay)\n");
+    std::printf("%6s %10s %7s %14s %10s %9s %9s %8s\n", "N", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "fd before",
+                "fd after", "sockets");
     for (const int n : sizes) {
         const double share = qEnvironmentVariableIsSet("ORVANE_BENCH_RDAP_SHARE") ? qEnvironmentVariable("ORVANE_BENCH_RDAP_SHARE").toDouble() : 0.5;
         const int half = n - int(n * share); // WHOIS-only TLDs
-        QProcess registries;
-        registries.start(QCoreApplication::applicationFilePath(),
-                         {QStringLiteral("--serve"), QString::number(n - half), QString::number(latency)});
-        if (!registries.waitForReadyRead(10000))
-            return 1;
-        const QList<QByteArray> ports = registries.readLine().trimmed().split(' ');
-
+        QProcess httpRegistry;
+        QProcess whoisRegistry;
+        QList<QByteArray> ports;
+        for (auto [process, kind] : {std::pair{&httpRegistry, "http"}, std::pair{&whoisRegistry, "whois"}}) {
+            process->start(QCoreApplication::applicationFilePath(),
+                           {QStringLiteral("--serve"), QLatin1String(kind), QString::number(n - half), QString::number(latency)});
+            if (!process->waitForReadyRead(10000))
+                return 1;
+            ports << process->readLine().trimmed();
+        }
         QTemporaryDir dir;
         QStringList tlds;
         LookupConfiguration c;
@@ -155,10 +176,13 @@ int main(int argc, char *argv[])
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
         const qsizetype fdAfter = openDescriptors();
-        std::printf("%6d %10.1f %7.2f %14.3f %10.1f %9lld %9lld\n", n, wall, wall / latency, cpu * 1000.0 / n,
-                    double(peakKiB()) / 1024.0, static_cast<long long>(fdBefore), static_cast<long long>(fdAfter));
-        registries.kill();
-        registries.waitForFinished();
+        std::printf("%6d %10.1f %7.2f %14.3f %10.1f %9lld %9lld %8lld\n", n, wall, wall / latency, cpu * 1000.0 / n,
+                    double(peakKiB()) / 1024.0, static_cast<long long>(fdBefore), static_cast<long long>(fdAfter),
+                    static_cast<long long>(openSockets()));
+        for (QProcess *process : {&httpRegistry, &whoisRegistry}) {
+            process->kill();
+            process->waitForFinished();
+        }
     }
     return 0;
 }
