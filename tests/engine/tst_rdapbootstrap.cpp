@@ -228,23 +228,6 @@ private slots:
         QVERIFY(!bootstrap.lastFetch());
         QVERIFY(log.contains("com.pellunor.Orvane.rdap.bootstrap|debug|Loaded 0 TLDs from disk cache"));
     }
-
-    void concurrentCallersShareOneFetch()
-    {
-        m_server->serveBootstrap({QStringLiteral("test")});
-        FakeHttpServer::Route route = FakeHttpServer::Route{};
-        route.body = FakeHttpServer::bootstrapFile({{{"test"}, {"https://t/"}}});
-        route.delayMs = 100;
-        m_server->setRoute("/dns.json", route);
-        RDAPBootstrap bootstrap(options());
-        std::vector<QCoro::Task<>> calls;
-        for (int i = 0; i < 25; ++i)
-            calls.push_back(bootstrap.ensureLoaded());
-        for (auto &call : calls)
-            QCoro::waitFor(call);
-        QCOMPARE(m_server->requestCount("/dns.json"), 1);
-        QCOMPARE(bootstrap.registry().value(".test"), QStringLiteral("https://t/"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRDAPBootstrap)

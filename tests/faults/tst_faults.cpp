@@ -2,13 +2,12 @@
 #include "ClaudeCLIService.h"
 #include "FakeHttpServer.h"
 #include "HistoryStore.h"
+#include "RawDatabase.h"
 #include "RDAPClient.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
@@ -88,21 +87,9 @@ private slots:
             QVERIFY(writer.waitForFinished(10000));
             killsWhileSaving += writer.exitStatus() == QProcess::CrashExit;
 
-            const QString name = QStringLiteral("crash-%1").arg(round);
-            {
-                auto db = QSqlDatabase::addDatabase("QSQLITE", name);
-                db.setDatabaseName(path);
-                QVERIFY(db.open());
-                QSqlQuery q(db);
-                QVERIFY(q.exec("SELECT COUNT(*) FROM search_record r WHERE (SELECT COUNT(*) FROM domain_result d WHERE d.record_id = r.id) <> 25"));
-                QVERIFY(q.next());
-                QCOMPARE(q.value(0).toInt(), 0);
-                QVERIFY(q.exec("SELECT COUNT(*) FROM domain_result WHERE record_id IS NULL OR record_id NOT IN (SELECT id FROM search_record)"));
-                QVERIFY(q.next());
-                QCOMPARE(q.value(0).toInt(), 0);
-                db.close();
-            }
-            QSqlDatabase::removeDatabase(name);
+            RawDatabase raw(path);
+            QCOMPARE(raw.count("SELECT COUNT(*) FROM search_record r WHERE (SELECT COUNT(*) FROM domain_result d WHERE d.record_id = r.id) <> 25"), 0);
+            QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result WHERE record_id IS NULL OR record_id NOT IN (SELECT id FROM search_record)"), 0);
             // And the store still opens it for the next round.
             QVERIFY(HistoryStore::open(path).has_value());
         }

@@ -1,11 +1,10 @@
 #include "HistoryListModel.h"
 #include "HistoryStore.h"
+#include "RawDatabase.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,36 +23,6 @@ QByteArray digest(const QString &path)
     file.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
-
-// A second, independent connection to the same file, for looking behind the store's back.
-class RawConnection
-{
-public:
-    explicit RawConnection(const QString &path) : m_name(QStringLiteral("raw-") + QString::number(++s_count))
-    {
-        auto db = QSqlDatabase::addDatabase("QSQLITE", m_name);
-        db.setDatabaseName(path);
-        db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=50");
-        db.open();
-    }
-    ~RawConnection()
-    {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    QVariant scalar(const QString &sql)
-    {
-        QSqlQuery q(QSqlDatabase::database(m_name));
-        if (!q.exec(sql) || !q.next())
-            return {};
-        return q.value(0);
-    }
-    bool exec(const QString &sql) { return QSqlQuery(QSqlDatabase::database(m_name)).exec(sql); }
-
-private:
-    QString m_name;
-    static inline int s_count = 0;
-};
 
 SearchRecord *addSearch(HistoryStore &store, const QString &query, const QDateTime &when, const QStringList &availabilities)
 {
@@ -90,7 +59,7 @@ private slots:
     {
         auto store = HistoryStore::open(m_path);
         QVERIFY2(store, qPrintable(store.error()));
-        RawConnection raw(m_path);
+        RawDatabase raw(m_path);
         QCOMPARE(raw.scalar("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'").toString(), QStringLiteral("1.0.0"));
         QCOMPARE(raw.scalar("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
     }
@@ -156,10 +125,10 @@ private slots:
         store->remove(doomed);
         QCOMPARE(store->fetchAll().size(), 1);
         QVERIFY(store->save());
-        RawConnection raw(m_path);
-        QCOMPARE(raw.scalar("SELECT COUNT(*) FROM domain_result").toInt(), 1);
-        QCOMPARE(raw.scalar("SELECT COUNT(*) FROM domain_result WHERE record_id NOT IN (SELECT id FROM search_record)").toInt(), 0);
-        QCOMPARE(raw.scalar("SELECT COUNT(*) FROM search_record").toInt(), 1);
+        RawDatabase raw(m_path);
+        QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result"), 1);
+        QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result WHERE record_id NOT IN (SELECT id FROM search_record)"), 0);
+        QCOMPARE(raw.count("SELECT COUNT(*) FROM search_record"), 1);
     }
 
     void refusedFilesAreLeftUntouched_data()
@@ -177,7 +146,7 @@ private slots:
         QFETCH(QString, kind);
         QDir().mkpath(QFileInfo(m_path).absolutePath());
         if (kind == "newer" || kind == "foreign") {
-            RawConnection raw(m_path);
+            RawDatabase raw(m_path);
             if (kind == "newer") {
                 QVERIFY(raw.exec("CREATE TABLE orvane_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)"));
                 QVERIFY(raw.exec("INSERT INTO orvane_meta VALUES ('schemaVersion', '2.0.0')"));
@@ -206,7 +175,7 @@ private slots:
         QVERIFY(store->save());
 
         addSearch(*store, "second", at(1), {"taken", "available"});
-        RawConnection other(m_path);
+        RawDatabase other(m_path);
         QVERIFY(other.exec("BEGIN EXCLUSIVE")); // another writer holds the file
         const auto failed = store->save();
         QVERIFY(!failed);
@@ -217,9 +186,9 @@ private slots:
 
         QVERIFY(store->save());
         QVERIFY(!store->hasChanges());
-        RawConnection raw(m_path);
-        QCOMPARE(raw.scalar("SELECT COUNT(*) FROM search_record").toInt(), 2);
-        QCOMPARE(raw.scalar("SELECT COUNT(*) FROM domain_result").toInt(), 3);
+        RawDatabase raw(m_path);
+        QCOMPARE(raw.count("SELECT COUNT(*) FROM search_record"), 2);
+        QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result"), 3);
     }
 
     void listModelFollowsTheStore()

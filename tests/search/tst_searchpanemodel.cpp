@@ -2,12 +2,11 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 #include "HistoryStore.h"
+#include "RawDatabase.h"
 #include "SearchPaneModel.h"
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,21 +63,17 @@ class TestSearchPaneModel : public QObject
         m_settings->setEnabledTLDs(tlds);
     }
 
-    int storedRows(const QString &sql)
+    int storedRows(const QString &sql) const
     {
-        const QString name = QStringLiteral("peek%1").arg(++m_n);
-        int value = -1;
-        {
-            auto db = QSqlDatabase::addDatabase("QSQLITE", name);
-            db.setDatabaseName(m_store->path());
-            db.open();
-            QSqlQuery q(db);
-            if (q.exec(sql) && q.next())
-                value = q.value(0).toInt();
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-        return value;
+        return RawDatabase(m_store->path()).count(sql);
+    }
+
+    // An RDAP answer that comes after `ms` milliseconds.
+    void answerSlowly(const QString &path, int ms, int status = 404)
+    {
+        FakeHttpServer::Route slow{status, {}, "{}"};
+        slow.delayMs = ms;
+        m_http->setRoute(path, slow);
     }
 
 private slots:
@@ -127,9 +122,7 @@ private slots:
     void outcomesUpdateTheirOwnRowsInFinishingOrder()
     {
         enable({".com", ".ai"});
-        FakeHttpServer::Route slow{404, {}, "{}"};
-        slow.delayMs = 300;
-        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        answerSlowly("/rdap/domain/orvane.com", 300);
         auto m = model();
         m->setQuery("orvane");
         QStringList order;
@@ -182,9 +175,7 @@ private slots:
     void gongFollowsTheSettingAtTheStart()
     {
         enable({".com"});
-        FakeHttpServer::Route slow{404, {}, "{}"};
-        slow.delayMs = 200;
-        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        answerSlowly("/rdap/domain/orvane.com", 200);
         auto m = model();
         m->setQuery("orvane");
         m->search(m_store.get(), m_settings.get());
@@ -214,20 +205,15 @@ private slots:
         enable({".com"});
         auto m = model();
         m->setQuery("orvane");
-        const QString lockName = QStringLiteral("lock%1").arg(m_n);
         {
-            auto db = QSqlDatabase::addDatabase("QSQLITE", lockName);
-            db.setDatabaseName(m_store->path());
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec("BEGIN EXCLUSIVE"));
+            RawDatabase other(m_store->path());
+            QVERIFY(other.exec("BEGIN EXCLUSIVE")); // another writer holds the file
             m->search(m_store.get(), m_settings.get());
             QTRY_VERIFY(!m->isSearching());
             QVERIFY2(m->lastErrorText().startsWith("Could not save search history: "), qPrintable(m->lastErrorText()));
             QCOMPARE(rowsOf(m->liveResults()), QStringList{"orvane.com available"});
-            QSqlQuery(db).exec("ROLLBACK");
-            db.close();
+            other.exec("ROLLBACK");
         }
-        QSqlDatabase::removeDatabase(lockName);
         QVERIFY(m_store->hasChanges()); // nothing lost: the next save writes it
         QVERIFY(m_store->save());
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 1);
@@ -236,9 +222,7 @@ private slots:
     void secondSearchKeepsTheFirstRunOffItsRows()
     {
         enable({".com", ".ai"});
-        FakeHttpServer::Route slow{404, {}, "{}"};
-        slow.delayMs = 300;
-        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        answerSlowly("/rdap/domain/orvane.com", 300);
         m_http->setJson("/rdap/domain/other.com", 200, R"({"objectClassName":"domain","ldhName":"other.com"})");
         m_http->setJson("/rdap/domain/other.ai", 200, R"({"objectClassName":"domain","ldhName":"other.ai"})");
         auto m = model();
@@ -259,9 +243,7 @@ private slots:
     void runOutlivesItsModel()
     {
         enable({".com", ".io"});
-        FakeHttpServer::Route slow{404, {}, "{}"};
-        slow.delayMs = 200;
-        m_http->setRoute("/rdap/domain/orvane.com", slow);
+        answerSlowly("/rdap/domain/orvane.com", 200);
         auto m = model();
         m->setQuery("orvane");
         m->search(m_store.get(), m_settings.get());

@@ -13,6 +13,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// Clicks the middle of a visible item in its window.
+inline void clickItem(QQuickItem *item)
+{
+    QVERIFY(item);
+    QVERIFY(item->isVisible());
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre.toPoint());
+}
+
 class UiHarness
 {
 public:
@@ -68,6 +77,14 @@ public:
     }
 
     QQuickWindow *window() const { return app ? app->mainWindow() : nullptr; }
+
+    // Runs a search from the pane's model and waits until it has been saved.
+    bool searchFor(const QString &name)
+    {
+        model()->setQuery(name);
+        model()->search(app->store(), app->settings());
+        return QTest::qWaitFor([this] { return !model()->isSearching(); }, 10000);
+    }
     QQuickItem *item(const char *objectName) const
     {
         return window() ? window()->findChild<QQuickItem *>(QLatin1String(objectName)) : nullptr;

@@ -30,13 +30,6 @@ QStringList rowTexts(const SearchPaneModel *model)
     return rows;
 }
 
-void click(QQuickItem *item)
-{
-    QVERIFY(item);
-    QVERIFY(item->isVisible());
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre.toPoint());
-}
 
 } // namespace
 
@@ -74,7 +67,7 @@ private slots:
         QVERIFY(!check->isEnabled());
         ui.model()->setQuery(" orvane ");
         QVERIFY(check->isEnabled());
-        click(check);
+        clickItem(check);
         QTRY_COMPARE(rowTexts(ui.model()), QStringList{"orvane.com available"});
     }
 
@@ -82,20 +75,18 @@ private slots:
     {
         UiHarness ui;
         QVERIFY(ui.start({".com", ".ai"}));
-        ui.model()->setQuery("orvane");
-        ui.model()->search(ui.app->store(), ui.app->settings());
-        QTRY_VERIFY(!ui.model()->isSearching());
+        QVERIFY(ui.searchFor("orvane"));
         QTRY_COMPARE(ui.app->history()->count(), 1);
 
         QList<QQuickItem *> rows;
         QTRY_VERIFY(!(rows = ui.itemsNamed("historyRow")).isEmpty());
-        click(rows.first());
+        clickItem(rows.first());
         QTRY_VERIFY(ui.model()->isHistoricalView());
         QVERIFY(ui.item("historicalStrip")->isVisible());
         QVERIFY(!ui.item("searchCard")->isVisible());
         QCOMPARE(rowTexts(ui.model()), (QStringList{"orvane.ai taken", "orvane.com available"}));
 
-        click(ui.item("newSearchButton"));
+        clickItem(ui.item("newSearchButton"));
         QTRY_VERIFY(!ui.model()->isHistoricalView());
         QVERIFY(ui.item("contentView")->property("selectedRecord").isNull()
                 || ui.item("contentView")->property("selectedRecord").value<QObject *>() == nullptr);
@@ -107,9 +98,7 @@ private slots:
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
-        ui.model()->setQuery("orvane");
-        ui.model()->search(ui.app->store(), ui.app->settings());
-        QTRY_VERIFY(!ui.model()->isSearching());
+        QVERIFY(ui.searchFor("orvane"));
         SearchRecord *record = ui.app->store()->fetchAll().first();
         QQuickItem *content = ui.item("contentView");
         QMetaObject::invokeMethod(content, "select", Q_ARG(QVariant, QVariant::fromValue(record)));
@@ -128,12 +117,10 @@ private slots:
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
-        ui.model()->setQuery("orvane");
-        ui.model()->search(ui.app->store(), ui.app->settings());
-        QTRY_VERIFY(!ui.model()->isSearching());
+        QVERIFY(ui.searchFor("orvane"));
         QList<QQuickItem *> rows;
         QTRY_VERIFY(!(rows = ui.itemsNamed("historyRow")).isEmpty());
-        click(rows.first());
+        clickItem(rows.first());
         QTRY_VERIFY(ui.item("historyList")->hasActiveFocus());
         QTest::keyClick(ui.window(), Qt::Key_Delete);
         QTRY_COMPARE(ui.app->history()->count(), 0);
@@ -179,17 +166,15 @@ private slots:
         };
         QCOMPARE(buttonText(), QStringLiteral("Clear 0 searches"));
         for (const char *name : {"alpha", "beta"}) {
-            ui.model()->setQuery(name);
-            ui.model()->search(ui.app->store(), ui.app->settings());
-            QTRY_VERIFY(!ui.model()->isSearching());
+            QVERIFY(ui.searchFor(name));
             if (QByteArray(name) == "alpha")
                 QCOMPARE(buttonText(), QStringLiteral("Clear 1 search"));
         }
         QCOMPARE(buttonText(), QStringLiteral("Clear 2 searches"));
-        click(ui.item("clearAllButton"));
+        clickItem(ui.item("clearAllButton"));
         QTRY_VERIFY(dialog->property("opened").toBool());
         QQuickItem *confirm = dialog->findChild<QQuickItem *>("confirmClear");
-        click(confirm);
+        clickItem(confirm);
         QTRY_COMPARE(ui.app->history()->count(), 0);
     }
 
@@ -199,9 +184,7 @@ private slots:
         ui.playGong = true;
         QVERIFY(ui.start({".com", ".ai"}));
         QTRY_COMPARE(ui.app->gong()->requests(), 1); // the launch chime
-        ui.model()->setQuery("orvane");
-        ui.model()->search(ui.app->store(), ui.app->settings());
-        QTRY_VERIFY(!ui.model()->isSearching());
+        QVERIFY(ui.searchFor("orvane"));
         QCOMPARE(ui.app->gong()->requests(), 2);
     }
 
@@ -222,13 +205,11 @@ private slots:
         QDesktopServices::setUrlHandler("https", &catcher, "open");
         UiHarness ui;
         QVERIFY(ui.start({".ai"}));
-        ui.model()->setQuery("orvane");
-        ui.model()->search(ui.app->store(), ui.app->settings());
-        QTRY_VERIFY(!ui.model()->isSearching());
+        QVERIFY(ui.searchFor("orvane"));
         QList<QQuickItem *> links;
         QTRY_VERIFY(!(links = ui.itemsNamed("domainLink")).isEmpty());
         QTRY_VERIFY(links.first()->isVisible());
-        click(links.first());
+        clickItem(links.first());
         QDesktopServices::unsetUrlHandler("https");
         QCOMPARE(catcher.urls, QList<QUrl>{QUrl("https://orvane.ai")});
         QCOMPARE(catcher.urls.first().toString(), QStringLiteral("https://orvane.ai"));

@@ -9,11 +9,8 @@ namespace {
 
 void click(QQuickItem *item)
 {
-    QVERIFY(item);
-    QVERIFY(item->isVisible());
-    QVERIFY(item->isEnabled());
-    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre.toPoint());
+    QVERIFY(item && item->isEnabled());
+    clickItem(item);
 }
 
 QQuickItem *find(QQuickWindow *window, const char *name)
