@@ -1,7 +1,6 @@
 #include "DomainAvailability.h"
 #include "DomainName.h"
 
-#include <QJsonDocument>
 #include <QTest>
 
 using namespace orvane;
@@ -28,16 +27,6 @@ private slots:
         QCOMPARE(value.has_value(), valid);
         if (valid)
             QCOMPARE(rawString(*value), raw);
-    }
-
-    void availabilityJsonAndOrder()
-    {
-        QCOMPARE(toJson(DomainAvailability::taken), QJsonValue(QStringLiteral("taken")));
-        QVERIFY(!domainAvailabilityFromJson(QJsonValue(QStringLiteral("maybe"))));
-        QVERIFY(!domainAvailabilityFromJson(QJsonValue(3)));
-        QCOMPARE(allDomainAvailabilities.size(), 5u);
-        QCOMPARE(allDomainAvailabilities.back(), DomainAvailability::checking);
-        QCOMPARE(allDomainAvailabilities.front(), DomainAvailability::available);
     }
 
     void normalize_data()

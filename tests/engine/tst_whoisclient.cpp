@@ -31,17 +31,6 @@ class TestWhoisClient : public QObject
 private slots:
     void init() { m_server = std::make_unique<FakeWhoisServer>(); }
 
-    void knownServersTable()
-    {
-        QCOMPARE(knownServers().size(), 25);
-        QCOMPARE(knownServers().first().first, QStringLiteral(".com"));
-        QCOMPARE(knownServers().last().first, QStringLiteral(".group"));
-        QCOMPARE(knownServers().at(1).second, knownServers().at(0).second);  // .net shares .com's server
-        QCOMPARE(knownServers().at(9).second, knownServers().at(8).second);  // .dev
-        QCOMPARE(knownServers().at(10).second, knownServers().at(8).second); // .page
-        QCOMPARE(knownServerTLDs().first(), QStringLiteral(".ai"));
-    }
-
     void queryLineFromTable_data()
     {
         QTest::addColumn<QString>("name");

@@ -250,14 +250,6 @@ private slots:
         QCOMPARE(gong.count(), 1);
     }
 
-    void addableTLDsLeaveOutTheCatalogue()
-    {
-        AppSettings s(location());
-        QVERIFY(!s.addableTLDs().contains(".com"));
-        QCOMPARE(s.addableTLDs().size(), 23);
-        QCOMPARE(s.addableTLDs().first(), QStringLiteral(".app"));
-    }
-
     void launchAtLogin()
     {
         const QString autostart = m_dir.filePath("autostart");
