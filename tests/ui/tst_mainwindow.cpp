@@ -22,6 +22,19 @@ public:
     QList<QUrl> urls;
 };
 
+// The environment of a real `orvane` process with a scratch home and a user of its own.
+QProcessEnvironment scratchEnvironment(const QTemporaryDir &home, const QString &user)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+    env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("USER", user + QString::number(QCoreApplication::applicationPid()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
 QStringList rowTexts(const SearchPaneModel *model)
 {
     QStringList rows;
@@ -136,13 +149,7 @@ private slots:
         QVERIFY(history.open(QIODevice::WriteOnly));
         history.write("my notes, not a database");
         history.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        env.insert("XDG_RUNTIME_DIR", home.path());
-        env.insert("USER", "orvane-fatal-" + QString::number(QCoreApplication::applicationPid()));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        const QProcessEnvironment env = scratchEnvironment(home, "orvane-fatal-");
         QProcess orvane;
         orvane.setProcessEnvironment(env);
         orvane.start(QStringLiteral(ORVANE_BINARY));
@@ -259,13 +266,7 @@ private slots:
     void secondLaunchHandsOverAndExits()
     {
         QTemporaryDir home;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        env.insert("XDG_RUNTIME_DIR", home.path());
-        env.insert("USER", "orvane-test-" + QString::number(QCoreApplication::applicationPid()));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        const QProcessEnvironment env = scratchEnvironment(home, "orvane-test-");
         QProcess first;
         first.setProcessEnvironment(env);
         first.setProcessChannelMode(QProcess::MergedChannels);
