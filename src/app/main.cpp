@@ -1,5 +1,6 @@
 // Orvane, the desktop program: one instance per user session, living in the tray.
 
+#include "OpenFileLimit.h"
 #include "OrvaneApp.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ bool handedOver()
 
 int main(int argc, char *argv[])
 {
+    orvane::raiseOpenFileLimit();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("pellunor"));
     QApplication::setOrganizationDomain(QStringLiteral("pellunor.com"));

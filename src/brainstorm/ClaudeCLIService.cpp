@@ -1,6 +1,7 @@
 #include "ClaudeCLIService.h"
 
 #include "Completion.h"
+#include "OpenFileLimit.h"
 #include "WhoisInterpretation.h"
 
 #include <QDir>
@@ -218,6 +219,9 @@ QCoro::Task<std::expected<QString, ClaudeCLIError>> ClaudeCLIService::runClaude(
     process->setProgram(binary);
     process->setArguments({QStringLiteral("-p"), prompt});
     process->setInputChannelMode(QProcess::ForwardedInputChannel);
+#ifdef Q_OS_UNIX
+    process->setChildProcessModifier(restoreOpenFileLimitInChild);
+#endif
 
     // Read the pipes while the child runs, so a talkative child never blocks on a full pipe.
     QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, out, overflow, options] {

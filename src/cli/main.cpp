@@ -3,6 +3,7 @@
 
 #include "DomainLookupService.h"
 #include "DomainName.h"
+#include "OpenFileLimit.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -92,6 +93,7 @@ QCoro::Task<> checkOne(DomainLookupService &service, QString name, QString tld, 
 
 int main(int argc, char *argv[])
 {
+    orvane::raiseOpenFileLimit();
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("pellunor"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("pellunor.com"));

@@ -1,4 +1,5 @@
 #include "ClaudeCLIService.h"
+#include "OpenFileLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,6 +7,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/resource.h>
 
 using namespace orvane;
 using Suggestions = std::expected<QList<NameSuggestion>, ClaudeCLIError>;
@@ -182,6 +184,21 @@ private slots:
         QFile prompt(m_work.filePath("log.txt.prompt"));
         QVERIFY(prompt.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(prompt.readAll()), ClaudeCLIService::prompt("orvane", {".com"}));
+    }
+
+    void childStartsWithTheOriginalDescriptorLimit()
+    {
+        // The program raises its own limit for the connections of a long search; the tool it
+        // starts gets the limit the program itself started with.
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &limit), 0);
+        if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max <= 512)
+            QSKIP("the hard limit leaves nothing to raise");
+        limit.rlim_cur = 512;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &limit), 0);
+        QVERIFY(orvane::raiseOpenFileLimit() > 512);
+        QVERIFY(runFake("[{\"name\":\"ok\"}]"));
+        QCOMPARE(fakeLog().value("nofile"), QStringLiteral("512"));
     }
 
     void failures_data()

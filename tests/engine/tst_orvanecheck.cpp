@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+#include <sys/resource.h>
+
 // Runs the real orvane-check binary against the fake registries.
 class TestOrvaneCheck : public QObject
 {
@@ -23,7 +26,7 @@ class TestOrvaneCheck : public QObject
         QString err;
     };
 
-    Run run(QStringList arguments, bool registries = true)
+    Run run(QStringList arguments, bool registries = true, std::function<void()> inChild = {})
     {
         if (registries)
             arguments = QStringList{"--bootstrap", m_http->url("/dns.json").toString(), "--whois", "127.0.0.1",
@@ -33,6 +36,8 @@ class TestOrvaneCheck : public QObject
         env.insert("HOME", m_home.path());
         env.insert("XDG_CONFIG_HOME", m_home.filePath(".config"));
         process.setProcessEnvironment(env);
+        if (inChild)
+            process.setChildProcessModifier(inChild);
         // The fake servers live on this thread: serve them while the tool runs.
         QSignalSpy finished(&process, &QProcess::finished);
         process.start(QStringLiteral(ORVANE_CHECK_BINARY), arguments);
@@ -94,6 +99,28 @@ private slots:
         QCOMPARE(byDomain.value("orvane.com").value("tld").toString(), QStringLiteral(".com"));
         QCOMPARE(byDomain.value("orvane.zz").value("availability").toString(), QStringLiteral("error"));
         QCOMPARE(byDomain.value("orvane.zz").value("error").toString(), QStringLiteral("No WHOIS server known for .zz"));
+    }
+
+    void manyTLDsUnderALowDescriptorLimit()
+    {
+        // Sessions often start programs with a soft limit of 1,024 descriptors (macOS: 256); a
+        // long TLD list has one connection per TLD open at the same moment and must not run out.
+        constexpr int count = 300;
+        QStringList arguments{"orvane"};
+        for (int i = 0; i < count; ++i) {
+            arguments << QStringLiteral("t%1").arg(i);
+            m_whois->setAnswer(QStringLiteral("t%1").arg(i), QByteArray("refer: 127.0.0.1\n"));
+        }
+        m_whois->setDefault({"No match for \"ORVANE\".\r\n"});
+        m_whois->holdAnswersUntil(count); // every referral query open at once
+        const Run r = run(arguments, true, [] {
+            rlimit limit{};
+            getrlimit(RLIMIT_NOFILE, &limit);
+            limit.rlim_cur = 64;
+            setrlimit(RLIMIT_NOFILE, &limit);
+        });
+        QCOMPARE(r.out.last(), QStringLiteral("%1 checked: %1 available, 0 taken, 0 unclear, 0 failed").arg(count));
+        QCOMPARE(r.exitCode, 0);
     }
 
     void badArguments_data()

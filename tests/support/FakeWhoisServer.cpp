@@ -67,6 +67,12 @@ FakeWhoisServer::FakeWhoisServer(QObject *parent) : QObject(parent)
                     if (guard)
                         serve(guard, script);
                 };
+                if (m_queries.size() < m_holdUntil) {
+                    m_held << go;
+                    return;
+                }
+                for (const auto &held : std::exchange(m_held, {}))
+                    held();
                 if (script.delayMs > 0)
                     QTimer::singleShot(script.delayMs, socket, go);
                 else
