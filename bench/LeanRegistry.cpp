@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 
 using Clock = std::chrono::steady_clock;
 
@@ -18,15 +17,6 @@ struct LeanRegistry::Connection {
     bool waiting = false;
     QByteArray request;
 };
-
-struct LeanRegistry::Pending {
-    Clock::time_point due;
-    Connection *connection;
-    QByteArray bytes;
-};
-
-// The latency is the same for every answer, so arrival order is also due order.
-struct LeanRegistry::Queue : std::deque<Pending> {};
 
 namespace {
 
@@ -56,17 +46,12 @@ void sendAll(int fd, const QByteArray &bytes)
 } // namespace
 
 LeanRegistry::LeanRegistry(Protocol protocol, std::chrono::milliseconds latency, QByteArray whoisAnswer)
-    : m_protocol(protocol), m_latency(latency), m_whoisAnswer(std::move(whoisAnswer)), m_queue(new Queue)
+    : m_protocol(protocol), m_latency(latency), m_whoisAnswer(std::move(whoisAnswer))
 {
     m_epoll = epoll_create1(EPOLL_CLOEXEC);
     if (m_epoll < 0)
         fail("epoll_create1");
     listen();
-}
-
-LeanRegistry::~LeanRegistry()
-{
-    delete m_queue;
 }
 
 void LeanRegistry::listen()
@@ -102,8 +87,8 @@ void LeanRegistry::run()
     epoll_event events[256];
     for (;;) {
         int timeout = -1;
-        if (!m_queue->empty()) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_queue->front().due - Clock::now());
+        if (!m_queue.empty()) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_queue.front().due - Clock::now());
             timeout = int(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
         }
         const int ready = epoll_wait(m_epoll, events, 256, timeout);
@@ -174,15 +159,15 @@ void LeanRegistry::schedule(Connection *connection, const QByteArray &bytes, boo
         return;
     }
     connection->waiting = true;
-    m_queue->push_back({Clock::now() + m_latency, connection, bytes});
+    m_queue.push_back({Clock::now() + m_latency, connection, bytes});
 }
 
 void LeanRegistry::sendDue()
 {
     const auto now = Clock::now();
-    while (!m_queue->empty() && m_queue->front().due <= now) {
-        Pending pending = std::move(m_queue->front());
-        m_queue->pop_front();
+    while (!m_queue.empty() && m_queue.front().due <= now) {
+        Pending pending = std::move(m_queue.front());
+        m_queue.pop_front();
         if (!pending.connection->closed) {
             sendAll(pending.connection->fd, pending.bytes);
             finish(m_epoll, pending.connection->fd);

@@ -14,7 +14,7 @@
 #include <QString>
 
 #include <chrono>
-#include <cstdint>
+#include <deque>
 
 class LeanRegistry
 {
@@ -23,7 +23,6 @@ public:
 
     // `whoisAnswer` is what every WHOIS query gets.
     LeanRegistry(Protocol protocol, std::chrono::milliseconds latency, QByteArray whoisAnswer = {});
-    ~LeanRegistry();
     LeanRegistry(const LeanRegistry &) = delete;
     LeanRegistry &operator=(const LeanRegistry &) = delete;
 
@@ -41,6 +40,11 @@ private:
         bool delayed = false;
     };
     struct Connection;
+    struct Pending {
+        std::chrono::steady_clock::time_point due;
+        Connection *connection;
+        QByteArray bytes;
+    };
 
     void listen();
     void accept();
@@ -55,7 +59,5 @@ private:
     std::chrono::milliseconds m_latency;
     QByteArray m_whoisAnswer;
     QHash<QByteArray, Answer> m_http;
-    struct Pending;
-    struct Queue;
-    Queue *m_queue;
+    std::deque<Pending> m_queue; // the latency is the same for every answer: arrival order is due order
 };
