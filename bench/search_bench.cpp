@@ -3,7 +3,9 @@
 // below are the program's own; they are lean epoll servers, so that on a small machine they take
 // as little as possible from the program being measured. Each N is searched twice with the same
 // model: the first search starts the HTTP sessions, the second finds them running, as every
-// later search of a session does. Usage: search_bench [L_ms] [N ...]
+// later search of a session does. Two more rows run the same exchanges without the program: from
+// plain sockets (what the machine and the registries cost) and through Qt's socket and HTTP
+// classes alone (what the program cannot go below). Usage: search_bench [L_ms] [N ...]
 
 #include "AppSettings.h"
 #include "FakeHttpServer.h"
@@ -18,10 +20,20 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMap>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTcpSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <cerrno>
 #include <cstdio>
+#include <netinet/in.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
 #include <sys/resource.h>
 
 using namespace orvane;
@@ -84,6 +96,124 @@ qsizetype openDescriptors()
     return fds.size();
 }
 
+// The same exchanges without the program: plain non-blocking sockets and epoll, one request
+// each, every answer read to the end. What this takes is what the machine and the registries
+// cost before any of our code runs. Returns the wall time in ms; failed exchanges count in `failed`.
+double rawExchanges(quint16 httpPort, int rdapCount, quint16 whoisPort, int whoisCount, int &failed)
+{
+    struct Exchange {
+        int fd = -1;
+        QByteArray request;
+        bool sent = false;
+    };
+    const int total = rdapCount + whoisCount;
+    std::vector<Exchange> exchanges(static_cast<size_t>(total));
+    const int epoll = epoll_create1(EPOLL_CLOEXEC);
+    QElapsedTimer timer;
+    timer.start();
+    int open = 0;
+    failed = 0;
+    for (int i = 0; i < total; ++i) {
+        Exchange &exchange = exchanges[size_t(i)];
+        const bool http = i < rdapCount;
+        exchange.request = http ? "GET /rdap/domain/benchname." + rdapTLD(i).toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
+                                : "benchname." + whoisTLD(i - rdapCount).toLatin1() + "\r\n";
+        exchange.fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(http ? httpPort : whoisPort);
+        if (exchange.fd < 0
+            || (connect(exchange.fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 && errno != EINPROGRESS)) {
+            ++failed;
+            continue;
+        }
+        epoll_event event{};
+        event.events = EPOLLOUT | EPOLLIN;
+        event.data.ptr = &exchange;
+        epoll_ctl(epoll, EPOLL_CTL_ADD, exchange.fd, &event);
+        ++open;
+    }
+    epoll_event events[256];
+    char buffer[4096];
+    while (open > 0) {
+        const int ready = epoll_wait(epoll, events, 256, 10000);
+        if (ready <= 0)
+            break;
+        for (int i = 0; i < ready; ++i) {
+            auto *exchange = static_cast<Exchange *>(events[i].data.ptr);
+            if (!exchange->sent && (events[i].events & EPOLLOUT)) {
+                exchange->sent = send(exchange->fd, exchange->request.constData(), size_t(exchange->request.size()), MSG_NOSIGNAL) > 0;
+                epoll_event event{};
+                event.events = EPOLLIN;
+                event.data.ptr = exchange;
+                epoll_ctl(epoll, EPOLL_CTL_MOD, exchange->fd, &event);
+                continue;
+            }
+            const ssize_t n = recv(exchange->fd, buffer, sizeof buffer, 0);
+            if (n > 0)
+                continue;
+            failed += n < 0 || !exchange->sent;
+            close(exchange->fd);
+            --open;
+        }
+    }
+    failed += open;
+    close(epoll);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The same exchanges through Qt alone: QTcpSocket for WHOIS, QNetworkAccessManager for HTTP
+// (a manager per six requests, as Qt opens six connections per host and manager), none of our
+// code. `managers` carries the managers from one call to the next, as a session keeps them.
+double qtExchanges(std::vector<std::unique_ptr<QNetworkAccessManager>> &managers, quint16 httpPort, int rdapCount,
+                   quint16 whoisPort, int whoisCount, int &failed)
+{
+    QElapsedTimer timer;
+    timer.start();
+    int open = rdapCount + whoisCount;
+    failed = 0;
+    QEventLoop loop;
+    auto done = [&](bool ok) {
+        failed += !ok;
+        if (--open == 0)
+            loop.quit();
+    };
+    for (int i = 0; i < rdapCount; ++i) {
+        if (size_t(i / 6) >= managers.size())
+            managers.push_back(std::make_unique<QNetworkAccessManager>());
+        QNetworkReply *reply = managers[size_t(i / 6)]->get(QNetworkRequest(
+            QUrl(QStringLiteral("http://127.0.0.1:%1/rdap/domain/benchname.%2").arg(httpPort).arg(rdapTLD(i)))));
+        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &done] {
+            reply->readAll();
+            done(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 404);
+            reply->deleteLater();
+        });
+    }
+    for (int i = 0; i < whoisCount; ++i) {
+        auto *socket = new QTcpSocket;
+        const QByteArray query = "benchname." + whoisTLD(i).toLatin1() + "\r\n";
+        QObject::connect(socket, &QTcpSocket::connected, socket, [socket, query] { socket->write(query); });
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [socket, &done] {
+            done(true);
+            socket->deleteLater();
+        });
+        QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [socket, &done](QAbstractSocket::SocketError error) {
+            if (error != QAbstractSocket::RemoteHostClosedError) {
+                done(false);
+                socket->deleteLater();
+            }
+        });
+        socket->connectToHost(QHostAddress::LocalHost, whoisPort);
+    }
+    if (open > 0)
+        loop.exec();
+    const double wall = double(timer.nsecsElapsed()) / 1e6;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return wall;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -102,7 +232,9 @@ int main(int argc, char *argv[])
         sizes = {25, 100, 1000};
 
     std::printf("search latency, registries answering after L = %d ms (half RDAP, half WHOIS-only)\n", latency);
-    std::printf("(first: the search that starts the HTTP sessions; again: the next search, sessions running)\n");
+    std::printf("(first: the search that starts the HTTP sessions; again: the next search, sessions running;\n"
+                " floor: the same exchanges from plain sockets and epoll, no Qt and none of our code;\n"
+                " qt: the same exchanges through QTcpSocket and QNetworkAccessManager alone, managers running)\n");
     std::printf("%6s %6s %10s %7s %14s %10s %8s\n", "N", "search", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "sockets");
     for (const int n : sizes) {
         const double share = qEnvironmentVariableIsSet("ORVANE_BENCH_RDAP_SHARE") ? qEnvironmentVariable("ORVANE_BENCH_RDAP_SHARE").toDouble() : 0.5;
@@ -187,9 +319,29 @@ int main(int argc, char *argv[])
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
+        const qsizetype fdAfter = openDescriptors();
+        {
+            // The same exchanges without our code, for comparison.
+            int failed = 0;
+            const double cpuStart = cpuSeconds();
+            const double wall = rawExchanges(quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
+            const double cpu = cpuSeconds() - cpuStart;
+            std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, "floor", wall, wall / latency, cpu * 1000.0 / n, "", "");
+            if (failed > 0)
+                std::fprintf(stderr, "warning: %d raw exchanges failed\n", failed);
+            std::vector<std::unique_ptr<QNetworkAccessManager>> managers;
+            qtExchanges(managers, quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
+            const double qtCpuStart = cpuSeconds();
+            const double qtWall = qtExchanges(managers, quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
+            const double qtCpu = cpuSeconds() - qtCpuStart;
+            std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, "qt", qtWall, qtWall / latency, qtCpu * 1000.0 / n, "", "");
+            if (failed > 0)
+                std::fprintf(stderr, "warning: %d Qt exchanges failed\n", failed);
+        }
         // The history's WAL and shared-memory files open with the first save and stay with the store.
-        std::printf("%6s descriptors: %lld before, %lld once the model is gone\n", "", static_cast<long long>(fdBefore),
-                    static_cast<long long>(openDescriptors()));
+        std::printf("%6s descriptors: %lld before the searches, %lld once the model is gone\n", "",
+                    static_cast<long long>(fdBefore), static_cast<long long>(fdAfter));
+
         for (QProcess *process : {&httpRegistry, &whoisRegistry}) {
             process->kill();
             process->waitForFinished();
