@@ -7,7 +7,9 @@
 #include <QTest>
 
 #include <csignal>
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#endif
 
 using namespace orvane;
 using Suggestions = std::expected<QList<NameSuggestion>, ClaudeCLIError>;
@@ -188,6 +190,9 @@ private slots:
 
     void childStartsWithTheOriginalDescriptorLimit()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("descriptor limits are a POSIX matter");
+#else
         // The program raises its own limit for the connections of a long search; the tool it
         // starts gets the limit the program itself started with.
         rlimit limit{};
@@ -199,6 +204,7 @@ private slots:
         QVERIFY(orvane::raiseOpenFileLimit() > 512);
         QVERIFY(runFake("[{\"name\":\"ok\"}]"));
         QCOMPARE(fakeLog().value("nofile"), QStringLiteral("512"));
+#endif
     }
 
     void failures_data()
