@@ -31,10 +31,10 @@
 #include <cstdio>
 #include <netinet/in.h>
 #include <sys/epoll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
-#include <sys/resource.h>
 
 using namespace orvane;
 
@@ -125,6 +125,9 @@ double rawExchanges(quint16 httpPort, int rdapCount, quint16 whoisPort, int whoi
         address.sin_port = htons(http ? httpPort : whoisPort);
         if (exchange.fd < 0
             || (connect(exchange.fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 && errno != EINPROGRESS)) {
+            if (exchange.fd >= 0)
+                close(exchange.fd);
+            exchange.fd = -1;
             ++failed;
             continue;
         }
@@ -155,10 +158,15 @@ double rawExchanges(quint16 httpPort, int rdapCount, quint16 whoisPort, int whoi
                 continue;
             failed += n < 0 || !exchange->sent;
             close(exchange->fd);
+            exchange->fd = -1;
             --open;
         }
     }
-    failed += open;
+    failed += open; // still open when the wait gave up
+    for (const Exchange &exchange : exchanges) {
+        if (exchange.fd >= 0)
+            close(exchange.fd);
+    }
     close(epoll);
     return double(timer.nsecsElapsed()) / 1e6;
 }
