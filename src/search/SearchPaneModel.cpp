@@ -54,60 +54,48 @@ SearchPaneModel::SearchPaneModel(LookupConfiguration lookup, ClaudeCLIOptions cl
 
 SearchPaneModel::~SearchPaneModel() = default;
 
+template <typename T, typename U>
+void SearchPaneModel::assign(T &member, const U &value, void (SearchPaneModel::*changed)())
+{
+    if (value == member)
+        return;
+    member = value;
+    emit(this->*changed)();
+}
+
 void SearchPaneModel::setQuery(const QString &query)
 {
-    if (query == m_query)
-        return;
-    m_query = query;
-    emit queryChanged();
+    assign(m_query, query, &SearchPaneModel::queryChanged);
 }
 
 void SearchPaneModel::setIsSearching(bool on)
 {
-    if (on == m_isSearching)
-        return;
-    m_isSearching = on;
-    emit isSearchingChanged();
+    assign(m_isSearching, on, &SearchPaneModel::isSearchingChanged);
 }
 
 void SearchPaneModel::setIsSuggesting(bool on)
 {
-    if (on == m_isSuggesting)
-        return;
-    m_isSuggesting = on;
-    emit isSuggestingChanged();
+    assign(m_isSuggesting, on, &SearchPaneModel::isSuggestingChanged);
 }
 
 void SearchPaneModel::setLastError(const std::optional<QString> &message)
 {
-    if (message == m_lastError)
-        return;
-    m_lastError = message;
-    emit lastErrorChanged();
+    assign(m_lastError, message, &SearchPaneModel::lastErrorChanged);
 }
 
 void SearchPaneModel::setSuggestionError(const std::optional<QString> &message)
 {
-    if (message == m_suggestionError)
-        return;
-    m_suggestionError = message;
-    emit suggestionErrorChanged();
+    assign(m_suggestionError, message, &SearchPaneModel::suggestionErrorChanged);
 }
 
 void SearchPaneModel::setActiveRecord(SearchRecord *record)
 {
-    if (record == m_activeRecord)
-        return;
-    m_activeRecord = record;
-    emit activeRecordChanged();
+    assign(m_activeRecord, record, &SearchPaneModel::activeRecordChanged);
 }
 
 void SearchPaneModel::setIsHistoricalView(bool on)
 {
-    if (on == m_isHistoricalView)
-        return;
-    m_isHistoricalView = on;
-    emit isHistoricalViewChanged();
+    assign(m_isHistoricalView, on, &SearchPaneModel::isHistoricalViewChanged);
 }
 
 void SearchPaneModel::search(HistoryStore *context, AppSettings *settings)

@@ -82,6 +82,10 @@ signals:
     void isHistoricalViewChanged();
 
 private:
+    // Sets a property's member and emits `changed` when the value differs.
+    template <typename T, typename U>
+    void assign(T &member, const U &value, void (SearchPaneModel::*changed)());
+
     struct Run;
     static QCoro::Task<> runSearch(std::shared_ptr<Run> run);
     static QCoro::Task<> checkOne(std::shared_ptr<Run> run, int index);

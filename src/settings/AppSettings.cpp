@@ -173,49 +173,40 @@ void AppSettings::setEnabledTLDs(const QStringList &enabled)
     }
 }
 
+template <typename T>
+void AppSettings::store(T &member, const T &value, const QString &key, void (AppSettings::*changed)())
+{
+    // Written even when unchanged, so the stored copy always matches what the program holds.
+    const bool differs = value != member;
+    member = value;
+    write(key, value);
+    if (differs)
+        emit(this->*changed)();
+}
+
 void AppSettings::setClaudeBinaryPath(const QString &path)
 {
-    const bool changed = path != m_claudeBinaryPath;
-    m_claudeBinaryPath = path;
-    write(claudeBinaryPathKey, path);
-    if (changed)
-        emit claudeBinaryPathChanged();
+    store(m_claudeBinaryPath, path, claudeBinaryPathKey, &AppSettings::claudeBinaryPathChanged);
 }
 
 void AppSettings::setUseClaudeForSuggestions(bool on)
 {
-    const bool changed = on != m_useClaude;
-    m_useClaude = on;
-    write(useClaudeKey, on);
-    if (changed)
-        emit useClaudeForSuggestionsChanged();
+    store(m_useClaude, on, useClaudeKey, &AppSettings::useClaudeForSuggestionsChanged);
 }
 
 void AppSettings::setPlayGongOnAvailable(bool on)
 {
-    const bool changed = on != m_playGong;
-    m_playGong = on;
-    write(playGongKey, on);
-    if (changed)
-        emit playGongOnAvailableChanged();
+    store(m_playGong, on, playGongKey, &AppSettings::playGongOnAvailableChanged);
 }
 
 void AppSettings::setHasCompletedOnboarding(bool done)
 {
-    const bool changed = done != m_hasCompletedOnboarding;
-    m_hasCompletedOnboarding = done;
-    write(onboardingKey, done);
-    if (changed)
-        emit hasCompletedOnboardingChanged();
+    store(m_hasCompletedOnboarding, done, onboardingKey, &AppSettings::hasCompletedOnboardingChanged);
 }
 
 void AppSettings::setLaunchAtLogin(bool on)
 {
-    const bool changed = on != m_launchAtLogin;
-    m_launchAtLogin = on;
-    write(launchAtLoginKey, on);
-    if (changed)
-        emit launchAtLoginChanged();
+    store(m_launchAtLogin, on, launchAtLoginKey, &AppSettings::launchAtLoginChanged);
     applyLoginItem(on);
 }
 

@@ -80,6 +80,9 @@ signals:
 
 private:
     void write(const QString &key, const QVariant &value);
+    // Sets a member, stores it under `key` and emits `changed` when the value differs.
+    template <typename T>
+    void store(T &member, const T &value, const QString &key, void (AppSettings::*changed)());
     void applyLoginItem(bool on);
 
     std::unique_ptr<QSettings> m_store;
