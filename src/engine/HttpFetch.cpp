@@ -15,6 +15,14 @@ QString timedOutDescription()
 
 namespace {
 
+// What the reply holds so far. read() sized to it: readAll() sets up at least 16 KiB for every
+// call, even with nothing to read, and that happens twice for each of hundreds of replies.
+QByteArray takeAvailable(QNetworkReply *reply)
+{
+    const qint64 available = reply->bytesAvailable();
+    return available > 0 ? reply->read(available) : QByteArray();
+}
+
 bool isTransportLevel(QNetworkReply::NetworkError error)
 {
     // Qt numbers network and proxy failures below 200; 200 and above come from an HTTP status.
@@ -38,7 +46,7 @@ QCoro::Task<HttpOutcome> httpGet(QNetworkAccessManager &manager, QNetworkRequest
             return;
         HttpOutcome outcome;
         if (!*tooLarge)
-            body->append(reply->readAll());
+            body->append(takeAvailable(reply));
         const QVariant statusAttr = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const auto error = reply->error();
         if (*tooLarge) {
@@ -69,7 +77,7 @@ QCoro::Task<HttpOutcome> httpGet(QNetworkAccessManager &manager, QNetworkRequest
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, body, tooLarge, limits]() {
         if (*tooLarge)
             return;
-        body->append(reply->readAll());
+        body->append(takeAvailable(reply));
         if (body->size() > limits.maxBodyBytes) {
             *tooLarge = true;
             body->clear();

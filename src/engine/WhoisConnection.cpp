@@ -123,7 +123,10 @@ private:
     {
         if (resumer.isDone())
             return;
-        const QByteArray chunk = m_socket.readAll();
+        // read() sized to what is buffered: readAll() sets up at least 16 KiB for every call,
+        // even on an empty socket, and the chunk would keep that capacity in the answer.
+        const qint64 available = m_socket.bytesAvailable();
+        const QByteArray chunk = available > 0 ? m_socket.read(available) : QByteArray();
         errno = 0;
         if (!chunk.isEmpty()) {
             m_buffer.append(chunk);
