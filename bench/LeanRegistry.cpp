@@ -159,7 +159,11 @@ void LeanRegistry::schedule(Connection *connection, const QByteArray &bytes, boo
         return;
     }
     connection->waiting = true;
-    m_queue.push_back({Clock::now() + m_latency, connection, bytes});
+    const auto now = Clock::now();
+    if (m_queries++ == 0)
+        m_firstQuery = now;
+    m_lastQuery = now;
+    m_queue.push_back({now + m_latency, connection, bytes});
 }
 
 void LeanRegistry::sendDue()
@@ -173,5 +177,12 @@ void LeanRegistry::sendDue()
             finish(m_epoll, pending.connection->fd);
         }
         delete pending.connection;
+        if (m_queue.empty() && qEnvironmentVariableIsSet("ORVANE_BENCH_TIMELINE")) {
+            const auto ms = [](Clock::time_point t) { return double(t.time_since_epoch().count()) / 1e6; };
+            // Steady-clock milliseconds, which the parent shares; it reads them from our standard output.
+            std::printf("timeline %d %.3f %.3f %.3f\n", m_queries, ms(m_firstQuery), ms(m_lastQuery), ms(Clock::now()));
+            std::fflush(stdout);
+            m_queries = 0;
+        }
     }
 }

@@ -60,4 +60,7 @@ private:
     QByteArray m_whoisAnswer;
     QHash<QByteArray, Answer> m_http;
     std::deque<Pending> m_queue; // the latency is the same for every answer: arrival order is due order
+    // When the queries of one search arrived (ORVANE_BENCH_TIMELINE), steady clock.
+    std::chrono::steady_clock::time_point m_firstQuery, m_lastQuery;
+    int m_queries = 0;
 };

@@ -222,6 +222,37 @@ double qtExchanges(std::vector<std::unique_ptr<QNetworkAccessManager>> &managers
     return wall;
 }
 
+double steadyMs()
+{
+    return double(std::chrono::steady_clock::now().time_since_epoch().count()) / 1e6;
+}
+
+struct Registry {
+    const char *name;
+    QProcess *process;
+    int delayedQueries; // how many queries it answers after the latency in each round
+};
+
+// With ORVANE_BENCH_TIMELINE, each stand-in registry reports when the queries of a round reached
+// it and when it sent its last answer; shown here relative to `startedAt`, or dropped if that is 0.
+// A registry reports whenever it has answered everything it was sent, so this holds as long as
+// all the queries of a round reach it within L of the first.
+void registryTimeline(const QList<Registry> &registries, double startedAt)
+{
+    for (const Registry &registry : registries) {
+        if (registry.delayedQueries == 0)
+            continue;
+        while (!registry.process->canReadLine() && registry.process->waitForReadyRead(10000)) {
+        }
+        const QList<QByteArray> fields = registry.process->readLine().trimmed().split(' ');
+        if (fields.size() != 5 || startedAt == 0)
+            continue;
+        std::fprintf(stderr, "  %s registry: %s queries arrived from +%.1f to +%.1f ms, last answer sent +%.1f ms\n",
+                     registry.name, fields[1].constData(), fields[2].toDouble() - startedAt,
+                     fields[3].toDouble() - startedAt, fields[4].toDouble() - startedAt);
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -239,13 +270,13 @@ int main(int argc, char *argv[])
     if (sizes.isEmpty())
         sizes = {25, 100, 1000};
 
-    std::printf("search latency, registries answering after L = %d ms (half RDAP, half WHOIS-only)\n", latency);
+    const double share = qEnvironmentVariableIsSet("ORVANE_BENCH_RDAP_SHARE") ? qEnvironmentVariable("ORVANE_BENCH_RDAP_SHARE").toDouble() : 0.5;
+    std::printf("search latency, registries answering after L = %d ms (%.0f%% RDAP, the rest WHOIS-only)\n", latency, share * 100);
     std::printf("(first: the search that starts the HTTP sessions; again: the next search, sessions running;\n"
                 " floor: the same exchanges from plain sockets and epoll, no Qt and none of our code;\n"
                 " qt: the same exchanges through QTcpSocket and QNetworkAccessManager alone, managers running)\n");
     std::printf("%6s %6s %10s %7s %14s %10s %8s\n", "N", "search", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "sockets");
     for (const int n : sizes) {
-        const double share = qEnvironmentVariableIsSet("ORVANE_BENCH_RDAP_SHARE") ? qEnvironmentVariable("ORVANE_BENCH_RDAP_SHARE").toDouble() : 0.5;
         const int half = n - int(n * share); // WHOIS-only TLDs
         QProcess httpRegistry;
         QProcess whoisRegistry;
@@ -257,6 +288,8 @@ int main(int argc, char *argv[])
                 return 1;
             ports << process->readLine().trimmed();
         }
+        const bool timeline = qEnvironmentVariableIsSet("ORVANE_BENCH_TIMELINE");
+        const QList<Registry> registries{{"HTTP", &httpRegistry, n - half}, {"WHOIS", &whoisRegistry, half}};
         QTemporaryDir dir;
         QStringList tlds;
         LookupConfiguration c;
@@ -279,7 +312,9 @@ int main(int argc, char *argv[])
         const qsizetype fdBefore = openDescriptors();
         {
             SearchPaneModel model(c);
-            for (const char *which : {"first", "again"}) {
+            const int rounds = qEnvironmentVariableIntValue("ORVANE_BENCH_ROUNDS") > 0 ? qEnvironmentVariableIntValue("ORVANE_BENCH_ROUNDS") : 2;
+            for (int round = 0; round < rounds; ++round) {
+                const char *which = round == 0 ? "first" : "again";
                 model.setQuery(QStringLiteral("benchname"));
                 const double cpuStart = cpuSeconds();
                 QElapsedTimer timer;
@@ -292,6 +327,7 @@ int main(int argc, char *argv[])
                         firstAnswer = at;
                     lastAnswer = at;
                 });
+                const double startedAt = steadyMs();
                 model.search(store.get(), &settings);
                 const double issued = double(timer.nsecsElapsed()) / 1e6;
                 QEventLoop loop;
@@ -309,9 +345,11 @@ int main(int argc, char *argv[])
                 std::printf("%6d %6s %10.1f %7.2f %14.3f %10.1f %8lld\n", n, which, wall, wall / latency, cpu * 1000.0 / n,
                             double(peakKiB()) / 1024.0, static_cast<long long>(openSockets()));
                 std::fflush(stdout);
-                if (qEnvironmentVariableIsSet("ORVANE_BENCH_TIMELINE"))
+                if (timeline) {
                     std::fprintf(stderr, "  search() returned %.1f ms, first answer %.1f ms, last answer %.1f ms, done %.1f ms\n",
                                  issued, firstAnswer, lastAnswer, wall);
+                    registryTimeline(registries, startedAt);
+                }
                 if (model.liveResults()->availableCount() != n) {
                     std::fprintf(stderr, "warning: only %d of %d rows available\n", model.liveResults()->availableCount(), n);
                     QMap<QString, int> errors;
@@ -328,21 +366,31 @@ int main(int argc, char *argv[])
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
         const qsizetype fdAfter = openDescriptors();
-        {
+        if (!qEnvironmentVariableIsSet("ORVANE_BENCH_ENGINE_ONLY")) {
             // The same exchanges without our code, for comparison.
             int failed = 0;
+            const double floorStartedAt = steadyMs();
             const double cpuStart = cpuSeconds();
             const double wall = rawExchanges(quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
             const double cpu = cpuSeconds() - cpuStart;
             std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, "floor", wall, wall / latency, cpu * 1000.0 / n, "", "");
+            std::fflush(stdout);
+            if (timeline)
+                registryTimeline(registries, floorStartedAt);
             if (failed > 0)
                 std::fprintf(stderr, "warning: %d raw exchanges failed\n", failed);
             std::vector<std::unique_ptr<QNetworkAccessManager>> managers;
             qtExchanges(managers, quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
+            if (timeline) // what the first, unmeasured round left behind
+                registryTimeline(registries, 0);
+            const double qtStartedAt = steadyMs();
             const double qtCpuStart = cpuSeconds();
             const double qtWall = qtExchanges(managers, quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
             const double qtCpu = cpuSeconds() - qtCpuStart;
             std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, "qt", qtWall, qtWall / latency, qtCpu * 1000.0 / n, "", "");
+            std::fflush(stdout);
+            if (timeline)
+                registryTimeline(registries, qtStartedAt);
             if (failed > 0)
                 std::fprintf(stderr, "warning: %d Qt exchanges failed\n", failed);
         }
