@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace orvane {
@@ -73,26 +74,32 @@ QString ClaudeCLIService::prompt(const QString &name, const QStringList &tlds)
     return lines.join(QLatin1Char('\n'));
 }
 
-std::optional<QString> ClaudeCLIService::findJSONArray(const QString &output)
+namespace {
+
+// `Index` is the narrowest type that holds every position: tables of positions are as large as
+// the output has characters, and on a megabyte of hostile output their size is the cost.
+template <typename Index>
+std::optional<QString> findJSONArrayIn(const QString &output)
 {
     // Every "[" starts its own scan (depth 0, outside any string). Scans run from the last
     // "[" to the first so that a scan meeting a later "[" outside a string can jump over
     // that bracket's already-known extent: from there both scans read the text alike.
     // This keeps the search linear on hostile output such as a megabyte of "[".
-    const qsizetype n = output.size();
-    constexpr qsizetype unknown = -2;
-    constexpr qsizetype none = -1;
-    std::vector<qsizetype> closing(static_cast<size_t>(n), unknown);
+    const Index n = Index(output.size());
+    constexpr Index unknown = -2;
+    constexpr Index none = -1;
+    std::vector<Index> closing(static_cast<size_t>(n), unknown);
     qint64 budget = 64 * qint64(n) + 4096; // a hard stop for input built to defeat the jumps
     const QChar *text = output.constData();
+    Index candidateCount = 0;
 
-    for (qsizetype start = n - 1; start >= 0; --start) {
+    for (Index start = n - 1; start >= 0; --start) {
         if (text[start] != QLatin1Char('['))
             continue;
-        qsizetype result = none;
+        Index result = none;
         int depth = 0;
         bool inString = false;
-        qsizetype i = start;
+        Index i = start;
         while (i < n && --budget >= 0) {
             const QChar c = text[i];
             if (inString) {
@@ -108,7 +115,7 @@ std::optional<QString> ClaudeCLIService::findJSONArray(const QString &output)
                 ++i;
             } else if (c == QLatin1Char('[')) {
                 if (i != start) {
-                    const qsizetype known = closing[static_cast<size_t>(i)];
+                    const Index known = closing[static_cast<size_t>(i)];
                     if (known == none)
                         break;
                     if (known != unknown) {
@@ -129,28 +136,52 @@ std::optional<QString> ClaudeCLIService::findJSONArray(const QString &output)
             }
         }
         closing[static_cast<size_t>(start)] = result;
+        candidateCount += result >= 0;
     }
 
-    std::vector<std::pair<qsizetype, qsizetype>> candidates; // (start, length)
-    for (qsizetype start = 0; start < n; ++start) {
-        const qsizetype end = closing[static_cast<size_t>(start)];
+    // Longest first, the earlier of equal length first. The order is taken from a heap one
+    // candidate at a time: usually the first one parses, and sorting them all would cost more
+    // than the whole scan on output made of many small arrays.
+    struct Candidate {
+        Index start;
+        Index length;
+    };
+    std::vector<Candidate> candidates;
+    candidates.reserve(static_cast<size_t>(candidateCount));
+    for (Index start = 0; start < n; ++start) {
+        const Index end = closing[static_cast<size_t>(start)];
         if (end >= 0)
-            candidates.emplace_back(start, end - start + 1);
+            candidates.push_back({start, Index(end - start + 1)});
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const auto &a, const auto &b) { return a.second > b.second; });
+    closing = {};
+    const auto later = [](const Candidate &a, const Candidate &b) {
+        return a.length < b.length || (a.length == b.length && a.start > b.start);
+    };
+    std::make_heap(candidates.begin(), candidates.end(), later);
     qint64 parseBudget = 16 * qint64(n) + 65536;
-    for (const auto &[start, length] : candidates) {
-        parseBudget -= length;
+    while (!candidates.empty()) {
+        std::pop_heap(candidates.begin(), candidates.end(), later);
+        const Candidate next = candidates.back();
+        candidates.pop_back();
+        parseBudget -= next.length;
         if (parseBudget < 0)
             break;
-        const QString candidate = output.mid(start, length);
+        const QString candidate = output.mid(next.start, next.length);
         QJsonParseError error;
         QJsonDocument::fromJson(candidate.toUtf8(), &error);
         if (error.error == QJsonParseError::NoError)
             return candidate;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> ClaudeCLIService::findJSONArray(const QString &output)
+{
+    if (output.size() < std::numeric_limits<qint32>::max())
+        return findJSONArrayIn<qint32>(output);
+    return findJSONArrayIn<qsizetype>(output);
 }
 
 std::expected<QList<NameSuggestion>, ClaudeCLIError> ClaudeCLIService::parse(const QString &output)
