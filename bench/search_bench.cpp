@@ -54,7 +54,8 @@ QString whoisTLD(int i) { return QStringLiteral("w%1").arg(i); }
         QStringList rdap;
         for (int i = 0; i < n; ++i) {
             rdap << rdapTLD(i);
-            registry.setHttpAnswer(QStringLiteral("/rdap/domain/benchname.%1").arg(rdapTLD(i)).toUtf8(), 404, "{}", true);
+            registry.setHttpAnswer(QStringLiteral("/rdap/domain/benchname.%1").arg(rdapTLD(i)).toUtf8(), 404, "{}", true,
+                                   qEnvironmentVariableIsSet("ORVANE_BENCH_BARE_HEADERS"));
         }
         const QString base = QStringLiteral("http://127.0.0.1:%1/rdap/").arg(registry.port());
         registry.setHttpAnswer("/dns.json", 200, FakeHttpServer::bootstrapFile({{rdap, {base}}}), false);
