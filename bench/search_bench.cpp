@@ -370,30 +370,26 @@ int main(int argc, char *argv[])
         if (!qEnvironmentVariableIsSet("ORVANE_BENCH_ENGINE_ONLY")) {
             // The same exchanges without our code, for comparison.
             int failed = 0;
-            const double floorStartedAt = steadyMs();
-            const double cpuStart = cpuSeconds();
-            const double wall = rawExchanges(quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
-            const double cpu = cpuSeconds() - cpuStart;
-            std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, "floor", wall, wall / latency, cpu * 1000.0 / n, "", "");
-            std::fflush(stdout);
-            if (timeline)
-                registryTimeline(registries, floorStartedAt);
-            if (failed > 0)
-                std::fprintf(stderr, "warning: %d raw exchanges failed\n", failed);
+            const quint16 httpPort = quint16(ports.at(0).toUInt());
+            const quint16 whoisPort = quint16(ports.at(1).toUInt());
+            const auto row = [&](const char *label, const char *what, const auto &exchanges) {
+                const double startedAt = steadyMs();
+                const double cpuStart = cpuSeconds();
+                const double wall = exchanges();
+                const double cpu = cpuSeconds() - cpuStart;
+                std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, label, wall, wall / latency, cpu * 1000.0 / n, "", "");
+                std::fflush(stdout);
+                if (timeline)
+                    registryTimeline(registries, startedAt);
+                if (failed > 0)
+                    std::fprintf(stderr, "warning: %d %s exchanges failed\n", failed, what);
+            };
+            row("floor", "raw", [&] { return rawExchanges(httpPort, n - half, whoisPort, half, failed); });
             std::vector<std::unique_ptr<QNetworkAccessManager>> managers;
-            qtExchanges(managers, quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
+            qtExchanges(managers, httpPort, n - half, whoisPort, half, failed);
             if (timeline) // what the first, unmeasured round left behind
                 registryTimeline(registries, 0);
-            const double qtStartedAt = steadyMs();
-            const double qtCpuStart = cpuSeconds();
-            const double qtWall = qtExchanges(managers, quint16(ports.at(0).toUInt()), n - half, quint16(ports.at(1).toUInt()), half, failed);
-            const double qtCpu = cpuSeconds() - qtCpuStart;
-            std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, "qt", qtWall, qtWall / latency, qtCpu * 1000.0 / n, "", "");
-            std::fflush(stdout);
-            if (timeline)
-                registryTimeline(registries, qtStartedAt);
-            if (failed > 0)
-                std::fprintf(stderr, "warning: %d Qt exchanges failed\n", failed);
+            row("qt", "Qt", [&] { return qtExchanges(managers, httpPort, n - half, whoisPort, half, failed); });
         }
         // The history's WAL and shared-memory files open with the first save and stay with the store.
         std::printf("%6s descriptors: %lld before the searches, %lld once the model is gone\n", "",
