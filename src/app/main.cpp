@@ -1,5 +1,6 @@
 // Orvane, the desktop program: one instance per user session, living in the tray.
 
+#include "ApplicationIdentity.h"
 #include "OpenFileLimit.h"
 #include "OrvaneApp.h"
 
@@ -41,11 +42,8 @@ int main(int argc, char *argv[])
 {
     orvane::raiseOpenFileLimit();
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("pellunor"));
-    QApplication::setOrganizationDomain(QStringLiteral("pellunor.com"));
-    QApplication::setApplicationName(QStringLiteral("Orvane"));
+    orvane::setApplicationIdentity();
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/resources/VarivUzaz.svg")));
 

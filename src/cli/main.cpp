@@ -1,6 +1,7 @@
 // orvane-check: checks one name under several TLDs from the command line,
 // through the same engine the desktop program uses.
 
+#include "ApplicationIdentity.h"
 #include "DomainLookupService.h"
 #include "DomainName.h"
 #include "OpenFileLimit.h"
@@ -95,10 +96,7 @@ int main(int argc, char *argv[])
 {
     orvane::raiseOpenFileLimit();
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("pellunor"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("pellunor.com"));
-    QCoreApplication::setApplicationName(QStringLiteral("Orvane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.1"));
+    orvane::setApplicationIdentity();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

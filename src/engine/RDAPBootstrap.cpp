@@ -1,5 +1,6 @@
 #include "RDAPBootstrap.h"
 
+#include "ApplicationIdentity.h"
 #include "Logging.h"
 
 #include <QJsonArray>
@@ -55,7 +56,7 @@ QCoro::Task<> RDAPBootstrap::ensureLoaded()
 QCoro::Task<std::expected<RDAPBootstrap::Registry, QString>> RDAPBootstrap::fetch()
 {
     QNetworkRequest request(m_options.source);
-    request.setRawHeader("User-Agent", "Orvane/1.1");
+    request.setRawHeader("User-Agent", userAgent);
     request.setRawHeader("Accept", "application/json");
     const HttpOutcome outcome = co_await httpGet(
         m_network, request, HttpLimits{m_options.timeout, m_options.timeout, m_options.maxBodyBytes});

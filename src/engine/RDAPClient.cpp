@@ -1,5 +1,6 @@
 #include "RDAPClient.h"
 
+#include "ApplicationIdentity.h"
 #include "Logging.h"
 
 #include <QJsonArray>
@@ -118,7 +119,7 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
 
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "application/rdap+json");
-    request.setRawHeader("User-Agent", "Orvane/1.1");
+    request.setRawHeader("User-Agent", userAgent);
     request.setRawHeader("Cache-Control", "no-cache");
     request.setRawHeader("Pragma", "no-cache");
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
