@@ -2,10 +2,10 @@
 // loopback that answer after L ms. The registries run in child processes, so the CPU figures
 // below are the program's own; they are lean epoll servers, so that on a small machine they take
 // as little as possible from the program being measured. Each N is searched twice with the same
-// model: the first search starts the HTTP sessions, the second finds them running, as every
-// later search of a session does. Two more rows run the same exchanges without the program: from
-// plain sockets (what the machine and the registries cost) and through Qt's socket and HTTP
-// classes alone (what the program cannot go below). Usage: search_bench [L_ms] [N ...]
+// model: the first search also fetches the bootstrap file and sets up what the model keeps, the
+// second is every later search of a session. Two more rows run the same exchanges without the program: from
+// plain sockets (what the machine and the registries cost) and through Qt's sockets alone (what
+// the program cannot go below). Usage: search_bench [L_ms] [N ...]
 
 #include "AppSettings.h"
 #include "FakeHttpServer.h"
@@ -20,8 +20,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMap>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QTcpSocket>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -172,11 +170,9 @@ double rawExchanges(quint16 httpPort, int rdapCount, quint16 whoisPort, int whoi
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// The same exchanges through Qt alone: QTcpSocket for WHOIS, QNetworkAccessManager for HTTP
-// (a manager per six requests, as Qt opens six connections per host and manager), none of our
-// code. `managers` carries the managers from one call to the next, as a session keeps them.
-double qtExchanges(std::vector<std::unique_ptr<QNetworkAccessManager>> &managers, quint16 httpPort, int rdapCount,
-                   quint16 whoisPort, int whoisCount, int &failed)
+// The same exchanges through Qt's sockets alone: one QTcpSocket per exchange, the request
+// written once connected, the answer read to the end; none of our code.
+double qtExchanges(quint16 httpPort, int rdapCount, quint16 whoisPort, int whoisCount, int &failed)
 {
     QElapsedTimer timer;
     timer.start();
@@ -188,22 +184,13 @@ double qtExchanges(std::vector<std::unique_ptr<QNetworkAccessManager>> &managers
         if (--open == 0)
             loop.quit();
     };
-    for (int i = 0; i < rdapCount; ++i) {
-        if (size_t(i / 6) >= managers.size())
-            managers.push_back(std::make_unique<QNetworkAccessManager>());
-        QNetworkReply *reply = managers[size_t(i / 6)]->get(QNetworkRequest(
-            QUrl(QStringLiteral("http://127.0.0.1:%1/rdap/domain/benchname.%2").arg(httpPort).arg(rdapTLD(i)))));
-        QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &done] {
-            reply->readAll();
-            done(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 404);
-            reply->deleteLater();
-        });
-    }
-    for (int i = 0; i < whoisCount; ++i) {
+    for (int i = 0; i < rdapCount + whoisCount; ++i) {
+        const bool http = i < rdapCount;
         auto *socket = new QTcpSocket;
-        const QByteArray query = "benchname." + whoisTLD(i).toLatin1() + "\r\n";
+        const QByteArray query = http ? "GET /rdap/domain/benchname." + rdapTLD(i).toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
+                                      : "benchname." + whoisTLD(i - rdapCount).toLatin1() + "\r\n";
         QObject::connect(socket, &QTcpSocket::connected, socket, [socket, query] { socket->write(query); });
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->read(socket->bytesAvailable()); });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, [socket, &done] {
             done(true);
             socket->deleteLater();
@@ -214,7 +201,7 @@ double qtExchanges(std::vector<std::unique_ptr<QNetworkAccessManager>> &managers
                 socket->deleteLater();
             }
         });
-        socket->connectToHost(QHostAddress::LocalHost, whoisPort);
+        socket->connectToHost(QHostAddress::LocalHost, http ? httpPort : whoisPort);
     }
     if (open > 0)
         loop.exec();
@@ -273,9 +260,9 @@ int main(int argc, char *argv[])
 
     const double share = qEnvironmentVariableIsSet("ORVANE_BENCH_RDAP_SHARE") ? qEnvironmentVariable("ORVANE_BENCH_RDAP_SHARE").toDouble() : 0.5;
     std::printf("search latency, registries answering after L = %d ms (%.0f%% RDAP, the rest WHOIS-only)\n", latency, share * 100);
-    std::printf("(first: the search that starts the HTTP sessions; again: the next search, sessions running;\n"
+    std::printf("(first: the search that also fetches the bootstrap file; again: the next search with the same model;\n"
                 " floor: the same exchanges from plain sockets and epoll, no Qt and none of our code;\n"
-                " qt: the same exchanges through QTcpSocket and QNetworkAccessManager alone, managers running)\n");
+                " qt: the same exchanges through QTcpSocket alone)\n");
     std::printf("%6s %6s %10s %7s %14s %10s %8s\n", "N", "search", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "sockets");
     for (const int n : sizes) {
         const int half = n - int(n * share); // WHOIS-only TLDs
@@ -385,11 +372,7 @@ int main(int argc, char *argv[])
                     std::fprintf(stderr, "warning: %d %s exchanges failed\n", failed, what);
             };
             row("floor", "raw", [&] { return rawExchanges(httpPort, n - half, whoisPort, half, failed); });
-            std::vector<std::unique_ptr<QNetworkAccessManager>> managers;
-            qtExchanges(managers, httpPort, n - half, whoisPort, half, failed);
-            if (timeline) // what the first, unmeasured round left behind
-                registryTimeline(registries, 0);
-            row("qt", "Qt", [&] { return qtExchanges(managers, httpPort, n - half, whoisPort, half, failed); });
+            row("qt", "Qt", [&] { return qtExchanges(httpPort, n - half, whoisPort, half, failed); });
         }
         // The history's WAL and shared-memory files open with the first save and stay with the store.
         std::printf("%6s descriptors: %lld before the searches, %lld once the model is gone\n", "",

@@ -5,8 +5,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkCookie>
-#include <QNetworkCookieJar>
 #include <QPointer>
 
 #include <algorithm>
@@ -16,15 +14,6 @@
 namespace orvane {
 
 namespace {
-
-// Keeps no cookie at all: every query stands on its own.
-class DiscardingCookieJar : public QNetworkCookieJar
-{
-public:
-    using QNetworkCookieJar::QNetworkCookieJar;
-    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
-    QList<QNetworkCookie> cookiesForUrl(const QUrl &) const override { return {}; }
-};
 
 QString padded(const QString &label)
 {
@@ -78,20 +67,6 @@ RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *par
         m_bootstrap->setParent(this);
 }
 
-RDAPClient::Session &RDAPClient::sessionFor(const QString &hostKey)
-{
-    for (auto &session : m_sessions) {
-        if (session->inFlight.value(hostKey) < connectionsPerHost)
-            return *session;
-    }
-    auto session = std::make_unique<Session>();
-    session->manager = std::make_unique<QNetworkAccessManager>();
-    session->manager->setCookieJar(new DiscardingCookieJar(session->manager.get()));
-    session->manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    m_sessions.push_back(std::move(session));
-    return *m_sessions.back();
-}
-
 QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QString name, QString tld)
 {
     const QString dottedTLD = tld.startsWith(QLatin1Char('.')) ? tld.toLower() : QLatin1Char('.') + tld.toLower();
@@ -117,22 +92,14 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
 
     qCDebug(lcRDAP, "Querying %s", qUtf8Printable(url.toString()));
 
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", "application/rdap+json");
-    request.setRawHeader("User-Agent", userAgent);
-    request.setRawHeader("Cache-Control", "no-cache");
-    request.setRawHeader("Pragma", "no-cache");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-
-    const QString hostKey = url.host() + QLatin1Char(':') + QString::number(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
-    Session &session = sessionFor(hostKey);
-    session.inFlight[hostKey] += 1;
-    const HttpOutcome outcome = co_await httpGet(*session.manager, request, m_limits);
+    // Every query on a connection of its own: no cookies, no cache, nothing shared.
+    const QList<HttpHeader> headers{{"Accept", "application/rdap+json"},
+                                    {"User-Agent", userAgent},
+                                    {"Cache-Control", "no-cache"},
+                                    {"Pragma", "no-cache"}};
+    const HttpOutcome outcome = co_await HttpConnection::get(url, headers, m_limits, this);
     if (!self)
         co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
-    session.inFlight[hostKey] -= 1;
     switch (outcome.kind) {
     case HttpOutcome::Kind::transportError:
         co_return std::unexpected(RDAPError::networkError(outcome.errorText));

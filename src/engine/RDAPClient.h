@@ -1,20 +1,17 @@
 #pragma once
 
 #include "DomainAvailability.h"
-#include "HttpFetch.h"
+#include "HttpConnection.h"
 #include "RDAPBootstrap.h"
 #include "RDAPError.h"
 
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QObject>
 
 #include <qcoro/qcorotask.h>
 
 #include <expected>
-#include <memory>
 #include <optional>
-#include <vector>
 
 namespace orvane {
 
@@ -39,23 +36,9 @@ public:
     static std::optional<QString> render(const QByteArray &body);
     static std::optional<QString> registrarName(const QJsonObject &entity);
 
-    // How many network sessions the client has opened so far (for tests and benchmarks).
-    int sessionCount() const { return int(m_sessions.size()); }
-
 private:
-    // Qt opens at most six connections per host and session, and many TLDs share one
-    // registry host. A query that would have to queue behind six others takes a new
-    // session instead, so all the checks of a search run side by side.
-    struct Session {
-        std::unique_ptr<QNetworkAccessManager> manager;
-        QHash<QString, int> inFlight;
-    };
-    static constexpr int connectionsPerHost = 6;
-    Session &sessionFor(const QString &hostKey);
-
     RDAPBootstrap *m_bootstrap;
     HttpLimits m_limits;
-    std::vector<std::unique_ptr<Session>> m_sessions;
 };
 
 } // namespace orvane

@@ -96,6 +96,21 @@ void FakeHttpServer::handle(QTcpSocket *socket)
     });
 }
 
+void FakeHttpServer::sendRaw(QTcpSocket *socket, QByteArray bytes, qsizetype step, bool keepOpen)
+{
+    socket->write(bytes.left(step));
+    socket->flush();
+    if (bytes.size() > step) {
+        QPointer<QTcpSocket> guard(socket);
+        QTimer::singleShot(0, this, [this, guard, rest = bytes.mid(step), step, keepOpen] {
+            if (guard)
+                sendRaw(guard, rest, step, keepOpen);
+        });
+    } else if (!keepOpen) {
+        socket->disconnectFromHost();
+    }
+}
+
 void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
 {
     if (!m_routes.contains(path)) {
@@ -107,8 +122,7 @@ void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
     if (route.hang)
         return;
     if (!route.raw.isEmpty()) {
-        socket->write(route.raw);
-        socket->disconnectFromHost();
+        sendRaw(socket, route.raw, route.drip ? 1 : route.raw.size(), route.keepOpen);
         return;
     }
 

@@ -22,6 +22,8 @@ public:
         bool closeMidBody = false; // promise the whole body, send half of it, close
         qint64 endlessBody = 0;    // stream this many bytes of body without a length (bounded)
         QByteArray raw;            // send these bytes instead of an HTTP answer, then close
+        bool keepOpen = false;     // with raw: leave the connection open afterwards
+        bool drip = false;         // with raw: one byte per pass of the event loop
     };
 
     explicit FakeHttpServer(QObject *parent = nullptr);
@@ -43,6 +45,7 @@ public:
 private:
     void handle(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const QString &path);
+    void sendRaw(QTcpSocket *socket, QByteArray bytes, qsizetype step, bool keepOpen);
 
     QTcpServer m_server;
     QHash<QString, Route> m_routes;
