@@ -462,8 +462,8 @@ QCoro::Task<HttpOutcome> HttpConnection::get(QUrl url, QList<HttpHeader> headers
     auto resumer = exchange->resumer;
     exchange->start();
     HttpOutcome outcome = co_await resumer.wait();
-    if (exchange)
-        exchange->deleteLater();
+    // Resumed from the event loop, never from inside one of the exchange's own handlers.
+    delete exchange.data();
     co_return outcome;
 }
 

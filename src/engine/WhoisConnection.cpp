@@ -200,8 +200,8 @@ QCoro::Task<std::expected<QString, WhoisError>> WhoisConnection::query(QString s
     auto resumer = exchange->resumer;
     exchange->start();
     const Answer answer = co_await resumer.wait();
-    if (exchange)
-        exchange->deleteLater();
+    // Resumed from the event loop, never from inside one of the exchange's own handlers.
+    delete exchange.data();
     co_return answer;
 }
 

@@ -64,40 +64,34 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
         emit availableCountChanged();
 }
 
-void LiveResultsModel::changed(int row, int role)
+void LiveResultsModel::setOutcome(int row, DomainAvailability availability, const QString &text,
+                                  const std::optional<QString> &error)
 {
-    const QModelIndex at = index(row);
-    emit dataChanged(at, at, {role});
-}
-
-void LiveResultsModel::setAvailability(int row, DomainAvailability availability)
-{
-    if (row < 0 || row >= m_rows.size() || m_rows[row].availability == availability)
+    if (row < 0 || row >= m_rows.size())
         return;
-    const bool wasAvailable = m_rows[row].availability == DomainAvailability::available;
-    m_rows[row].availability = availability;
+    LiveResult &result = m_rows[row];
+    QList<int> roles;
+    const bool wasAvailable = result.availability == DomainAvailability::available;
+    if (result.availability != availability) {
+        result.availability = availability;
+        roles << AvailabilityRole;
+    }
+    if (result.rawResponse != text) {
+        result.rawResponse = text;
+        roles << RawResponseRole;
+    }
+    if (result.errorMessage != error) {
+        result.errorMessage = error;
+        roles << ErrorMessageRole << HasErrorRole;
+    }
+    if (roles.isEmpty())
+        return;
     const bool isAvailable = availability == DomainAvailability::available;
     m_available += int(isAvailable) - int(wasAvailable);
-    changed(row, AvailabilityRole);
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at, roles);
     if (isAvailable != wasAvailable)
         emit availableCountChanged();
-}
-
-void LiveResultsModel::setRawResponse(int row, const QString &text)
-{
-    if (row < 0 || row >= m_rows.size() || m_rows[row].rawResponse == text)
-        return;
-    m_rows[row].rawResponse = text;
-    changed(row, RawResponseRole);
-}
-
-void LiveResultsModel::setErrorMessage(int row, const std::optional<QString> &message)
-{
-    if (row < 0 || row >= m_rows.size() || m_rows[row].errorMessage == message)
-        return;
-    m_rows[row].errorMessage = message;
-    const QModelIndex at = index(row);
-    emit dataChanged(at, at, {ErrorMessageRole, HasErrorRole});
 }
 
 int SuggestionsModel::rowCount(const QModelIndex &parent) const

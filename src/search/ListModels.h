@@ -33,17 +33,14 @@ public:
 
     // Replaces every row at once (one notification); equal lists notify nobody.
     void replaceAll(const QList<LiveResult> &rows);
-    void setAvailability(int row, DomainAvailability availability);
-    void setRawResponse(int row, const QString &text);
-    void setErrorMessage(int row, const std::optional<QString> &message);
+    // A check's answer: one notification naming the roles that changed, none if nothing did.
+    void setOutcome(int row, DomainAvailability availability, const QString &text, const std::optional<QString> &error);
 
 signals:
     void countChanged();
     void availableCountChanged();
 
 private:
-    void changed(int row, int role);
-
     QList<LiveResult> m_rows;
     // Rows never move once shown, so their positions are indexed once per replacement,
     // and the free rows are counted as they change: a search of many TLDs stays linear.

@@ -183,11 +183,8 @@ void SearchPaneModel::applyOutcome(Run &run, int index, DomainAvailability avail
     // Only this run's own row is touched; rows that replaced it belong to someone else.
     if (SearchPaneModel *model = run.model) {
         const int row = model->m_liveResults->indexOf(run.rowIds.at(index));
-        if (row >= 0) {
-            model->m_liveResults->setAvailability(row, availability);
-            model->m_liveResults->setRawResponse(row, text);
-            model->m_liveResults->setErrorMessage(row, error);
-        }
+        if (row >= 0)
+            model->m_liveResults->setOutcome(row, availability, text, error);
     }
     if (!run.record)
         return;

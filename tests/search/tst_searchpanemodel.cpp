@@ -125,10 +125,13 @@ private slots:
         answerSlowly("/rdap/domain/orvane.com", 300);
         auto m = model();
         m->setQuery("orvane");
+        // One notification per answer, naming what changed, with the free count already updated.
         QStringList order;
         connect(m->liveResults(), &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &at, const QModelIndex &, const QList<int> &roles) {
-            if (roles.contains(LiveResultsModel::AvailabilityRole))
-                order << m->liveResults()->rows().at(at.row()).domain;
+            const LiveResult &row = m->liveResults()->rows().at(at.row());
+            QVERIFY(roles.contains(LiveResultsModel::AvailabilityRole) && roles.contains(LiveResultsModel::RawResponseRole));
+            QCOMPARE(m->liveResults()->availableCount(), row.availability == DomainAvailability::available ? 1 : 0);
+            order << row.domain;
         });
         m->search(m_store.get(), m_settings.get());
         QTRY_VERIFY(!m->isSearching());
