@@ -74,11 +74,9 @@ void LeanRegistry::listen()
     epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &event);
 }
 
-void LeanRegistry::setHttpAnswer(const QByteArray &path, int status, const QByteArray &body, bool delayed,
-                                 bool bareHeaders)
+void LeanRegistry::setHttpAnswer(const QByteArray &path, int status, const QByteArray &body, bool delayed)
 {
-    const QByteArray headers = bareHeaders ? QByteArray(" X\r\n")
-                                           : QByteArray(" Scripted\r\nConnection: close\r\nContent-Type: application/json\r\n");
+    const QByteArray headers(" Scripted\r\nConnection: close\r\nContent-Type: application/json\r\n");
     m_http.insert(path, {"HTTP/1.1 " + QByteArray::number(status) + headers + "Content-Length: "
                              + QByteArray::number(body.size()) + "\r\n\r\n" + body,
                          delayed});

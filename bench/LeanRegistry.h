@@ -28,10 +28,8 @@ public:
 
     quint16 port() const { return m_port; }
 
-    // Paths not listed answer 404 at once. With `bareHeaders`, an answer carries only its status
-    // line and Content-Length (Qt 6.4 reads plain-HTTP headers one byte per system call).
-    void setHttpAnswer(const QByteArray &path, int status, const QByteArray &body, bool delayed,
-                       bool bareHeaders = false);
+    // Paths not listed answer 404 at once.
+    void setHttpAnswer(const QByteArray &path, int status, const QByteArray &body, bool delayed);
 
     // Serves until the process ends.
     [[noreturn]] void run();

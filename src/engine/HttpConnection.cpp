@@ -3,13 +3,15 @@
 #include "Completion.h"
 #include "Logging.h"
 
+#include "TcpStream.h"
+
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QSslSocket>
 #include <QTimer>
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace orvane {
 
@@ -277,34 +279,35 @@ public:
 private:
     void open(const QUrl &url)
     {
-        if (m_socket) {
-            m_socket->disconnect(this);
-            m_socket->abort();
-            m_socket->deleteLater();
+        if (m_stream) {
+            // Kept until the exchange is over: this may run inside one of its own handlers.
+            m_stream->close();
+            m_retired.push_back(std::move(m_stream));
         }
         m_url = url;
         m_reader = ResponseReader(m_limits.maxBodyBytes);
-        m_sslErrors.clear();
         if (!isWebScheme(url) || url.host().isEmpty()) {
             fail(QStringLiteral("Protocol \"%1\" is unknown").arg(url.scheme()));
             return;
         }
+        TcpStream::Events events;
+        events.connected = [this] { sendRequest(); };
+        events.sent = [this] { m_lastActivity = m_clock.elapsed(); };
+        events.received = [this](const QByteArray &chunk) {
+            if (resumer.isDone())
+                return;
+            m_lastActivity = m_clock.elapsed();
+            handle(m_reader.feed(chunk));
+        };
+        events.ended = [this] {
+            if (!resumer.isDone())
+                handle(m_reader.end());
+        };
+        // Also a reset: once the response is complete, nothing listens any more.
+        events.failed = [this](const QString &text, bool) { fail(text); };
         const bool tls = url.scheme() == QLatin1String("https");
-        m_socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
-        connect(m_socket, &QIODevice::readyRead, this, [this] { readAvailable(); });
-        connect(m_socket, &QIODevice::bytesWritten, this, [this] { m_lastActivity = m_clock.elapsed(); });
-        connect(m_socket, &QAbstractSocket::disconnected, this, [this] { endOfStream(); });
-        connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) { onError(error); });
-        const QString host = url.host(QUrl::FullyEncoded);
-        if (tls) {
-            auto *socket = static_cast<QSslSocket *>(m_socket.data());
-            connect(socket, &QSslSocket::encrypted, this, [this] { sendRequest(); });
-            connect(socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) { m_sslErrors = errors; });
-            socket->connectToHostEncrypted(host, portOf(url));
-        } else {
-            connect(m_socket, &QAbstractSocket::connected, this, [this] { sendRequest(); });
-            m_socket->connectToHost(host, portOf(url));
-        }
+        m_stream = TcpStream::open(tls ? TcpStream::Transport::tls : TcpStream::plainTransport(), url.host(QUrl::FullyEncoded),
+                                   portOf(url), std::move(events));
     }
 
     void sendRequest()
@@ -324,46 +327,7 @@ private:
         for (const HttpHeader &header : m_headers)
             request += header.first + ": " + header.second + "\r\n";
         request += "Connection: close\r\n\r\n";
-        m_socket->write(request);
-    }
-
-    void readAvailable()
-    {
-        if (resumer.isDone() || !m_socket)
-            return;
-        // read() sized to what is buffered: readAll() sets up at least 16 KiB for every call.
-        const qint64 available = m_socket->bytesAvailable();
-        if (available <= 0)
-            return;
-        m_lastActivity = m_clock.elapsed();
-        handle(m_reader.feed(m_socket->read(available)));
-    }
-
-    void endOfStream()
-    {
-        if (resumer.isDone())
-            return;
-        readAvailable();
-        if (!resumer.isDone())
-            handle(m_reader.end());
-    }
-
-    void onError(QAbstractSocket::SocketError error)
-    {
-        if (resumer.isDone())
-            return;
-        if (error == QAbstractSocket::RemoteHostClosedError) {
-            endOfStream();
-            return;
-        }
-        QString text = m_socket->errorString();
-        if (error == QAbstractSocket::SslHandshakeFailedError) {
-            QStringList reasons;
-            for (const QSslError &sslError : std::as_const(m_sslErrors))
-                reasons << sslError.errorString();
-            text = QStringLiteral("SSL handshake failed: ") + (reasons.isEmpty() ? text : reasons.join(QStringLiteral("; ")));
-        }
-        fail(text);
+        m_stream->send(request);
     }
 
     void handle(ResponseReader::Result result)
@@ -436,18 +400,16 @@ private:
         if (!resumer.complete(std::move(outcome)))
             return;
         m_timer.stop();
-        if (m_socket) {
-            m_socket->disconnect(this);
-            m_socket->abort();
-        }
+        if (m_stream)
+            m_stream->close();
     }
 
     QUrl m_url;
     QList<HttpHeader> m_headers;
     HttpLimits m_limits;
     ResponseReader m_reader;
-    QPointer<QTcpSocket> m_socket;
-    QList<QSslError> m_sslErrors;
+    std::unique_ptr<TcpStream> m_stream;
+    std::vector<std::unique_ptr<TcpStream>> m_retired; // streams left behind by redirects
     QTimer m_timer{this};
     QElapsedTimer m_clock;
     qint64 m_lastActivity = 0;

@@ -100,6 +100,14 @@ private slots:
         QTRY_COMPARE(m_server->openConnections(), 0);
     }
 
+    void hostNameTriesEachAddress()
+    {
+        // "localhost" may resolve to ::1 before 127.0.0.1; the server listens on the latter only.
+        m_server->setAnswer(QStringLiteral("a.test"), Script{"found\r\n"});
+        const Answer answer = QCoro::waitFor(WhoisConnection::query("localhost", "a.test\r\n", options()));
+        QCOMPARE(describe(answer), QStringLiteral("text:found\r\n"));
+    }
+
     void connectionFailures_data()
     {
         QTest::addColumn<QString>("host");
