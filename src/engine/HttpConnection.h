@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HttpFetch.h"
+#include "HttpResponseReader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,11 +10,7 @@
 
 #include <qcoro/qcorotask.h>
 
-#include <utility>
-
 namespace orvane {
-
-using HttpHeader = std::pair<QByteArray, QByteArray>;
 
 // One HTTP/1.1 GET over a connection of its own (TLS for https), read into memory with the
 // limits given, redirects followed unless they go from https to http. Nothing is kept between
@@ -27,7 +24,7 @@ class HttpConnection
 {
 public:
     static constexpr int maxRedirects = 20;
-    static constexpr qsizetype maxHeadBytes = 64 * 1024;
+    static constexpr qsizetype maxHeadBytes = HttpResponseReader::maxHeadBytes;
 
     // `context` owns the exchange while it runs: destroying it ends the exchange with a
     // transport error ("Operation canceled").
