@@ -64,8 +64,12 @@ private:
         }
         m_url = url;
         m_reader = HttpResponseReader(m_limits.maxBodyBytes);
-        if (!isWebScheme(url) || url.host().isEmpty()) {
+        if (!isWebScheme(url)) {
             fail(QStringLiteral("Protocol \"%1\" is unknown").arg(url.scheme()));
+            return;
+        }
+        if (!url.isValid() || url.host().isEmpty()) {
+            fail(QStringLiteral("Invalid URL: %1").arg(url.toString()));
             return;
         }
         TcpStream::Events events;

@@ -146,6 +146,22 @@ private slots:
         QTest::newRow("as many hops as allowed") << HttpConnection::maxRedirects << "response|404|{}";
         QTest::newRow("one hop too many") << HttpConnection::maxRedirects + 1 << "error|Too many redirects";
     }
+    void redirectsThatCannotBeFollowed_data()
+    {
+        QTest::addColumn<QByteArray>("location");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("another protocol") << QByteArray("ftp://127.0.0.1/x") << "error|Protocol \"ftp\" is unknown";
+        QTest::newRow("no host") << QByteArray("http:///x") << "error|Invalid URL: ";
+    }
+    void redirectsThatCannotBeFollowed()
+    {
+        QFETCH(QByteArray, location);
+        QFETCH(QString, expected);
+        FakeHttpServer server;
+        server.setRoute("/r", FakeHttpServer::Route{301, {{"Location", location}}, {}});
+        const HttpOutcome outcome = QCoro::waitFor(HttpConnection::get(server.url("/r"), {}, testLimits));
+        QVERIFY2(summary(outcome).startsWith(expected), qPrintable(summary(outcome)));
+    }
     void redirects()
     {
         QFETCH(int, hops);
