@@ -34,6 +34,8 @@ struct HttpLimits {
     qint64 maxBodyBytes = 8 * 1024 * 1024;
 };
 
+// Through Qt's HTTP stack (the weekly bootstrap fetch: redirects, compression and proxies as Qt
+// handles them). The RDAP queries of a search use HttpConnection instead.
 QCoro::Task<HttpOutcome> httpGet(QNetworkAccessManager &manager, QNetworkRequest request, HttpLimits limits);
 
 // The description used when an exchange ran out of time, in the platform's wording.

@@ -359,7 +359,8 @@ private:
         const int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
         if (fd < 0)
             return errno;
-        if (::connect(fd, reinterpret_cast<const sockaddr *>(&storage), length) != 0 && errno != EINPROGRESS) {
+        // EINTR too leaves the connection to complete on its own, as EINPROGRESS does.
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&storage), length) != 0 && errno != EINPROGRESS && errno != EINTR) {
             const int error = errno;
             ::close(fd);
             return error;
