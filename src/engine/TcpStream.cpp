@@ -299,17 +299,17 @@ public:
             const std::shared_ptr<bool> alive = m_alive;
             if (m_events.connected)
                 m_events.connected();
-            if (!*alive || m_closed)
+            if (!*alive || m_closed || m_fd < 0)
                 return;
             if (!m_unsent.isEmpty())
                 flush();
-            if (!*alive || m_closed)
+            if (!*alive || m_closed || m_fd < 0) // a failed send closes the socket and reports later
                 return;
         }
         if ((events & EPOLLOUT) && !m_unsent.isEmpty()) {
             const std::shared_ptr<bool> alive = m_alive;
             flush();
-            if (!*alive || m_closed)
+            if (!*alive || m_closed || m_fd < 0)
                 return;
         }
         if (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR))
