@@ -11,7 +11,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace orvane {

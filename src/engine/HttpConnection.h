@@ -24,7 +24,6 @@ class HttpConnection
 {
 public:
     static constexpr int maxRedirects = 20;
-    static constexpr qsizetype maxHeadBytes = HttpResponseReader::maxHeadBytes;
 
     // `context` owns the exchange while it runs: destroying it ends the exchange with a
     // transport error ("Operation canceled").

@@ -101,7 +101,7 @@ private slots:
             {"bad length", "HTTP/1.1 200 OK\r\nContent-Length: 1x\r\n\r\n", true, "error|The server sent a malformed HTTP response."},
             {"header line without a colon", "HTTP/1.1 200 OK\r\nnonsense\r\n\r\n", true,
              "error|The server sent a malformed HTTP response."},
-            {"head beyond its cap", "HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(HttpConnection::maxHeadBytes, 'a'), true,
+            {"head beyond its cap", "HTTP/1.1 200 OK\r\nX-Long: " + QByteArray(HttpResponseReader::maxHeadBytes, 'a'), true,
              "error|The server sent a malformed HTTP response."},
         };
         for (const auto &[name, raw, keepOpen, expected] : rows) {
