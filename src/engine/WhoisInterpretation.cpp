@@ -1,5 +1,7 @@
 #include "WhoisInterpretation.h"
 
+#include <algorithm>
+
 namespace orvane {
 
 const QStringList &rateLimitMarkers()
@@ -76,6 +78,52 @@ const QStringList &takenPatterns()
     return patterns;
 }
 
+const QStringList &recordMarkers()
+{
+    static const QStringList markers{
+        QStringLiteral("creation date:"),
+        QStringLiteral("created:"),
+        QStringLiteral("registered on:"),
+        QStringLiteral("registrar:"),
+        QStringLiteral("registry domain id:"),
+        QStringLiteral("name server:"),
+        QStringLiteral("nserver:"),
+        QStringLiteral("expiration date:"),
+        QStringLiteral("expiry date:"),
+        QStringLiteral("registry expiry date:"),
+        QStringLiteral("domain status: client"),
+        QStringLiteral("domain status: server"),
+    };
+    return markers;
+}
+
+const QStringList &undecidedPatterns()
+{
+    static const QStringList patterns{
+        QStringLiteral("not available for registration"),
+        QStringLiteral("premium name"),
+        QStringLiteral("reserved by"),
+    };
+    return patterns;
+}
+
+const QStringList &shortAnswerObjections()
+{
+    static const QStringList words{
+        QStringLiteral("error"),
+        QStringLiteral("invalid"),
+        QStringLiteral("reserved"),
+        QStringLiteral("not allowed"),
+        QStringLiteral("unassignable"),
+        QStringLiteral("blocked"),
+        QStringLiteral("syntax"),
+        QStringLiteral("prohibited"),
+        QStringLiteral("not permitted"),
+        QStringLiteral("restricted"),
+    };
+    return words;
+}
+
 const QStringList &boilerplateMarkers()
 {
     static const QStringList markers{
@@ -137,26 +185,53 @@ bool isBannerLine(const QString &line)
            || trimmed.startsWith(QLatin1String(">>>"));
 }
 
+bool holdsRegistrationRecord(const QString &lowered)
+{
+    const auto found = std::count_if(recordMarkers().begin(), recordMarkers().end(),
+                                     [&](const QString &marker) { return lowered.contains(marker); });
+    return found >= 2;
+}
+
 } // namespace
 
 DomainAvailability interpretWhoisResponse(const QString &response, const QString &tld)
 {
     Q_UNUSED(tld)
-    const QString lowered = response.toLower();
-    if (containsAny(lowered, rateLimitMarkers()))
+    // Registries end lines with LF, CR LF or a lone CR; phrases that end in a line feed must
+    // match all three alike.
+    QString text = response;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (text.trimmed().isEmpty())
+        return DomainAvailability::unknown; // a server that closed without a word said nothing
+
+    const QString lowered = text.toLower();
+    // A complete record outweighs phrases found in its legal text ("rate limited", "available
+    // for registration"), which registries print under records of registered names.
+    const bool record = holdsRegistrationRecord(lowered);
+    if (!record && containsAny(lowered, rateLimitMarkers()))
         return DomainAvailability::error;
-    if (containsAny(lowered, availablePatterns()))
+    if (containsAny(lowered, undecidedPatterns()))
+        return DomainAvailability::unknown;
+    if (!record && containsAny(lowered, availablePatterns()))
         return DomainAvailability::available;
     if (containsAny(lowered, takenPatterns()))
         return DomainAvailability::taken;
 
-    int substantive = 0;
-    for (const QString &line : whoisLines(response)) {
+    // A short answer with no known phrase reads free, unless it is a complaint about the query
+    // or a reservation notice, which says nothing about the name being free.
+    QStringList substantive;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
         const QString trimmed = trimBlanks(line);
         if (!trimmed.isEmpty() && !trimmed.startsWith(QLatin1Char('%')) && !trimmed.startsWith(QLatin1Char('#')))
-            ++substantive;
+            substantive.append(trimmed.toLower());
     }
-    return substantive < 3 ? DomainAvailability::available : DomainAvailability::unknown;
+    if (substantive.size() >= 3)
+        return DomainAvailability::unknown;
+    const bool refusesQuery = std::any_of(substantive.begin(), substantive.end(), [](const QString &line) {
+        return containsAny(line, shortAnswerObjections());
+    });
+    return refusesQuery ? DomainAvailability::unknown : DomainAvailability::available;
 }
 
 QString stripWhoisBoilerplate(const QString &response)

@@ -12,8 +12,15 @@ const QStringList &rateLimitMarkers();
 const QStringList &availablePatterns();
 const QStringList &takenPatterns();
 const QStringList &boilerplateMarkers();
+// Two or more of these make an answer a registration record.
+const QStringList &recordMarkers();
+// Phrases that say the name cannot simply be registered, though it is not taken either.
+const QStringList &undecidedPatterns();
+// Words that make a short answer a complaint or a reservation rather than a free name.
+const QStringList &shortAnswerObjections();
 
-// The verdict for a registry's free-text answer: refused, free, registered, or a line count.
+// The verdict for a registry's free-text answer. Only an explicit free phrase outside a
+// registration record, or a short answer with nothing objectionable in it, reads free.
 DomainAvailability interpretWhoisResponse(const QString &response, const QString &tld);
 
 // The text shown to the user: legal notices cut, banner and comment lines trimmed off both ends.

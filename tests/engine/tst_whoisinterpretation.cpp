@@ -53,18 +53,28 @@ private slots:
     {
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("verdict");
-        QTest::newRow("empty") << "" << "available";
+        QTest::newRow("empty") << "" << "unknown";
+        QTest::newRow("white space only") << " \r\n\t\n" << "unknown";
         QTest::newRow("no match") << "No match for \"EXAMPLE-XYZ.COM\"." << "available";
-        QTest::newRow("free phrase beats record") << "Domain Name: a.com\nRegistrar: X\nThis service is free of charge." << "available";
-        QTest::newRow("refusal beats record") << "Domain Name: a.com\nToo Many Requests" << "error";
-        QTest::newRow("rate limit in legal text") << "Domain Name: a.com\nRegistrar: X\nTERMS: queries are subject to a rate limit." << "error";
+        QTest::newRow("free phrase, one record marker") << "Domain Name: a.com\nRegistrar: X\nThis service is free of charge." << "available";
+        QTest::newRow("free phrase under a record") << "Domain Name: a.com\nRegistrar: X\nCreated: 2001-01-01\nOther names are available for registration." << "taken";
+        QTest::newRow("refusal beats a bare line") << "Domain Name: a.com\nToo Many Requests" << "error";
+        QTest::newRow("rate limit under a record") << "Domain Name: a.com\nRegistrar: X\nName Server: ns.a.com\nTERMS: queries are subject to a rate limit." << "taken";
+        QTest::newRow("not available for registration") << "a.test is not available for registration" << "unknown";
+        QTest::newRow("premium") << "a.test is a premium name" << "unknown";
+        QTest::newRow("reserved by") << "Reserved by the registry" << "unknown";
         QTest::newRow("domain name line") << "DOMAIN NAME: a.com\nfoo\nbar\nbaz" << "taken";
         QTest::newRow("two comments, two lines") << "% a\n% b\nline one\nline two" << "available";
         QTest::newRow("two comments, three lines") << "% a\n% b\nline one\nline two\nline three" << "unknown";
         QTest::newRow("indented comments") << "  % a\n\t# b\n   %c\nline one\nline two" << "available";
+        QTest::newRow("short complaint") << "Error: invalid query" << "unknown";
+        QTest::newRow("short status") << "Status: invalid" << "unknown";
+        QTest::newRow("short reservation") << "RESERVED" << "unknown";
+        QTest::newRow("short not permitted") << "% x\nName not permitted" << "unknown";
         QTest::newRow(">>> lines count") << ">>> one\n>>> two\n>>> three" << "unknown";
         QTest::newRow("not found before LF") << "a.test not found\nx\ny\nz" << "available";
-        QTest::newRow("not found before CR LF") << "a.test not found\r\nx\r\ny\r\nz" << "unknown";
+        QTest::newRow("not found before CR LF") << "a.test not found\r\nx\r\ny\r\nz" << "available";
+        QTest::newRow("not found before lone CR") << "a.test not found\rx\ry\rz" << "available";
         // Refusals real registries send, which must never read as free.
         QTest::newRow("request limit exceeded") << "request limit exceeded for 127.0.0.1" << "error";
         QTest::newRow("connection limit") << "Your connection limit exceeded. Please slow down and try again later." << "error";
