@@ -87,7 +87,7 @@ private:
         // Also a reset: once the response is complete, nothing listens any more.
         events.failed = [this](const QString &text, bool) { fail(text); };
         const bool tls = url.scheme() == QLatin1String("https");
-        m_stream = TcpStream::open(tls ? TcpStream::Transport::tls : TcpStream::plainTransport(), url.host(QUrl::FullyEncoded),
+        m_stream = TcpStream::open(tls ? TcpStream::Transport::tls : TcpStream::Transport::plain, url.host(QUrl::FullyEncoded),
                                    portOf(url), std::move(events));
     }
 

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
+#include <QList>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -13,17 +16,13 @@ namespace orvane {
 // One outgoing TCP connection that reports through callbacks, from the event loop of the thread
 // that opened it; only `sent` may also come from inside send(). Nothing comes after close().
 //
-// A search opens a connection per TLD, a thousand at once on long lists. Plain connections
-// (WHOIS, http) therefore go through one epoll set per thread on Linux, watched by a single
-// socket notifier: QTcpSocket costs about as much again as everything else a check does, and
-// the GLib event loop searches its lists of notifiers on every change. Elsewhere, and for TLS,
-// the connection is a QTcpSocket or QSslSocket.
+// Plain connections race the host's addresses (happy eyeballs) on Qt's sockets, the same code
+// on every platform.
 class TcpStream
 {
 public:
     enum class Transport {
-        plain, // the cheapest plain connection the platform has
-        qt,    // QTcpSocket
+        plain, // QTcpSocket, raced across the host's addresses
         tls,   // QSslSocket, verified against the system's certificate authorities
     };
 
@@ -36,10 +35,13 @@ public:
         std::function<void(const QString &text, bool reset)> failed;
     };
 
-    // The plain transport in use: `plain`, or `qt` when ORVANE_TCP=qt is set (to compare them).
-    static Transport plainTransport();
+    // How long an attempt at one address may go unanswered before the next address is tried too.
+    static constexpr std::chrono::milliseconds defaultStagger{250};
 
-    static std::unique_ptr<TcpStream> open(Transport transport, const QString &host, quint16 port, Events events);
+    // `addresses`, when given, are raced instead of what `host` resolves to.
+    static std::unique_ptr<TcpStream> open(Transport transport, const QString &host, quint16 port, Events events,
+                                           std::chrono::milliseconds stagger = defaultStagger,
+                                           const QList<QHostAddress> &addresses = {});
 
     virtual ~TcpStream() = default;
     virtual void send(const QByteArray &bytes) = 0;

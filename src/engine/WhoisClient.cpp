@@ -2,6 +2,7 @@
 
 #include "WhoisInterpretation.h"
 
+#include <QHostAddress>
 #include <QPointer>
 
 #include <algorithm>
@@ -77,6 +78,26 @@ QString normalTLD(const QString &tld)
     return tld.startsWith(QLatin1Char('.')) ? lower : QLatin1Char('.') + lower;
 }
 
+QString hostKey(QString host)
+{
+    while (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    return host.toLower();
+}
+
+// A registry's WHOIS server has a name. A referral back to the server that gave it would loop,
+// and a bare address is no registry anyone published: both are treated as no referral.
+bool isUsableReferral(const QString &host, const QString &askedHost)
+{
+    QHostAddress literal;
+    QString bare = host;
+    if (bare.startsWith(QLatin1Char('[')) && bare.endsWith(QLatin1Char(']')))
+        bare = bare.mid(1, bare.size() - 2);
+    if (literal.setAddress(bare))
+        return false;
+    return hostKey(host) != hostKey(askedHost);
+}
+
 } // namespace
 
 WhoisClient::WhoisClient(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
@@ -119,7 +140,7 @@ QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld)
     if (!answer)
         co_return std::unexpected(answer.error());
     const auto host = referral(*answer);
-    if (!host)
+    if (!host || !isUsableReferral(*host, m_options.referralHost))
         co_return std::unexpected(WhoisError::noServer(tld));
     if (self)
         m_serverCache.insert(tld, *host);

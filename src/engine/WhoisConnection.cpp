@@ -5,8 +5,12 @@
 
 #include "TcpStream.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
+
+#include <algorithm>
+#include <deque>
 
 namespace orvane {
 
@@ -21,11 +25,45 @@ class ResponseBuffer
 public:
     void append(const QByteArray &chunk) { m_data.append(chunk); }
     qsizetype size() const { return m_data.size(); }
-    void truncate(qsizetype size) { m_data.truncate(size); }
     QString text() const { return QString::fromUtf8(m_data); }
 
 private:
     QByteArray m_data;
+};
+
+class WhoisExchange;
+
+// The exchanges running and waiting per host and port, for the thread's event loop.
+class HostTurns
+{
+public:
+    static HostTurns &forThisThread()
+    {
+        thread_local HostTurns turns;
+        return turns;
+    }
+
+    // True when the exchange may start now; otherwise it is started when a turn frees up.
+    bool enter(const QString &key, WhoisExchange *exchange, int limit)
+    {
+        Host &host = m_hosts[key];
+        if (host.running < std::max(limit, 1)) {
+            ++host.running;
+            return true;
+        }
+        host.waiting.push_back(exchange);
+        return false;
+    }
+
+    // The exchange is finished or gone: its turn, or its place in the queue, is given up.
+    void leave(const QString &key, WhoisExchange *exchange, bool wasRunning);
+
+private:
+    struct Host {
+        int running = 0;
+        std::deque<WhoisExchange *> waiting;
+    };
+    QHash<QString, Host> m_hosts;
 };
 
 class WhoisExchange : public QObject
@@ -42,16 +80,28 @@ public:
 
     Completion<Answer> resumer;
 
+    QString turnKey() const { return m_host.toLower() + QLatin1Char(':') + QString::number(m_options.port); }
+
     void start()
     {
+        m_queued = !HostTurns::forThisThread().enter(turnKey(), this, m_options.maxPerHost);
+        if (m_queued)
+            qCDebug(lcWhois, "[%s] waiting for a free connection", qUtf8Printable(m_host));
+        else
+            begin();
+    }
+
+    void begin()
+    {
+        m_queued = false;
+        m_running = true;
         qCDebug(lcWhois, "Connecting to %s:%u", qUtf8Printable(m_host), unsigned(m_options.port));
 
         m_watchdog.setSingleShot(true);
         connect(&m_watchdog, &QTimer::timeout, this, [this] {
-            if (resumer.complete(std::unexpected(WhoisError::timedOut()))) {
+            if (!resumer.isDone())
                 qCCritical(lcWhois, "Watchdog fired for %s", qUtf8Printable(m_host));
-                m_stream->close();
-            }
+            finish(std::unexpected(WhoisError::timedOut()));
         });
         m_watchdog.start(m_options.timeout);
 
@@ -69,7 +119,8 @@ public:
         events.ended = [this] { finish(m_buffer.text()); };
         events.failed = [this](const QString &text, bool reset) { onFailure(text, reset); };
         qCDebug(lcWhois, "[%s] state: preparing", qUtf8Printable(m_host));
-        m_stream = TcpStream::open(TcpStream::plainTransport(), m_host, m_options.port, std::move(events));
+        m_stream = TcpStream::open(TcpStream::Transport::plain, m_host, m_options.port, std::move(events), m_options.stagger,
+                                   m_options.addresses);
     }
 
     // The owner gave up: keep what arrived, if anything.
@@ -82,6 +133,7 @@ public:
         m_watchdog.stop();
         if (m_stream)
             m_stream->close();
+        releaseTurn();
     }
 
 private:
@@ -93,10 +145,9 @@ private:
         if (m_options.received)
             m_options.received(m_buffer.size());
         if (m_buffer.size() > m_options.maxAnswerBytes) {
-            m_buffer.truncate(m_options.maxAnswerBytes);
             qCDebug(lcWhois, "[%s] answer passed %lld bytes, closing", qUtf8Printable(m_host),
                     static_cast<long long>(m_options.maxAnswerBytes));
-            finish(m_buffer.text());
+            finish(std::unexpected(WhoisError::readFailed(QStringLiteral("Answer too large"))));
         }
     }
 
@@ -127,8 +178,19 @@ private:
     {
         if (resumer.complete(std::move(answer))) {
             m_watchdog.stop();
-            m_stream->close();
+            if (m_stream)
+                m_stream->close();
+            releaseTurn();
         }
+    }
+
+    void releaseTurn()
+    {
+        if (!m_queued && !m_running)
+            return;
+        const bool wasRunning = m_running;
+        m_queued = m_running = false;
+        HostTurns::forThisThread().leave(turnKey(), this, wasRunning);
     }
 
     QString m_host;
@@ -138,7 +200,29 @@ private:
     QTimer m_watchdog{this};
     ResponseBuffer m_buffer;
     Phase m_phase = Phase::connecting;
+    bool m_queued = false;
+    bool m_running = false;
 };
+
+void HostTurns::leave(const QString &key, WhoisExchange *exchange, bool wasRunning)
+{
+    const auto found = m_hosts.find(key);
+    if (found == m_hosts.end())
+        return;
+    Host &host = found.value();
+    if (!wasRunning) {
+        host.waiting.erase(std::remove(host.waiting.begin(), host.waiting.end(), exchange), host.waiting.end());
+    } else if (!host.waiting.empty()) {
+        WhoisExchange *next = host.waiting.front();
+        host.waiting.pop_front();
+        next->begin(); // the turn passes on; the count of running exchanges stays
+        return;
+    } else {
+        --host.running;
+    }
+    if (host.running == 0 && host.waiting.empty())
+        m_hosts.erase(found);
+}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -58,12 +59,13 @@ class TestOrvaneCheck : public QObject
 private slots:
     void init()
     {
+        QDir(m_home.filePath(".config")).removeRecursively(); // each test's registries are new
         m_http = std::make_unique<FakeHttpServer>();
         m_whois = std::make_unique<FakeWhoisServer>();
         m_http->serveBootstrap({QStringLiteral("com")});
         m_http->setJson("/rdap/domain/orvane.com", 404, "{}");
         m_whois->setAnswer("orvane.ai", QByteArray("Domain Name: orvane.ai\nRegistrar: Someone\n"));
-        m_whois->setAnswer("ninja", QByteArray("refer: 127.0.0.1\n"));
+        m_whois->setAnswer("ninja", QByteArray("refer: localhost\n"));
         m_whois->setAnswer("orvane.ninja", QByteArray("Too many requests\n"));
         m_whois->setAnswer("zz", QByteArray("% no such TLD\n"));
     }
@@ -118,10 +120,9 @@ private slots:
         QStringList arguments{"orvane"};
         for (int i = 0; i < count; ++i) {
             arguments << QStringLiteral("t%1").arg(i);
-            m_whois->setAnswer(QStringLiteral("t%1").arg(i), QByteArray("refer: 127.0.0.1\n"));
+            m_whois->setAnswer(QStringLiteral("t%1").arg(i), QByteArray("refer: localhost\n"));
         }
         m_whois->setDefault({"No match for \"ORVANE\".\r\n"});
-        m_whois->holdAnswersUntil(count); // every referral query open at once
         const Run r = run(arguments, true, [] {
             rlimit limit{};
             getrlimit(RLIMIT_NOFILE, &limit);

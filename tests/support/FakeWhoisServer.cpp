@@ -45,7 +45,7 @@ FakeWhoisServer::FakeWhoisServer(QObject *parent) : QObject(parent)
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            ++m_open;
+            m_peak = std::max(m_peak, ++m_open);
             auto buffer = std::make_shared<QByteArray>();
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 --m_open;

@@ -38,6 +38,7 @@ public:
     const QStringList &queries() const { return m_queries; }
     const QList<QByteArray> &rawQueries() const { return m_raw; }
     int openConnections() const { return m_open; }
+    int peakConnections() const { return m_peak; }
 
 private:
     void serve(class QTcpSocket *socket, const Script &script);
@@ -48,6 +49,7 @@ private:
     QStringList m_queries;
     QList<QByteArray> m_raw;
     int m_open = 0;
+    int m_peak = 0;
     int m_holdUntil = 0;
     QList<std::function<void()>> m_held;
 };
