@@ -1,4 +1,5 @@
-// WHOIS answer interpretation and cleaning: never crash, and cleaning is idempotent.
+// WHOIS answer interpretation and cleaning: never crash, cleaning is idempotent, and an answer
+// that holds a registration record never reads free.
 #include "WhoisInterpretation.h"
 
 #include <cstdlib>
@@ -6,7 +7,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString answer = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    (void)orvane::interpretWhoisResponse(answer, QStringLiteral(".test"));
+    const auto verdict = orvane::interpretWhoisResponse(answer, QStringLiteral(".test"));
+    if (verdict == orvane::DomainAvailability::available) {
+        QString lowered = answer.toLower();
+        lowered.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        int markers = 0;
+        for (const QString &marker : orvane::recordMarkers())
+            markers += lowered.contains(marker) ? 1 : 0;
+        if (markers >= 2)
+            std::abort();
+    }
     const QString shown = orvane::stripWhoisBoilerplate(answer);
     if (orvane::stripWhoisBoilerplate(shown) != shown)
         std::abort();

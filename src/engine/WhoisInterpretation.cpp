@@ -226,7 +226,7 @@ DomainAvailability interpretWhoisResponse(const QString &response, const QString
         if (!trimmed.isEmpty() && !trimmed.startsWith(QLatin1Char('%')) && !trimmed.startsWith(QLatin1Char('#')))
             substantive.append(trimmed.toLower());
     }
-    if (substantive.size() >= 3)
+    if (substantive.size() >= 3 || record) // a record, however short, never reads free
         return DomainAvailability::unknown;
     const bool refusesQuery = std::any_of(substantive.begin(), substantive.end(), [](const QString &line) {
         return containsAny(line, shortAnswerObjections());

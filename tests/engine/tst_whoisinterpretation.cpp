@@ -67,6 +67,7 @@ private slots:
         QTest::newRow("two comments, two lines") << "% a\n% b\nline one\nline two" << "available";
         QTest::newRow("two comments, three lines") << "% a\n% b\nline one\nline two\nline three" << "unknown";
         QTest::newRow("indented comments") << "  % a\n\t# b\n   %c\nline one\nline two" << "available";
+        QTest::newRow("short record without a taken phrase") << "Created: 2020-01-01\nExpiry Date: 2030-01-01" << "unknown";
         QTest::newRow("short complaint") << "Error: invalid query" << "unknown";
         QTest::newRow("short status") << "Status: invalid" << "unknown";
         QTest::newRow("short reservation") << "RESERVED" << "unknown";
