@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QLocalSocket>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTimer>
@@ -262,6 +263,20 @@ private slots:
         shell->setTrayAvailable(false);
         shell->didResignActive();
         QVERIFY(ui.window()->isVisible());
+
+        // On Linux a right click opens the tray menu instead of toggling the window.
+        QVERIFY(shell->trayMenu());
+        QStringList entries;
+        for (QAction *action : shell->trayMenu()->actions())
+            entries << action->text();
+        QCOMPARE(entries, (QStringList{"Show Orvane", "Settings…", "", "Quit Orvane"}));
+        emit shell->trayIcon()->activated(QSystemTrayIcon::Context);
+        QVERIFY(ui.window()->isVisible());
+        QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
+        shell->trayMenu()->actions().at(1)->trigger();
+        QVERIFY(ui.app->settingsWindow() && ui.app->settingsWindow()->isVisible());
+        shell->trayMenu()->actions().at(3)->trigger();
+        QCOMPARE(quits.count(), 1);
     }
 
     void reopenBringsTheMainWindowForward()
