@@ -1,5 +1,6 @@
 #include "UiHarness.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
 #include <QProcess>
@@ -70,6 +71,17 @@ private slots:
         QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.ai taken", "orvane.io unknown"}));
         QTRY_COMPARE(ui.resultRows().size(), 3);
         QTRY_COMPARE(ui.app->history()->count(), 1);
+
+        // What a screen reader says for each row.
+        QAccessible::setActive(true);
+        QStringList spoken;
+        for (QQuickItem *row : ui.resultRows()) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(row);
+            QVERIFY(face);
+            QCOMPARE(face->role(), QAccessible::ListItem);
+            spoken << face->text(QAccessible::Name);
+        }
+        QCOMPARE(spoken, (QStringList{"orvane.com, available", "orvane.ai, taken", "orvane.io, unclear"}));
     }
 
     void checkButtonWantsAName()
