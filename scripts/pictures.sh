@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds Orvane and renders its windows to PNG files (default folder: pictures/).
+# Builds Orvane and renders every window to PNG files (default folder: pictures/): the main
+# window at its smallest size with a 26- and a 59-character name (live, reopened, brainstorm,
+# the clear dialog), the welcome pages, the settings tabs and the tray image, light and dark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -11,13 +11,39 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QQmlContext>
+#include <QPalette>
 #include <QQuickWindow>
+#include <QScreen>
 #include <QTimeZone>
 #include <QTimer>
+
+#ifdef ORVANE_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#endif
 
 Q_LOGGING_CATEGORY(lcWindows, "com.pellunor.Orvane.app.windows", QtInfoMsg)
 
 namespace orvane {
+
+#ifdef ORVANE_HAVE_DBUS
+// Receives the portal's change signal, which QtDBus delivers only to a named slot.
+class PortalListener : public QObject
+{
+    Q_OBJECT
+public:
+    using Handler = std::function<void(const QString &, const QString &, const QDBusVariant &)>;
+    PortalListener(Handler handler, QObject *parent) : QObject(parent), m_handler(std::move(handler)) {}
+public slots:
+    void settingChanged(const QString &ns, const QString &key, const QDBusVariant &value) { m_handler(ns, key, value); }
+
+private:
+    Handler m_handler;
+};
+#endif
 
 namespace {
 
@@ -40,27 +66,38 @@ void registerTypes()
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/orvane/ui/Palette.qml")), "Orvane.Ui", 1, 0, "Palette");
 }
 
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("OrvaneApp", text);
+}
+
 // The abbreviated relative style: "5 sec. ago", "2 min. ago", "3 hr. ago", "1 day ago".
 QString abbreviatedRelative(qint64 seconds)
 {
     const bool future = seconds < 0;
     const qint64 s = future ? -seconds : seconds;
+    const QLocale locale;
     QString amount;
     if (s < 60)
-        amount = QStringLiteral("%1 sec.").arg(s);
+        amount = tr("%1 sec.").arg(locale.toString(s));
     else if (s < 3600)
-        amount = QStringLiteral("%1 min.").arg(s / 60);
+        amount = tr("%1 min.").arg(locale.toString(s / 60));
     else if (s < 86400)
-        amount = QStringLiteral("%1 hr.").arg(s / 3600);
+        amount = tr("%1 hr.").arg(locale.toString(s / 3600));
     else if (s < 7 * 86400)
-        amount = s / 86400 == 1 ? QStringLiteral("1 day") : QStringLiteral("%1 days").arg(s / 86400);
+        amount = s / 86400 == 1 ? tr("1 day") : tr("%1 days").arg(locale.toString(s / 86400));
     else if (s < 30 * 86400)
-        amount = QStringLiteral("%1 wk.").arg(s / (7 * 86400));
+        amount = tr("%1 wk.").arg(locale.toString(s / (7 * 86400)));
     else if (s < 365 * 86400)
-        amount = QStringLiteral("%1 mo.").arg(s / (30 * 86400));
+        amount = tr("%1 mo.").arg(locale.toString(s / (30 * 86400)));
     else
-        amount = QStringLiteral("%1 yr.").arg(s / (365 * 86400));
-    return future ? QStringLiteral("in ") + amount : amount + QStringLiteral(" ago");
+        amount = tr("%1 yr.").arg(locale.toString(s / (365 * 86400)));
+    return future ? tr("in %1").arg(amount) : tr("%1 ago").arg(amount);
+}
+
+bool paletteIsDark()
+{
+    return QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
 }
 
 } // namespace
@@ -89,6 +126,109 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
     m_engine.addImageProvider(QStringLiteral("icon"), new IconProvider);
     m_engine.rootContext()->setContextProperty(QStringLiteral("app"), this);
     m_engine.rootContext()->setContextProperty(QStringLiteral("shell"), m_delegate.get());
+
+    connect(m_delegate.get(), &AppDelegate::settingsRequested, this, &OrvaneApp::openSettings);
+    connect(m_delegate.get(), &AppDelegate::quitRequested, this, &OrvaneApp::quit);
+    connect(this, &OrvaneApp::darkModeChanged, m_delegate.get(), [this] { m_delegate->setPanelDark(m_darkMode); });
+    // A session that ends takes the program with it: what is pending still reaches the disk.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { (void)m_store->save(); });
+    // One filter for the whole program: palette changes reach the application object, and
+    // the windows' close requests pass through it as well.
+    qApp->installEventFilter(this);
+    updateDarkMode();
+    m_delegate->setPanelDark(m_darkMode);
+    watchPortalColourScheme();
+}
+
+bool OrvaneApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == qApp) {
+        updateDarkMode();
+    } else if (event->type() == QEvent::Close && watched == m_mainWindow && !m_delegate->trayAvailable()) {
+        // Without a tray nothing could bring a closed window back: closing it ends the program.
+        QTimer::singleShot(0, this, &OrvaneApp::quit);
+    } else if (event->type() == QEvent::Close && watched == m_welcomeWindow && !m_delegate->trayAvailable()) {
+        // The main window stepped aside for the welcome window; it returns when that closes.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_mainWindow || !m_mainWindow->isVisible())
+                m_delegate->showMainWindow();
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void OrvaneApp::updateDarkMode()
+{
+    const bool dark = m_portalScheme == 1 || (m_portalScheme != 2 && paletteIsDark());
+    if (dark == m_darkMode)
+        return;
+    m_darkMode = dark;
+    emit darkModeChanged();
+}
+
+void OrvaneApp::watchPortalColourScheme()
+{
+#ifdef ORVANE_HAVE_DBUS
+    // The desktop portal knows the scheme even when Qt's platform theme does not pass it on
+    // through the palette (GNOME without a Qt theme). No session bus: the palette decides.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
+    const QString path = QStringLiteral("/org/freedesktop/portal/desktop");
+    const QString interface = QStringLiteral("org.freedesktop.portal.Settings");
+    const QString ns = QStringLiteral("org.freedesktop.appearance");
+    const QString key = QStringLiteral("color-scheme");
+    auto take = [this](const QVariant &value) {
+        QVariant v = value;
+        while (v.canConvert<QDBusVariant>() && v.userType() == qMetaTypeId<QDBusVariant>())
+            v = v.value<QDBusVariant>().variant();
+        bool ok = false;
+        const uint scheme = v.toUInt(&ok);
+        m_portalScheme = ok && scheme <= 2 ? int(scheme) : 0;
+        updateDarkMode();
+    };
+    QDBusMessage read = QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Read"));
+    read << ns << key;
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, 1000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [take](QDBusPendingCallWatcher *call) {
+        const QDBusPendingReply<QVariant> reply = *call;
+        if (!reply.isError())
+            take(reply.value());
+        call->deleteLater();
+    });
+    auto *listener = new PortalListener(
+        [take, ns, key](const QString &changedNs, const QString &changedKey, const QDBusVariant &value) {
+            if (changedNs == ns && changedKey == key)
+                take(value.variant());
+        },
+        this);
+    bus.connect(service, path, interface, QStringLiteral("SettingChanged"), listener,
+                SLOT(settingChanged(QString, QString, QDBusVariant)));
+#endif
+}
+
+void OrvaneApp::placeOverMain(QWindow *window) const
+{
+    if (!window || window->isVisible())
+        return;
+    const bool overMain = m_mainWindow && m_mainWindow->isVisible();
+    QScreen *screen = overMain ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect around = overMain ? m_mainWindow->frameGeometry() : area;
+    window->create(); // the frame is known (where the platform knows it at all) once the window exists
+    const QMargins margins = window->frameMargins();
+    QRect frame(QPoint(0, 0), window->size().grownBy(margins));
+    frame.moveCenter(around.center());
+    // Whole on the screen: the top left corner wins when the window is larger than the screen.
+    frame.moveRight(std::min(frame.right(), area.right()));
+    frame.moveBottom(std::min(frame.bottom(), area.bottom()));
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
+    window->setScreen(screen);
+    window->setFramePosition(frame.topLeft());
 }
 
 OrvaneApp::~OrvaneApp()
@@ -180,10 +320,13 @@ QString OrvaneApp::relativeTime(const QDateTime &when) const
 
 QString OrvaneApp::longDate(const QDateTime &when, bool withZone) const
 {
+    // The user's own long date and short time; the zone, when wanted, as its abbreviation.
     const QDateTime local = when.toLocalTime();
-    QString text = QLocale().toString(local, QStringLiteral("MMMM d, yyyy 'at' HH:mm"));
+    const QLocale locale;
+    QString text = tr("%1 at %2").arg(locale.toString(local.date(), QLocale::LongFormat),
+                                       locale.toString(local.time(), QLocale::ShortFormat));
     if (withZone)
-        text += QLatin1Char(' ') + QTimeZone::systemTimeZone().displayName(local, QTimeZone::LongName);
+        text += QLatin1Char(' ') + local.timeZoneAbbreviation();
     return text;
 }
 
@@ -217,6 +360,7 @@ void OrvaneApp::openSettings()
 {
     if (!m_settingsWindow)
         m_settingsWindow = loadWindow(QStringLiteral("SettingsWindow.qml"));
+    placeOverMain(m_settingsWindow);
     if (m_settingsWindow) {
         m_settingsWindow->show();
         m_settingsWindow->raise();
@@ -228,6 +372,7 @@ void OrvaneApp::openWelcome()
 {
     if (!m_welcomeWindow)
         m_welcomeWindow = loadWindow(QStringLiteral("OnboardingWindow.qml"));
+    placeOverMain(m_welcomeWindow);
     if (m_welcomeWindow) {
         QMetaObject::invokeMethod(m_welcomeWindow, "restart"); // it always opens at its first page
         m_welcomeWindow->show();
@@ -261,7 +406,13 @@ void OrvaneApp::previewGong()
 
 void OrvaneApp::quit()
 {
+    (void)m_store->save(); // a search still running keeps what it has found so far
+    emit quitRequested();
     QCoreApplication::quit();
 }
 
 } // namespace orvane
+
+#ifdef ORVANE_HAVE_DBUS
+#include "OrvaneApp.moc"
+#endif

@@ -45,6 +45,7 @@ class OrvaneApp : public QObject
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(int year READ year CONSTANT)
     Q_PROPERTY(QString siteHost READ siteHost CONSTANT)
+    Q_PROPERTY(bool darkMode READ darkMode NOTIFY darkModeChanged)
 
 public:
     static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
@@ -87,7 +88,20 @@ public:
     Q_INVOKABLE void previewGong();
     QQuickWindow *welcomeWindow() const { return m_welcomeWindow; }
     QQuickWindow *settingsWindow() const { return m_settingsWindow; }
+    // Saves the history and ends the program.
     Q_INVOKABLE void quit();
+
+    // Whether the windows wear their dark colours: the desktop's colour scheme when the
+    // desktop portal tells it, otherwise the lightness of the application palette's window.
+    bool darkMode() const { return m_darkMode; }
+
+signals:
+    void darkModeChanged();
+    // Emitted by quit() before the event loop is asked to end.
+    void quitRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     // The current time used for relative dates; injected by tests and pictures.
     void setNow(std::function<QDateTime()> now) { m_now = std::move(now); }
@@ -95,6 +109,10 @@ public:
 private:
     OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store);
     void openMain();
+    void updateDarkMode();
+    void watchPortalColourScheme();
+    // Puts a window that is about to be shown over the main window (or the screen), whole.
+    void placeOverMain(QWindow *window) const;
 
     AppConfiguration m_configuration;
     std::unique_ptr<AppSettings> m_settings;
@@ -109,6 +127,8 @@ private:
     QPointer<QQuickWindow> m_settingsWindow;
     QQuickWindow *loadWindow(const QString &file);
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
+    bool m_darkMode = false;
+    int m_portalScheme = 0; // the portal's answer: 0 no preference, 1 dark, 2 light
 };
 
 } // namespace orvane

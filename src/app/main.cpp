@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -30,7 +31,11 @@ bool handedOver()
     socket.connectToServer(instanceName());
     if (!socket.waitForConnected(500))
         return false;
-    socket.write("reopen\n");
+    // The token of this launch lets the running program take the focus from the window on top.
+    QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    if (token.isEmpty())
+        token = qgetenv("DESKTOP_STARTUP_ID");
+    socket.write("reopen " + token.simplified().replace(' ', "") + "\n");
     socket.flush();
     socket.waitForReadyRead(2000);
     return true;
@@ -43,9 +48,15 @@ int main(int argc, char *argv[])
     orvane::raiseOpenFileLimit();
     QApplication application(argc, argv);
     orvane::setApplicationIdentity();
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
+    // No display name: Linux window managers would show it after every title ("Orvane Settings — Orvane").
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/resources/VarivUzaz.svg")));
+
+    // The user's language, when a translation of it ships beside the program.
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("orvane"), QStringLiteral("_"),
+                        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane/translations")))
+        QCoreApplication::installTranslator(&translator);
 
     if (handedOver()) {
         qCInfo(lcApp, "Orvane already runs; asked it to show its window");
@@ -69,10 +80,13 @@ int main(int argc, char *argv[])
     QObject::connect(&server, &QLocalServer::newConnection, &server, [&server, &app] {
         while (QLocalSocket *socket = server.nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &app] {
-                if (!socket->readAll().contains("reopen"))
+                if (!socket->canReadLine())
+                    return;
+                const QByteArray line = socket->readLine(4096).trimmed();
+                if (!line.startsWith("reopen"))
                     return;
                 qCInfo(lcApp, "Another launch asked for the main window");
-                (*app)->delegate()->handleReopen();
+                (*app)->delegate()->handleReopen(QString::fromUtf8(line.mid(6).trimmed()));
                 socket->write("ok\n");
                 socket->flush();
                 socket->disconnectFromServer();

@@ -17,42 +17,47 @@ Rectangle {
         anchors.topMargin: 8
         anchors.bottomMargin: 7
         spacing: 14
-        Text { text: "© " + app.year + " Pellunor. Made for people naming things."; font.pixelSize: 11; color: Ui.Palette.secondaryText }
-        Item { Layout.fillWidth: true }
+        Text {
+            Layout.fillWidth: true
+            text: qsTr("© %1 Pellunor. Made for people naming things.").arg(app.year)
+            elide: Text.ElideRight
+            font.pixelSize: Ui.Palette.textCaption
+            color: Ui.Palette.secondaryText
+        }
         AbstractButton {
+            id: siteLink
+            Layout.minimumWidth: implicitWidth
             objectName: "siteLink"
             hoverEnabled: true
             ToolTip.visible: hovered
-            ToolTip.text: "Open " + app.siteHost + " in your default browser"
+            ToolTip.text: qsTr("Open %1 in your default browser").arg(app.siteHost)
+            Accessible.role: Accessible.Link
+            Accessible.name: app.siteHost
+            Accessible.description: ToolTip.text
+            focusPolicy: Qt.StrongFocus
             ToolTip.delay: 600
             onClicked: app.openUrl("https://" + app.siteHost)
             contentItem: Row {
                 spacing: 4
-                Text { text: app.siteHost; font.pixelSize: 11; color: Ui.Palette.secondaryText }
+                Text { text: app.siteHost; font.pixelSize: Ui.Palette.textCaption; color: Ui.Palette.secondaryText }
                 Icon { name: "arrow.up.right"; color: Ui.Palette.secondaryText; size: 8; anchors.verticalCenter: parent.verticalCenter }
             }
-            background: Item {}
+            background: Item { FocusRing { control: siteLink; radius: 4 } }
         }
-        Button {
+        PlainButton {
             objectName: "welcomeButton"
-            text: "Welcome"
+            text: qsTr("Welcome")
             flat: true
-            font.pixelSize: 11
-            padding: 2
-            ToolTip.visible: hovered
-            ToolTip.text: "Re-open the welcome screen"
-            ToolTip.delay: 600
+            fontSize: Ui.Palette.textCaption
+            help: qsTr("Re-open the welcome screen")
             onClicked: { app.openWelcome(); shell.bringWelcomeWindowToFront() }
         }
-        Button {
+        PlainButton {
             objectName: "quitButton"
-            text: "Quit"
+            text: qsTr("Quit")
             flat: true
-            font.pixelSize: 11
-            padding: 2
-            ToolTip.visible: hovered
-            ToolTip.text: "Quit Orvane"
-            ToolTip.delay: 600
+            fontSize: Ui.Palette.textCaption
+            help: qsTr("Quit Orvane")
             onClicked: app.quit()
         }
     }

@@ -23,6 +23,7 @@ Rectangle {
         anchors.bottomMargin: 10
         spacing: 12
         Image {
+            Accessible.ignored: true
             source: "image://icon/VarivUzaz?" + Ui.Palette.brandPaper
             sourceSize: Qt.size(88, 88)
             Layout.preferredWidth: 44
@@ -31,19 +32,28 @@ Rectangle {
         }
         ColumnLayout {
             spacing: 2
-            Text { text: "Orvane"; font.pixelSize: 18; font.weight: Font.DemiBold; color: Ui.Palette.brandPaper }
-            Text { text: "Private WHOIS searching. No stress approach."; font.pixelSize: 12; color: Ui.Palette.brandPaper; opacity: 0.75 }
+            Layout.fillWidth: true
+            Layout.minimumWidth: 60
+            Text { text: "Orvane"; font.pixelSize: Ui.Palette.textTitle2; font.weight: Font.DemiBold; color: Ui.Palette.brandPaper; Accessible.role: Accessible.Heading; Accessible.name: text }
+            Text {
+                Layout.fillWidth: true
+                text: qsTr("Private WHOIS searching. No stress approach.")
+                elide: Text.ElideRight
+                font.pixelSize: Ui.Palette.textFootnote
+                color: Ui.Palette.brandPaper
+                opacity: 0.75
+            }
         }
-        Item { Layout.fillWidth: true }
         IconButton {
             objectName: "settingsButton"
             iconName: "gearshape"
-            ink: Qt.rgba(Ui.Palette.brandPaper.r, Ui.Palette.brandPaper.g, Ui.Palette.brandPaper.b, 0.85)
+            ink: Ui.Palette.brandPaperDim
             iconSize: 16
             padding: 6
-            help: "Settings (configure TLDs, Claude)"
+            help: qsTr("Settings (configure TLDs, Claude)")
+            Accessible.name: qsTr("Settings")
             onClicked: app.openSettings()
         }
-        Text { text: "v" + app.version; font.pixelSize: 11; color: Ui.Palette.brandPaper; opacity: 0.6 }
+        Text { Accessible.name: qsTr("Version %1").arg(app.version); text: "v" + app.version; font.pixelSize: Ui.Palette.textCaption; color: Ui.Palette.brandPaper; opacity: 0.6 }
     }
 }

@@ -24,6 +24,35 @@ Item {
     function newSearch() {
         model.newSearch()
         selectedRecord = null
+        pane.focusField()
+    }
+    function focusField() {
+        if (model.isHistoricalView)
+            newSearch()
+        else
+            pane.focusField()
+    }
+    function focusFieldIfLive() {
+        if (!model.isHistoricalView)
+            pane.focusField()
+    }
+
+    // Return runs the search from wherever the focus is, as long as a live search shows; Escape
+    // puts the window away when the tray can bring it back, and otherwise clears the field.
+    Keys.onReturnPressed: event => submitFromKeyboard(event)
+    Keys.onEnterPressed: event => submitFromKeyboard(event)
+    Keys.onEscapePressed: {
+        if (shell.trayAvailable && hostWindow)
+            hostWindow.hide()
+        else if (!model.isHistoricalView) {
+            model.query = ""
+            pane.focusField()
+        }
+    }
+    function submitFromKeyboard(event) {
+        if (model.isHistoricalView || model.isSearching)
+            return
+        pane.submit()
     }
 
     SplitView {
@@ -62,6 +91,7 @@ Item {
                 onNewSearch: root.newSearch()
             }
             SearchPaneView {
+                id: pane
                 objectName: "searchPane"
                 Layout.fillWidth: true
                 Layout.fillHeight: true
@@ -83,26 +113,29 @@ Item {
         padding: 20
         readonly property int count: app.history.count
         background: Rectangle { radius: 12; color: Ui.Palette.controlBackground; border.color: Ui.Palette.separator }
-        Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.25) }
+        Overlay.modal: Rectangle { color: Ui.Palette.modalDim }
         contentItem: ColumnLayout {
             spacing: 10
+            Accessible.role: Accessible.Dialog
+            Accessible.name: qsTr("Clear all search history?")
             Image {
-                source: "image://icon/VarivUzaz?" + Ui.Palette.brandInk
+                Accessible.ignored: true
+                source: "image://icon/VarivUzaz?" + Ui.Palette.brandInkText
                 sourceSize: Qt.size(96, 96)
                 Layout.preferredWidth: 44
                 Layout.preferredHeight: 44
             }
             Text {
-                text: "Clear all search history?"
-                font.pixelSize: 15
+                text: qsTr("Clear all search history?")
+                font.pixelSize: Ui.Palette.textBody
                 font.weight: Font.DemiBold
                 color: Ui.Palette.primaryText
             }
             Text {
                 Layout.fillWidth: true
-                text: "This deletes every saved search and its results. This cannot be undone."
+                text: qsTr("This deletes every saved search and its results. This cannot be undone.")
                 wrapMode: Text.WordWrap
-                font.pixelSize: 13
+                font.pixelSize: Ui.Palette.textSmall
                 color: Ui.Palette.primaryText
             }
             RowLayout {
@@ -112,15 +145,15 @@ Item {
                 Item { Layout.fillWidth: true }
                 FilledButton {
                     objectName: "cancelClear"
-                    text: "Cancel"
-                    fill: Qt.rgba(0, 0, 0, 0.07)
+                    text: qsTr("Cancel")
+                    fill: Ui.Palette.quietFill
                     ink: Ui.Palette.primaryText
                     fontSize: 13
                     onClicked: clearDialog.close()
                 }
                 FilledButton {
                     objectName: "confirmClear"
-                    text: "Clear " + clearDialog.count + " search" + (clearDialog.count === 1 ? "" : "es")
+                    text: clearDialog.count === 1 ? qsTr("Clear 1 search") : qsTr("Clear %1 searches").arg(clearDialog.count)
                     fill: Ui.Palette.statusError
                     fontSize: 13
                     onClicked: {

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Layouts
 import Orvane.Ui as Ui
 
 // A chrome-less button: symbol and label on a filled rounded rectangle.
@@ -18,6 +19,8 @@ AbstractButton {
     topPadding: 5
     bottomPadding: 5
     hoverEnabled: true
+    // In a row that runs short of room, a button keeps its size and the text beside it elides.
+    Layout.minimumWidth: implicitWidth
     ToolTip.visible: help.length > 0 && hovered
     ToolTip.text: help
     ToolTip.delay: 600
@@ -45,9 +48,13 @@ AbstractButton {
             anchors.verticalCenter: parent.verticalCenter
         }
     }
+    Accessible.role: Accessible.Button
+    Accessible.name: control.text
+    Accessible.description: control.help
     background: Rectangle {
         radius: control.radius
         color: control.enabled ? control.fill : Ui.Palette.disabledFill
         opacity: control.pressed ? 0.8 : 1
+        FocusRing { control: control; radius: control.radius }
     }
 }

@@ -3,15 +3,19 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Orvane.Ui as Ui
 
-// The banner over a reopened search, with the way back to a live one.
+// The banner over a reopened search, with the way back to a live one. When room runs short
+// the name and the date elide; the button keeps its size.
 Rectangle {
     id: strip
     property var record: null
     signal newSearch()
-    color: Qt.rgba(Ui.Palette.brandAccent.r, Ui.Palette.brandAccent.g, Ui.Palette.brandAccent.b, 0.10)
+    color: Ui.Palette.accentTint
     implicitHeight: row.implicitHeight + 18
+    Accessible.role: Accessible.Pane
+    Accessible.name: strip.record ? qsTr("Historical search results: %1, %2").arg(strip.record.query).arg(dateText.text)
+                                  : qsTr("Historical search results")
 
-    Rectangle { anchors.bottom: parent.bottom; width: parent.width; height: 0.5; color: Ui.Palette.separator }
+    Rectangle { anchors.bottom: parent.bottom; width: parent.width; height: 1; color: Ui.Palette.separator }
 
     RowLayout {
         id: row
@@ -21,30 +25,57 @@ Rectangle {
         anchors.topMargin: 9
         anchors.bottomMargin: 9
         spacing: 10
-        Icon { name: "clock.arrow.circlepath"; color: Ui.Palette.brandAccent; size: 14 }
-        Text { text: "HISTORICAL SEARCH RESULTS"; font.pixelSize: 11; font.bold: true; font.letterSpacing: 0.8; color: Ui.Palette.brandAccent }
-        Text { visible: strip.record !== null; text: "·"; color: Ui.Palette.tertiaryText; font.pixelSize: 13 }
-        Text {
-            visible: strip.record !== null
-            text: strip.record ? "\u201C" + strip.record.query + "\u201D" : ""
-            font.pixelSize: 13
-            font.weight: Font.DemiBold
-            color: Ui.Palette.primaryText
+        Icon { name: "clock.arrow.circlepath"; color: Ui.Palette.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 3
+            Text {
+                Layout.fillWidth: true
+                text: qsTr("HISTORICAL SEARCH RESULTS")
+                elide: Text.ElideRight
+                font.pixelSize: Ui.Palette.textCaption
+                font.bold: true
+                font.letterSpacing: 0.8
+                color: Ui.Palette.brandAccent
+                Accessible.ignored: true
+            }
+            RowLayout {
+                visible: strip.record !== null
+                Layout.fillWidth: true
+                spacing: 8
+                Text {
+                    objectName: "stripQuery"
+                    Layout.fillWidth: true
+                    Layout.maximumWidth: implicitWidth
+                    Layout.minimumWidth: Math.min(implicitWidth, 80)
+                    text: strip.record ? "\u201C" + strip.record.query + "\u201D" : ""
+                    elide: Text.ElideRight
+                    font.pixelSize: Ui.Palette.textSmall
+                    font.weight: Font.DemiBold
+                    color: Ui.Palette.primaryText
+                    Accessible.ignored: true
+                }
+                Text { text: "·"; color: Ui.Palette.tertiaryText; font.pixelSize: Ui.Palette.textSmall; Accessible.ignored: true }
+                Text {
+                    id: dateText
+                    objectName: "stripDate"
+                    Layout.fillWidth: true
+                    Layout.maximumWidth: implicitWidth
+                    text: strip.record ? app.longDate(strip.record.timestamp, false) : ""
+                    elide: Text.ElideRight
+                    font.pixelSize: Ui.Palette.textSmall
+                    color: Ui.Palette.secondaryText
+                    Accessible.ignored: true
+                }
+                Item { Layout.fillWidth: true }
+            }
         }
-        Text { visible: strip.record !== null; text: "·"; color: Ui.Palette.tertiaryText; font.pixelSize: 13 }
-        Text {
-            visible: strip.record !== null
-            text: strip.record ? app.longDate(strip.record.timestamp, false) : ""
-            font.pixelSize: 13
-            color: Ui.Palette.secondaryText
-        }
-        Item { Layout.fillWidth: true }
         FilledButton {
             objectName: "newSearchButton"
-            text: "New search"
+            text: qsTr("New search")
             iconName: "plus.circle.fill"
             spacingBetween: 5
-            help: "Start a new search"
+            help: qsTr("Start a new search")
             onClicked: strip.newSearch()
         }
     }

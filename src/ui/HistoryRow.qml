@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Layouts
 import Orvane.Ui as Ui
 
 // One saved search: its name, a green dot when something was free, when, and "3/5 free".
@@ -17,8 +18,14 @@ Rectangle {
     signal deleteRequested()
 
     implicitHeight: content.implicitHeight + 8 + 12
-    color: selected ? Ui.Palette.selection : (hover.hovered ? Qt.rgba(0, 0, 0, 0.04) : "transparent")
+    color: selected ? Ui.Palette.selection : (hover.hovered ? Ui.Palette.hoverFill : "transparent")
     radius: 6
+    readonly property string whenText: { row.tick; return app.relativeTime(row.when) }
+    readonly property string countText: qsTr("%1/%2 free").arg(row.free).arg(row.results)
+    Accessible.role: Accessible.ListItem
+    Accessible.name: row.results > 0 ? qsTr("%1, %2, %3").arg(row.queryText).arg(row.whenText).arg(row.countText)
+                                     : qsTr("%1, %2").arg(row.queryText).arg(row.whenText)
+    Accessible.selected: row.selected
 
     HoverHandler { id: hover }
     TapHandler { onTapped: row.clicked() }
@@ -29,7 +36,7 @@ Rectangle {
     Menu {
         id: contextMenu
         MenuItem {
-            text: "Delete"
+            text: qsTr("Delete")
             icon.source: "image://icon/trash?" + Ui.Palette.statusError
             onTriggered: row.deleteRequested()
         }
@@ -43,36 +50,40 @@ Rectangle {
         anchors.rightMargin: 14
         anchors.verticalCenter: parent.verticalCenter
         spacing: 4
-        Row {
+        RowLayout {
             spacing: 8
+            width: parent.width
             Text {
+                objectName: "historyQuery"
+                Layout.fillWidth: true
+                Layout.maximumWidth: implicitWidth
                 text: row.queryText
-                font.pixelSize: 15
+                font.pixelSize: Ui.Palette.textBody
                 font.weight: Font.DemiBold
                 color: Ui.Palette.primaryText
                 elide: Text.ElideRight
             }
             Rectangle {
                 visible: row.free > 0
-                width: 7
-                height: 7
+                implicitWidth: 7
+                implicitHeight: 7
                 radius: 3.5
                 color: Ui.Palette.statusAvailable
-                anchors.verticalCenter: parent.verticalCenter
             }
+            Item { Layout.fillWidth: true }
         }
         Row {
             spacing: 6
             Text {
-                text: { row.tick; return app.relativeTime(row.when) }
-                font.pixelSize: 12
+                text: row.whenText
+                font.pixelSize: Ui.Palette.textFootnote
                 color: Ui.Palette.secondaryText
             }
-            Text { visible: row.results > 0; text: "•"; font.pixelSize: 12; color: Ui.Palette.tertiaryText }
+            Text { visible: row.results > 0; text: "•"; font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.tertiaryText }
             Text {
                 visible: row.results > 0
-                text: row.free + "/" + row.results + " free"
-                font.pixelSize: 12
+                text: row.countText
+                font.pixelSize: Ui.Palette.textFootnote
                 color: row.free > 0 ? Ui.Palette.statusAvailable : Ui.Palette.secondaryText
             }
         }

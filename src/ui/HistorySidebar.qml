@@ -33,10 +33,12 @@ Rectangle {
             Layout.bottomMargin: 8
             spacing: 8
             Icon { name: "clock.arrow.circlepath"; color: Ui.Palette.secondaryText; size: 14 }
-            Text { text: "History"; font.pixelSize: 14; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Text { text: qsTr("History"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
             Item { Layout.fillWidth: true }
             Rectangle {
                 objectName: "historyCount"
+                Accessible.role: Accessible.StaticText
+                Accessible.name: qsTr("%n saved search(es)", "", app.history.count)
                 implicitWidth: countText.implicitWidth + 14
                 implicitHeight: countText.implicitHeight + 4
                 radius: height / 2
@@ -47,7 +49,7 @@ Rectangle {
                     id: countText
                     anchors.centerIn: parent
                     text: app.history.count
-                    font.pixelSize: 11
+                    font.pixelSize: Ui.Palette.textCaption
                     font.weight: Font.Medium
                     color: Ui.Palette.secondaryText
                 }
@@ -64,6 +66,11 @@ Rectangle {
             model: app.history
             focus: true
             activeFocusOnTab: true
+            Accessible.role: Accessible.List
+            Accessible.name: qsTr("Search history")
+            highlightFollowsCurrentItem: false
+            // The ring shows which list has the keys; Delete then removes the selected search.
+            FocusRing { control: list; anchors.margins: 1; z: 2; visible: list.activeFocus && root.selectedRecord !== null }
             ScrollBar.vertical: ScrollBar {}
             Keys.onDeletePressed: if (root.selectedRecord) root.deleteRequested(root.selectedRecord)
             delegate: HistoryRow {
@@ -85,8 +92,8 @@ Rectangle {
                 anchors.centerIn: parent
                 spacing: 6
                 Icon { name: "magnifyingglass"; color: Ui.Palette.tertiaryText; size: 28; anchors.horizontalCenter: parent.horizontalCenter }
-                Text { text: "No searches yet"; font.pixelSize: 14; font.weight: Font.DemiBold; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
-                Text { text: "Your domain searches will appear here."; font.pixelSize: 12; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+                Text { text: qsTr("No searches yet"); font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+                Text { text: qsTr("Your domain searches will appear here."); font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
             }
         }
 
@@ -103,15 +110,19 @@ Rectangle {
                 padding: 10
                 hoverEnabled: true
                 ToolTip.visible: hovered
-                ToolTip.text: "Delete every saved search (asks for confirmation)"
+                ToolTip.text: qsTr("Delete every saved search (asks for confirmation)")
+                Accessible.role: Accessible.Button
+                Accessible.name: qsTr("Clear all history")
+                Accessible.description: ToolTip.text
+                focusPolicy: Qt.StrongFocus
                 ToolTip.delay: 600
                 onClicked: root.clearAllRequested()
                 contentItem: Row {
                     spacing: 6
                     Icon { name: "trash"; color: Ui.Palette.secondaryText; size: 12; anchors.verticalCenter: parent.verticalCenter }
-                    Text { text: "Clear all history"; font.pixelSize: 12; color: Ui.Palette.secondaryText }
+                    Text { text: qsTr("Clear all history"); font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.secondaryText }
                 }
-                background: Item {}
+                background: Item { FocusRing { control: clearButton; radius: 4; anchors.margins: 2 } }
             }
         }
     }

@@ -1,15 +1,17 @@
 import QtQuick
+import Orvane.Ui as Ui
 
 // One of the UI's symbols, tinted.
 Item {
     id: icon
     property string name
-    property color color: "black"
+    property color color: Ui.Palette.primaryText
     property real size: 16
     implicitWidth: size
     implicitHeight: size
     width: implicitWidth
     height: implicitHeight
+    Accessible.ignored: true
     Image {
         anchors.fill: parent
         sourceSize.width: icon.size * 2

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Layouts
 import Orvane.Ui as Ui
 
 // A borderless symbol button with help text.
@@ -11,6 +12,8 @@ AbstractButton {
     property string help
     padding: 4
     hoverEnabled: true
+    // In a row that runs short of room, a button keeps its size and the text beside it elides.
+    Layout.minimumWidth: implicitWidth
     opacity: enabled ? (pressed ? 0.6 : 1) : 0.3
     ToolTip.visible: help.length > 0 && hovered
     ToolTip.text: help
@@ -20,5 +23,11 @@ AbstractButton {
     contentItem: Item {
         Icon { anchors.centerIn: parent; name: control.iconName; color: control.ink; size: control.iconSize }
     }
-    background: Rectangle { color: control.hovered ? Qt.rgba(0, 0, 0, 0.06) : "transparent"; radius: 5 }
+    Accessible.role: Accessible.Button
+    Accessible.name: control.help
+    background: Rectangle {
+        color: control.hovered ? Ui.Palette.hoverFill : "transparent"
+        radius: 5
+        FocusRing { control: control; radius: 5 }
+    }
 }

@@ -14,12 +14,37 @@ Window {
     flags: Qt.Window | Qt.FramelessWindowHint
     color: Ui.Palette.windowBackground
 
+    // Whatever Qt's own style still draws (tool tips, menus, scroll bars) takes our colours.
+    palette.window: Ui.Palette.windowBackground
+    palette.windowText: Ui.Palette.primaryText
+    palette.base: Ui.Palette.controlBackground
+    palette.alternateBase: Ui.Palette.sidebarBackground
+    palette.text: Ui.Palette.primaryText
+    palette.button: Ui.Palette.controlBackground
+    palette.buttonText: Ui.Palette.primaryText
+    palette.highlight: Ui.Palette.brandAccent
+    palette.highlightedText: Ui.Palette.brandPaper
+    palette.toolTipBase: Ui.Palette.controlBackground
+    palette.toolTipText: Ui.Palette.primaryText
+    palette.placeholderText: Ui.Palette.tertiaryText
+    palette.mid: Ui.Palette.secondaryText
+    palette.dark: Ui.Palette.secondaryText
+    palette.light: Ui.Palette.controlBackground
+
+    // Typing must go somewhere: whenever the window comes back, the live field takes the keys.
+    onVisibleChanged: if (visible) content.focusFieldIfLive()
+
     ContentView {
         id: content
         objectName: "contentView"
         anchors.fill: parent
         hostWindow: window
     }
+
+    Shortcut { sequence: "Ctrl+Q"; context: Qt.ApplicationShortcut; onActivated: app.quit() }
+    Shortcut { sequence: "Ctrl+,"; onActivated: app.openSettings() }
+    Shortcut { sequence: "Ctrl+N"; onActivated: content.newSearch() }
+    Shortcut { sequence: "Ctrl+F"; onActivated: content.focusField() }
 
     Repeater {
         model: [

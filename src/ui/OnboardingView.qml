@@ -10,19 +10,35 @@ Item {
     readonly property int totalSteps: 5
     signal finished()
 
+    // A Mac has a menu bar and a Dock; elsewhere the program lives in the system tray, or,
+    // on a desktop without one, in its window alone.
+    readonly property bool mac: Qt.platform.os === "osx"
+    readonly property bool tray: shell.trayAvailable
+
     readonly property var plainPages: ({
-        0: { brand: true, icon: "", title: "A calmer way to search for domains",
-             subtitle: "Orvane checks the top-level domains you care about, without sending your queries to a third-party domain-checking service.",
-             bullets: ["Direct WHOIS and RDAP lookups to authoritative registries", "Local search history, never uploaded",
-                       "Optional Claude-powered brainstorming for alternative names"] },
-        1: { brand: false, icon: "lock.shield.fill", title: "Private by design",
-             subtitle: "Every domain check goes directly from this Mac to the registry that owns the TLD. Nothing in between.",
-             bullets: [".com goes to Verisign. .ai goes to Identity Digital. And so on.",
-                       "RDAP over HTTPS by default, port 43 WHOIS as fallback", "No analytics, no telemetry, no third-party trackers"] },
-        4: { brand: false, icon: "checkmark.circle.fill", title: "You're all set",
-             subtitle: "Look for the cairn icon in your menu bar. Click it any time to open Orvane.",
-             bullets: ["Left-click the menu bar icon to open the search window", "Right-click for a Quit menu",
-                       "All settings live in Orvane then Settings"] }
+        0: { brand: true, icon: "", title: qsTr("A calmer way to search for domains"),
+             subtitle: qsTr("Orvane checks the top-level domains you care about, without sending your queries to a third-party domain-checking service."),
+             bullets: [qsTr("Direct WHOIS and RDAP lookups to authoritative registries"), qsTr("Local search history, never uploaded"),
+                       qsTr("Optional Claude-powered brainstorming for alternative names")] },
+        1: { brand: false, icon: "lock.shield.fill", title: qsTr("Private by design"),
+             subtitle: mac ? qsTr("Every domain check goes directly from this Mac to the registry that owns the TLD. Nothing in between.")
+                           : qsTr("Every domain check goes directly from this computer to the registry that owns the TLD. Nothing in between."),
+             bullets: [qsTr(".com goes to Verisign. .ai goes to Identity Digital. And so on."),
+                       qsTr("RDAP over HTTPS by default, port 43 WHOIS as fallback"), qsTr("No analytics, no telemetry, no third-party trackers")] },
+        4: mac ? { brand: false, icon: "checkmark.circle.fill", title: qsTr("You're all set"),
+                   subtitle: qsTr("Look for the cairn icon in your menu bar. Click it any time to open Orvane."),
+                   bullets: [qsTr("Left-click the menu bar icon to open the search window"), qsTr("Right-click for a Quit menu"),
+                             qsTr("All settings live in Orvane then Settings")] }
+           : tray ? { brand: false, icon: "checkmark.circle.fill", title: qsTr("You're all set"),
+                      subtitle: qsTr("Look for the cairn icon in your system tray. Click it any time to open Orvane."),
+                      bullets: [qsTr("Click the tray icon to show or hide the search window"),
+                                qsTr("Right-click it for Show Orvane, Settings… and Quit Orvane"),
+                                qsTr("Settings open from the gear in the window's header, or with Ctrl+,")] }
+           : { brand: false, icon: "checkmark.circle.fill", title: qsTr("You're all set"),
+               subtitle: qsTr("Your desktop shows no system tray, so Orvane lives in its window: closing the window quits Orvane, and starting it again from your applications brings it back."),
+               bullets: [qsTr("Your search history is kept from one run to the next"),
+                         qsTr("Ctrl+Q quits, Ctrl+N starts a new search"),
+                         qsTr("Settings open from the gear in the window's header, or with Ctrl+,")] }
     })
 
     function advance() {
@@ -35,6 +51,11 @@ Item {
     Keys.onReturnPressed: advance()
     Keys.onEnterPressed: advance()
     focus: true
+    Accessible.role: Accessible.Pane
+    Accessible.name: qsTr("Welcome to Orvane, page %1 of %2").arg(step + 1).arg(totalSteps)
+
+    // The keys follow the page: a switch of a page no longer shown must not take Space.
+    onStepChanged: forceActiveFocus(Qt.OtherFocusReason)
 
     ColumnLayout {
         anchors.fill: parent
@@ -53,6 +74,7 @@ Item {
                 anchors.bottomMargin: 16
                 spacing: 14
                 Image {
+                    Accessible.ignored: true
                     source: "image://icon/VarivUzaz?" + Ui.Palette.brandPaper
                     sourceSize: Qt.size(68, 68)
                     Layout.preferredWidth: 34
@@ -60,8 +82,8 @@ Item {
                 }
                 ColumnLayout {
                     spacing: 2
-                    Text { text: "Orvane"; font.pixelSize: 16; font.weight: Font.DemiBold; color: Ui.Palette.brandPaper }
-                    Text { text: "Welcome"; font.pixelSize: 12; color: Ui.Palette.brandPaper; opacity: 0.78 }
+                    Text { text: "Orvane"; font.pixelSize: Ui.Palette.textHeadline; font.weight: Font.DemiBold; color: Ui.Palette.brandPaper }
+                    Text { text: qsTr("Welcome"); font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.brandPaper; opacity: 0.78 }
                 }
                 Item { Layout.fillWidth: true }
             }
@@ -84,8 +106,9 @@ Item {
                 anchors.topMargin: 32
                 spacing: 16
                 Image {
+                    Accessible.ignored: true
                     visible: parent.page.brand
-                    source: "image://icon/VarivUzaz?" + Ui.Palette.brandInk
+                    source: "image://icon/VarivUzaz?" + Ui.Palette.brandInkText
                     sourceSize: Qt.size(112, 112)
                     Layout.preferredWidth: 56
                     Layout.preferredHeight: 56
@@ -93,8 +116,10 @@ Item {
                 Icon { visible: !parent.page.brand; name: parent.page.icon; color: Ui.Palette.brandAccent; size: 44 }
                 Text {
                     objectName: "pageTitle"
+                    Accessible.role: Accessible.Heading
+                    Accessible.name: text
                     text: parent.page.title
-                    font.pixelSize: 18
+                    font.pixelSize: Ui.Palette.textTitle2
                     font.weight: Font.DemiBold
                     color: Ui.Palette.primaryText
                     Layout.fillWidth: true
@@ -102,20 +127,22 @@ Item {
                 }
                 Text {
                     text: parent.page.subtitle
-                    font.pixelSize: 12
+                    font.pixelSize: Ui.Palette.textFootnote
                     color: Ui.Palette.secondaryText
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
                 ColumnLayout {
                     Layout.topMargin: 4
+                    Layout.fillWidth: true
                     spacing: 8
                     Repeater {
                         model: parent.parent.page.bullets
                         delegate: RowLayout {
                             spacing: 8
+                            Layout.fillWidth: true
                             Icon { name: "checkmark"; color: Ui.Palette.brandAccent; size: 10; Layout.alignment: Qt.AlignTop; Layout.topMargin: 3 }
-                            Text { text: modelData; font.pixelSize: 12; color: Ui.Palette.primaryText }
+                            Text { text: modelData; font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.primaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
                         }
                     }
                 }
@@ -136,16 +163,21 @@ Item {
                 Icon { name: parent.brainstorm ? "sparkles" : "power.circle.fill"; color: Ui.Palette.brandAccent; size: 40 }
                 Text {
                     objectName: "pageTitle"
-                    text: parent.brainstorm ? "Brainstorm with Claude" : "Run quietly in the background"
-                    font.pixelSize: 18
+                    Accessible.role: Accessible.Heading
+                    Accessible.name: text
+                    text: parent.brainstorm ? qsTr("Brainstorm with Claude") : qsTr("Run quietly in the background")
+                    font.pixelSize: Ui.Palette.textTitle2
                     font.weight: Font.DemiBold
                     color: Ui.Palette.primaryText
                 }
                 Text {
                     text: parent.brainstorm
-                          ? "Orvane can call your local Claude Code subscription to suggest alternative domain names. The check runs entirely between this Mac and Claude, no separate API key needed."
-                          : "Orvane lives in the menu bar with no Dock icon. You can have it start automatically each time you log in."
-                    font.pixelSize: 12
+                          ? (root.mac ? qsTr("Orvane can call your local Claude Code subscription to suggest alternative domain names. The check runs entirely between this Mac and Claude, no separate API key needed.")
+                                      : qsTr("Orvane can call your local Claude Code subscription to suggest alternative domain names. The check runs entirely between this computer and Claude, no separate API key needed."))
+                          : (root.mac ? qsTr("Orvane lives in the menu bar with no Dock icon. You can have it start automatically each time you log in.")
+                                      : root.tray ? qsTr("Orvane lives in the system tray. You can have it start automatically each time you log in.")
+                                                  : qsTr("Orvane runs in its own window. You can have it start automatically each time you log in."))
+                    font.pixelSize: Ui.Palette.textFootnote
                     color: Ui.Palette.secondaryText
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
@@ -154,7 +186,7 @@ Item {
                     objectName: "claudeSwitch"
                     visible: parent.brainstorm
                     Layout.topMargin: 6
-                    text: "Enable Claude brainstorming"
+                    text: qsTr("Enable Claude brainstorming")
                     checked: app.settings.useClaudeForSuggestions
                     onToggled: app.settings.useClaudeForSuggestions = checked
                 }
@@ -162,7 +194,7 @@ Item {
                     objectName: "loginSwitch"
                     visible: !parent.brainstorm
                     Layout.topMargin: 6
-                    text: "Launch Orvane at login"
+                    text: qsTr("Launch Orvane at login")
                     checked: app.settings.launchAtLogin
                     onToggled: app.settings.launchAtLogin = checked
                 }
@@ -171,14 +203,17 @@ Item {
                     spacing: 6
                     Repeater {
                         model: parent.parent.brainstorm
-                               ? ["Requires the `claude` CLI to be installed (Homebrew or npm).",
-                                  "macOS may ask once for access to Claude's data folder. That is the only access prompt this app triggers."]
-                               : ["For this to work, drag Orvane to your Applications folder first. The toggle takes effect once the app is installed there."]
+                               ? (root.mac ? [qsTr("Requires the `claude` CLI to be installed (Homebrew or npm)."),
+                                              qsTr("macOS may ask once for access to Claude's data folder. That is the only access prompt this app triggers.")]
+                                           : [qsTr("Requires the `claude` CLI to be installed (npm or Claude's own installer)."),
+                                              qsTr("Your desktop may ask once for access to Claude's data folder. That is the only access prompt this app triggers.")])
+                               : (root.mac ? [qsTr("For this to work, drag Orvane to your Applications folder first. The toggle takes effect once the app is installed there.")]
+                                           : [qsTr("Orvane adds itself to your desktop's autostart folder (~/.config/autostart). Turning this off removes it again.")])
                         delegate: RowLayout {
                             spacing: 6
                             Layout.fillWidth: true
                             Icon { name: "info.circle"; color: Ui.Palette.secondaryText; size: 11; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
-                            Text { text: modelData; font.pixelSize: 11; color: Ui.Palette.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+                            Text { text: modelData; font.pixelSize: Ui.Palette.textCaption; color: Ui.Palette.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
                         }
                     }
                 }
@@ -195,6 +230,8 @@ Item {
             spacing: 10
             Row {
                 objectName: "pageDots"
+                Accessible.role: Accessible.StaticText
+                Accessible.name: qsTr("Page %1 of %2").arg(root.step + 1).arg(root.totalSteps)
                 spacing: 6
                 Repeater {
                     model: root.totalSteps
@@ -202,23 +239,21 @@ Item {
                         width: 6
                         height: 6
                         radius: 3
-                        color: index === root.step ? Ui.Palette.brandAccent
-                                                   : Qt.rgba(0, 0, 0, 0.52 * 0.30)
+                        color: index === root.step ? Ui.Palette.brandAccent : Ui.Palette.pageDot
                     }
                 }
             }
             Item { Layout.fillWidth: true }
-            Button {
+            PlainButton {
                 objectName: "backButton"
                 visible: root.step >= 1
-                text: "Back"
+                text: qsTr("Back")
                 flat: true
-                palette.buttonText: Ui.Palette.secondaryText
                 onClicked: root.step = root.step - 1
             }
             FilledButton {
                 objectName: "primaryButton"
-                text: root.step === root.totalSteps - 1 ? "Get started" : "Next"
+                text: root.step === root.totalSteps - 1 ? qsTr("Get started") : qsTr("Next")
                 fontSize: 13
                 leftPadding: 16
                 rightPadding: 16

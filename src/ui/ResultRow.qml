@@ -15,15 +15,18 @@ ColumnLayout {
     property bool showRaw: false
 
     readonly property var looks: ({
-        available: { symbol: "checkmark.circle.fill", color: Ui.Palette.statusAvailable, label: "Available", weight: Font.Bold },
-        taken: { symbol: "xmark.circle.fill", color: Ui.Palette.secondaryText, label: "Taken", weight: Font.Medium },
-        unknown: { symbol: "questionmark.circle.fill", color: Ui.Palette.statusUnclear, label: "Unclear", weight: Font.Medium },
-        error: { symbol: "exclamationmark.triangle.fill", color: Ui.Palette.statusError, label: "Error", weight: Font.Medium },
-        checking: { symbol: "ellipsis.circle", color: Ui.Palette.statusChecking, label: "Checking", weight: Font.Medium }
+        available: { symbol: "checkmark.circle.fill", color: Ui.Palette.statusAvailable, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
+        taken: { symbol: "xmark.circle.fill", color: Ui.Palette.secondaryText, label: qsTr("Taken"), spoken: qsTr("taken"), weight: Font.Medium },
+        unknown: { symbol: "questionmark.circle.fill", color: Ui.Palette.statusUnclear, label: qsTr("Unclear"), spoken: qsTr("unclear"), weight: Font.Medium },
+        error: { symbol: "exclamationmark.triangle.fill", color: Ui.Palette.statusError, label: qsTr("Error"), spoken: qsTr("error"), weight: Font.Medium },
+        checking: { symbol: "ellipsis.circle", color: Ui.Palette.statusChecking, label: qsTr("Checking"), spoken: qsTr("checking"), weight: Font.Medium }
     })
     readonly property var look: looks[rowAvailability] || looks.unknown
     readonly property string link: rowAvailability === "taken" ? app.webLink(rowDomain) : ""
     spacing: 0
+    // A screen reader hears the row as one sentence: "orvane.com, available".
+    Accessible.role: Accessible.ListItem
+    Accessible.name: qsTr("%1, %2").arg(rowDomain).arg(look.spoken)
 
     Divider { visible: !row.first; Layout.fillWidth: true; Layout.leftMargin: 18 }
 
@@ -39,28 +42,41 @@ ColumnLayout {
             Layout.fillWidth: true
             spacing: 12
             Icon { name: row.look.symbol; color: row.look.color; size: 20 }
-            TextEdit {
+            Text {
+                objectName: "domainText"
                 visible: row.link.length === 0
+                Layout.fillWidth: true
+                Layout.maximumWidth: implicitWidth
                 text: row.rowDomain
-                readOnly: true
-                selectByMouse: true
-                font.pixelSize: 16
+                elide: Text.ElideMiddle
+                Accessible.ignored: true
+                font.pixelSize: Ui.Palette.textHeadline
                 font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
                 color: row.rowAvailability === "available" ? Ui.Palette.statusAvailable : Ui.Palette.primaryText
             }
             AbstractButton {
                 objectName: "domainLink"
+                id: domainLink
                 visible: row.link.length > 0
+                Layout.fillWidth: true
+                Layout.maximumWidth: implicitWidth
                 hoverEnabled: true
+                focusPolicy: Qt.StrongFocus
                 ToolTip.visible: hovered
-                ToolTip.text: "Open " + row.rowDomain + " in your browser"
+                ToolTip.text: qsTr("Open %1 in your browser").arg(row.rowDomain)
                 ToolTip.delay: 600
+                Accessible.role: Accessible.Link
+                Accessible.name: row.rowDomain
+                Accessible.description: ToolTip.text
                 onClicked: app.openUrl(row.link)
-                contentItem: Row {
+                contentItem: RowLayout {
                     spacing: 6
                     Text {
+                        Layout.fillWidth: true
+                        Layout.maximumWidth: implicitWidth
                         text: row.rowDomain
-                        font.pixelSize: 16
+                        elide: Text.ElideMiddle
+                        font.pixelSize: Ui.Palette.textHeadline
                         color: Ui.Palette.primaryText
                         Rectangle {
                             anchors.left: parent.left
@@ -71,21 +87,21 @@ ColumnLayout {
                             color: Ui.Palette.secondaryText
                         }
                     }
-                    Icon { name: "arrow.up.right"; color: Ui.Palette.secondaryText; size: 11; anchors.verticalCenter: parent.verticalCenter }
+                    Icon { name: "arrow.up.right"; color: Ui.Palette.secondaryText; size: 11 }
                 }
-                background: Item {}
+                background: Item { FocusRing { control: domainLink; radius: 4 } }
             }
-            Item { Layout.fillWidth: true }
-            Text { text: row.look.label; font.pixelSize: 14; font.weight: row.look.weight; color: row.look.color }
+            Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
+            Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Ui.Palette.textCallout; font.weight: row.look.weight; color: row.look.color }
             IconButton {
                 iconName: "doc.on.doc"
-                help: "Copy domain"
+                help: qsTr("Copy domain")
                 onClicked: app.copyText(row.rowDomain)
             }
             IconButton {
                 objectName: "rawToggle"
                 iconName: row.showRaw ? "chevron.up" : "chevron.down"
-                help: "Toggle raw WHOIS"
+                help: qsTr("Toggle raw WHOIS")
                 enabled: row.rowRawResponse.length > 0 || row.rowHasError
                 onClicked: row.showRaw = !row.showRaw
             }
@@ -97,7 +113,7 @@ ColumnLayout {
             readOnly: true
             selectByMouse: true
             wrapMode: TextEdit.Wrap
-            font.pixelSize: 12
+            font.pixelSize: Ui.Palette.textFootnote
             color: Ui.Palette.statusError
             Layout.fillWidth: true
         }
@@ -124,7 +140,7 @@ ColumnLayout {
                     selectByMouse: true
                     wrapMode: TextEdit.WrapAnywhere
                     font.family: "monospace"
-                    font.pixelSize: 11
+                    font.pixelSize: Ui.Palette.textCaption
                     color: Ui.Palette.primaryText
                 }
             }

@@ -9,10 +9,23 @@ ScrollView {
     property var model
     readonly property bool queryBlank: model.query.replace(/^[ \t]+|[ \t]+$/g, "").length === 0
     contentWidth: availableWidth
-    ScrollBar.vertical.policy: ScrollBar.AsNeeded
+    // Always drawn when there is more below, so that nothing seems to end at the footer.
+    ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
     clip: true
 
-    function submit() { pane.model.search(app.store, app.settings) }
+    function submit() {
+        if (!pane.queryBlank)
+            pane.model.search(app.store, app.settings)
+    }
+    function focusField() { field.forceActiveFocus(Qt.OtherFocusReason) }
+
+    Connections {
+        target: pane.model
+        function onIsHistoricalViewChanged() {
+            if (!pane.model.isHistoricalView)
+                pane.focusField()
+        }
+    }
 
     ColumnLayout {
         width: pane.availableWidth
@@ -26,8 +39,8 @@ ScrollView {
             Layout.fillWidth: true
             Layout.leftMargin: 24
             Layout.rightMargin: 24
-            title: "Search"
-            titleAccent: Ui.Palette.brandInk
+            title: qsTr("Search")
+            titleAccent: Ui.Palette.brandInkText
 
             ColumnLayout {
                 Layout.fillWidth: true
@@ -41,7 +54,7 @@ ScrollView {
                     radius: 8
                     color: Ui.Palette.textBackground
                     border.width: 1
-                    border.color: field.activeFocus ? Ui.Palette.brandInk : Ui.Palette.separator
+                    border.color: field.activeFocus ? Ui.Palette.focusRing : Ui.Palette.separator
                     RowLayout {
                         id: fieldRow
                         anchors.fill: parent
@@ -54,9 +67,13 @@ ScrollView {
                             Layout.fillWidth: true
                             text: pane.model.query
                             onTextEdited: pane.model.query = text
-                            placeholderText: "Domain name (e.g. pellunor)"
+                            placeholderText: qsTr("Domain name (e.g. pellunor)")
+                            Accessible.role: Accessible.EditableText
+                            Accessible.name: qsTr("Domain name")
+                            selectionColor: Ui.Palette.selection
+                            selectedTextColor: Ui.Palette.primaryText
                             placeholderTextColor: Ui.Palette.tertiaryText
-                            font.pixelSize: 22
+                            font.pixelSize: Ui.Palette.textField
                             font.weight: Font.Medium
                             color: Ui.Palette.primaryText
                             background: Item {}
@@ -66,6 +83,7 @@ ScrollView {
                             Component.onCompleted: if (!pane.model.isHistoricalView) forceActiveFocus()
                         }
                         BusyIndicator {
+                            Accessible.name: qsTr("Checking")
                             visible: pane.model.isSearching
                             running: visible
                             Layout.preferredWidth: 24
@@ -74,7 +92,7 @@ ScrollView {
                         FilledButton {
                             objectName: "checkButton"
                             visible: !pane.model.isSearching
-                            text: "Check"
+                            text: qsTr("Check")
                             iconName: "arrow.right.circle.fill"
                             fontSize: 14
                             radius: 7
@@ -92,20 +110,23 @@ ScrollView {
                     objectName: "lastError"
                     visible: pane.model.lastError.length > 0
                     text: pane.model.lastError
-                    font.pixelSize: 12
+                    font.pixelSize: Ui.Palette.textFootnote
                     color: Ui.Palette.statusError
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
 
-                Row {
+                RowLayout {
                     spacing: 6
-                    Icon { name: "globe"; color: Ui.Palette.secondaryText; size: 12; anchors.verticalCenter: parent.verticalCenter }
+                    Layout.fillWidth: true
+                    Icon { name: "globe"; color: Ui.Palette.secondaryText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
                     Text {
                         objectName: "tldSummary"
-                        text: app.settings.orderedEnabledTLDs.length === 0 ? "No extensions selected"
-                                                                           : "Checking " + app.settings.orderedEnabledTLDs.join(", ")
-                        font.pixelSize: 12
+                        Layout.fillWidth: true
+                        wrapMode: Text.WordWrap
+                        text: app.settings.orderedEnabledTLDs.length === 0 ? qsTr("No extensions selected")
+                                                                           : qsTr("Checking %1").arg(app.settings.orderedEnabledTLDs.join(", "))
+                        font.pixelSize: Ui.Palette.textFootnote
                         color: Ui.Palette.secondaryText
                     }
                 }
@@ -118,7 +139,7 @@ ScrollView {
             Layout.fillWidth: true
             Layout.leftMargin: 24
             Layout.rightMargin: 24
-            title: "Results"
+            title: qsTr("Results")
             titleAccent: Ui.Palette.secondaryText
             trailing: Rectangle {
                 objectName: "availableBadge"
@@ -130,8 +151,8 @@ ScrollView {
                 Text {
                     id: badgeText
                     anchors.centerIn: parent
-                    text: pane.model.liveResults.availableCount + " available"
-                    font.pixelSize: 12
+                    text: qsTr("%1 available").arg(pane.model.liveResults.availableCount)
+                    font.pixelSize: Ui.Palette.textFootnote
                     font.weight: Font.DemiBold
                     color: Ui.Palette.statusAvailable
                 }
@@ -140,7 +161,9 @@ ScrollView {
             Text {
                 visible: pane.model.activeRecord !== null
                 text: pane.model.activeRecord ? app.longDate(pane.model.activeRecord.timestamp, true) : ""
-                font.pixelSize: 12
+                elide: Text.ElideRight
+                Layout.fillWidth: true
+                font.pixelSize: Ui.Palette.textFootnote
                 color: Ui.Palette.secondaryText
                 Layout.leftMargin: 18
                 Layout.rightMargin: 18
@@ -167,11 +190,11 @@ ScrollView {
             Layout.fillWidth: true
             Layout.leftMargin: 24
             Layout.rightMargin: 24
-            title: "Brainstorm"
+            title: qsTr("Brainstorm")
             titleAccent: Ui.Palette.brandAccent
             trailing: FilledButton {
                 objectName: "brainstormButton"
-                text: pane.model.suggestions.count > 0 ? "Regenerate" : "Generate ideas"
+                text: pane.model.suggestions.count > 0 ? qsTr("Regenerate") : qsTr("Generate ideas")
                 iconName: "wand.and.stars"
                 busy: pane.model.isSuggesting
                 fontSize: 12
@@ -188,7 +211,7 @@ ScrollView {
                 readOnly: true
                 selectByMouse: true
                 wrapMode: TextEdit.Wrap
-                font.pixelSize: 12
+                font.pixelSize: Ui.Palette.textFootnote
                 color: Ui.Palette.statusError
                 Layout.fillWidth: true
                 Layout.leftMargin: 18
@@ -197,9 +220,9 @@ ScrollView {
             }
             Text {
                 visible: pane.model.suggestions.count === 0 && !pane.model.isSuggesting && pane.model.suggestionError.length === 0
-                text: "Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services."
+                text: qsTr("Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services.")
                 wrapMode: Text.WordWrap
-                font.pixelSize: 15
+                font.pixelSize: Ui.Palette.textBody
                 color: Ui.Palette.secondaryText
                 Layout.fillWidth: true
                 Layout.leftMargin: 18

@@ -36,10 +36,10 @@ Rectangle {
                 radius: 2
                 color: card.titleAccent
             }
-            Text { text: card.title; font.pixelSize: 17; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
-            Item { Layout.fillWidth: true }
+            Text { Accessible.role: Accessible.Heading; Accessible.name: text; elide: Text.ElideRight; Layout.fillWidth: true; text: card.title; font.pixelSize: Ui.Palette.textTitle3; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
             Item {
                 id: trailingSlot
+                Layout.minimumWidth: implicitWidth
                 implicitWidth: childrenRect.width
                 implicitHeight: childrenRect.height
             }

@@ -12,6 +12,7 @@ ColumnLayout {
     property string detectionMessage: ""
     property alias currentTab: tabs.currentIndex
     readonly property var settings: app.settings
+    readonly property bool mac: Qt.platform.os === "osx"
 
     function addSelected() {
         if (selectedNewTLD.length === 0)
@@ -23,7 +24,7 @@ ColumnLayout {
     }
     function detect() {
         detectedPath = app.detectClaude()
-        detectionMessage = detectedPath.length > 0 ? "Found at " + detectedPath : "Not found in PATH or common locations."
+        detectionMessage = detectedPath.length > 0 ? qsTr("Found at %1").arg(detectedPath) : qsTr("Not found in PATH or common locations.")
     }
 
     TabBar {
@@ -31,18 +32,23 @@ ColumnLayout {
         objectName: "settingsTabs"
         Layout.alignment: Qt.AlignHCenter
         spacing: 4
-        background: Rectangle { radius: 8; color: Qt.rgba(0, 0, 0, 0.06) }
+        background: Rectangle { radius: 8; color: Ui.Palette.quietFill }
         Repeater {
-            model: [{ label: "TLDs", icon: "globe" }, { label: "Claude", icon: "sparkles" }, { label: "Sound", icon: "bell" }]
+            model: [{ name: "TLDs", label: qsTr("TLDs"), icon: "globe" }, { name: "Claude", label: qsTr("Claude"), icon: "sparkles" },
+                    { name: "Sound", label: qsTr("Sound"), icon: "bell" }, { name: "General", label: qsTr("General"), icon: "power.circle.fill" }]
             delegate: TabButton {
-                objectName: "tab" + modelData.label
-                width: 120
+                id: tabButton
+                objectName: "tab" + modelData.name
+                width: 108
                 padding: 6
+                Accessible.role: Accessible.PageTab
+                Accessible.name: modelData.label
                 background: Rectangle {
                     radius: 7
                     color: tabs.currentIndex === index ? Ui.Palette.controlBackground : "transparent"
                     border.width: tabs.currentIndex === index ? 1 : 0
                     border.color: Ui.Palette.separator
+                    FocusRing { control: tabButton; radius: 7; anchors.margins: -1 }
                 }
                 contentItem: Item {
                   implicitWidth: tabLabel.implicitWidth
@@ -51,8 +57,8 @@ ColumnLayout {
                     id: tabLabel
                     anchors.centerIn: parent
                     spacing: 6
-                    Icon { name: modelData.icon; color: tabs.currentIndex === index ? Ui.Palette.brandInk : Ui.Palette.secondaryText; size: 14; anchors.verticalCenter: parent.verticalCenter }
-                    Text { text: modelData.label; font.pixelSize: 13; font.weight: tabs.currentIndex === index ? Font.DemiBold : Font.Normal; color: tabs.currentIndex === index ? Ui.Palette.brandInk : Ui.Palette.secondaryText; anchors.verticalCenter: parent.verticalCenter }
+                    Icon { name: modelData.icon; color: tabs.currentIndex === index ? Ui.Palette.brandInkText : Ui.Palette.secondaryText; size: 14; anchors.verticalCenter: parent.verticalCenter }
+                    Text { text: modelData.label; font.pixelSize: Ui.Palette.textSmall; font.weight: tabs.currentIndex === index ? Font.DemiBold : Font.Normal; color: tabs.currentIndex === index ? Ui.Palette.brandInkText : Ui.Palette.secondaryText; anchors.verticalCenter: parent.verticalCenter }
                   }
                 }
             }
@@ -67,23 +73,24 @@ ColumnLayout {
         // TLDs
         ColumnLayout {
             spacing: 14
-            Text { text: "Top-level domains to check on every search."; font.pixelSize: 15; color: Ui.Palette.secondaryText }
+            Text { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Ui.Palette.textBody; color: Ui.Palette.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
             RowLayout {
                 spacing: 10
-                ComboBox {
+                PickerBox {
                     id: picker
                     objectName: "tldPicker"
+                    Accessible.name: qsTr("TLD to add")
                     Layout.preferredWidth: 260
-                    font.pixelSize: 15
+                    font.pixelSize: Ui.Palette.textBody
                     readonly property var available: root.settings.addableTLDs
-                    model: [available.length > 0 ? "Select a TLD…" : "All known TLDs already added"].concat(available)
+                    model: [available.length > 0 ? qsTr("Select a TLD…") : qsTr("All known TLDs already added")].concat(available)
                     currentIndex: 0
                     onActivated: index => root.selectedNewTLD = index > 0 ? available[index - 1] : ""
                     onModelChanged: currentIndex = Math.max(0, available.indexOf(root.selectedNewTLD) + 1)
                 }
                 FilledButton {
                     objectName: "addButton"
-                    text: "Add"
+                    text: qsTr("Add")
                     fontSize: 14
                     leftPadding: 14
                     rightPadding: 14
@@ -110,6 +117,8 @@ ColumnLayout {
                     model: root.settings.tlds
                     currentIndex: -1
                     Keys.onDeletePressed: if (currentIndex >= 0) root.settings.removeTLDs([currentIndex])
+                    Accessible.role: Accessible.List
+                    Accessible.name: qsTr("Top-level domains")
                     ScrollBar.vertical: ScrollBar {}
                     delegate: Rectangle {
                         id: tldRow
@@ -119,6 +128,8 @@ ColumnLayout {
                         radius: 5
                         color: ListView.isCurrentItem ? Ui.Palette.selection : "transparent"
                         property string tld: modelData
+                        Accessible.role: Accessible.ListItem
+                        Accessible.name: modelData
                         TapHandler { onTapped: { tldList.currentIndex = index; tldList.forceActiveFocus() } }
                         RowLayout {
                             id: tldRowLayout
@@ -131,6 +142,10 @@ ColumnLayout {
                             // Drag the handle up or down to reorder.
                             Icon {
                                 name: "line.3.horizontal"
+                                ToolTip.visible: dragHover.hovered
+                                ToolTip.text: qsTr("Drag to reorder")
+                                ToolTip.delay: 600
+                                HoverHandler { id: dragHover }
                                 color: Ui.Palette.tertiaryText
                                 size: 12
                                 DragHandler {
@@ -148,14 +163,14 @@ ColumnLayout {
                                 }
                             }
                             Icon { name: "globe.americas.fill"; color: Ui.Palette.secondaryText; size: 14 }
-                            Text { text: modelData; font.family: "monospace"; font.pixelSize: 15; color: Ui.Palette.primaryText }
+                            Text { text: modelData; font.family: "monospace"; font.pixelSize: Ui.Palette.textBody; color: Ui.Palette.primaryText }
                             Item { Layout.fillWidth: true }
                             IconButton {
                                 objectName: "removeTLD"
                                 iconName: "minus.circle.fill"
                                 ink: Ui.Palette.statusError
                                 iconSize: 16
-                                help: "Remove " + modelData
+                                help: qsTr("Remove %1").arg(modelData)
                                 onClicked: {
                                     const at = root.settings.tlds.indexOf(modelData)
                                     if (at >= 0)
@@ -166,10 +181,10 @@ ColumnLayout {
                     }
                 }
             }
-            Button {
+            PlainButton {
                 objectName: "restoreDefaults"
-                text: "Restore defaults"
-                font.pixelSize: 14
+                text: qsTr("Restore defaults")
+                fontSize: Ui.Palette.textCallout
                 onClicked: root.settings.restoreDefaults()
             }
         }
@@ -179,38 +194,54 @@ ColumnLayout {
             spacing: 16
             ToggleSwitch {
                 objectName: "useClaudeSwitch"
-                text: "Use Claude to suggest alternative names"
-                font.pixelSize: 15
+                text: qsTr("Use Claude to suggest alternative names")
+                Layout.fillWidth: true
+                font.pixelSize: Ui.Palette.textBody
                 font.weight: Font.Medium
                 checked: root.settings.useClaudeForSuggestions
                 onToggled: root.settings.useClaudeForSuggestions = checked
             }
             Text {
-                text: "The app shells out to the `claude` CLI in headless mode (`claude -p`), reusing your Claude Code subscription. Nothing is sent to third-party services."
-                font.pixelSize: 12
+                text: qsTr("The app shells out to the `claude` CLI in headless mode (`claude -p`), reusing your Claude Code subscription. Nothing is sent to third-party services.")
+                font.pixelSize: Ui.Palette.textFootnote
                 color: Ui.Palette.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }
             Divider { Layout.fillWidth: true }
-            Text { text: "Claude binary path"; font.pixelSize: 14; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Text { text: qsTr("Claude binary path"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
             RowLayout {
                 spacing: 10
                 Layout.fillWidth: true
                 TextField {
+                    id: pathField
                     objectName: "claudePathField"
                     Layout.fillWidth: true
-                    placeholderText: "Auto-detect"
+                    placeholderText: qsTr("Auto-detect")
+                    placeholderTextColor: Ui.Palette.tertiaryText
+                    color: Ui.Palette.primaryText
+                    selectionColor: Ui.Palette.selection
+                    selectedTextColor: Ui.Palette.primaryText
+                    Accessible.role: Accessible.EditableText
+                    Accessible.name: qsTr("Claude binary path")
+                    background: Rectangle {
+                        implicitHeight: 32
+                        radius: 6
+                        color: Ui.Palette.textBackground
+                        opacity: pathField.enabled ? 1 : 0.5
+                        border.width: pathField.activeFocus ? 2 : 1
+                        border.color: pathField.activeFocus ? Ui.Palette.focusRing : Ui.Palette.separator
+                    }
                     font.family: "monospace"
-                    font.pixelSize: 15
+                    font.pixelSize: Ui.Palette.textBody
                     enabled: root.settings.useClaudeForSuggestions
                     text: root.settings.claudeBinaryPath
                     onTextEdited: root.settings.claudeBinaryPath = text
                 }
-                Button {
+                PlainButton {
                     objectName: "detectButton"
-                    text: "Detect"
-                    font.pixelSize: 14
+                    text: qsTr("Detect")
+                    fontSize: Ui.Palette.textCallout
                     enabled: root.settings.useClaudeForSuggestions
                     onClicked: root.detect()
                 }
@@ -219,14 +250,15 @@ ColumnLayout {
                 objectName: "detectionMessage"
                 visible: root.detectionMessage.length > 0
                 text: root.detectionMessage
-                font.pixelSize: 12
+                font.pixelSize: Ui.Palette.textFootnote
                 color: root.detectedPath.length > 0 ? Ui.Palette.secondaryText : Ui.Palette.statusError
                 wrapMode: Text.WrapAnywhere
                 Layout.fillWidth: true
             }
             Text {
-                text: "Leave blank to auto-detect. The app checks /opt/homebrew/bin, /usr/local/bin, ~/.claude/local, and your login-shell PATH."
-                font.pixelSize: 12
+                text: root.mac ? qsTr("Leave blank to auto-detect. The app checks /opt/homebrew/bin, /usr/local/bin, ~/.claude/local, and your login-shell PATH.")
+                               : qsTr("Leave blank to auto-detect. The app checks /usr/local/bin, /usr/bin, ~/.claude/local, ~/.local/bin, ~/.npm-global/bin, ~/.bun/bin, ~/.volta/bin and ~/.fnm.")
+                font.pixelSize: Ui.Palette.textFootnote
                 color: Ui.Palette.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
@@ -239,22 +271,23 @@ ColumnLayout {
             spacing: 16
             ToggleSwitch {
                 objectName: "gongSwitch"
-                text: "Ring a gong when a search finds an available domain"
-                font.pixelSize: 15
+                text: qsTr("Ring a gong when a search finds an available domain")
+                Layout.fillWidth: true
+                font.pixelSize: Ui.Palette.textBody
                 font.weight: Font.Medium
                 checked: root.settings.playGongOnAvailable
                 onToggled: root.settings.playGongOnAvailable = checked
             }
             Text {
-                text: "A soft synthesized gong plays once per search if at least one of the checked TLDs is available. Set system volume to taste."
-                font.pixelSize: 12
+                text: qsTr("A soft synthesized gong plays once per search if at least one of the checked TLDs is available. Set system volume to taste.")
+                font.pixelSize: Ui.Palette.textFootnote
                 color: Ui.Palette.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }
             FilledButton {
                 objectName: "previewGong"
-                text: "Preview gong"
+                text: qsTr("Preview gong")
                 iconName: "play.fill"
                 fontSize: 14
                 leftPadding: 14
@@ -263,6 +296,29 @@ ColumnLayout {
                 bottomPadding: 6
                 enabled: root.settings.playGongOnAvailable
                 onClicked: app.previewGong()
+            }
+            Item { Layout.fillHeight: true }
+        }
+
+        // General
+        ColumnLayout {
+            spacing: 16
+            ToggleSwitch {
+                objectName: "settingsLoginSwitch"
+                text: qsTr("Launch Orvane at login")
+                Layout.fillWidth: true
+                font.pixelSize: Ui.Palette.textBody
+                font.weight: Font.Medium
+                checked: root.settings.launchAtLogin
+                onToggled: root.settings.launchAtLogin = checked
+            }
+            Text {
+                text: root.mac ? qsTr("Orvane starts quietly in the menu bar each time you log in.")
+                               : qsTr("Orvane starts each time you log in, through your desktop's autostart folder (~/.config/autostart).")
+                font.pixelSize: Ui.Palette.textFootnote
+                color: Ui.Palette.secondaryText
+                wrapMode: Text.WordWrap
+                Layout.fillWidth: true
             }
             Item { Layout.fillHeight: true }
         }

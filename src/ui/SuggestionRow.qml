@@ -11,6 +11,8 @@ ColumnLayout {
     property string suggestionRationale
     signal use()
     spacing: 0
+    Accessible.role: Accessible.ListItem
+    Accessible.name: row.suggestionRationale.length > 0 ? qsTr("%1, %2").arg(row.suggestionName).arg(row.suggestionRationale) : row.suggestionName
 
     Divider { visible: !row.first; Layout.fillWidth: true; Layout.leftMargin: 18 }
     RowLayout {
@@ -24,19 +26,20 @@ ColumnLayout {
         ColumnLayout {
             spacing: 3
             Layout.fillWidth: true
-            Text { text: row.suggestionName; font.pixelSize: 16; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Text { text: row.suggestionName; elide: Text.ElideRight; Layout.fillWidth: true; font.pixelSize: Ui.Palette.textHeadline; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
             Text {
                 visible: row.suggestionRationale.length > 0
                 text: row.suggestionRationale
-                font.pixelSize: 12
+                font.pixelSize: Ui.Palette.textFootnote
                 color: Ui.Palette.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }
         }
-        Button {
+        PlainButton {
             objectName: "useSuggestion"
-            text: "Check"
+            text: qsTr("Check")
+            Accessible.name: qsTr("Check %1").arg(row.suggestionName)
             onClicked: row.use()
         }
     }

@@ -6,24 +6,28 @@ import Orvane.Ui as Ui
 Switch {
     id: control
     spacing: 10
+    leftPadding: 0
+    Accessible.role: Accessible.CheckBox
+    Accessible.name: control.text
     indicator: Rectangle {
         implicitWidth: 36
         implicitHeight: 20
         x: control.leftPadding
         y: parent.height / 2 - height / 2
         radius: height / 2
-        color: control.checked ? Ui.Palette.brandAccent : Qt.rgba(0, 0, 0, 0.16)
+        color: control.checked ? Ui.Palette.brandAccent : Ui.Palette.switchOff
         opacity: control.enabled ? 1 : 0.45
         Behavior on color { ColorAnimation { duration: 120 } }
+        FocusRing { control: control; radius: parent.radius }
         Rectangle {
             x: control.checked ? parent.width - width - 2 : 2
             y: 2
             width: 16
             height: 16
             radius: 8
-            color: "white"
+            color: Ui.Palette.switchKnob
             border.width: 1
-            border.color: Qt.rgba(0, 0, 0, 0.10)
+            border.color: Ui.Palette.switchKnobBorder
             Behavior on x { NumberAnimation { duration: 120 } }
         }
     }
@@ -33,6 +37,7 @@ Switch {
         color: Ui.Palette.primaryText
         opacity: control.enabled ? 1 : 0.45
         verticalAlignment: Text.AlignVCenter
+        wrapMode: Text.WordWrap
         leftPadding: control.indicator.width + control.spacing
     }
 }

@@ -1,24 +1,94 @@
-// Renders the main window in its typical states to PNG files, for looking at the UI
-// without a display: orvane-pictures OUTDIR
+// Renders every window, light and dark, with a short and a long name, at the main window's
+// smallest size, to PNG files for looking at the UI without a display: orvane-pictures OUTDIR
 
 #include "UiHarness.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
+#include <QPalette>
 
 #include <cstdio>
 
 namespace {
 
-bool save(QQuickWindow *window, const QString &dir, const char *name)
+QString out;
+
+bool save(QQuickWindow *window, const QString &name)
 {
     QCoreApplication::processEvents();
-    QTest::qWait(50); // let the software renderer draw the frame we grab
+    QTest::qWait(60); // let the software renderer draw the frame we grab
     const QImage image = window->grabWindow();
-    const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+    const QString path = out + QLatin1Char('/') + name + QStringLiteral(".png");
     const bool ok = image.save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
+}
+
+// The desktop's scheme as Qt's platform theme would hand it over: through the palette.
+void useScheme(bool dark)
+{
+    QPalette palette;
+    if (dark) {
+        palette.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+        palette.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        palette.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        palette.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+        palette.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    }
+    QApplication::setPalette(palette);
+    QCoreApplication::processEvents();
+}
+
+// The tray image on a light and on a dark panel, for each scheme's variant.
+void trayStrip()
+{
+    const int size = 22;
+    QImage strip(4 * 40, 40, QImage::Format_ARGB32);
+    QPainter painter(&strip);
+    int x = 0;
+    for (const bool darkVariant : {false, true}) {
+        for (const QColor panel : {QColor(0xf2, 0xf2, 0xf2), QColor(0x20, 0x20, 0x20)}) {
+            painter.fillRect(x, 0, 40, 40, panel);
+            painter.drawPixmap(x + (40 - size) / 2, (40 - size) / 2, orvane::AppDelegate::trayPixmap(darkVariant, size));
+            x += 40;
+        }
+    }
+    painter.end();
+    const QString path = out + QStringLiteral("/tray-icons.png");
+    std::printf("%s %s\n", strip.scaled(strip.size() * 3).save(path) ? "wrote" : "FAILED", qPrintable(path));
+}
+
+void mainWindow(UiHarness &ui, const QString &scheme, const QString &name, const QString &tag)
+{
+    orvane::SearchPaneModel *model = ui.model();
+    QQuickItem *content = ui.item("contentView");
+    QMetaObject::invokeMethod(content, "newSearch");
+    model->setQuery(name);
+    model->search(ui.app->store(), ui.app->settings());
+    (void)QTest::qWaitFor([&] {
+        int settled = 0;
+        for (const auto &row : model->liveResults()->rows())
+            settled += row.availability != orvane::DomainAvailability::checking;
+        return settled == 4;
+    }, 10000);
+    for (QQuickItem *row : ui.resultRows()) {
+        if (row->property("rowDomain").toString().endsWith(QLatin1String(".ai")))
+            row->setProperty("showRaw", true);
+    }
+    save(ui.window(), QStringLiteral("main-%1-%2-live").arg(scheme, tag));
+    (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
+    QMetaObject::invokeMethod(content, "select", Q_ARG(QVariant, QVariant::fromValue(ui.app->store()->fetchAll().first())));
+    save(ui.window(), QStringLiteral("main-%1-%2-historical").arg(scheme, tag));
+
+    QMetaObject::invokeMethod(content, "newSearch");
+    qunsetenv("FAKE_CLAUDE_EXIT");
+    qunsetenv("FAKE_CLAUDE_STDERR");
+    model->setQuery(name);
+    model->suggest(ui.app->settings());
+    (void)QTest::qWaitFor([&] { return !model->isSuggesting(); }, 10000);
+    save(ui.window(), QStringLiteral("main-%1-%2-brainstorm").arg(scheme, tag));
 }
 
 } // namespace
@@ -29,8 +99,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("pictures");
+    out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("pictures");
     QDir().mkpath(out);
+    trayStrip();
 
     UiHarness ui;
     ui.whoisTimeoutMs = 1500;
@@ -38,94 +109,75 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the main window did not come up\n");
         return 1;
     }
-    ui.app->setNow([] { return QDateTime::currentDateTime(); });
-    ui.window()->resize(1120, 780);
-    save(ui.window(), out, "01-empty.png");
-
-    orvane::SearchPaneModel *model = ui.model();
-    if (!model) {
-        std::fprintf(stderr, "no model: content %p\n", static_cast<void *>(ui.item("contentView")));
+    if (!ui.model()) {
+        std::fprintf(stderr, "no search pane model\n");
         return 1;
     }
-    model->setQuery(QStringLiteral("orvane"));
-    model->search(ui.app->store(), ui.app->settings());
-    (void)QTest::qWaitFor([&] {
-        int settled = 0;
-        for (const auto &row : model->liveResults()->rows())
-            settled += row.availability != orvane::DomainAvailability::checking;
-        return settled == 4;
-    }, 10000);
-    const auto rows = ui.resultRows();
-    for (QQuickItem *row : rows) {
-        if (row->property("rowDomain").toString() == QLatin1String("orvane.ai"))
-            row->setProperty("showRaw", true);
-    }
-    if (rows.size() != 5)
-        std::fprintf(stderr, "expected 5 result rows, found %lld\n", static_cast<long long>(rows.size()));
-    save(ui.window(), out, "02-live-search.png");
-
-    (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
-    QQuickItem *content = ui.item("contentView");
-    QMetaObject::invokeMethod(content, "select", Q_ARG(QVariant, QVariant::fromValue(ui.app->store()->fetchAll().first())));
-    save(ui.window(), out, "03-historical.png");
-
-    QMetaObject::invokeMethod(content, "newSearch");
+    ui.app->delegate()->setTrayAvailable(true); // the usual desktop; the trayless page is drawn on its own
     QTemporaryDir scratch;
     QFile answer(scratch.filePath("answer.json"));
     answer.open(QIODevice::WriteOnly);
     answer.write(R"(Here are some ideas:
 [{"name":"orvio","rationale":"Short, keeps the sound of the original"},
- {"name":"vanely","rationale":"Soft ending that reads like a brand"},
- {"name":"cairnly","rationale":"Nods to the stacked-stone mark"},
- {"name":"orvanta","rationale":"Compound with an energetic tail"}])");
+ {"name":"quietharbourlanternmakers","rationale":"The long name itself, shortened to what fits"},
+ {"name":"cairnly","rationale":"Nods to the stacked-stone mark"}])");
     answer.close();
     qputenv("FAKE_CLAUDE_OUTPUT", answer.fileName().toUtf8());
     ui.app->settings()->setClaudeBinaryPath(QStringLiteral(ORVANE_FAKE_CLAUDE));
-    model->setQuery(QStringLiteral("orvane"));
-    model->suggest(ui.app->settings());
-    (void)QTest::qWaitFor([&] { return !model->isSuggesting(); }, 10000);
-    save(ui.window(), out, "04-brainstorm.png");
 
-    qputenv("FAKE_CLAUDE_EXIT", "1");
-    qputenv("FAKE_CLAUDE_STDERR", "Invalid API key · Please run /login");
-    model->suggest(ui.app->settings());
-    (void)QTest::qWaitFor([&] { return !model->isSuggesting(); }, 10000);
-    save(ui.window(), out, "05-brainstorm-error.png");
+    const QStringList names{QStringLiteral("quietharbourlanternmakers1"),
+                            QStringLiteral("thequickbrownfoxjumpsoverthelazydogwhilethecatdozesinthesun")};
+    for (const bool dark : {false, true}) {
+        useScheme(dark);
+        const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        if (ui.app->darkMode() != dark)
+            std::fprintf(stderr, "the %s palette did not switch the scheme\n", qPrintable(scheme));
+        ui.window()->resize(ui.window()->minimumSize());
+        for (const QString &name : names)
+            mainWindow(ui, scheme, name, QString::number(name.size()));
 
-    QObject *dialog = content->property("clearDialog").value<QObject *>();
-    QMetaObject::invokeMethod(dialog, "open");
-    QTest::qWait(300);
-    save(ui.window(), out, "06-clear-dialog.png");
-    QMetaObject::invokeMethod(dialog, "close");
+        QObject *dialog = ui.item("contentView")->property("clearDialog").value<QObject *>();
+        QMetaObject::invokeMethod(dialog, "open");
+        QTest::qWait(300);
+        save(ui.window(), QStringLiteral("main-%1-clear-dialog").arg(scheme));
+        QMetaObject::invokeMethod(dialog, "close");
+        QTest::qWait(300);
 
-    // The welcome window, page by page.
-    ui.app->openWelcome();
-    QQuickWindow *welcome = ui.app->welcomeWindow();
-    (void)QTest::qWaitForWindowExposed(welcome);
-    QQuickItem *onboarding = welcome->findChild<QQuickItem *>("onboardingView");
-    for (int step = 0; step < 5; ++step) {
-        onboarding->setProperty("step", step);
-        const QByteArray name = "07-welcome-" + QByteArray::number(step + 1) + ".png";
-        save(welcome, out, name.constData());
+        ui.app->openWelcome();
+        QQuickWindow *welcome = ui.app->welcomeWindow();
+        (void)QTest::qWaitForWindowExposed(welcome);
+        QQuickItem *onboarding = welcome->findChild<QQuickItem *>("onboardingView");
+        for (int step = 0; step < 5; ++step) {
+            onboarding->setProperty("step", step);
+            save(welcome, QStringLiteral("welcome-%1-%2").arg(scheme).arg(step + 1));
+        }
+        ui.app->delegate()->setTrayAvailable(false);
+        save(welcome, QStringLiteral("welcome-%1-5-no-tray").arg(scheme));
+        ui.app->delegate()->setTrayAvailable(true);
+        welcome->close();
+
+        ui.app->openSettings();
+        QQuickWindow *settings = ui.app->settingsWindow();
+        (void)QTest::qWaitForWindowExposed(settings);
+        settings->resize(settings->minimumSize());
+        QQuickItem *view = settings->findChild<QQuickItem *>("settingsView");
+        view->setProperty("currentTab", 0);
+        save(settings, QStringLiteral("settings-%1-tlds").arg(scheme));
+        QQuickItem *picker = settings->findChild<QQuickItem *>("tldPicker");
+        QObject *popup = picker->property("popup").value<QObject *>();
+        QMetaObject::invokeMethod(popup, "open");
+        QTest::qWait(300);
+        save(settings, QStringLiteral("settings-%1-tlds-picker").arg(scheme));
+        QMetaObject::invokeMethod(popup, "close");
+        QTest::qWait(300);
+        view->setProperty("currentTab", 1);
+        QMetaObject::invokeMethod(view, "detect");
+        save(settings, QStringLiteral("settings-%1-claude").arg(scheme));
+        view->setProperty("currentTab", 2);
+        save(settings, QStringLiteral("settings-%1-sound").arg(scheme));
+        view->setProperty("currentTab", 3);
+        save(settings, QStringLiteral("settings-%1-general").arg(scheme));
+        settings->close();
     }
-    welcome->close();
-
-    // The settings window, tab by tab, with the TLD picker open once.
-    ui.app->openSettings();
-    QQuickWindow *settings = ui.app->settingsWindow();
-    (void)QTest::qWaitForWindowExposed(settings);
-    QQuickItem *view = settings->findChild<QQuickItem *>("settingsView");
-    save(settings, out, "08-settings-tlds.png");
-    QQuickItem *picker = settings->findChild<QQuickItem *>("tldPicker");
-    QObject *popup = picker->property("popup").value<QObject *>();
-    QMetaObject::invokeMethod(popup, "open");
-    QTest::qWait(300);
-    save(settings, out, "09-settings-tlds-picker.png");
-    QMetaObject::invokeMethod(popup, "close");
-    view->setProperty("currentTab", 1);
-    QMetaObject::invokeMethod(view, "detect");
-    save(settings, out, "10-settings-claude.png");
-    view->setProperty("currentTab", 2);
-    save(settings, out, "11-settings-sound.png");
     return 0;
 }

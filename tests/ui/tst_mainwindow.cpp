@@ -1,12 +1,16 @@
 #include "UiHarness.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
 #include <QProcess>
 #include <QLocalSocket>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace orvane;
 
@@ -67,6 +71,17 @@ private slots:
         QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.ai taken", "orvane.io unknown"}));
         QTRY_COMPARE(ui.resultRows().size(), 3);
         QTRY_COMPARE(ui.app->history()->count(), 1);
+
+        // What a screen reader says for each row.
+        QAccessible::setActive(true);
+        QStringList spoken;
+        for (QQuickItem *row : ui.resultRows()) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(row);
+            QVERIFY(face);
+            QCOMPARE(face->role(), QAccessible::ListItem);
+            spoken << face->text(QAccessible::Name);
+        }
+        QCOMPARE(spoken, (QStringList{"orvane.com, available", "orvane.ai, taken", "orvane.io, unclear"}));
     }
 
     void checkButtonWantsAName()
@@ -101,6 +116,17 @@ private slots:
 
         clickItem(ui.item("newSearchButton"));
         QTRY_VERIFY(!ui.model()->isHistoricalView());
+        // Typing goes straight into the field again, and Tab shows where it went next.
+        QTRY_VERIFY(ui.item("searchField")->hasActiveFocus());
+        QTest::keyClick(ui.window(), 'x');
+        QCOMPARE(ui.model()->query(), QStringLiteral("x"));
+        QTest::keyClick(ui.window(), Qt::Key_Tab);
+        QQuickItem *next = ui.window()->activeFocusItem();
+        QCOMPARE(next, ui.item("checkButton"));
+        QVERIFY(next->property("visualFocus").toBool());
+        QVERIFY(std::ranges::any_of(UiHarness::visualItems(next), [](QQuickItem *child) {
+            return QByteArray(child->metaObject()->className()).startsWith("FocusRing") && child->isVisible();
+        }));
         QVERIFY(ui.item("contentView")->property("selectedRecord").isNull()
                 || ui.item("contentView")->property("selectedRecord").value<QObject *>() == nullptr);
         QCOMPARE(ui.model()->liveResults()->count(), 0);
@@ -249,18 +275,202 @@ private slots:
         shell->setTrayAvailable(false);
         shell->didResignActive();
         QVERIFY(ui.window()->isVisible());
+
+        // On Linux a right click opens the tray menu instead of toggling the window.
+        QVERIFY(shell->trayMenu());
+        QStringList entries;
+        for (QAction *action : shell->trayMenu()->actions())
+            entries << action->text();
+        QCOMPARE(entries, (QStringList{"Show Orvane", "Settings…", "", "Quit Orvane"}));
+        emit shell->trayIcon()->activated(QSystemTrayIcon::Context);
+        QVERIFY(ui.window()->isVisible());
+        QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
+        shell->trayMenu()->actions().at(1)->trigger();
+        QVERIFY(ui.app->settingsWindow() && ui.app->settingsWindow()->isVisible());
+        shell->trayMenu()->actions().at(3)->trigger();
+        QCOMPARE(quits.count(), 1);
     }
 
-    void reopenShowsTheMainWindowOnlyWhenNothingIsVisible()
+    void reopenBringsTheMainWindowForward()
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
-        QVERIFY(ui.window()->isVisible());
-        ui.app->delegate()->handleReopen();
-        QVERIFY(ui.window()->isVisible());
+        ui.app->openSettings(); // another window on top of ours
+        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.app->settingsWindow());
+        ui.app->delegate()->handleReopen(QStringLiteral("token-of-the-second-launch"));
+        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.window());
         ui.window()->hide();
         ui.app->delegate()->handleReopen();
         QVERIFY(ui.window()->isVisible());
+        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.window());
+    }
+
+    // Closing the main window: with a tray it waits there; without one, nothing could bring it
+    // back, so the program ends, keeping the search still running.
+    void closingTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("with a tray") << true;
+        QTest::newRow("without a tray") << false;
+    }
+    void closingTheMainWindow()
+    {
+        QFETCH(bool, tray);
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".dev"})); // .dev never answers
+        ui.app->delegate()->setTrayAvailable(tray);
+        QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
+        ui.model()->setQuery("orvane");
+        ui.model()->search(ui.app->store(), ui.app->settings());
+        QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.dev checking"}));
+        QVERIFY(ui.window()->close());
+        QVERIFY(!ui.window()->isVisible());
+        if (tray) {
+            QTest::qWait(50); // the quit would be queued: give it its turn
+            QCOMPARE(quits.count(), 0);
+            return;
+        }
+        QTRY_COMPARE(quits.count(), 1);
+        auto reread = HistoryStore::open(ui.dir.filePath("history.sqlite"));
+        QVERIFY(reread);
+        const auto records = (*reread)->fetchAll();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records.first()->query(), QStringLiteral("orvane"));
+    }
+
+    // The keyboard, row by row: what the keys do and where the focus ends up.
+    void keyboard_data()
+    {
+        QTest::addColumn<QString>("from");  // "field", "history" or "historical"
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("expect");
+        const int ctrl = Qt::ControlModifier;
+        QTest::newRow("Return in the field") << "field" << true << int(Qt::Key_Return) << 0 << "searched";
+        QTest::newRow("Return on the history list") << "history" << true << int(Qt::Key_Return) << 0 << "searched";
+        QTest::newRow("Escape with a tray") << "field" << true << int(Qt::Key_Escape) << 0 << "hidden";
+        QTest::newRow("Escape without a tray") << "field" << false << int(Qt::Key_Escape) << 0 << "cleared";
+        QTest::newRow("Ctrl+Q") << "field" << true << int(Qt::Key_Q) << ctrl << "quit";
+        QTest::newRow("Ctrl+,") << "field" << true << int(Qt::Key_Comma) << ctrl << "settings";
+        QTest::newRow("Ctrl+N") << "historical" << true << int(Qt::Key_N) << ctrl << "live";
+        QTest::newRow("Ctrl+F") << "history" << true << int(Qt::Key_F) << ctrl << "focused";
+    }
+    void keyboard()
+    {
+        QFETCH(QString, from);
+        QFETCH(bool, tray);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, expect);
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        ui.app->delegate()->setTrayAvailable(tray);
+        QVERIFY(ui.searchFor("first"));
+        QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
+        QQuickItem *field = ui.item("searchField");
+        QList<QQuickItem *> rows;
+        QTRY_VERIFY(!(rows = ui.itemsNamed("historyRow")).isEmpty());
+        if (from == "historical") {
+            clickItem(rows.first());
+            QTRY_VERIFY(ui.model()->isHistoricalView());
+        } else {
+            ui.model()->setQuery("orvane");
+            if (from == "history")
+                ui.item("historyList")->forceActiveFocus();
+            else
+                field->forceActiveFocus();
+        }
+        QTest::keyClick(ui.window(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+        if (expect == "searched") {
+            QTRY_COMPARE(ui.app->history()->count(), 2);
+            QCOMPARE(ui.app->store()->fetchAll().first()->query(), QStringLiteral("orvane"));
+        } else if (expect == "hidden") {
+            QVERIFY(!ui.window()->isVisible());
+        } else if (expect == "cleared") {
+            QVERIFY(ui.window()->isVisible());
+            QCOMPARE(ui.model()->query(), QString());
+            QVERIFY(field->hasActiveFocus());
+        } else if (expect == "quit") {
+            QCOMPARE(quits.count(), 1);
+        } else if (expect == "settings") {
+            QVERIFY(ui.app->settingsWindow() && ui.app->settingsWindow()->isVisible());
+        } else if (expect == "live") {
+            QVERIFY(!ui.model()->isHistoricalView());
+            QTRY_VERIFY(field->hasActiveFocus());
+        } else if (expect == "focused") {
+            QTRY_VERIFY(field->hasActiveFocus());
+        }
+        if (expect != "searched")
+            QCOMPARE(ui.app->history()->count(), 1);
+    }
+
+    // At the smallest window, with names of 26 and 59 characters, live and reopened: every
+    // control and text stays inside the window (what scrolls may run below), and long names elide.
+    void longNamesStayInsideTheWindow_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("historical");
+        const QString name26 = "quietharbourlanternmakers1";
+        const QString name59 = "thequickbrownfoxjumpsoverthelazydogwhilethecatdozesinthesun";
+        Q_ASSERT(name26.size() == 26 && name59.size() == 59);
+        for (const bool historical : {false, true}) {
+            QTest::addRow("%d characters, %s", 26, historical ? "historical" : "live") << name26 << historical;
+            QTest::addRow("%d characters, %s", 59, historical ? "historical" : "live") << name59 << historical;
+        }
+    }
+    void longNamesStayInsideTheWindow()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, historical);
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QQuickWindow *window = ui.window();
+        window->resize(window->minimumSize());
+        QTRY_COMPARE(window->size(), window->minimumSize());
+        QVERIFY(ui.searchFor(name));
+        if (historical) {
+            QList<QQuickItem *> rows;
+            QTRY_VERIFY(!(rows = ui.itemsNamed("historyRow")).isEmpty());
+            clickItem(rows.first());
+            QTRY_VERIFY(ui.model()->isHistoricalView());
+        }
+        QTRY_COMPARE(ui.resultRows().size(), 2);
+        QTest::qWait(20); // one polish pass for the layouts
+
+        const QRectF inside(0, 0, window->width(), window->height());
+        int checked = 0;
+        for (QQuickItem *item : UiHarness::visualItems(window->contentItem())) {
+            const bool control = item->inherits("QQuickControl");
+            if (!item->isVisible() || item->width() <= 0 || !(control || item->inherits("QQuickText") || item->inherits("QQuickTextInput")))
+                continue;
+            if (item->parentItem() && item->parentItem()->inherits("QQuickControl"))
+                continue; // a control's own label is the control's business
+            const QRectF box = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+            bool scrolled = false;
+            for (QQuickItem *up = item->parentItem(); up; up = up->parentItem())
+                scrolled = scrolled || up->inherits("QQuickFlickable");
+            const bool across = box.left() > -0.5 && box.right() < inside.right() + 0.5;
+            const bool down = scrolled || (box.top() > -0.5 && box.bottom() < inside.bottom() + 0.5); // what scrolls may run below
+            const QString what = QString::fromLatin1(item->metaObject()->className()) + ' ' + item->objectName() + ' '
+                                 + item->property("text").toString();
+            QVERIFY2(across && down,
+                     qPrintable(what + QStringLiteral(" at %1,%2 %3x%4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+            ++checked;
+        }
+        QVERIFY(checked > 20);
+        QQuickItem *button = historical ? ui.item("newSearchButton") : ui.item("checkButton");
+        QVERIFY(button->width() > button->implicitWidth() - 1); // never squeezed
+        if (name.size() == 59) {
+            // The name shows shortened, not cut: in the rows, the sidebar, and the banner.
+            QStringList truncated;
+            for (QQuickItem *item : UiHarness::visualItems(window->contentItem())) {
+                if (item->isVisible() && item->property("truncated").toBool())
+                    truncated << item->property("text").toString();
+            }
+            QVERIFY2(truncated.filter(name).size() >= (historical ? 4 : 3), qPrintable(truncated.join(" | ")));
+        }
     }
 
     void secondLaunchHandsOverAndExits()

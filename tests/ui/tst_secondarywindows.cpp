@@ -76,10 +76,19 @@ private slots:
         QCOMPARE(view->property("step").toInt(), 0);
     }
 
+    // With a tray the hidden main window waits there; without one it must come back.
+    void finishingWithoutAMainWindowOpener_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("with a tray") << true;
+        QTest::newRow("without a tray") << false;
+    }
     void finishingWithoutAMainWindowOpener()
     {
+        QFETCH(bool, tray);
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
+        ui.app->delegate()->setTrayAvailable(tray);
         ui.window()->hide();
         ui.app->opener().openMain = nullptr;
         ui.app->openWelcome();
@@ -89,7 +98,10 @@ private slots:
         click(find(welcome, "primaryButton"));
         QTRY_VERIFY(!welcome->isVisible());
         QVERIFY(ui.app->settings()->hasCompletedOnboarding());
-        QVERIFY(!ui.window()->isVisible());
+        if (tray)
+            QVERIFY(!ui.window()->isVisible());
+        else
+            QTRY_VERIFY(ui.window()->isVisible());
     }
 
     void brainstormSwitchHidesTheCardAtOnce()
@@ -104,6 +116,54 @@ private slots:
         click(find(welcome, "claudeSwitch"));
         QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
         QVERIFY(!ui.item("brainstormCard")->isVisible());
+    }
+
+    // A switch the user flipped keeps no hold on the keys once its page is gone.
+    void spaceOnTheNextPageLeavesTheLastPageAlone()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        ui.app->openWelcome();
+        QQuickWindow *welcome = ui.app->welcomeWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(welcome));
+        QQuickItem *view = find(welcome, "onboardingView");
+        view->setProperty("step", 2);
+        click(find(welcome, "claudeSwitch"));
+        QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
+        QVERIFY(find(welcome, "claudeSwitch")->hasActiveFocus());
+        QTest::keyClick(welcome, Qt::Key_Return);
+        QCOMPARE(view->property("step").toInt(), 3);
+        QTest::keyClick(welcome, Qt::Key_Space);
+        QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
+        QVERIFY(!ui.app->settings()->launchAtLogin());
+        QTest::keyClick(welcome, Qt::Key_Return);
+        QCOMPARE(view->property("step").toInt(), 4);
+    }
+
+    // The login switch lives in Settings too, and both switches show the one setting.
+    void launchAtLoginInSettings()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        ui.app->openSettings();
+        QQuickWindow *settings = ui.app->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QCOMPARE(settings->title(), QStringLiteral("Orvane Settings"));
+        const QRect screen = settings->screen()->availableGeometry();
+        QVERIFY2(screen.contains(settings->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4 on %5,%6 %7x%8").arg(settings->frameGeometry().x()).arg(settings->frameGeometry().y())
+                                .arg(settings->frameGeometry().width()).arg(settings->frameGeometry().height())
+                                .arg(screen.x()).arg(screen.y()).arg(screen.width()).arg(screen.height())));
+        click(find(settings, "tabGeneral"));
+        QQuickItem *toggle = find(settings, "settingsLoginSwitch");
+        QVERIFY(toggle && toggle->isVisible());
+        click(toggle);
+        QVERIFY(ui.app->settings()->launchAtLogin());
+        QCOMPARE(QSettings(ui.dir.filePath("settings.ini"), QSettings::IniFormat).value("settings.launchAtLogin").toBool(), true);
+        ui.app->openWelcome();
+        QCOMPARE(find(ui.app->welcomeWindow(), "loginSwitch")->property("checked").toBool(), true);
+        ui.app->settings()->setLaunchAtLogin(false);
+        QCOMPARE(toggle->property("checked").toBool(), false);
     }
 
     void editingTheCatalogue()

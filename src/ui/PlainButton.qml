@@ -1,0 +1,44 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Orvane.Ui as Ui
+
+// The standard button in the program's colours: bordered, or flat as a text link.
+AbstractButton {
+    id: control
+    property bool flat: false
+    property color ink: flat ? Ui.Palette.secondaryText : Ui.Palette.primaryText
+    property real fontSize: Ui.Palette.textSmall
+    property string help
+    leftPadding: flat ? 4 : 12
+    rightPadding: flat ? 4 : 12
+    topPadding: flat ? 2 : 5
+    bottomPadding: flat ? 2 : 5
+    hoverEnabled: true
+    // In a row that runs short of room, a button keeps its size and the text beside it elides.
+    Layout.minimumWidth: implicitWidth
+    focusPolicy: Qt.StrongFocus
+    Accessible.role: Accessible.Button
+    Accessible.name: control.text
+    Accessible.description: control.help
+    ToolTip.visible: help.length > 0 && hovered
+    ToolTip.text: help
+    ToolTip.delay: 600
+    contentItem: Text {
+        text: control.text
+        color: control.ink
+        opacity: control.enabled ? 1 : 0.4
+        font.pixelSize: control.fontSize
+        font.underline: control.flat && control.hovered
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        elide: Text.ElideRight
+    }
+    background: Rectangle {
+        radius: 6
+        color: control.flat ? "transparent" : (control.pressed ? Ui.Palette.quietFill : (control.hovered ? Ui.Palette.hoverFill : Ui.Palette.controlBackground))
+        border.width: control.flat ? 0 : 1
+        border.color: Ui.Palette.separator
+        FocusRing { control: control; radius: 6 }
+    }
+}
