@@ -36,7 +36,7 @@ public:
                      R"("nameservers":[{"ldhName":"ns1.example.net"},{"ldhName":"ns2.example.net"}]})");
         whois.setAnswer("orvane.io", QByteArray("% Registry answer\nrecord: orvane.io\nholder: withheld\nstate: in transition\n"));
         whois.setAnswer("zz", QByteArray("% This query returned 0 objects.\n"));
-        whois.setAnswer("dev", QByteArray("refer: 127.0.0.1\n"));
+        whois.setAnswer("dev", QByteArray("refer: localhost\n"));
         whois.setAnswer("orvane.dev", FakeWhoisServer::Script{.silent = true});
     }
 
