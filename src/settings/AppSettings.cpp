@@ -72,6 +72,7 @@ bool hasUnsafeCharacter(const QString &text)
 AppSettings::AppSettings(SettingsLocation location, std::unique_ptr<LoginItem> loginItem, QObject *parent)
     : QObject(parent), m_store(location.open()), m_loginItem(std::move(loginItem))
 {
+    connect(this, &AppSettings::tldsChanged, this, &AppSettings::addableTLDsChanged);
     const auto storedTLDs = decodeStringArray(m_store->value(tldsKey));
     if (!storedTLDs || storedTLDs->isEmpty()) {
         m_tlds = defaultTLDs;
@@ -121,12 +122,46 @@ QStringList AppSettings::orderedEnabledTLDs() const
 
 QStringList AppSettings::addableTLDs() const
 {
+    QStringList known = knownServerTLDs() + m_bootstrapTLDs;
+    std::sort(known.begin(), known.end());
+    known.erase(std::unique(known.begin(), known.end()), known.end());
     QStringList addable;
-    for (const QString &tld : knownServerTLDs()) {
+    for (const QString &tld : std::as_const(known)) {
         if (!m_tlds.contains(tld))
             addable << tld;
     }
     return addable;
+}
+
+QStringList AppSettings::addableTLDsMatching(const QString &text, int limit) const
+{
+    QString wanted = text.trimmed().toLower();
+    if (wanted.startsWith(QLatin1Char('.')))
+        wanted.remove(0, 1);
+    QStringList starting;
+    QStringList containing;
+    for (const QString &tld : addableTLDs()) {
+        const qsizetype at = tld.indexOf(wanted, 1);
+        if (at == 1)
+            starting << tld;
+        else if (at > 1)
+            containing << tld;
+    }
+    return (starting + containing).mid(0, std::max(limit, 0));
+}
+
+void AppSettings::setBootstrapTLDs(const QStringList &tlds)
+{
+    QStringList normal;
+    for (const QString &tld : tlds) {
+        const QString candidate = normalizeTLD(tld);
+        if (candidate.size() >= 2 && !hasUnsafeCharacter(candidate))
+            normal << candidate;
+    }
+    if (normal == m_bootstrapTLDs)
+        return;
+    m_bootstrapTLDs = normal;
+    emit addableTLDsChanged();
 }
 
 void AppSettings::write(const QString &key, const QVariant &value)

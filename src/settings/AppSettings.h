@@ -24,7 +24,7 @@ class AppSettings : public QObject
     Q_PROPERTY(bool playGongOnAvailable READ playGongOnAvailable WRITE setPlayGongOnAvailable NOTIFY playGongOnAvailableChanged)
     Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE setHasCompletedOnboarding NOTIFY hasCompletedOnboardingChanged)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
-    Q_PROPERTY(QStringList addableTLDs READ addableTLDs NOTIFY tldsChanged)
+    Q_PROPERTY(QStringList addableTLDs READ addableTLDs NOTIFY addableTLDsChanged)
 
 public:
     static inline const QString tldsKey = QStringLiteral("settings.tlds");
@@ -49,8 +49,14 @@ public:
     bool playGongOnAvailable() const { return m_playGong; }
     bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }
     bool launchAtLogin() const { return m_launchAtLogin; }
-    // The known TLDs that the catalogue does not hold yet, sorted.
+    // The known TLDs that the catalogue does not hold yet, sorted: the WHOIS table's and those
+    // of the RDAP bootstrap file (see setBootstrapTLDs).
     QStringList addableTLDs() const;
+    // Up to `limit` addable TLDs containing `text` (a leading full stop is ignored), those that
+    // start with it first.
+    Q_INVOKABLE QStringList addableTLDsMatching(const QString &text, int limit = 50) const;
+    // The TLDs of the cached RDAP bootstrap file, offered besides the WHOIS table's.
+    void setBootstrapTLDs(const QStringList &tlds);
 
     void setTlds(const QStringList &tlds);
     void setEnabledTLDs(const QStringList &enabled);
@@ -70,6 +76,7 @@ public:
 
 signals:
     void tldsChanged();
+    void addableTLDsChanged();
     void enabledTLDsChanged();
     void orderedEnabledTLDsChanged();
     void claudeBinaryPathChanged();
@@ -89,6 +96,7 @@ private:
     std::unique_ptr<LoginItem> m_loginItem;
     QStringList m_tlds;
     QStringList m_enabledTLDs;
+    QStringList m_bootstrapTLDs;
     QString m_claudeBinaryPath;
     bool m_useClaude = true;
     bool m_playGong = true;

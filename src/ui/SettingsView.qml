@@ -19,7 +19,7 @@ ColumnLayout {
             return
         if (settings.addTLD(selectedNewTLD)) {
             selectedNewTLD = ""
-            picker.currentIndex = 0
+            picker.text = ""
         }
     }
     function detect() {
@@ -76,17 +76,98 @@ ColumnLayout {
             Text { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Ui.Palette.textBody; color: Ui.Palette.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
             RowLayout {
                 spacing: 10
-                PickerBox {
+                // Type to narrow the TLDs the program can check (the WHOIS table's and the RDAP
+                // bootstrap file's, well over a thousand) to a short list to pick from.
+                TextField {
                     id: picker
                     objectName: "tldPicker"
-                    Accessible.name: qsTr("TLD to add")
                     Layout.preferredWidth: 260
+                    property alias popup: matchesPopup
+                    readonly property bool anyLeft: root.settings.addableTLDs.length > 0
+                    readonly property var matches: anyLeft ? root.settings.addableTLDsMatching(text, 50) : []
+                    enabled: anyLeft
+                    placeholderText: anyLeft ? qsTr("Type to find a TLD…") : qsTr("All known TLDs already added")
+                    placeholderTextColor: Ui.Palette.tertiaryText
+                    color: Ui.Palette.primaryText
+                    selectionColor: Ui.Palette.selection
+                    selectedTextColor: Ui.Palette.primaryText
                     font.pixelSize: Ui.Palette.textBody
-                    readonly property var available: root.settings.addableTLDs
-                    model: [available.length > 0 ? qsTr("Select a TLD…") : qsTr("All known TLDs already added")].concat(available)
-                    currentIndex: 0
-                    onActivated: index => root.selectedNewTLD = index > 0 ? available[index - 1] : ""
-                    onModelChanged: currentIndex = Math.max(0, available.indexOf(root.selectedNewTLD) + 1)
+                    Accessible.role: Accessible.EditableText
+                    Accessible.name: qsTr("TLD to add")
+                    background: Rectangle {
+                        implicitHeight: 32
+                        radius: 6
+                        color: Ui.Palette.textBackground
+                        opacity: picker.enabled ? 1 : 0.5
+                        border.width: picker.activeFocus ? 2 : 1
+                        border.color: picker.activeFocus ? Ui.Palette.focusRing : Ui.Palette.separator
+                    }
+                    function choose(tld) {
+                        root.selectedNewTLD = tld
+                        text = tld
+                        matchesPopup.close()
+                    }
+                    onTextEdited: {
+                        const typed = text.trim().toLowerCase()
+                        const normal = typed.startsWith(".") ? typed : "." + typed
+                        root.selectedNewTLD = matches.indexOf(normal) >= 0 ? normal : ""
+                        matchList.currentIndex = -1
+                        if (matches.length > 0)
+                            matchesPopup.open()
+                        else
+                            matchesPopup.close()
+                    }
+                    onActiveFocusChanged: if (activeFocus && matches.length > 0 && root.selectedNewTLD.length === 0) matchesPopup.open()
+                    Keys.onDownPressed: { matchesPopup.open(); matchList.incrementCurrentIndex() }
+                    Keys.onUpPressed: matchList.decrementCurrentIndex()
+                    Keys.onEscapePressed: event => { event.accepted = matchesPopup.visible; matchesPopup.close() }
+                    Keys.onReturnPressed: {
+                        if (matchesPopup.visible && matches.length > 0)
+                            choose(matches[Math.max(0, matchList.currentIndex)])
+                        else
+                            root.addSelected()
+                    }
+                    Keys.onEnterPressed: Keys.returnPressed(event)
+                    Popup {
+                        id: matchesPopup
+                        y: picker.height + 2
+                        width: picker.width
+                        implicitHeight: Math.min(matchList.contentHeight + 8, 240)
+                        padding: 4
+                        background: Rectangle {
+                            radius: 6
+                            color: Ui.Palette.controlBackground
+                            border.width: 1
+                            border.color: Ui.Palette.separator
+                        }
+                        contentItem: ListView {
+                            id: matchList
+                            objectName: "tldMatches"
+                            clip: true
+                            model: picker.matches
+                            currentIndex: -1
+                            ScrollBar.vertical: ScrollBar {}
+                            Accessible.role: Accessible.List
+                            Accessible.name: qsTr("Matching TLDs")
+                            delegate: ItemDelegate {
+                                id: match
+                                required property int index
+                                required property var modelData
+                                width: ListView.view.width
+                                highlighted: ListView.isCurrentItem || hovered
+                                hoverEnabled: true
+                                Accessible.name: String(modelData)
+                                contentItem: Text {
+                                    text: String(match.modelData)
+                                    font.pixelSize: Ui.Palette.textBody
+                                    color: match.highlighted ? Ui.Palette.brandPaper : Ui.Palette.primaryText
+                                    verticalAlignment: Text.AlignVCenter
+                                }
+                                background: Rectangle { radius: 4; color: match.highlighted ? Ui.Palette.brandAccent : "transparent" }
+                                onClicked: picker.choose(String(modelData))
+                            }
+                        }
+                    }
                 }
                 FilledButton {
                     objectName: "addButton"

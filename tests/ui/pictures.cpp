@@ -164,6 +164,8 @@ int main(int argc, char *argv[])
         view->setProperty("currentTab", 0);
         save(settings, QStringLiteral("settings-%1-tlds").arg(scheme));
         QQuickItem *picker = settings->findChild<QQuickItem *>("tldPicker");
+        ui.app->settings()->setBootstrapTLDs({".cab", ".cafe", ".camera", ".camp", ".capital", ".cards", ".care", ".cash"});
+        picker->setProperty("text", QStringLiteral("ca"));
         QObject *popup = picker->property("popup").value<QObject *>();
         QMetaObject::invokeMethod(popup, "open");
         QTest::qWait(300);
