@@ -21,6 +21,7 @@ class DomainResult : public QObject
     Q_PROPERTY(QString errorMessage READ errorMessageText CONSTANT)
     Q_PROPERTY(bool hasErrorMessage READ hasErrorMessage CONSTANT)
     Q_PROPERTY(QDateTime checkedAt READ checkedAt CONSTANT)
+    Q_PROPERTY(QDateTime expiresAt READ expiresAt CONSTANT)
 
 public:
     DomainResult(QString tld, QString domain, QString availabilityRaw, QString rawResponse,
@@ -36,6 +37,10 @@ public:
     QString errorMessageText() const { return m_errorMessage.value_or(QString()); }
     bool hasErrorMessage() const { return m_errorMessage.has_value(); }
     QDateTime checkedAt() const { return m_checkedAt; }
+    // When the registration of a taken domain expires, as its registry said; invalid if unknown.
+    QDateTime expiresAt() const { return m_expiresAt; }
+    // Set once, before the result is first saved.
+    void setExpiresAt(const QDateTime &at) { m_expiresAt = at; }
     SearchRecord *record() const;
 
     qint64 persistentId() const { return m_id; }
@@ -50,6 +55,7 @@ private:
     QString m_rawResponse;
     std::optional<QString> m_errorMessage;
     QDateTime m_checkedAt;
+    QDateTime m_expiresAt;
     QPointer<SearchRecord> m_record;
     qint64 m_id = 0;
 };

@@ -1,5 +1,7 @@
 #include "HistoryStore.h"
 
+#include "HistorySchema.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,17 +27,6 @@ QString errorText(const QSqlError &error)
     const QString database = error.databaseText().trimmed();
     return database.isEmpty() ? error.text().trimmed() : database;
 }
-
-const char *const schema[] = {
-    "CREATE TABLE orvane_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-    "CREATE TABLE search_record (id INTEGER PRIMARY KEY, query TEXT NOT NULL, timestamp INTEGER NOT NULL)",
-    "CREATE INDEX search_record_by_time ON search_record (timestamp DESC)",
-    "CREATE TABLE domain_result (id INTEGER PRIMARY KEY,"
-    " record_id INTEGER REFERENCES search_record (id) ON DELETE CASCADE,"
-    " tld TEXT NOT NULL, domain TEXT NOT NULL, availability_raw TEXT NOT NULL,"
-    " raw_response TEXT NOT NULL, error_message TEXT, checked_at INTEGER NOT NULL)",
-    "CREATE INDEX domain_result_by_record ON domain_result (record_id)",
-};
 
 // A null QString binds as SQL NULL; the text columns want the empty text instead.
 QString text(const QString &value)
@@ -95,26 +86,18 @@ std::expected<std::unique_ptr<HistoryStore>, QString> HistoryStore::open(const Q
             if (!version.exec(QStringLiteral("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'")) || !version.next())
                 return fail(QStringLiteral("%1 has no history schema version.").arg(path));
             const QString stored = version.value(0).toString();
-            if (QVersionNumber::fromString(stored) > QVersionNumber::fromString(schemaVersion))
+            const QVersionNumber storedVersion = QVersionNumber::fromString(stored);
+            if (storedVersion > QVersionNumber::fromString(schemaVersion))
                 return fail(QStringLiteral("%1 was written by a newer version of Orvane (history schema %2).").arg(path, stored));
+            if (storedVersion < QVersionNumber::fromString(schemaVersion)) {
+                if (const auto upgraded = HistorySchema::upgrade(db, storedVersion); !upgraded)
+                    return fail(QStringLiteral("Could not upgrade %1 to history schema %2: %3").arg(path, schemaVersion, upgraded.error()));
+            }
         } else if (!names.isEmpty()) {
             return fail(QStringLiteral("%1 is not an Orvane history database.").arg(path));
         } else {
-            if (!db.transaction())
-                return fail(QStringLiteral("Could not create %1: %2").arg(path, errorText(db.lastError())));
-            QSqlQuery create(db);
-            for (const char *statement : schema) {
-                if (!create.exec(QString::fromLatin1(statement))) {
-                    db.rollback();
-                    return fail(QStringLiteral("Could not create %1: %2").arg(path, errorText(create.lastError())));
-                }
-            }
-            create.prepare(QStringLiteral("INSERT INTO orvane_meta (key, value) VALUES ('schemaVersion', ?)"));
-            create.addBindValue(schemaVersion);
-            if (!create.exec() || !db.commit()) {
-                db.rollback();
-                return fail(QStringLiteral("Could not create %1: %2").arg(path, errorText(create.lastError())));
-            }
+            if (const auto created = HistorySchema::create(db); !created)
+                return fail(QStringLiteral("Could not create %1: %2").arg(path, created.error()));
         }
 
         QSqlQuery pragma(db);
@@ -214,7 +197,7 @@ std::expected<void, QString> HistoryStore::save()
     }
 
     query.prepare(QStringLiteral("INSERT INTO domain_result (record_id, tld, domain, availability_raw, raw_response,"
-                                 " error_message, checked_at) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+                                 " error_message, checked_at, expires_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     for (DomainResult *result : std::as_const(m_pendingResults)) {
         SearchRecord *record = result->record();
         QVariant recordId;
@@ -227,6 +210,8 @@ std::expected<void, QString> HistoryStore::save()
         query.addBindValue(text(result->rawResponse()));
         query.addBindValue(result->errorMessage() ? QVariant(*result->errorMessage()) : QVariant());
         query.addBindValue(result->checkedAt().toMSecsSinceEpoch());
+        query.addBindValue(result->expiresAt().isValid() ? QVariant(result->expiresAt().toMSecsSinceEpoch())
+                                                         : QVariant(QMetaType(QMetaType::LongLong)));
         if (!query.exec())
             return rollback(query.lastError());
         newResultIds.insert(result, query.lastInsertId().toLongLong());
@@ -303,8 +288,8 @@ void HistoryStore::loadResults(SearchRecord *record)
         return;
     QSqlQuery query(database(m_connectionName));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, tld, domain, availability_raw, raw_response, error_message, checked_at"
-                                 " FROM domain_result WHERE record_id = ? ORDER BY id"));
+    query.prepare(QStringLiteral("SELECT id, tld, domain, availability_raw, raw_response, error_message, checked_at,"
+                                 " expires_at FROM domain_result WHERE record_id = ? ORDER BY id"));
     query.addBindValue(record->m_id);
     if (!query.exec())
         return;
@@ -315,6 +300,8 @@ void HistoryStore::loadResults(SearchRecord *record)
                                         error.isNull() ? std::nullopt : std::optional<QString>(error.toString()),
                                         fromStored(query.value(6).toLongLong()), record);
         result->m_id = query.value(0).toLongLong();
+        if (!query.value(7).isNull())
+            result->m_expiresAt = fromStored(query.value(7).toLongLong());
         result->m_record = record;
         record->m_results.append(result);
     }

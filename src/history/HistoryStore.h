@@ -20,14 +20,15 @@ class HistoryStore : public QObject
 {
     Q_OBJECT
 public:
-    static inline const QString schemaVersion = QStringLiteral("1.0.0");
+    static inline const QString schemaVersion = QStringLiteral("1.1.0");
 
     struct Options {
         int busyTimeoutMs = 5000; // how long a save waits for another writer
     };
 
-    // Opens the file, creating it when missing. A file that is not one of our history
-    // databases, or one written by a newer schema, is refused and left untouched.
+    // Opens the file, creating it when missing, and upgrades a file of an older schema in place.
+    // A file that is not one of our history databases, one written by a newer schema, or one
+    // whose upgrade fails is refused and left untouched.
     static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path, Options options);
     static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path) { return open(path, Options{}); }
     // history.sqlite in the application-data folder.
@@ -36,6 +37,8 @@ public:
     ~HistoryStore() override;
 
     QString path() const { return m_path; }
+    // The database connection, for the tables that keep their own rows (the watch list).
+    QString connectionName() const { return m_connectionName; }
 
     // Takes ownership; the record is pending until the next save().
     void insert(SearchRecord *record);

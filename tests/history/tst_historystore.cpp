@@ -60,7 +60,7 @@ private slots:
         auto store = HistoryStore::open(m_path);
         QVERIFY2(store, qPrintable(store.error()));
         RawDatabase raw(m_path);
-        QCOMPARE(raw.scalar("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'").toString(), QStringLiteral("1.0.0"));
+        QCOMPARE(raw.scalar("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'").toString(), QStringLiteral("1.1.0"));
         QCOMPARE(raw.scalar("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
     }
 
