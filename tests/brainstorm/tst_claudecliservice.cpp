@@ -45,6 +45,7 @@ void touch(const QString &path)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     file.open(QIODevice::WriteOnly);
+    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
 }
 
 } // namespace
@@ -115,6 +116,9 @@ private slots:
         QTest::newRow("configured path names nothing") << QStringList{"~/.local/bin/claude"} << "~/missing/claude" << "<none>";
         QTest::newRow("three spaces count as none") << QStringList{"~/.bun/bin/claude"} << "   " << "~/.bun/bin/claude";
         QTest::newRow("tilde is not expanded") << QStringList{"~/.local/bin/claude"} << "LITERAL~/.local/bin/claude" << "<none>";
+        QTest::newRow("PATH after the list") << QStringList{"~/on-path/claude"} << "<none>" << "~/on-path/claude";
+        QTest::newRow("list before PATH") << QStringList{"~/on-path/claude", "~/.volta/bin/claude"} << "<none>"
+                                          << "~/.volta/bin/claude";
     }
     void findBinary()
     {
@@ -131,7 +135,10 @@ private slots:
             path = QStringLiteral("~/.local/bin/claude");
         else if (configured != "<none>")
             path = configured.startsWith('~') ? expand(configured) : configured;
+        const QByteArray inherited = qgetenv("PATH");
+        qputenv("PATH", expand("~/on-path").toUtf8());
         const auto found = orvane::findBinary(path);
+        qputenv("PATH", inherited);
         QCOMPARE(found.value_or("<none>"), expected == "<none>" ? expected : expand(expected));
     }
 
@@ -147,7 +154,7 @@ private slots:
         QTest::newRow("prose and fence") << "Here you go:\n```json\n[{\"name\":\"Alpha\"}]\n```\nEnjoy [sic]." << "alpha";
         QTest::newRow("longest of two") << "[{\"name\":\"a\"}] and [{\"name\":\"bbb\"}]" << "bbb";
         QTest::newRow("earlier of equal length") << "[{\"name\":\"a\"}] [{\"name\":\"b\"}]" << "a";
-        QTest::newRow("bracket inside string") << "[{\"name\":\"x]y\",\"rationale\":\"[odd\"}]" << "x]y=[odd";
+        QTest::newRow("bracket inside string") << "[{\"name\":\"xy\",\"rationale\":\"[odd]]\"}]" << "xy=[odd]]";
         QTest::newRow("escaped quote") << "[{\"name\":\"q\",\"rationale\":\"say \\\"hi]\\\"\"}]" << "q=say \"hi]\"";
         QTest::newRow("null rationale") << "[{\"name\":\"n\",\"rationale\":null},{\"name\":\"m\"}]" << "n,m";
         QTest::newRow("empty array") << "[]" << "";
@@ -157,7 +164,12 @@ private slots:
         QTest::newRow("no array") << "I cannot help with that." << "FAIL";
         QTest::newRow("stray quote before the array") << "Use \"quotes [carefully\n[{\"name\":\"z\"}]" << "z";
         QTest::newRow("megabyte of brackets") << QString(1024 * 1024, QLatin1Char('[')) << "FAIL";
-        QTest::newRow("nested arrays pick the outer") << "[[1],[2,3]]" << "FAIL";
+        QTest::newRow("longer array of numbers after") << "[{\"name\":\"alpha\",\"rationale\":\"a\"}]\nLengths: [3, 4, 5, 6, 7, 8, 9, 10]" << "alpha=a";
+        QTest::newRow("names the field refuses") << R"([{"name":"Good"},{"name":"two words"},{"name":""},{"name":"a.io"},)"
+                                                    R"({"name":"café"},{"name":"-x"},{"name":"un_der"},{"name":" pad"},{"name":"ok-2"}])"
+                                                 << "good,ok-2";
+        QTest::newRow("long prose, cut by code point") << QString(300, QChar(0x2603)) + QString::fromUcs4(U"\U0001F600").repeated(300)
+                                                       << "FAIL";
     }
     void parsing()
     {
@@ -166,7 +178,10 @@ private slots:
         const auto parsed = ClaudeCLIService::parse(output);
         if (expected == "FAIL") {
             QVERIFY(!parsed);
-            QCOMPARE(parsed.error().description(), "Could not parse claude output. Got:\n" + output);
+            // At most the first 500 characters of the output, and a mark where it was cut.
+            const QList<uint> points = output.toUcs4();
+            const QString head = points.size() > 500 ? QString::fromUcs4(reinterpret_cast<const char32_t *>(points.constData()), 500) + u'…' : output;
+            QCOMPARE(parsed.error().description(), "Could not parse claude output. Got:\n" + head);
         } else {
             QVERIFY(parsed);
             QCOMPARE(names(*parsed), expected);
@@ -257,15 +272,24 @@ private slots:
         QTRY_VERIFY(::kill(pid, 0) != 0); // gone: killed after the grace period
     }
 
+    void floodIsCutAtTheCap_data()
+    {
+        QTest::addColumn<QByteArray>("mode");
+        QTest::addColumn<QString>("expectedStart");
+        QTest::addColumn<int>("textBytes");
+        QTest::newRow("standard output") << QByteArray("flood") << "Could not parse claude output. Got:\n[{\"name\":\"x\"}," << 500 + 3;
+        QTest::newRow("standard error") << QByteArray("errflood") << "claude exited with code 9. oops\noops\n" << 4096;
+    }
     void floodIsCutAtTheCap()
     {
-        qputenv("FAKE_CLAUDE_MODE", "flood");
-        ClaudeCLIOptions options;
-        options.maxOutputBytes = 256 * 1024;
-        const Suggestions result = runFake("", options);
+        QFETCH(QByteArray, mode);
+        QFETCH(QString, expectedStart);
+        QFETCH(int, textBytes);
+        qputenv("FAKE_CLAUDE_MODE", mode);
+        const Suggestions result = runFake(""); // the shipped cap of 1 MiB
         QVERIFY(!result);
-        QCOMPARE(result.error().kind(), ClaudeCLIError::Kind::parseFailed);
-        QCOMPARE(result.error().text().size(), 256 * 1024);
+        QVERIFY2(result.error().description().startsWith(expectedStart), qPrintable(result.error().description().left(100)));
+        QCOMPARE(result.error().text().toUtf8().size(), textBytes);
         const int pid = fakeLog().value("pid").toInt();
         QTRY_VERIFY(::kill(pid, 0) != 0);
     }
