@@ -216,8 +216,15 @@ private slots:
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 1);
     }
 
+    void secondSearchWhileTheFirstRuns_data()
+    {
+        QTest::addColumn<bool>("newSearchBetween");
+        QTest::newRow("Return again") << false;
+        QTest::newRow("new search between") << true;
+    }
     void secondSearchWhileTheFirstRuns()
     {
+        QFETCH(bool, newSearchBetween);
         enable({".com", ".ai"});
         answerSlowly("/rdap/domain/orvane.com", 200, 200);
         answerSlowly("/rdap/domain/other.com", 1000, 200);
@@ -225,6 +232,8 @@ private slots:
         m->setQuery("orvane");
         m->search(m_store.get(), m_settings.get());
         SearchRecord *first = m->activeRecord();
+        if (newSearchBetween)
+            m->newSearch();
         m->setQuery("other");
         m->search(m_store.get(), m_settings.get());
         QTRY_VERIFY(first->persistentId() != 0); // the first run has ended and saved
