@@ -54,30 +54,6 @@ private slots:
         m_path = m_dir.filePath(QStringLiteral("%1-%2/history.sqlite").arg(QTest::currentTestFunction(), QTest::currentDataTag()));
     }
 
-    void newFileRecordsSchemaVersionAndUsesWAL()
-    {
-        auto store = HistoryStore::open(m_path);
-        QVERIFY2(store, qPrintable(store.error()));
-        RawDatabase raw(m_path);
-        QCOMPARE(raw.scalar("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'").toString(), QStringLiteral("1.0.0"));
-        QCOMPARE(raw.scalar("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
-    }
-
-    void newRecordHasNoResultsUntilTheFirstArrives()
-    {
-        auto store = *HistoryStore::open(m_path);
-        auto *record = new SearchRecord("orvane", at(0));
-        store->insert(record);
-        QVERIFY(record->results().isEmpty());
-        QCOMPARE(store->fetchAll(), QList<SearchRecord *>{record});
-        auto *result = new DomainResult(".com", "orvane.com", "available", "free", std::nullopt, at(1));
-        store->insert(result);
-        record->addResult(result);
-        QCOMPARE(record->results(), QList<DomainResult *>{result});
-        QCOMPARE(result->record(), record);
-        QCOMPARE(record->availableCount(), 1);
-    }
-
     void saveCloseReopenReadsBackIdentically()
     {
         {
@@ -89,6 +65,9 @@ private slots:
             QCOMPARE(changed.count(), 1);
             QVERIFY(!store->hasChanges());
         }
+        RawDatabase raw(m_path);
+        QCOMPARE(raw.scalar("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'").toString(), QStringLiteral("1.0.0"));
+        QCOMPARE(raw.scalar("PRAGMA journal_mode").toString(), QStringLiteral("wal"));
         auto store = *HistoryStore::open(m_path);
         const QList<SearchRecord *> records = store->fetchAll();
         QCOMPARE(records.size(), 2);
