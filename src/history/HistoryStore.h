@@ -27,7 +27,8 @@ public:
     };
 
     // Opens the file, creating it when missing. A file that is not one of our history
-    // databases, or one written by a newer schema, is refused and left untouched.
+    // databases, or one whose schema this version cannot read (newer, a version that is no
+    // number, tables or columns missing), is refused and left untouched.
     static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path, Options options);
     static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path) { return open(path, Options{}); }
     // history.sqlite in the application-data folder.
@@ -41,6 +42,7 @@ public:
     void insert(SearchRecord *record);
     void insert(DomainResult *result);
     // The record and its results disappear at once from fetchAll(), from the file at save().
+    // Results added to it afterwards (a search still running) are never written.
     void remove(SearchRecord *record);
     std::expected<void, QString> save();
     bool hasChanges() const;
