@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CodePoints.h"
+
 #include <QString>
 
 namespace orvane {
@@ -9,10 +11,16 @@ class ClaudeCLIError
 {
 public:
     enum class Kind { launchFailed, nonZeroExit, parseFailed, binaryNotFound, timedOut, emptyOutput };
+    static constexpr qsizetype parseFailedLimit = 500;
 
     static ClaudeCLIError launchFailed(QString message) { return {Kind::launchFailed, std::move(message), 0}; }
     static ClaudeCLIError nonZeroExit(int code, QString standardError) { return {Kind::nonZeroExit, std::move(standardError), code}; }
-    static ClaudeCLIError parseFailed(QString output) { return {Kind::parseFailed, std::move(output), 0}; }
+    // Only the start of the output goes into the message: it may be a megabyte of anything.
+    static ClaudeCLIError parseFailed(const QString &output)
+    {
+        const QString head = leftCodePoints(output, parseFailedLimit);
+        return {Kind::parseFailed, head.size() < output.size() ? head + QChar(0x2026) : head, 0};
+    }
     static ClaudeCLIError binaryNotFound() { return {Kind::binaryNotFound, {}, 0}; }
     static ClaudeCLIError timedOut() { return {Kind::timedOut, {}, 0}; }
     static ClaudeCLIError emptyOutput() { return {Kind::emptyOutput, {}, 0}; }

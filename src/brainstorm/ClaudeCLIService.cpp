@@ -1,6 +1,7 @@
 #include "ClaudeCLIService.h"
 
 #include "Completion.h"
+#include "DomainName.h"
 #include "OpenFileLimit.h"
 #include "WhoisInterpretation.h"
 
@@ -11,6 +12,7 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTimer>
 
@@ -45,6 +47,10 @@ std::optional<QString> findBinary(const std::optional<QString> &configuredPath)
         if (QFileInfo::exists(candidate))
             return candidate;
     }
+    // Desktop programs on Linux inherit the session's PATH, where installers often put the tool.
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("claude"));
+    if (!onPath.isEmpty())
+        return onPath;
     return std::nullopt;
 }
 
@@ -78,8 +84,8 @@ namespace {
 
 // `Index` is the narrowest type that holds every position: tables of positions are as large as
 // the output has characters, and on a megabyte of hostile output their size is the cost.
-template <typename Index>
-std::optional<QString> findJSONArrayIn(const QString &output)
+template <typename Index, typename Accept>
+std::optional<QString> findJSONArrayIn(const QString &output, const Accept &accept)
 {
     // Every "[" starts its own scan (depth 0, outside any string). Scans run from the last
     // "[" to the first so that a scan meeting a later "[" outside a string can jump over
@@ -168,41 +174,64 @@ std::optional<QString> findJSONArrayIn(const QString &output)
             break;
         const QString candidate = output.mid(next.start, next.length);
         QJsonParseError error;
-        QJsonDocument::fromJson(candidate.toUtf8(), &error);
-        if (error.error == QJsonParseError::NoError)
+        const QJsonDocument document = QJsonDocument::fromJson(candidate.toUtf8(), &error);
+        if (error.error == QJsonParseError::NoError && accept(document))
             return candidate;
     }
     return std::nullopt;
+}
+
+template <typename Accept>
+std::optional<QString> findArray(const QString &output, const Accept &accept)
+{
+    if (output.size() < std::numeric_limits<qint32>::max())
+        return findJSONArrayIn<qint32>(output, accept);
+    return findJSONArrayIn<qsizetype>(output, accept);
+}
+
+// The array as suggestions, or nothing when an element is not a suggestion. Names the
+// search field would refuse are left out, so that every suggestion can be checked.
+std::optional<QList<NameSuggestion>> decodeSuggestions(const QJsonDocument &document)
+{
+    if (!document.isArray())
+        return std::nullopt;
+    QList<NameSuggestion> suggestions;
+    for (const QJsonValue &value : document.array()) {
+        if (!value.isObject())
+            return std::nullopt;
+        const QJsonObject item = value.toObject();
+        const QJsonValue name = item.value(QStringLiteral("name"));
+        const QJsonValue rationale = item.value(QStringLiteral("rationale"));
+        if (!name.isString())
+            return std::nullopt;
+        if (!rationale.isUndefined() && !rationale.isNull() && !rationale.isString())
+            return std::nullopt;
+        const QString lowered = name.toString().toLower();
+        if (DomainName::isValid(lowered))
+            suggestions.append(NameSuggestion{QUuid::createUuid(), lowered, rationale.toString()});
+    }
+    return suggestions;
 }
 
 } // namespace
 
 std::optional<QString> ClaudeCLIService::findJSONArray(const QString &output)
 {
-    if (output.size() < std::numeric_limits<qint32>::max())
-        return findJSONArrayIn<qint32>(output);
-    return findJSONArrayIn<qsizetype>(output);
+    return findArray(output, [](const QJsonDocument &) { return true; });
 }
 
 std::expected<QList<NameSuggestion>, ClaudeCLIError> ClaudeCLIService::parse(const QString &output)
 {
-    const auto array = findJSONArray(output);
-    if (!array)
+    // Prose around the answer may hold arrays of its own ("Lengths: [3, 4]"): the longest
+    // array that reads as suggestions wins, not merely the longest array.
+    std::optional<QList<NameSuggestion>> suggestions;
+    findArray(output, [&suggestions](const QJsonDocument &document) {
+        suggestions = decodeSuggestions(document);
+        return suggestions.has_value();
+    });
+    if (!suggestions)
         return std::unexpected(ClaudeCLIError::parseFailed(output));
-    QList<NameSuggestion> suggestions;
-    for (const QJsonValue &value : QJsonDocument::fromJson(array->toUtf8()).array()) {
-        if (!value.isObject())
-            return std::unexpected(ClaudeCLIError::parseFailed(output));
-        const QJsonObject item = value.toObject();
-        const QJsonValue name = item.value(QStringLiteral("name"));
-        const QJsonValue rationale = item.value(QStringLiteral("rationale"));
-        if (!name.isString())
-            return std::unexpected(ClaudeCLIError::parseFailed(output));
-        if (!rationale.isUndefined() && !rationale.isNull() && !rationale.isString())
-            return std::unexpected(ClaudeCLIError::parseFailed(output));
-        suggestions.append(NameSuggestion{QUuid::createUuid(), name.toString().toLower(), rationale.toString()});
-    }
-    return suggestions;
+    return *suggestions;
 }
 
 QCoro::Task<std::expected<QList<NameSuggestion>, ClaudeCLIError>>
@@ -226,6 +255,20 @@ QString strictUtf8(const QByteArray &data)
     const QString text = decoder(data);
     return decoder.hasError() ? QString() : text;
 }
+
+// At most `limit` bytes, never ending inside a UTF-8 sequence.
+QByteArray utf8Head(const QByteArray &data, qsizetype limit)
+{
+    if (data.size() <= limit)
+        return data;
+    qsizetype cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(data.at(cut)) & 0xC0) == 0x80)
+        --cut;
+    return data.left(cut);
+}
+
+// How much of a failing tool's words reach the message; the rest is read and dropped.
+constexpr qsizetype messageBytes = 4096;
 
 } // namespace
 
@@ -261,29 +304,40 @@ QCoro::Task<std::expected<QString, ClaudeCLIError>> ClaudeCLIService::runClaude(
         out->append(process->readAllStandardOutput());
         if (out->size() > options.maxOutputBytes) {
             *overflow = true;
-            out->truncate(options.maxOutputBytes);
+            *out = utf8Head(*out, options.maxOutputBytes);
             process->kill();
         }
     });
-    QObject::connect(process, &QProcess::readyReadStandardError, process,
-                     [process, err] { err->append(process->readAllStandardError()); });
+    // Standard error is only ever shown in a message: its head is kept, the rest counted, and
+    // a child that will not stop talking is ended like one that floods standard output.
+    auto errTotal = std::make_shared<qint64>(0);
+    auto readError = [process, err, errTotal, options] {
+        const QByteArray chunk = process->readAllStandardError();
+        *errTotal += chunk.size();
+        if (err->size() <= messageBytes)
+            err->append(chunk.left(messageBytes + 1 - err->size()));
+        if (*errTotal > options.maxOutputBytes && process->state() != QProcess::NotRunning)
+            process->kill();
+    };
+    QObject::connect(process, &QProcess::readyReadStandardError, process, readError);
 
     QObject::connect(process, &QProcess::finished, process,
-                     [process, out, err, overflow, done](int exitCode, QProcess::ExitStatus) mutable {
+                     [process, out, err, overflow, readError, done](int exitCode, QProcess::ExitStatus) mutable {
                          if (!*overflow)
                              out->append(process->readAllStandardOutput());
-                         err->append(process->readAllStandardError());
+                         readError();
                          const QString standardOutput = strictUtf8(*out);
-                         const QString standardError = strictUtf8(*err);
-                         if (*overflow)
+                         if (*overflow) {
                              done.complete(std::unexpected(ClaudeCLIError::parseFailed(standardOutput)));
-                         else if (exitCode != 0)
+                         } else if (exitCode != 0) {
+                             const QString standardError = strictUtf8(utf8Head(*err, messageBytes));
                              done.complete(std::unexpected(ClaudeCLIError::nonZeroExit(
-                                 exitCode, standardError.isEmpty() ? standardOutput : standardError)));
-                         else if (standardOutput.trimmed().isEmpty())
+                                 exitCode, standardError.isEmpty() ? strictUtf8(utf8Head(*out, messageBytes)) : standardError)));
+                         } else if (standardOutput.trimmed().isEmpty()) {
                              done.complete(std::unexpected(ClaudeCLIError::emptyOutput()));
-                         else
+                         } else {
                              done.complete(standardOutput);
+                         }
                          process->deleteLater();
                      });
     QObject::connect(process, &QProcess::errorOccurred, process, [process, done](QProcess::ProcessError error) mutable {

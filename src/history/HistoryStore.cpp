@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QSet>
+#include <QRegularExpression>
 #include <QUuid>
 #include <QVersionNumber>
 
@@ -32,6 +33,33 @@ QString errorText(const QSqlError &error)
 QString text(const QString &value)
 {
     return value.isNull() ? QStringLiteral("") : value;
+}
+
+// The tables and columns save() and fetchAll() use, as the stored version has them.
+bool hasOurTables(const QSqlDatabase &db, const QVersionNumber &version)
+{
+    QHash<QString, QStringList> wanted{
+        {QStringLiteral("search_record"), {"id", "query", "timestamp"}},
+        {QStringLiteral("domain_result"),
+         {"id", "record_id", "tld", "domain", "availability_raw", "raw_response", "error_message", "checked_at"}},
+    };
+    if (version >= QVersionNumber(1, 1, 0)) {
+        wanted[QStringLiteral("domain_result")] << QStringLiteral("expires_at");
+        wanted.insert(QStringLiteral("watched_domain"), {"domain", "tld", "added_at", "last_checked_at", "last_availability_raw"});
+    }
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        QSqlQuery columns(db);
+        if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(it.key())))
+            return false;
+        QStringList present;
+        while (columns.next())
+            present << columns.value(1).toString();
+        for (const QString &column : it.value()) {
+            if (!present.contains(column))
+                return false;
+        }
+    }
+    return true;
 }
 
 QDateTime fromStored(qint64 ms)
@@ -62,48 +90,55 @@ std::expected<std::unique_ptr<HistoryStore>, QString> HistoryStore::open(const Q
     }
 
     const QString connection = QStringLiteral("orvane-history-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    auto fail = [&connection](const QString &message) {
-        QSqlDatabase::database(connection, false).close();
-        QSqlDatabase::removeDatabase(connection);
-        return std::unexpected(message);
-    };
-    {
+    // Every query is gone before the connection is dropped on failure.
+    const std::optional<QString> failure = [&]() -> std::optional<QString> {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
         if (!db.open())
-            return fail(QStringLiteral("Could not open %1: %2").arg(path, errorText(db.lastError())));
+            return QStringLiteral("Could not open %1: %2").arg(path, errorText(db.lastError()));
 
         QSqlQuery tables(db);
         if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-            return fail(QStringLiteral("Could not read %1: %2").arg(path, errorText(tables.lastError())));
+            return QStringLiteral("Could not read %1: %2").arg(path, errorText(tables.lastError()));
         QStringList names;
         while (tables.next())
             names << tables.value(0).toString();
 
         if (names.contains(QStringLiteral("orvane_meta"))) {
+            // Anything this schema cannot read as its own — a newer version, a version that is
+            // no number, tables or columns missing — is refused alike: opening it would only
+            // make every later save fail.
             QSqlQuery version(db);
-            if (!version.exec(QStringLiteral("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'")) || !version.next())
-                return fail(QStringLiteral("%1 has no history schema version.").arg(path));
-            const QString stored = version.value(0).toString();
+            QString stored;
+            if (version.exec(QStringLiteral("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'")) && version.next())
+                stored = version.value(0).toString();
+            static const QRegularExpression number(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9})*$"));
             const QVersionNumber storedVersion = QVersionNumber::fromString(stored);
-            if (storedVersion > QVersionNumber::fromString(schemaVersion))
-                return fail(QStringLiteral("%1 was written by a newer version of Orvane (history schema %2).").arg(path, stored));
+            if (!number.match(stored).hasMatch() || storedVersion > QVersionNumber::fromString(schemaVersion)
+                || !hasOurTables(db, storedVersion))
+                return QStringLiteral("%1 was written by a newer version of Orvane (history schema %2).").arg(path, stored);
             if (storedVersion < QVersionNumber::fromString(schemaVersion)) {
                 if (const auto upgraded = HistorySchema::upgrade(db, storedVersion); !upgraded)
-                    return fail(QStringLiteral("Could not upgrade %1 to history schema %2: %3").arg(path, schemaVersion, upgraded.error()));
+                    return QStringLiteral("Could not upgrade %1 to history schema %2: %3").arg(path, schemaVersion, upgraded.error());
             }
         } else if (!names.isEmpty()) {
-            return fail(QStringLiteral("%1 is not an Orvane history database.").arg(path));
+            return QStringLiteral("%1 is not an Orvane history database.").arg(path);
         } else {
             if (const auto created = HistorySchema::create(db); !created)
-                return fail(QStringLiteral("Could not create %1: %2").arg(path, created.error()));
+                return QStringLiteral("Could not create %1: %2").arg(path, created.error());
         }
 
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
         if (!pragma.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
-            return fail(QStringLiteral("Could not open %1: %2").arg(path, errorText(pragma.lastError())));
+            return QStringLiteral("Could not open %1: %2").arg(path, errorText(pragma.lastError()));
+        return std::nullopt;
+    }();
+    if (failure) {
+        QSqlDatabase::database(connection, false).close();
+        QSqlDatabase::removeDatabase(connection);
+        return std::unexpected(*failure);
     }
     return std::unique_ptr<HistoryStore>(new HistoryStore(path, connection));
 }
@@ -134,6 +169,10 @@ void HistoryStore::insert(SearchRecord *record)
 
 void HistoryStore::insert(DomainResult *result)
 {
+    // A search still running when its record was deleted keeps delivering results; writing
+    // them would point at a record that is gone and fail every later save.
+    if (result->m_record && result->m_record->m_removed)
+        return;
     if (result->m_id == 0 && !m_pendingResultSet.contains(result)) {
         m_pendingResults.append(result);
         m_pendingResultSet.insert(result);
@@ -148,8 +187,9 @@ void HistoryStore::resultAdded(SearchRecord *record, DomainResult *result)
 
 void HistoryStore::remove(SearchRecord *record)
 {
-    if (record->m_store != this)
+    if (record->m_store != this || record->m_removed)
         return;
+    record->m_removed = true;
     if (m_pendingRecords.removeOne(record)) {
         m_pendingResults.removeIf([this, record](DomainResult *r) {
             if (r->record() != record)
@@ -200,6 +240,8 @@ std::expected<void, QString> HistoryStore::save()
                                  " error_message, checked_at, expires_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     for (DomainResult *result : std::as_const(m_pendingResults)) {
         SearchRecord *record = result->record();
+        if (record && record->m_removed)
+            continue; // inserted first, linked to a deleted record afterwards
         QVariant recordId;
         if (record)
             recordId = record->m_id ? record->m_id : newRecordIds.value(record);

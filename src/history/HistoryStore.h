@@ -27,8 +27,9 @@ public:
     };
 
     // Opens the file, creating it when missing, and upgrades a file of an older schema in place.
-    // A file that is not one of our history databases, one written by a newer schema, or one
-    // whose upgrade fails is refused and left untouched.
+    // A file that is not one of our history databases, one whose schema this version cannot
+    // read (newer, a version that is no number, tables or columns missing), or one whose upgrade
+    // fails is refused and left untouched.
     static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path, Options options);
     static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path) { return open(path, Options{}); }
     // history.sqlite in the application-data folder.
@@ -44,6 +45,7 @@ public:
     void insert(SearchRecord *record);
     void insert(DomainResult *result);
     // The record and its results disappear at once from fetchAll(), from the file at save().
+    // Results added to it afterwards (a search still running) are never written.
     void remove(SearchRecord *record);
     std::expected<void, QString> save();
     bool hasChanges() const;

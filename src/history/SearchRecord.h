@@ -51,6 +51,8 @@ private:
     int m_storedAvailableCount = 0;
     QPointer<HistoryStore> m_store;
     qint64 m_id = 0;
+    // Removed from the store: results that still arrive for it are never written.
+    bool m_removed = false;
 };
 
 } // namespace orvane

@@ -1,6 +1,7 @@
 #include "SearchPaneModel.h"
 
 #include "AppSettings.h"
+#include "CodePoints.h"
 #include "DomainName.h"
 #include "HistoryStore.h"
 
@@ -15,16 +16,6 @@ std::shared_ptr<T> makeShared(T *object)
     return std::shared_ptr<T>(object, [](T *o) { o->deleteLater(); });
 }
 
-QString capped(const QString &text, int limit)
-{
-    if (text.size() <= limit)
-        return text;
-    int cut = limit;
-    if (text.at(cut - 1).isHighSurrogate())
-        --cut; // never split a character in two
-    return text.left(cut);
-}
-
 } // namespace
 
 // Everything one search run needs, kept alive by the run itself.
@@ -37,6 +28,9 @@ struct SearchPaneModel::Run {
     QString name;
     QStringList tlds;
     QList<QUuid> rowIds;
+    // The pane's generation at the start: a run started before the pane was reset no
+    // longer counts towards isSearching.
+    quint64 generation = 0;
     bool gongWanted = false;
     bool foundAvailable = false;
     int pending = 0;
@@ -112,6 +106,7 @@ void SearchPaneModel::search(HistoryStore *context, AppSettings *settings)
     }
     setLastError(std::nullopt);
     setSuggestionError(std::nullopt);
+    ++m_unfinishedRuns;
     setIsSearching(true);
     setIsHistoricalView(false);
 
@@ -137,6 +132,7 @@ void SearchPaneModel::search(HistoryStore *context, AppSettings *settings)
     run->record = record;
     run->name = name;
     run->tlds = tlds;
+    run->generation = m_paneGeneration;
     run->gongWanted = settings->playGongOnAvailable();
     runSearch(run);
 }
@@ -153,14 +149,15 @@ QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
         if (const auto saved = run->context->save(); !saved)
             saveError = saveFailedPrefix + saved.error();
     }
-    SearchPaneModel *model = run->model;
-    if (model) {
+    if (SearchPaneModel *model = run->model) {
         if (saveError)
             model->setLastError(saveError);
-        model->setIsSearching(false);
+        // A newer search may still be running: the pane searches until its last run ends.
+        if (model->m_paneGeneration == run->generation && --model->m_unfinishedRuns == 0)
+            model->setIsSearching(false);
     }
-    const bool anyAvailable = model ? model->m_liveResults->availableCount() > 0 : run->foundAvailable;
-    if (run->gongWanted && anyAvailable && run->gong)
+    // The run's own answers decide, not whatever rows the pane shows by now.
+    if (run->gongWanted && run->foundAvailable && run->gong)
         run->gong->playGong();
 }
 
@@ -189,18 +186,27 @@ void SearchPaneModel::applyOutcome(Run &run, int index, DomainAvailability avail
     if (!run.record)
         return;
     const QString tld = run.tlds.at(index);
-    auto *result = new DomainResult(tld, run.name + tld, rawString(availability), capped(text, storedResponseLimit), error,
-                                    QDateTime::currentDateTimeUtc());
+    auto *result = new DomainResult(tld, run.name + tld, rawString(availability), leftCodePoints(text, storedResponseLimit),
+                                    error, QDateTime::currentDateTimeUtc());
+    // Linked first, so that the store sees at once whether the record is still there.
+    run.record->addResult(result);
     if (run.context)
         run.context->insert(result);
-    run.record->addResult(result);
+}
+
+void SearchPaneModel::resetRuns()
+{
+    // Runs in progress go on storing their own records; they just stop counting as the pane's.
+    ++m_paneGeneration;
+    m_unfinishedRuns = 0;
+    setIsSearching(false);
 }
 
 void SearchPaneModel::showRecord(SearchRecord *record)
 {
     if (!record)
         return;
-    setIsSearching(false);
+    resetRuns();
     setActiveRecord(record);
     setIsHistoricalView(true);
     setQuery(record->query());
@@ -219,7 +225,7 @@ void SearchPaneModel::showRecord(SearchRecord *record)
 
 void SearchPaneModel::newSearch()
 {
-    setIsSearching(false);
+    resetRuns();
     setIsHistoricalView(false);
     setActiveRecord(nullptr);
     setQuery(QString());

@@ -94,6 +94,7 @@ private:
     QCoro::Task<> runSuggestions(QString name, QStringList tlds, std::optional<QString> path);
 
     void setIsSearching(bool on);
+    void resetRuns();
     void setIsSuggesting(bool on);
     void setLastError(const std::optional<QString> &message);
     void setSuggestionError(const std::optional<QString> &message);
@@ -107,6 +108,8 @@ private:
 
     QString m_query;
     bool m_isSearching = false;
+    int m_unfinishedRuns = 0;
+    quint64 m_paneGeneration = 0;
     LiveResultsModel *m_liveResults;
     SuggestionsModel *m_suggestions;
     bool m_isSuggesting = false;

@@ -101,8 +101,12 @@ private slots:
     void searchChecksEveryEnabledTLDInCatalogueOrder()
     {
         enable({".com", ".ai", ".io", ".zz"});
+        // A long answer is whole in its row and cut to 8000 characters in the store.
+        const QString emoji = QString::fromUcs4(U"\U0001F600");
+        m_whois->setAnswer("orvane.io", ("No match for ORVANE.IO\n" + emoji.repeated(10000 - 23)).toUtf8());
         auto m = model();
-        m->setQuery("  Orvane.COM.example ");
+        const QString typed = QString::fromUtf8("\n Orvane.COM.example\u00a0\u2028\t");
+        m->setQuery(typed);
         QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
         m->search(m_store.get(), m_settings.get());
         QVERIFY(m->isSearching());
@@ -110,13 +114,16 @@ private slots:
         QTRY_VERIFY(!m->isSearching());
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken", "orvane.io available",
                                                         "orvane.zz error [No WHOIS server known for .zz]"}));
-        QCOMPARE(m->query(), QStringLiteral("  Orvane.COM.example "));
+        QCOMPARE(m->query(), typed);
         QCOMPARE(m->activeRecord()->query(), QStringLiteral("orvane"));
         QVERIFY2(!m->lastError().has_value(), qPrintable(m->lastErrorText()));
         QCOMPARE(searching.count(), 2);
         QCOMPARE(m_gong->played, 1); // two free domains, one gong
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 4);
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE availability_raw = 'error' AND error_message = 'No WHOIS server known for .zz'"), 1);
+        QCOMPARE(m->liveResults()->rows().at(2).rawResponse.toUcs4().size(), 10000);
+        QCOMPARE(storedRows("SELECT LENGTH(raw_response) FROM domain_result WHERE tld = '.io'"), 8000);
+        QCOMPARE(RawDatabase(m_store->path()).scalar("SELECT substr(raw_response, -1) FROM domain_result WHERE tld = '.io'").toString(), emoji);
     }
 
     void outcomesUpdateTheirOwnRowsInFinishingOrder()
@@ -175,72 +182,88 @@ private slots:
         QCOMPARE(m_store->fetchAll().size(), 1);
     }
 
-    void gongFollowsTheSettingAtTheStart()
-    {
-        enable({".com"});
-        answerSlowly("/rdap/domain/orvane.com", 200);
-        auto m = model();
-        m->setQuery("orvane");
-        m->search(m_store.get(), m_settings.get());
-        m_settings->setPlayGongOnAvailable(false); // too late for the running search
-        QTRY_VERIFY(!m->isSearching());
-        QCOMPARE(m_gong->played, 1);
-        m->search(m_store.get(), m_settings.get());
-        QTRY_VERIFY(!m->isSearching());
-        QCOMPARE(m_gong->played, 1);
-    }
-
-    void longAnswerIsWholeInTheRowAndCutInTheStore()
-    {
-        enable({".io"});
-        const QByteArray answer = "No match for ORVANE.IO\n" + QByteArray(10000 - 23, 'x');
-        m_whois->setAnswer("orvane.io", answer);
-        auto m = model();
-        m->setQuery("orvane");
-        m->search(m_store.get(), m_settings.get());
-        QTRY_VERIFY(!m->isSearching());
-        QCOMPARE(m->liveResults()->rows().at(0).rawResponse.size(), 10000);
-        QCOMPARE(storedRows("SELECT LENGTH(raw_response) FROM domain_result"), 8000);
-    }
-
     void failedSaveShowsTheMessage()
     {
         enable({".com"});
         auto m = model();
         m->setQuery("orvane");
-        {
-            RawDatabase other(m_store->path());
-            QVERIFY(other.exec("BEGIN EXCLUSIVE")); // another writer holds the file
-            m->search(m_store.get(), m_settings.get());
-            QTRY_VERIFY(!m->isSearching());
-            QVERIFY2(m->lastErrorText().startsWith("Could not save search history: "), qPrintable(m->lastErrorText()));
-            QCOMPARE(rowsOf(m->liveResults()), QStringList{"orvane.com available"});
-            other.exec("ROLLBACK");
-        }
+        RawDatabase other(m_store->path());
+        QVERIFY(other.exec("BEGIN EXCLUSIVE")); // another writer holds the file
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        QVERIFY2(m->lastErrorText().startsWith("Could not save search history: database is locked"), qPrintable(m->lastErrorText()));
+        QCOMPARE(rowsOf(m->liveResults()), QStringList{"orvane.com available"});
         QVERIFY(m_store->hasChanges()); // nothing lost: the next save writes it
-        QVERIFY(m_store->save());
-        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 1);
     }
 
-    void secondSearchKeepsTheFirstRunOffItsRows()
+    void secondSearchWhileTheFirstRuns_data()
     {
+        QTest::addColumn<bool>("newSearchBetween");
+        QTest::newRow("Return again") << false;
+        QTest::newRow("new search between") << true;
+    }
+    void secondSearchWhileTheFirstRuns()
+    {
+        QFETCH(bool, newSearchBetween);
         enable({".com", ".ai"});
-        answerSlowly("/rdap/domain/orvane.com", 300);
-        m_http->setJson("/rdap/domain/other.com", 200, R"({"objectClassName":"domain","ldhName":"other.com"})");
-        m_http->setJson("/rdap/domain/other.ai", 200, R"({"objectClassName":"domain","ldhName":"other.ai"})");
+        answerSlowly("/rdap/domain/orvane.com", 200, 200);
+        answerSlowly("/rdap/domain/other.com", 1000, 200);
         auto m = model();
         m->setQuery("orvane");
         m->search(m_store.get(), m_settings.get());
         SearchRecord *first = m->activeRecord();
-        QTRY_COMPARE(first->resultCount(), 1); // .ai answered, .com still slow
+        if (newSearchBetween)
+            m->newSearch();
         m->setQuery("other");
         m->search(m_store.get(), m_settings.get());
-        QTRY_COMPARE(first->resultCount(), 2);
+        QTRY_VERIFY(first->persistentId() != 0); // the first run has ended and saved
+        // The first run neither ends the second nor judges the gong by its rows.
+        QVERIFY(m->isSearching());
+        QCOMPARE(m_gong->played, 0);
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"other.com checking", "other.ai available"}));
         QTRY_VERIFY(!m->isSearching());
-        QTRY_COMPARE(m->activeRecord()->resultCount(), 2);
-        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"other.com taken", "other.ai taken"}));
-        QTRY_COMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 4);
-        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'orvane.com' AND availability_raw = 'available'"), 1);
+        QCOMPARE(m_gong->played, 1);
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"other.com taken", "other.ai available"}));
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 4);
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'orvane.com' AND availability_raw = 'taken'"), 1);
+    }
+
+    void deletingTheRunningSearchKeepsLaterOnesSaved_data()
+    {
+        QTest::addColumn<bool>("clearAll");
+        QTest::newRow("delete it") << false;
+        QTest::newRow("clear all history") << true;
+    }
+    void deletingTheRunningSearchKeepsLaterOnesSaved()
+    {
+        QFETCH(bool, clearAll);
+        enable({".com", ".ai"});
+        auto m = model();
+        m->setQuery("older");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+
+        answerSlowly("/rdap/domain/orvane.com", 300);
+        m->setQuery("orvane");
+        m->search(m_store.get(), m_settings.get());
+        SearchRecord *running = m->activeRecord();
+        QTRY_COMPARE(running->resultCount(), 1); // .ai answered, .com still out
+        for (SearchRecord *record : clearAll ? m_store->fetchAll() : QList<SearchRecord *>{running})
+            m_store->remove(record);
+        QVERIFY(m_store->save());
+        QTRY_VERIFY(!m->isSearching());
+        QVERIFY2(!m->lastError(), qPrintable(m->lastErrorText()));
+        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken"}));
+
+        m->setQuery("later");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        QVERIFY2(!m->lastError(), qPrintable(m->lastErrorText()));
+        RawDatabase raw(m_store->path());
+        QCOMPARE(raw.scalar("SELECT group_concat(query, ' ') FROM (SELECT query FROM search_record ORDER BY id)").toString(),
+                 clearAll ? "later" : "older later");
+        QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result"), clearAll ? 2 : 4);
+        QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result WHERE domain LIKE 'orvane%'"), 0);
     }
 
     void runOutlivesItsModel()
@@ -250,6 +273,7 @@ private slots:
         auto m = model();
         m->setQuery("orvane");
         m->search(m_store.get(), m_settings.get());
+        m_settings->setPlayGongOnAvailable(false); // too late for the running search
         m.reset(); // the window content goes away mid-search
         QTRY_COMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 2);
         QTRY_COMPARE(m_gong->played, 1);
@@ -259,10 +283,12 @@ private slots:
     void showRecordAndNewSearch()
     {
         enable({".io", ".com", ".ai"});
+        m_settings->setPlayGongOnAvailable(false);
         auto m = model();
         m->setQuery("orvane");
         m->search(m_store.get(), m_settings.get());
         QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(m_gong->played, 0); // free domains, but the gong was off
         SearchRecord *record = m->activeRecord();
         m->newSearch();
         QCOMPARE(m->query(), QString());
