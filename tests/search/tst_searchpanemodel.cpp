@@ -119,6 +119,20 @@ private slots:
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE availability_raw = 'error' AND error_message = 'No WHOIS server known for .zz'"), 1);
     }
 
+    // An international name is shown and stored in Unicode, typed in either form, and asked for in ASCII.
+    void internationalName()
+    {
+        enable({".com"});
+        auto m = model();
+        m->setQuery("XN--BCHER-KVA");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(rowsOf(m->liveResults()), QStringList{"b\u00fccher.com available"});
+        QCOMPARE(m->activeRecord()->query(), QStringLiteral("b\u00fccher"));
+        QCOMPARE(m_http->requestCount("/rdap/domain/xn--bcher-kva.com"), 1);
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'b\u00fccher.com'"), 1);
+    }
+
     void outcomesUpdateTheirOwnRowsInFinishingOrder()
     {
         enable({".com", ".ai"});
