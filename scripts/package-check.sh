@@ -14,13 +14,14 @@ dpkg-deb -f "$deb" Depends
 
 export DEBIAN_FRONTEND=noninteractive
 if ! command -v lintian >/dev/null; then
-  apt-get install -y -qq --no-install-recommends lintian >/dev/null
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends lintian >/dev/null
 fi
 # Warnings are printed for the record; errors are what a distribution would refuse.
 lintian --fail-on error "$deb"
 echo "lintian: no errors"
 
-apt-get install -y -qq "./$deb" >/dev/null
+apt-get -o DPkg::Lock::Timeout=600 install -y -qq "./$deb" >/dev/null
 files=$(dpkg -L orvane | grep -v '^/\.$')
 
 desktop-file-validate /usr/share/applications/com.pellunor.Orvane.desktop
@@ -34,7 +35,7 @@ test -f /usr/share/man/man1/orvane.1.gz
 test -f /usr/share/bash-completion/completions/orvane-check
 test -f /usr/share/zsh/vendor-completions/_orvane-check
 
-apt-get remove -y -qq orvane >/dev/null
+apt-get -o DPkg::Lock::Timeout=600 remove -y -qq orvane >/dev/null
 left=0
 while IFS= read -r path; do
   if [[ -f "$path" ]]; then
