@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 using namespace orvane;
@@ -394,19 +395,20 @@ int main(int argc, char *argv[])
     }
     // A bootstrap file named for one run must not become the desktop program's copy for a
     // week: it is kept in a store of its own that goes away with the run.
-    QTemporaryDir privateStore;
+    std::optional<QTemporaryDir> privateStore;
     if (parser.isSet(bootstrapOption)) {
         const QUrl url(parser.value(bootstrapOption), QUrl::StrictMode);
         if (!url.isValid() || url.scheme().isEmpty()) {
             printError(QStringLiteral("Not a valid URL: %1").arg(parser.value(bootstrapOption)));
             return exitBadArguments;
         }
-        if (!privateStore.isValid()) {
-            printError(QStringLiteral("Cannot create a temporary folder: %1").arg(privateStore.errorString()));
+        privateStore.emplace();
+        if (!privateStore->isValid()) {
+            printError(QStringLiteral("Cannot create a temporary folder: %1").arg(privateStore->errorString()));
             return exitFailed;
         }
         configuration.bootstrap.source = url;
-        configuration.bootstrap.store.fileName = privateStore.filePath(QStringLiteral("bootstrap.ini"));
+        configuration.bootstrap.store.fileName = privateStore->filePath(QStringLiteral("bootstrap.ini"));
     }
     if (parser.isSet(whoisOption))
         configuration.whois.overrideHost = parser.value(whoisOption);

@@ -285,6 +285,17 @@ private slots:
         QCOMPARE(store.value("rdap.bootstrap.cacheDate").toDateTime(), fetched);
     }
 
+    // --timeout cuts an exchange that the default limit would have waited for.
+    void timeoutOption()
+    {
+        FakeWhoisServer::Script late{QByteArray("Domain Name: orvane.ai\nRegistrar: Someone\n")};
+        late.delayMs = 3000;
+        m_whois->setAnswer("orvane.ai", late);
+        const Run r = run({"--timeout", "0.3", "orvane", ".ai"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.out.first().startsWith("orvane.ai                 error"), qPrintable(r.out.first()));
+    }
+
     // --all: the bootstrap's TLDs and the WHOIS table's, each once.
     void allTLDs()
     {
