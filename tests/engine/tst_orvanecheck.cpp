@@ -18,6 +18,15 @@
 #include <sys/resource.h>
 #endif
 
+// How a test runs the tool.
+struct How {
+    bool registries = true;  // point the tool at the fake registries
+    QByteArray input;        // standard input
+    QString environment;     // one more NAME=VALUE
+    bool terminal = false;   // on a pseudo-terminal, through script(1)
+    std::function<void()> inChild;
+};
+
 // Runs the real orvane-check binary against the fake registries.
 class TestOrvaneCheck : public QObject
 {
@@ -36,33 +45,37 @@ class TestOrvaneCheck : public QObject
 
     QString settingsFile() const { return m_home->filePath(".config/pellunor/Orvane.conf"); }
 
-    QStringList registryArguments() const
-    {
-        return {"--bootstrap", m_http->url("/dns.json").toString(), "--whois", "127.0.0.1", "--whois-port",
-                QString::number(m_whois->port())};
-    }
 
-    Run run(QStringList arguments, bool registries = true, const QByteArray &input = {},
-            std::function<void()> inChild = {})
+    Run run(QStringList arguments, const How &how = {})
     {
-        if (registries)
-            arguments = registryArguments() + arguments;
+        if (how.registries)
+            arguments = QStringList{"--bootstrap", m_http->url("/dns.json").toString(), "--whois", "127.0.0.1",
+                                    "--whois-port", QString::number(m_whois->port())}
+                        + arguments;
+        QString program = QStringLiteral(ORVANE_CHECK_BINARY);
+        if (how.terminal) {
+            QStringList quoted{program};
+            for (const QString &a : arguments)
+                quoted << "'" + a + "'";
+            program = QStandardPaths::findExecutable("script");
+            arguments = QStringList{"-qec", quoted.join(' '), "/dev/null"};
+        }
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", m_home->path());
         env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
         env.remove("NO_COLOR");
+        if (!how.environment.isEmpty())
+            env.insert(how.environment.section('=', 0, 0), how.environment.section('=', 1));
         process.setProcessEnvironment(env);
 #ifdef Q_OS_UNIX
-        if (inChild)
-            process.setChildProcessModifier(inChild);
-#else
-        Q_UNUSED(inChild)
+        if (how.inChild)
+            process.setChildProcessModifier(how.inChild);
 #endif
         // The fake servers live on this thread: serve them while the tool runs.
         QSignalSpy finished(&process, &QProcess::finished);
-        process.start(QStringLiteral(ORVANE_CHECK_BINARY), arguments);
-        process.write(input);
+        process.start(program, arguments);
+        process.write(how.input);
         process.closeWriteChannel();
         [&] { QVERIFY(finished.wait(30000)); }();
         Run r;
@@ -162,7 +175,7 @@ private slots:
             file.write(input);
             arguments[at] = path;
         }
-        const Run r = run(arguments, true, input);
+        const Run r = run(arguments, {.input = input});
         QCOMPARE(simplifiedSorted(r.out), simplifiedSorted(rows));
         QCOMPARE(r.out.last(), rows.last()); // one summary, at the end
         QCOMPARE(r.exitCode, exitCode);
@@ -221,9 +234,9 @@ private slots:
         QTest::addColumn<QString>("environment");
         QTest::addColumn<QString>("option");
         QTest::addColumn<bool>("coloured");
-        QTest::newRow("terminal") << true << "" << "" << true;
-        QTest::newRow("piped") << false << "" << "" << false;
-        QTest::newRow("NO_COLOR") << true << "NO_COLOR=1" << "" << false;
+        QTest::newRow("terminal") << true << "" << "--format=text" << true;
+        QTest::newRow("piped") << false << "" << "--format=text" << false;
+        QTest::newRow("NO_COLOR") << true << "NO_COLOR=1" << "--format=text" << false;
         QTest::newRow("--no-color") << true << "" << "--no-color" << false;
     }
     void colour()
@@ -232,37 +245,31 @@ private slots:
         QFETCH(QString, environment);
         QFETCH(QString, option);
         QFETCH(bool, coloured);
-        const QString script = QStandardPaths::findExecutable("script");
-        if (terminal && script.isEmpty())
+        if (terminal && QStandardPaths::findExecutable("script").isEmpty())
             QSKIP("script(1) is needed for a terminal");
-        QStringList arguments = registryArguments() + QStringList{"orvane", ".com"};
-        if (!option.isEmpty())
-            arguments << option;
-        Run r;
-        if (terminal) {
-            // script(1) runs the tool on a pseudo-terminal and copies what it shows.
-            QStringList quoted;
-            for (const QString &a : QStringList{QStringLiteral(ORVANE_CHECK_BINARY)} + arguments)
-                quoted << "'" + a + "'";
-            QProcess process;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("HOME", m_home->path());
-            env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
-            env.remove("NO_COLOR");
-            if (!environment.isEmpty())
-                env.insert(environment.section('=', 0, 0), environment.section('=', 1));
-            process.setProcessEnvironment(env);
-            QSignalSpy finished(&process, &QProcess::finished);
-            process.start(script, {"-qec", quoted.join(' '), "/dev/null"});
-            process.closeWriteChannel();
-            QVERIFY(finished.wait(30000));
-            r.stdOut = process.readAllStandardOutput();
-        } else {
-            r = run(arguments, false);
-        }
+        const Run r = run({option, "orvane", ".com"}, {.environment = environment, .terminal = terminal});
         QVERIFY(r.stdOut.contains("orvane.com"));
         QCOMPARE(r.stdOut.contains("\x1b[32mavailable\x1b[0m"), coloured);
         QCOMPARE(r.stdOut.contains('\x1b'), coloured);
+    }
+
+    // Log lines stay off standard error unless asked for, and then come escaped: they may
+    // quote what a registry sent.
+    void logLines_data()
+    {
+        QTest::addColumn<bool>("verbose");
+        QTest::newRow("quiet") << false;
+        QTest::newRow("--verbose") << true;
+    }
+    void logLines()
+    {
+        QFETCH(bool, verbose);
+        m_http->setJson("/rdap/domain/orvane.com", 200, "{\"objectClassName\":\"x\\u001b]0;owned\\u0007\\u009b\"}");
+        const Run r = run(verbose ? QStringList{"--verbose", "orvane", ".com"} : QStringList{"orvane", ".com"});
+        QCOMPARE(r.err.contains("x\\u001b]0;owned\\u0007\\u009b"), verbose);
+        QVERIFY(!r.err.contains('\x1b') && !r.err.contains(QChar(0x9b)) && !r.err.contains('\x07'));
+        if (!verbose)
+            QCOMPARE(r.err, QString());
     }
 
     // A bootstrap file named for one run stays out of the desktop program's cached copy, and
@@ -331,12 +338,12 @@ private slots:
         }
         m_whois->setDefault({"No match for \"ORVANE\".\r\n"});
         m_whois->holdAnswersUntil(count); // every referral query open at once
-        const Run r = run(arguments, true, {}, [] {
+        const Run r = run(arguments, {.inChild = [] {
             rlimit limit{};
             getrlimit(RLIMIT_NOFILE, &limit);
             limit.rlim_cur = 64;
             setrlimit(RLIMIT_NOFILE, &limit);
-        });
+        }});
         QCOMPARE(r.out.last(), QStringLiteral("%1 checked: %1 available, 0 taken, 0 unclear, 0 failed").arg(count));
         QCOMPARE(r.exitCode, 0);
 #endif
@@ -361,7 +368,7 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
-        const Run r = run(arguments, false);
+        const Run r = run(arguments, {.registries = false});
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.err, message);
         QVERIFY(r.out.isEmpty());
