@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package from an already built tree, installs it with apt, checks that
-# the installed program runs and that its menu entry and metadata validate, then removes it
-# again and checks that nothing of it is left in /usr. Needs root. Usage: package-check.sh BUILD_DIR
+# Builds the Debian package from an already built tree, runs lintian on it (its errors fail
+# the check), installs it with apt, checks that the installed program runs and that its menu
+# entry, metadata, manual pages and completion are in place, then removes it again and checks
+# that nothing of it is left in /usr. Needs root. Usage: package-check.sh BUILD_DIR
 set -euo pipefail
 build=${1:-build/ci}
 cd "$(dirname "$0")/.."
@@ -12,7 +13,15 @@ echo "package: $deb"
 dpkg-deb -f "$deb" Depends
 
 export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -qq "./$deb" >/dev/null
+if ! command -v lintian >/dev/null; then
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends lintian >/dev/null
+fi
+# Warnings are printed for the record; errors are what a distribution would refuse.
+lintian --fail-on error "$deb"
+echo "lintian: no errors"
+
+apt-get -o DPkg::Lock::Timeout=600 install -y -qq "./$deb" >/dev/null
 files=$(dpkg -L orvane | grep -v '^/\.$')
 
 desktop-file-validate /usr/share/applications/com.pellunor.Orvane.desktop
@@ -21,8 +30,12 @@ appstreamcli validate --no-net /usr/share/metainfo/com.pellunor.Orvane.metainfo.
 test -x /usr/bin/orvane
 test -f /usr/share/icons/hicolor/256x256/apps/com.pellunor.Orvane.png
 test -f /usr/share/icons/hicolor/scalable/apps/com.pellunor.Orvane.svg
+test -f /usr/share/man/man1/orvane-check.1.gz
+test -f /usr/share/man/man1/orvane.1.gz
+test -f /usr/share/bash-completion/completions/orvane-check
+test -f /usr/share/zsh/vendor-completions/_orvane-check
 
-apt-get remove -y -qq orvane >/dev/null
+apt-get -o DPkg::Lock::Timeout=600 remove -y -qq orvane >/dev/null
 left=0
 while IFS= read -r path; do
   if [[ -f "$path" ]]; then

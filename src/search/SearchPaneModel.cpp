@@ -94,12 +94,14 @@ void SearchPaneModel::setIsHistoricalView(bool on)
 
 void SearchPaneModel::search(HistoryStore *context, AppSettings *settings)
 {
-    const QString name = DomainName::normalize(m_query);
+    // International names are shown (rows, history) in Unicode and asked for in ASCII.
+    const std::optional<QString> shown = DomainName::displayForm(DomainName::normalize(m_query));
     const QStringList tlds = settings ? settings->orderedEnabledTLDs() : QStringList();
-    if (!DomainName::isValid(name)) {
+    if (!shown) {
         setLastError(DomainName::invalidNameMessage);
         return;
     }
+    const QString name = *shown;
     if (tlds.isEmpty()) {
         setLastError(DomainName::noTLDMessage);
         return;
@@ -163,7 +165,7 @@ QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
 
 QCoro::Task<> SearchPaneModel::checkOne(std::shared_ptr<Run> run, int index)
 {
-    const auto result = co_await run->lookup->check(run->name, run->tlds.at(index));
+    const auto result = co_await run->lookup->check(DomainName::toAscii(run->name).value_or(run->name), run->tlds.at(index));
     if (result)
         applyOutcome(*run, index, result->availability, result->rawResponse, std::nullopt);
     else

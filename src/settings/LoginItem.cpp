@@ -56,7 +56,7 @@ std::expected<void, QString> XdgAutostartLoginItem::registerItem()
                                          "Name=Orvane\n"
                                          "Comment=Check whether a domain name is still free\n"
                                          "Exec=%1\n"
-                                         "Icon=orvane\n"
+                                         "Icon=com.pellunor.Orvane\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
                               .arg(quotedExec(m_executable));

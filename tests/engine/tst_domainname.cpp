@@ -57,18 +57,52 @@ private slots:
         QTest::newRow("trailing hyphen") << "abc-" << false;
         QTest::newRow("double hyphen") << "a--b" << true;
         QTest::newRow("digits only") << "12345" << true;
-        QTest::newRow("accented") << QStringLiteral("caf\u00e9") << false;
-        QTest::newRow("decomposed accent") << QStringLiteral("cafe\u0301") << false;
+        QTest::newRow("accented") << QStringLiteral("caf\u00e9") << true;
         QTest::newRow("inner space") << "my name" << false;
         QTest::newRow("underscore") << "my_name" << false;
-        QTest::newRow("arabic-indic digits") << QStringLiteral("abc\u0661\u0662") << true;
         QTest::newRow("upper case (not normalised)") << "ABC" << false;
+        // Digits are 0-9 only: others would be sent as raw UTF-8 or as a form nobody typed.
+        QTest::newRow("superscript digit") << QStringLiteral("ab\u00b2") << false;
+        QTest::newRow("arabic-indic digits") << QStringLiteral("ab\u0661\u0662") << false;
+        QTest::newRow("roman numeral") << QStringLiteral("\u2177") << false;
+        QTest::newRow("full-width digits") << QStringLiteral("\uff11\uff12") << false;
+        // The DNS keeps "--" in third and fourth place for encodings.
+        QTest::newRow("hyphens in 3rd and 4th place") << "ab--cd" << false;
+        QTest::newRow("hyphens in 4th and 5th place") << "abc--d" << true;
+        QTest::newRow("ASCII form of an international name") << "xn--bcher-kva" << true;
+        QTest::newRow("xn-- that decodes to nothing valid") << "xn--a" << false;
+        QTest::newRow("xn-- of a symbol") << "xn--e28h" << false;
+        QTest::newRow("symbol") << QStringLiteral("\U0001F600") << false;
+        QTest::newRow("ligature mapped to other letters") << QStringLiteral("\ufb01sh") << false;
     }
     void validate()
     {
         QFETCH(QString, name);
         QFETCH(bool, valid);
         QCOMPARE(DomainName::isValid(name), valid);
+    }
+
+    // Shown in Unicode, asked for in ASCII, whichever form was typed.
+    void internationalNames_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("ascii");
+        QTest::newRow("unicode") << QStringLiteral("B\u00fccher") << QStringLiteral("b\u00fccher") << "xn--bcher-kva";
+        QTest::newRow("ascii form") << "XN--BCHER-KVA.de" << QStringLiteral("b\u00fccher") << "xn--bcher-kva";
+        QTest::newRow("decomposed accent") << QStringLiteral("cafe\u0301") << QStringLiteral("caf\u00e9") << "xn--caf-dma";
+        QTest::newRow("other script") << QStringLiteral("\u65e5\u672c") << QStringLiteral("\u65e5\u672c") << "xn--wgv71a";
+        QTest::newRow("plain") << "orvane" << "orvane" << "orvane";
+    }
+    void internationalNames()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, ascii);
+        const QString name = DomainName::normalize(typed);
+        QCOMPARE(DomainName::displayForm(name), shown);
+        QCOMPARE(DomainName::toAscii(shown), ascii);
+        QCOMPARE(DomainName::toUnicode(ascii + ".com"), shown + ".com");
     }
 };
 

@@ -1,11 +1,15 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
+#include "WhoisClient.h"
 
-#include <QDir>
+#include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,52 +18,86 @@
 #include <sys/resource.h>
 #endif
 
+// How a test runs the tool.
+struct How {
+    bool registries = true;  // point the tool at the fake registries
+    QByteArray input;        // standard input
+    QString environment;     // one more NAME=VALUE
+    bool terminal = false;   // on a pseudo-terminal, through script(1)
+    std::function<void()> inChild;
+};
+
 // Runs the real orvane-check binary against the fake registries.
 class TestOrvaneCheck : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<FakeHttpServer> m_http;
     std::unique_ptr<FakeWhoisServer> m_whois;
 
     struct Run {
         int exitCode = -1;
-        QStringList out;
+        QByteArray stdOut;
+        QStringList out; // stdout lines, without empty ones
         QString err;
     };
 
-    Run run(QStringList arguments, bool registries = true, std::function<void()> inChild = {})
+    QString settingsFile() const { return m_home->filePath(".config/pellunor/Orvane.conf"); }
+
+
+    Run run(QStringList arguments, const How &how = {})
     {
-        if (registries)
+        if (how.registries)
             arguments = QStringList{"--bootstrap", m_http->url("/dns.json").toString(), "--whois", "127.0.0.1",
-                                    "--whois-port", QString::number(m_whois->port())} + arguments;
+                                    "--whois-port", QString::number(m_whois->port())}
+                        + arguments;
+        QString program = QStringLiteral(ORVANE_CHECK_BINARY);
+        if (how.terminal) {
+            QStringList quoted{program};
+            for (const QString &a : arguments)
+                quoted << "'" + a + "'";
+            program = QStandardPaths::findExecutable("script");
+            arguments = QStringList{"-qec", quoted.join(' '), "/dev/null"};
+        }
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", m_home.path());
-        env.insert("XDG_CONFIG_HOME", m_home.filePath(".config"));
+        env.insert("HOME", m_home->path());
+        env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
+        env.remove("NO_COLOR");
+        if (!how.environment.isEmpty())
+            env.insert(how.environment.section('=', 0, 0), how.environment.section('=', 1));
         process.setProcessEnvironment(env);
 #ifdef Q_OS_UNIX
-        if (inChild)
-            process.setChildProcessModifier(inChild);
-#else
-        Q_UNUSED(inChild)
+        if (how.inChild)
+            process.setChildProcessModifier(how.inChild);
 #endif
         // The fake servers live on this thread: serve them while the tool runs.
         QSignalSpy finished(&process, &QProcess::finished);
-        process.start(QStringLiteral(ORVANE_CHECK_BINARY), arguments);
+        process.start(program, arguments);
+        process.write(how.input);
+        process.closeWriteChannel();
         [&] { QVERIFY(finished.wait(30000)); }();
         Run r;
         r.exitCode = process.exitCode();
-        r.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        r.stdOut = process.readAllStandardOutput();
+        r.out = QString::fromUtf8(r.stdOut).split('\n', Qt::SkipEmptyParts);
         r.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
         return r;
+    }
+
+    static QStringList simplifiedSorted(QStringList lines)
+    {
+        for (QString &line : lines)
+            line = line.simplified();
+        lines.sort();
+        return lines;
     }
 
 private slots:
     void init()
     {
-        QDir(m_home.filePath(".config")).removeRecursively(); // each test's registries are new
+        m_home = std::make_unique<QTemporaryDir>();
         m_http = std::make_unique<FakeHttpServer>();
         m_whois = std::make_unique<FakeWhoisServer>();
         m_http->serveBootstrap({QStringLiteral("com")});
@@ -70,43 +108,219 @@ private slots:
         m_whois->setAnswer("zz", QByteArray("% no such TLD\n"));
     }
 
-    void defaultTLDs()
+    // What is checked, and what is printed: one name, whole domains, names from standard
+    // input or a file, the desktop program's TLDs, international names.
+    void rows_data()
     {
-        const Run r = run({"  Orvane.example  "});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out.size(), 3);
-        QStringList rows = r.out.mid(0, 2);
-        rows.sort();
-        QCOMPARE(rows.at(0).simplified(), QStringLiteral("orvane.ai taken Domain Name: orvane.ai"));
-        QCOMPARE(rows.at(1).simplified(), QStringLiteral("orvane.com available Domain not registered. (RDAP returned 404.)"));
-        QCOMPARE(r.out.last(), QStringLiteral("2 checked: 1 available, 1 taken, 0 unclear, 0 failed"));
-    }
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input"); // standard input, or the --input file for "@file"
+        QTest::addColumn<QStringList>("enabledTLDs"); // the desktop program's settings, if any
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("exitCode");
 
-    void failuresExitWithOne()
-    {
-        const Run r = run({"orvane", "ninja", ".ZZ"});
-        QCOMPARE(r.exitCode, 1);
-        QStringList rows = r.out.mid(0, 2);
-        rows.sort();
-        QCOMPARE(rows.at(0).simplified(), QStringLiteral("orvane.ninja error Too many requests"));
-        QCOMPARE(rows.at(1).simplified(), QStringLiteral("orvane.zz error No WHOIS server known for .zz"));
-        QCOMPARE(r.out.last(), QStringLiteral("2 checked: 0 available, 0 taken, 0 unclear, 2 failed"));
+        const QString com = "orvane.com available Domain not registered. (RDAP returned 404.)";
+        const QString ai = "orvane.ai taken Domain Name: orvane.ai";
+        const auto summary = [](int n, int a, int t, int f) {
+            return QStringLiteral("%1 checked: %2 available, %3 taken, 0 unclear, %4 failed").arg(n).arg(a).arg(t).arg(f);
+        };
+        QTest::newRow("default TLDs") << QStringList{"Orvane"} << QByteArray() << QStringList()
+                                      << QStringList{com, ai, summary(2, 1, 1, 0)} << 0;
+        QTest::newRow("desktop TLDs") << QStringList{"orvane"} << QByteArray() << QStringList{".zz"}
+                                      << QStringList{"orvane.zz error No WHOIS server known for .zz", summary(1, 0, 0, 1)}
+                                      << 1;
+        QTest::newRow("exact domain") << QStringList{"  Orvane.COM  "} << QByteArray() << QStringList()
+                                      << QStringList{com, summary(1, 1, 0, 0)} << 0;
+        QTest::newRow("domain cut when TLDs given") << QStringList{"orvane.ai", ".com"} << QByteArray() << QStringList()
+                                                    << QStringList{com, summary(1, 1, 0, 0)} << 0;
+        QTest::newRow("--tlds, each TLD once") << QStringList{"--tlds", ".com,COM,.ai", "orvane", "com"} << QByteArray()
+                                               << QStringList() << QStringList{com, ai, summary(2, 1, 1, 0)} << 0;
+        QTest::newRow("refusal and failure") << QStringList{"orvane", "ninja", ".ZZ"} << QByteArray() << QStringList()
+                                             << QStringList{"orvane.ninja error Too many requests",
+                                                            "orvane.zz error No WHOIS server known for .zz",
+                                                            summary(2, 0, 0, 2)}
+                                             << 1;
+        QTest::newRow("standard input") << QStringList{"-"} << QByteArray("orvane.com\n\n# a comment\n  orvane.ai\r\n")
+                                        << QStringList() << QStringList{com, ai, summary(2, 1, 1, 0)} << 0;
+        QTest::newRow("file, bad line") << QStringList{"--input", "@file"} << QByteArray("bad_name\norvane.com\n")
+                                        << QStringList() << QStringList{com, summary(1, 1, 0, 0)} << 1;
+        QTest::newRow("--only-available") << QStringList{"--only-available", "orvane"} << QByteArray() << QStringList()
+                                          << QStringList{com, summary(2, 1, 1, 0)} << 0;
+        QTest::newRow("international name") << QStringList{"B\u00fccher", ".com"} << QByteArray() << QStringList()
+                                            << QStringList{"b\u00fccher.com available Domain not registered. (RDAP "
+                                                           "returned 404.)",
+                                                           summary(1, 1, 0, 0)}
+                                            << 0;
+        QTest::newRow("ASCII form shown in Unicode")
+            << QStringList{"xn--bcher-kva.com"} << QByteArray() << QStringList()
+            << QStringList{"b\u00fccher.com available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}
+            << 0;
     }
-
-    void jsonOutput()
+    void rows()
     {
-        const Run r = run({"--json", "orvane", ".com", ".zz"});
-        QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.out.size(), 2);
-        QHash<QString, QJsonObject> byDomain;
-        for (const QString &line : r.out) {
-            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
-            byDomain.insert(object.value("domain").toString(), object);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(QStringList, enabledTLDs);
+        QFETCH(QStringList, rows);
+        QFETCH(int, exitCode);
+        if (!enabledTLDs.isEmpty()) {
+            QSettings store(settingsFile(), QSettings::IniFormat);
+            store.setValue("settings.tlds", QByteArray(R"([".com",".ai",".zz"])"));
+            store.setValue("settings.enabledTLDs", QJsonDocument(QJsonArray::fromStringList(enabledTLDs)).toJson());
         }
-        QCOMPARE(byDomain.value("orvane.com").value("availability").toString(), QStringLiteral("available"));
-        QCOMPARE(byDomain.value("orvane.com").value("tld").toString(), QStringLiteral(".com"));
-        QCOMPARE(byDomain.value("orvane.zz").value("availability").toString(), QStringLiteral("error"));
-        QCOMPARE(byDomain.value("orvane.zz").value("error").toString(), QStringLiteral("No WHOIS server known for .zz"));
+        const int at = int(arguments.indexOf("@file"));
+        if (at >= 0) {
+            const QString path = m_home->filePath("names.txt");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(input);
+            arguments[at] = path;
+        }
+        const Run r = run(arguments, {.input = input});
+        QCOMPARE(simplifiedSorted(r.out), simplifiedSorted(rows));
+        QCOMPARE(r.out.last(), rows.last()); // one summary, at the end
+        QCOMPARE(r.exitCode, exitCode);
+        if (QTest::currentDataTag() == QLatin1String("international name"))
+            QCOMPARE(m_http->requestCount("/rdap/domain/xn--bcher-kva.com"), 1);
+        // Standard error holds what the user must know, and no log lines.
+        if (QTest::currentDataTag() == QLatin1String("file, bad line"))
+            QCOMPARE(r.err, "Line 1 (bad_name): Enter a name (letters, digits, hyphens, no spaces or dots).");
+        else if (QTest::currentDataTag() == QLatin1String("domain cut when TLDs given"))
+            QVERIFY(r.err.startsWith("Note: "));
+        else
+            QCOMPARE(r.err, QString());
+    }
+
+    // Registry text reaches the terminal only with its controls escaped, in every format; JSON
+    // and CSV carry raw values and the ASCII form, CSV quoted as RFC 4180 says.
+    void formats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("text") << "text";
+        QTest::newRow("json") << "json";
+        QTest::newRow("csv") << "csv";
+    }
+    void formats()
+    {
+        QFETCH(QString, format);
+        m_whois->setAnswer("xn--bcher-kva.ai", QByteArray("Domain Name: \"b\xc3\xbc\"cher.ai, \x1b]0;owned\x07\x7f\xc2\x9b"
+                                                          "2K\r\nRegistrar: Someone\n\tline\n"));
+        const Run r = run({"--format", format, "b\u00fccher", ".ai"});
+        QCOMPARE(r.exitCode, 0);
+        for (const char c : r.stdOut)
+            QVERIFY2(uchar(c) >= 0x20 || c == '\n' || c == '\r' || c == '\t', qPrintable(QString::number(uchar(c), 16)));
+        const QString out = QString::fromUtf8(r.stdOut);
+        QVERIFY(!out.contains(QChar(0x7f)) && !out.contains(QChar(0x9b)));
+        const QString escaped = "\\u001b]0;owned\\u0007\\u007f\\u009b2K";
+        if (format == "text") {
+            QCOMPARE(r.out.first(), "b\u00fccher.ai                 taken      Domain Name: \"b\u00fc\"cher.ai, " + escaped);
+        } else if (format == "json") {
+            const QJsonObject object = QJsonDocument::fromJson(r.stdOut).object();
+            QCOMPARE(object.value("domain").toString(), "b\u00fccher.ai");
+            QCOMPARE(object.value("ascii_domain").toString(), "xn--bcher-kva.ai");
+            QCOMPARE(object.value("availability").toString(), "taken");
+            QVERIFY(object.value("response").toString().contains("\x1b]0;owned\x07\x7f\u009b2K"));
+        } else {
+            QCOMPARE(r.out.first(), "domain,ascii_domain,tld,availability,response,error\r");
+            QCOMPARE(r.out.mid(1).join('\n'),
+                     "b\u00fccher.ai,xn--bcher-kva.ai,.ai,taken,\"Domain Name: \"\"b\u00fc\"\"cher.ai, " + escaped
+                         + "\nRegistrar: Someone\n\tline\",\r");
+        }
+    }
+
+    // Colour only for a terminal, and never when NO_COLOR or --no-color says so.
+    void colour_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<bool>("coloured");
+        QTest::newRow("terminal") << true << "" << "--format=text" << true;
+        QTest::newRow("piped") << false << "" << "--format=text" << false;
+        QTest::newRow("NO_COLOR") << true << "NO_COLOR=1" << "--format=text" << false;
+        QTest::newRow("--no-color") << true << "" << "--no-color" << false;
+    }
+    void colour()
+    {
+        QFETCH(bool, terminal);
+        QFETCH(QString, environment);
+        QFETCH(QString, option);
+        QFETCH(bool, coloured);
+        if (terminal && QStandardPaths::findExecutable("script").isEmpty())
+            QSKIP("script(1) is needed for a terminal");
+        const Run r = run({option, "orvane", ".com"}, {.environment = environment, .terminal = terminal});
+        QVERIFY(r.stdOut.contains("orvane.com"));
+        QCOMPARE(r.stdOut.contains("\x1b[32mavailable\x1b[0m"), coloured);
+        QCOMPARE(r.stdOut.contains('\x1b'), coloured);
+    }
+
+    // Log lines stay off standard error unless asked for, and then come escaped: they may
+    // quote what a registry sent.
+    void logLines_data()
+    {
+        QTest::addColumn<bool>("verbose");
+        QTest::newRow("quiet") << false;
+        QTest::newRow("--verbose") << true;
+    }
+    void logLines()
+    {
+        QFETCH(bool, verbose);
+        m_http->setJson("/rdap/domain/orvane.com", 200, "{\"objectClassName\":\"x\\u001b]0;owned\\u0007\\u009b\"}");
+        const Run r = run(verbose ? QStringList{"--verbose", "orvane", ".com"} : QStringList{"orvane", ".com"});
+        QCOMPARE(r.err.contains("x\\u001b]0;owned\\u0007\\u009b"), verbose);
+        QVERIFY(!r.err.contains('\x1b') && !r.err.contains(QChar(0x9b)) && !r.err.contains('\x07'));
+        if (!verbose)
+            QCOMPARE(r.err, QString());
+    }
+
+    // A bootstrap file named for one run stays out of the desktop program's cached copy, and
+    // the cached copy does not stand in for it either.
+    void bootstrapOptionLeavesTheSharedCacheAlone()
+    {
+        const QByteArray cached = R"({".com":"http://127.0.0.1:9/cached/"})";
+        const QDateTime fetched = QDateTime::currentDateTimeUtc();
+        {
+            QSettings store(settingsFile(), QSettings::IniFormat);
+            store.setValue("rdap.bootstrap.cache", cached);
+            store.setValue("rdap.bootstrap.cacheDate", fetched);
+        }
+        const Run r = run({"orvane", ".com"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(m_http->requestCount("/dns.json"), 1);
+        QCOMPARE(m_http->requestCount("/rdap/domain/orvane.com"), 1);
+        QSettings store(settingsFile(), QSettings::IniFormat);
+        QCOMPARE(store.value("rdap.bootstrap.cache").toByteArray(), cached);
+        QCOMPARE(store.value("rdap.bootstrap.cacheDate").toDateTime(), fetched);
+    }
+
+    // --timeout cuts an exchange that the default limit would have waited for.
+    void timeoutOption()
+    {
+        FakeWhoisServer::Script late{QByteArray("Domain Name: orvane.ai\nRegistrar: Someone\n")};
+        late.delayMs = 3000;
+        m_whois->setAnswer("orvane.ai", late);
+        const Run r = run({"--timeout", "0.3", "orvane", ".ai"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.out.first().startsWith("orvane.ai                 error"), qPrintable(r.out.first()));
+    }
+
+    // --all: the bootstrap's TLDs and the WHOIS table's, each once.
+    void allTLDs()
+    {
+        QStringList expected = orvane::knownServerTLDs();
+        if (!expected.contains(".com"))
+            expected << ".com";
+        m_http->serveBootstrap({QStringLiteral("com"), QStringLiteral("io")});
+        if (!expected.contains(".io"))
+            expected << ".io";
+        const Run r = run({"--all", "--format", "csv", "orvane"});
+        QStringList checked;
+        for (const QString &line : r.out) {
+            if (line.startsWith("orvane.")) // not a header or an answer's further line
+                checked << line.section(',', 2, 2);
+        }
+        checked.sort();
+        expected.sort();
+        QCOMPARE(checked, expected);
     }
 
     void manyTLDsUnderALowDescriptorLimit()
@@ -123,12 +337,12 @@ private slots:
             m_whois->setAnswer(QStringLiteral("t%1").arg(i), QByteArray("refer: localhost\n"));
         }
         m_whois->setDefault({"No match for \"ORVANE\".\r\n"});
-        const Run r = run(arguments, true, [] {
+        const Run r = run(arguments, {.inChild = [] {
             rlimit limit{};
             getrlimit(RLIMIT_NOFILE, &limit);
             limit.rlim_cur = 64;
             setrlimit(RLIMIT_NOFILE, &limit);
-        });
+        }});
         QCOMPARE(r.out.last(), QStringLiteral("%1 checked: %1 available, 0 taken, 0 unclear, 0 failed").arg(count));
         QCOMPARE(r.exitCode, 0);
 #endif
@@ -138,17 +352,22 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("bad name") << QStringList{"bad_name"} << "Enter a name (letters, digits, hyphens, no spaces or dots).";
-        QTest::newRow("leading hyphen") << QStringList{"-", "--", "-abc"} << "Enter a name (letters, digits, hyphens, no spaces or dots).";
+        const QString invalid = "Enter a name (letters, digits, hyphens, no spaces or dots).";
+        QTest::newRow("bad name") << QStringList{"bad_name"} << invalid;
+        QTest::newRow("leading hyphen") << QStringList{"--", "-abc"} << invalid;
+        QTest::newRow("hyphens in 3rd and 4th place") << QStringList{"ab--cd"} << invalid;
+        QTest::newRow("superscript digit") << QStringList{"ab\u00b2"} << invalid;
         QTest::newRow("no name") << QStringList{} << "Missing NAME. Try --help.";
         QTest::newRow("bad port") << QStringList{"--whois-port", "70000", "abc"} << "Not a valid port: 70000";
+        QTest::newRow("bad format") << QStringList{"--format", "xml", "abc"} << "Not a valid format: xml (text, json or csv)";
+        QTest::newRow("bad time-out") << QStringList{"--timeout", "0", "abc"} << "Not a valid time-out: 0";
         QTest::newRow("unknown option") << QStringList{"--frobnicate", "abc"} << "Unknown option 'frobnicate'.";
     }
     void badArguments()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
-        const Run r = run(arguments, false);
+        const Run r = run(arguments, {.registries = false});
         QCOMPARE(r.exitCode, 2);
         QCOMPARE(r.err, message);
         QVERIFY(r.out.isEmpty());

@@ -126,6 +126,20 @@ private slots:
         QCOMPARE(RawDatabase(m_store->path()).scalar("SELECT substr(raw_response, -1) FROM domain_result WHERE tld = '.io'").toString(), emoji);
     }
 
+    // An international name is shown and stored in Unicode, typed in either form, and asked for in ASCII.
+    void internationalName()
+    {
+        enable({".com"});
+        auto m = model();
+        m->setQuery("XN--BCHER-KVA");
+        m->search(m_store.get(), m_settings.get());
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(rowsOf(m->liveResults()), QStringList{"b\u00fccher.com available"});
+        QCOMPARE(m->activeRecord()->query(), QStringLiteral("b\u00fccher"));
+        QCOMPARE(m_http->requestCount("/rdap/domain/xn--bcher-kva.com"), 1);
+        QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'b\u00fccher.com'"), 1);
+    }
+
     void outcomesUpdateTheirOwnRowsInFinishingOrder()
     {
         enable({".com", ".ai"});

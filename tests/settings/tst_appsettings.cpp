@@ -261,6 +261,7 @@ private slots:
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(entry.readAll());
         QVERIFY(text.contains("\nExec=\"/opt/Orvane App/orvane\"\n"));
+        QVERIFY(text.contains("\nIcon=com.pellunor.Orvane\n")); // the name of the icon the package installs
         QVERIFY(text.startsWith("[Desktop Entry]\nType=Application\n"));
         s.setLaunchAtLogin(false);
         QVERIFY(!item->isRegistered());

@@ -1,0 +1,113 @@
+#include "Output.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace orvane::cli {
+
+namespace {
+
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+QString firstLine(const QString &text)
+{
+    return text.section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+QString colourFor(DomainAvailability availability)
+{
+    switch (availability) {
+    case DomainAvailability::available: return QStringLiteral("\x1b[32m");
+    case DomainAvailability::taken: return QStringLiteral("\x1b[31m");
+    case DomainAvailability::unknown: return QStringLiteral("\x1b[33m");
+    default: return QStringLiteral("\x1b[35m");
+    }
+}
+
+} // namespace
+
+QString escapeControls(const QString &text, bool keepLayout)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!isControl(u) || (keepLayout && (u == u'\n' || u == u'\t')))
+            out += c;
+        else
+            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
+QString verdictWord(DomainAvailability availability)
+{
+    switch (availability) {
+    case DomainAvailability::available: return QStringLiteral("available");
+    case DomainAvailability::taken: return QStringLiteral("taken");
+    case DomainAvailability::unknown: return QStringLiteral("unclear");
+    case DomainAvailability::checking: return QStringLiteral("checking");
+    case DomainAvailability::error: break;
+    }
+    return QStringLiteral("error");
+}
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString csvHeader()
+{
+    return QStringLiteral("domain,ascii_domain,tld,availability,response,error\r\n");
+}
+
+QString formatCsv(const Row &row)
+{
+    const QStringList fields{row.domain,
+                             row.asciiDomain,
+                             row.tld,
+                             rawString(row.availability),
+                             escapeControls(row.response.value_or(QString()), true),
+                             escapeControls(row.error.value_or(QString()), true)};
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted << csvField(field);
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+QString formatJson(const Row &row)
+{
+    QJsonObject object{{QStringLiteral("domain"), row.domain},
+                       {QStringLiteral("ascii_domain"), row.asciiDomain},
+                       {QStringLiteral("tld"), row.tld},
+                       {QStringLiteral("availability"), rawString(row.availability)}};
+    if (row.response)
+        object.insert(QStringLiteral("response"), *row.response);
+    if (row.error)
+        object.insert(QStringLiteral("error"), *row.error);
+    // The JSON writer escapes C0 controls itself but passes DEL and C1 through; inside JSON
+    // strings \uXXXX reads back as the same character.
+    return escapeControls(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)), false)
+           + QLatin1Char('\n');
+}
+
+QString formatText(const Row &row, bool colour)
+{
+    const QString word = verdictWord(row.availability);
+    QString verdict = QStringLiteral("%1").arg(word, -9);
+    if (colour)
+        verdict.replace(0, word.size(), colourFor(row.availability) + word + QStringLiteral("\x1b[0m"));
+    const QString detail = escapeControls(firstLine(row.error.value_or(row.response.value_or(QString()))), false);
+    return QStringLiteral("%1  %2  %3").arg(row.domain, -24).arg(verdict, detail).trimmed() + QLatin1Char('\n');
+}
+
+} // namespace orvane::cli
