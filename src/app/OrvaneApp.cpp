@@ -100,6 +100,18 @@ bool paletteIsDark()
     return QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
 }
 
+// The registry host that answers for a TLD, so that background checks are spread across
+// registries: the published WHOIS server where the table knows one (a registry's RDAP service
+// runs beside it), else the TLD itself.
+QString registryHostOf(const QString &tld)
+{
+    for (const auto &row : knownServers()) {
+        if (row.first == tld)
+            return row.second;
+    }
+    return tld;
+}
+
 } // namespace
 
 std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::create(AppConfiguration configuration)
@@ -119,6 +131,9 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
       m_settings(std::move(settings)),
       m_store(std::move(store)),
       m_history(std::make_unique<HistoryListModel>(m_store.get())),
+      m_watchList(std::make_unique<WatchList>(m_store->connectionName())),
+      m_watchLookup(std::make_unique<DomainLookupService>(m_configuration.lookup)),
+      m_notifier(std::make_unique<DesktopNotifier>()),
       m_gong(std::make_shared<GongPlayer>(m_configuration.gongSource))
 {
     registerTypes();
@@ -127,6 +142,13 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
     m_engine.rootContext()->setContextProperty(QStringLiteral("app"), this);
     m_engine.rootContext()->setContextProperty(QStringLiteral("shell"), m_delegate.get());
 
+    m_watchService = std::make_unique<WatchService>(
+        m_watchList.get(), m_watchLookup.get(), [] { return QDateTime::currentDateTimeUtc(); }, &registryHostOf,
+        m_configuration.watchLimits);
+    connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
+        m_notifier->notify(tr("%1 is available").arg(domain), domain, m_delegate->trayIcon());
+    });
+    connect(m_notifier.get(), &DesktopNotifier::activated, this, &OrvaneApp::reveal);
     connect(m_delegate.get(), &AppDelegate::settingsRequested, this, &OrvaneApp::openSettings);
     connect(m_delegate.get(), &AppDelegate::quitRequested, this, &OrvaneApp::quit);
     connect(this, &OrvaneApp::darkModeChanged, m_delegate.get(), [this] { m_delegate->setPanelDark(m_darkMode); });
@@ -328,6 +350,29 @@ QString OrvaneApp::longDate(const QDateTime &when, bool withZone) const
     if (withZone)
         text += QLatin1Char(' ') + local.timeZoneAbbreviation();
     return text;
+}
+
+void OrvaneApp::watch(const QString &domain, const QString &tld, const QString &availabilityRaw)
+{
+    (void)m_watchList->watch(domain, tld, domainAvailabilityFromRaw(availabilityRaw), QDateTime::currentDateTimeUtc());
+}
+
+void OrvaneApp::stopWatching(const QString &domain)
+{
+    (void)m_watchList->stopWatching(domain);
+}
+
+QString OrvaneApp::expiryText(const QDateTime &when) const
+{
+    if (!when.isValid())
+        return {};
+    return tr("expires %1").arg(QLocale().toString(when.toLocalTime().date(), QStringLiteral("d MMM yyyy")));
+}
+
+void OrvaneApp::reveal(const QString &domain)
+{
+    m_delegate->showMainWindow();
+    emit revealRequested(domain.section(QLatin1Char('.'), 0, 0));
 }
 
 void OrvaneApp::deleteRecord(SearchRecord *record)

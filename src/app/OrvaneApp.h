@@ -3,10 +3,13 @@
 #include "AppDelegate.h"
 #include "AppSettings.h"
 #include "ClaudeCLIService.h"
+#include "DesktopNotifier.h"
 #include "DomainLookupService.h"
 #include "GongPlayer.h"
 #include "HistoryListModel.h"
 #include "HistoryStore.h"
+#include "WatchList.h"
+#include "WatchService.h"
 #include "WindowOpener.h"
 
 #include <QDateTime>
@@ -31,6 +34,8 @@ struct AppConfiguration {
     ClaudeCLIOptions claude;
     ShellTimings timings;
     bool loginItem = true;
+    // How often watched domains are checked again; tests shorten the waits.
+    WatchScheduler::Limits watchLimits;
     QUrl gongSource = QUrl(QStringLiteral("qrc:/orvane/resources/gong.wav"));
 };
 
@@ -46,6 +51,7 @@ class OrvaneApp : public QObject
     Q_PROPERTY(int year READ year CONSTANT)
     Q_PROPERTY(QString siteHost READ siteHost CONSTANT)
     Q_PROPERTY(bool darkMode READ darkMode NOTIFY darkModeChanged)
+    Q_PROPERTY(orvane::WatchList *watchList READ watchList CONSTANT)
 
 public:
     static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
@@ -61,6 +67,9 @@ public:
     AppSettings *settings() const { return m_settings.get(); }
     HistoryStore *store() const { return m_store.get(); }
     HistoryListModel *history() const { return m_history.get(); }
+    WatchList *watchList() const { return m_watchList.get(); }
+    WatchService *watchService() const { return m_watchService.get(); }
+    DesktopNotifier *notifier() const { return m_notifier.get(); }
     AppDelegate *delegate() const { return m_delegate.get(); }
     GongPlayer *gong() const { return m_gong.get(); }
     WindowOpener &opener() { return m_opener; }
@@ -78,6 +87,13 @@ public:
     Q_INVOKABLE QString relativeTime(const QDateTime &when) const;
     Q_INVOKABLE QString longDate(const QDateTime &when, bool withZone) const;
     Q_INVOKABLE void deleteRecord(orvane::SearchRecord *record);
+    // Starts or stops checking a domain again in the background (a taken row's "Watch").
+    Q_INVOKABLE void watch(const QString &domain, const QString &tld, const QString &availabilityRaw);
+    Q_INVOKABLE void stopWatching(const QString &domain);
+    // "expires 2 Mar 2027" in the user's locale.
+    Q_INVOKABLE QString expiryText(const QDateTime &when) const;
+    // Shows the main window on a domain: a new search for its name.
+    Q_INVOKABLE void reveal(const QString &domain);
     Q_INVOKABLE void clearHistory();
     Q_INVOKABLE void openSettings();
     Q_INVOKABLE void openWelcome();
@@ -97,6 +113,8 @@ public:
 
 signals:
     void darkModeChanged();
+    // The main window is asked to search for this domain's name (a notification was clicked).
+    void revealRequested(const QString &name);
     // Emitted by quit() before the event loop is asked to end.
     void quitRequested();
 
@@ -118,6 +136,10 @@ private:
     std::unique_ptr<AppSettings> m_settings;
     std::unique_ptr<HistoryStore> m_store;
     std::unique_ptr<HistoryListModel> m_history;
+    std::unique_ptr<WatchList> m_watchList;
+    std::unique_ptr<DomainLookupService> m_watchLookup;
+    std::unique_ptr<WatchService> m_watchService;
+    std::unique_ptr<DesktopNotifier> m_notifier;
     std::shared_ptr<GongPlayer> m_gong;
     WindowOpener m_opener;
     std::unique_ptr<AppDelegate> m_delegate;

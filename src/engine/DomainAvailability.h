@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QJsonValue>
 #include <QMetaType>
 #include <QString>
@@ -28,6 +29,8 @@ std::optional<DomainAvailability> domainAvailabilityFromJson(const QJsonValue &j
 struct CheckResult {
     DomainAvailability availability = DomainAvailability::unknown;
     QString rawResponse;
+    // When a taken domain's registration expires, where the registry's answer says; else invalid.
+    QDateTime expiresAt;
 
     friend bool operator==(const CheckResult &, const CheckResult &) = default;
 };

@@ -21,6 +21,7 @@ QVariant LiveResultsModel::data(const QModelIndex &index, int role) const
     case RawResponseRole: return row.rawResponse;
     case ErrorMessageRole: return row.errorMessage.value_or(QString());
     case HasErrorRole: return row.errorMessage.has_value();
+    case ExpiresAtRole: return row.expiresAt;
     default: return {};
     }
 }
@@ -30,7 +31,7 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const
     return {{IdRole, "rowId"},         {TldRole, "tld"},
             {DomainRole, "domain"},    {AvailabilityRole, "availability"},
             {RawResponseRole, "rawResponse"}, {ErrorMessageRole, "errorMessage"},
-            {HasErrorRole, "hasError"}};
+            {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"}};
 }
 
 int LiveResultsModel::availableCount() const
@@ -65,7 +66,7 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
 }
 
 void LiveResultsModel::setOutcome(int row, DomainAvailability availability, const QString &text,
-                                  const std::optional<QString> &error)
+                                  const std::optional<QString> &error, const QDateTime &expiresAt)
 {
     if (row < 0 || row >= m_rows.size())
         return;
@@ -83,6 +84,10 @@ void LiveResultsModel::setOutcome(int row, DomainAvailability availability, cons
     if (result.errorMessage != error) {
         result.errorMessage = error;
         roles << ErrorMessageRole << HasErrorRole;
+    }
+    if (result.expiresAt != expiresAt) {
+        result.expiresAt = expiresAt;
+        roles << ExpiresAtRole;
     }
     if (roles.isEmpty())
         return;

@@ -17,7 +17,7 @@ class LiveResultsModel : public QAbstractListModel
     Q_PROPERTY(int availableCount READ availableCount NOTIFY availableCountChanged)
 
 public:
-    enum Role { IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole };
+    enum Role { IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole, ExpiresAtRole };
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -34,7 +34,8 @@ public:
     // Replaces every row at once (one notification); equal lists notify nobody.
     void replaceAll(const QList<LiveResult> &rows);
     // A check's answer: one notification naming the roles that changed, none if nothing did.
-    void setOutcome(int row, DomainAvailability availability, const QString &text, const std::optional<QString> &error);
+    void setOutcome(int row, DomainAvailability availability, const QString &text, const std::optional<QString> &error,
+                    const QDateTime &expiresAt = {});
 
 signals:
     void countChanged();

@@ -2,6 +2,7 @@
 
 #include "DomainAvailability.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QUuid>
 
@@ -17,6 +18,7 @@ struct LiveResult {
     DomainAvailability availability = DomainAvailability::checking;
     QString rawResponse;
     std::optional<QString> errorMessage;
+    QDateTime expiresAt; // invalid when the registry did not say
 
     friend bool operator==(const LiveResult &, const LiveResult &) = default;
 };

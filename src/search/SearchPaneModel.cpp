@@ -167,15 +167,15 @@ QCoro::Task<> SearchPaneModel::checkOne(std::shared_ptr<Run> run, int index)
 {
     const auto result = co_await run->lookup->check(DomainName::toAscii(run->name).value_or(run->name), run->tlds.at(index));
     if (result)
-        applyOutcome(*run, index, result->availability, result->rawResponse, std::nullopt);
+        applyOutcome(*run, index, result->availability, result->rawResponse, result->expiresAt, std::nullopt);
     else
-        applyOutcome(*run, index, DomainAvailability::error, QString(), result.error().description());
+        applyOutcome(*run, index, DomainAvailability::error, QString(), {}, result.error().description());
     if (--run->pending == 0)
         run->finished.complete(true);
 }
 
 void SearchPaneModel::applyOutcome(Run &run, int index, DomainAvailability availability, const QString &text,
-                                   const std::optional<QString> &error)
+                                   const QDateTime &expiresAt, const std::optional<QString> &error)
 {
     if (availability == DomainAvailability::available)
         run.foundAvailable = true;
@@ -183,13 +183,14 @@ void SearchPaneModel::applyOutcome(Run &run, int index, DomainAvailability avail
     if (SearchPaneModel *model = run.model) {
         const int row = model->m_liveResults->indexOf(run.rowIds.at(index));
         if (row >= 0)
-            model->m_liveResults->setOutcome(row, availability, text, error);
+            model->m_liveResults->setOutcome(row, availability, text, error, expiresAt);
     }
     if (!run.record)
         return;
     const QString tld = run.tlds.at(index);
     auto *result = new DomainResult(tld, run.name + tld, rawString(availability), leftCodePoints(text, storedResponseLimit),
                                     error, QDateTime::currentDateTimeUtc());
+    result->setExpiresAt(expiresAt);
     // Linked first, so that the store sees at once whether the record is still there.
     run.record->addResult(result);
     if (run.context)
@@ -218,7 +219,7 @@ void SearchPaneModel::showRecord(SearchRecord *record)
     QList<LiveResult> rows;
     for (const DomainResult *result : results)
         rows.append(LiveResult{QUuid::createUuid(), result->tld(), result->domain(), result->availability(),
-                               result->rawResponse(), result->errorMessage()});
+                               result->rawResponse(), result->errorMessage(), result->expiresAt()});
     m_liveResults->replaceAll(rows);
     m_suggestions->replaceAll({});
     setSuggestionError(std::nullopt);

@@ -89,7 +89,7 @@ private:
     struct Run;
     static QCoro::Task<> runSearch(std::shared_ptr<Run> run);
     static QCoro::Task<> checkOne(std::shared_ptr<Run> run, int index);
-    static void applyOutcome(Run &run, int index, DomainAvailability availability, const QString &text,
+    static void applyOutcome(Run &run, int index, DomainAvailability availability, const QString &text, const QDateTime &expiresAt,
                              const std::optional<QString> &error);
     QCoro::Task<> runSuggestions(QString name, QStringList tlds, std::optional<QString> path);
 

@@ -49,6 +49,16 @@ Item {
             pane.focusField()
         }
     }
+    // A notification about a watched domain was clicked: search its name afresh.
+    Connections {
+        target: app
+        function onRevealRequested(name) {
+            root.newSearch()
+            root.model.query = name
+            pane.submit()
+        }
+    }
+
     function submitFromKeyboard(event) {
         if (model.isHistoricalView || model.isSearching)
             return

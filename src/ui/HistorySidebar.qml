@@ -97,6 +97,85 @@ Rectangle {
             }
         }
 
+        // The domains checked again in the background, with their last verdict.
+        ColumnLayout {
+            objectName: "watchingSection"
+            visible: app.watchList.count > 0
+            Layout.fillWidth: true
+            Layout.maximumHeight: root.height * 0.4
+            spacing: 0
+            Divider { Layout.fillWidth: true }
+            RowLayout {
+                Layout.fillWidth: true
+                Layout.leftMargin: 14
+                Layout.rightMargin: 14
+                Layout.topMargin: 10
+                Layout.bottomMargin: 6
+                spacing: 8
+                Icon { name: "eye"; color: Ui.Palette.secondaryText; size: 14 }
+                Text { text: qsTr("Watching"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+                Item { Layout.fillWidth: true }
+            }
+            ListView {
+                id: watching
+                objectName: "watchingList"
+                Layout.fillWidth: true
+                Layout.preferredHeight: contentHeight
+                Layout.fillHeight: true
+                clip: true
+                model: app.watchList
+                activeFocusOnTab: true
+                Accessible.role: Accessible.List
+                Accessible.name: qsTr("Watched domains")
+                ScrollBar.vertical: ScrollBar {}
+                delegate: Item {
+                    id: watchedRow
+                    width: ListView.view.width
+                    implicitHeight: watchedLayout.implicitHeight + 12
+                    readonly property var words: ({ available: qsTr("available"), taken: qsTr("taken"), unknown: qsTr("unclear"), error: qsTr("error") })
+                    readonly property string verdict: words[availability] || qsTr("not checked yet")
+                    readonly property string checked: lastChecked && !isNaN(lastChecked) ? (root.tick, app.relativeTime(lastChecked)) : ""
+                    Accessible.role: Accessible.ListItem
+                    Accessible.name: qsTr("%1, %2").arg(domain).arg(verdict)
+                    RowLayout {
+                        id: watchedLayout
+                        anchors.left: parent.left
+                        anchors.right: parent.right
+                        anchors.verticalCenter: parent.verticalCenter
+                        anchors.leftMargin: 14
+                        anchors.rightMargin: 10
+                        spacing: 6
+                        ColumnLayout {
+                            Layout.fillWidth: true
+                            spacing: 1
+                            Text {
+                                Layout.fillWidth: true
+                                text: domain
+                                elide: Text.ElideMiddle
+                                font.pixelSize: Ui.Palette.textBody
+                                font.weight: availability === "available" ? Font.DemiBold : Font.Normal
+                                color: availability === "available" ? Ui.Palette.statusAvailable : Ui.Palette.primaryText
+                            }
+                            Text {
+                                Layout.fillWidth: true
+                                text: watchedRow.checked.length > 0 ? qsTr("%1 · %2").arg(watchedRow.verdict).arg(watchedRow.checked) : watchedRow.verdict
+                                elide: Text.ElideRight
+                                font.pixelSize: Ui.Palette.textCaption
+                                color: Ui.Palette.secondaryText
+                            }
+                        }
+                        PlainButton {
+                            objectName: "stopWatching"
+                            flat: true
+                            text: qsTr("Stop watching")
+                            help: qsTr("Stop checking %1 in the background").arg(domain)
+                            onClicked: app.stopWatching(domain)
+                        }
+                    }
+                }
+            }
+        }
+
         Rectangle {
             Layout.fillWidth: true
             implicitHeight: clearButton.implicitHeight + 1

@@ -8,6 +8,8 @@ ColumnLayout {
     id: row
     property bool first: false
     property string rowDomain
+    property string rowTld
+    property var rowExpiresAt
     property string rowAvailability
     property string rowRawResponse
     property string rowErrorMessage
@@ -23,6 +25,9 @@ ColumnLayout {
     })
     readonly property var look: looks[rowAvailability] || looks.unknown
     readonly property string link: rowAvailability === "taken" ? app.webLink(rowDomain) : ""
+    // Follows the watch list: any change there re-reads whether this domain is on it.
+    readonly property bool watched: app.watchList.count >= 0 && app.watchList.contains(rowDomain)
+    readonly property string expiry: rowAvailability === "taken" && rowExpiresAt ? app.expiryText(rowExpiresAt) : ""
     spacing: 0
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
@@ -93,6 +98,14 @@ ColumnLayout {
             }
             Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
             Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Ui.Palette.textCallout; font.weight: row.look.weight; color: row.look.color }
+            PlainButton {
+                objectName: "watchButton"
+                visible: row.rowAvailability === "taken" || row.watched
+                text: row.watched ? qsTr("Watching") : qsTr("Watch")
+                help: row.watched ? qsTr("Stop checking %1 in the background").arg(row.rowDomain)
+                                  : qsTr("Check %1 again in the background and tell me when it is free").arg(row.rowDomain)
+                onClicked: row.watched ? app.stopWatching(row.rowDomain) : app.watch(row.rowDomain, row.rowTld, row.rowAvailability)
+            }
             IconButton {
                 iconName: "doc.on.doc"
                 help: qsTr("Copy domain")
@@ -105,6 +118,15 @@ ColumnLayout {
                 enabled: row.rowRawResponse.length > 0 || row.rowHasError
                 onClicked: row.showRaw = !row.showRaw
             }
+        }
+
+        Text {
+            objectName: "expiry"
+            visible: row.expiry.length > 0
+            text: row.expiry
+            font.pixelSize: Ui.Palette.textFootnote
+            color: Ui.Palette.secondaryText
+            Layout.leftMargin: 32
         }
 
         TextEdit {

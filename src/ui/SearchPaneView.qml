@@ -176,6 +176,8 @@ ScrollView {
                     Layout.fillWidth: true
                     first: index === 0
                     rowDomain: domain
+                    rowTld: tld
+                    rowExpiresAt: expiresAt
                     rowAvailability: availability
                     rowRawResponse: rawResponse
                     rowErrorMessage: errorMessage
