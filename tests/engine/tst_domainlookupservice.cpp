@@ -3,6 +3,9 @@
 #include "FakeWhoisServer.h"
 #include "LogCapture.h"
 
+#include <QFile>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -78,6 +81,8 @@ private slots:
                                             << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP HTTP error 200), falling back to WHOIS";
         QTest::newRow("transport failure") << hang << ".test"
                                            << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP network error: The request timed out.), falling back to WHOIS";
+        QTest::newRow("200 that is not an RDAP object") << FakeHttpServer::Route{200, {}, "<html>taken</html>"} << ".test"
+                                                        << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP server returned invalid response), falling back to WHOIS";
         QTest::newRow("no RDAP entry") << FakeHttpServer::Route{404} << ".io"
                                        << "com.pellunor.Orvane.lookup|debug|.io: no RDAP entry, using WHOIS";
     }
@@ -92,6 +97,26 @@ private slots:
         QCOMPARE(describe(QCoro::waitFor(lookup->check("name", tld))), QStringLiteral("taken|Domain Name: from whois\nRegistrar: R"));
         QCOMPARE(log.lines("com.pellunor.Orvane.lookup"), QStringList{logLine});
         QCOMPARE(m_whois->queries(), QStringList{"name" + tld});
+    }
+
+    // After a server failed to prove who it is, plain-text WHOIS would let the same attacker answer.
+    void tlsFailureEndsTheCheckWithoutWhois()
+    {
+        QFile certFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt"));
+        QFile keyFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.key"));
+        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
+        tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+        QSslServer server;
+        server.setSslConfiguration(tls);
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        m_http->setRoute("/dns.json", FakeHttpServer::Route{200, {}, FakeHttpServer::bootstrapFile(
+            {{{"test"}, {QStringLiteral("https://127.0.0.1:%1/rdap/").arg(server.serverPort())}}})});
+        auto lookup = service();
+        const QString outcome = describe(QCoro::waitFor(lookup->check("name", ".test")));
+        QVERIFY2(outcome.startsWith("error|RDAP secure connection failed with 127.0.0.1: "), qPrintable(outcome));
+        QVERIFY(m_whois->queries().isEmpty());
     }
 
     void bothFailingGivesTheWhoisError()

@@ -50,7 +50,7 @@ private slots:
         RDAPClient client(new RDAPBootstrap(options), HttpLimits{std::chrono::seconds(3), std::chrono::seconds(5)});
         const auto result = QCoro::waitFor(client.queryDomain("name", ".test"));
         QVERIFY(!result);
-        QCOMPARE(result.error().kind(), RDAPError::Kind::networkError);
+        QCOMPARE(result.error().kind(), RDAPError::Kind::tlsFailure);
         QVERIFY2(result.error().description().contains("SSL", Qt::CaseInsensitive)
                      || result.error().description().contains("certificate", Qt::CaseInsensitive),
                  qPrintable(result.error().description()));
