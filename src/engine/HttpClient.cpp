@@ -416,6 +416,9 @@ HttpClient::Private::Private(HttpClient *owner, HttpClientOptions opts) : q(owne
         resolve = curl_slist_append(resolve, entry.toUtf8().constData());
     curl_multi_setopt(multi, CURLMOPT_PIPELINING, long(CURLPIPE_MULTIPLEX));
     curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, options.maxHostConnections);
+    // Fixed, or curl sizes the cache by the transfers under way and drops kept connections
+    // between searches.
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 64L);
     curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &onSocket);
     curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &onTimer);
