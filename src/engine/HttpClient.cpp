@@ -82,13 +82,14 @@ struct HttpClient::Private {
     QSet<SocketWatch *> watches;
     QSet<Transfer *> transfers;
     int openSockets = 0;
+    bool closing = false; // no event loop pass follows: notifiers go at once
 
     explicit Private(HttpClient *owner, HttpClientOptions opts);
     ~Private();
 
     void socketAction(curl_socket_t socket, int events);
     void collectFinished();
-    static void retire(QSocketNotifier *&notifier);
+    void retire(QSocketNotifier *&notifier) const;
 };
 
 namespace {
@@ -363,8 +364,8 @@ int onSocket(CURL *, curl_socket_t socket, int what, void *clientp, void *socket
     auto *watch = static_cast<SocketWatch *>(socketp);
     if (what == CURL_POLL_REMOVE) {
         if (watch) {
-            HttpClient::Private::retire(watch->read);
-            HttpClient::Private::retire(watch->write);
+            d->retire(watch->read);
+            d->retire(watch->write);
             d->watches.remove(watch);
             delete watch;
             curl_multi_assign(d->multi, socket, nullptr);
@@ -429,6 +430,7 @@ HttpClient::Private::Private(HttpClient *owner, HttpClientOptions opts) : q(owne
 
 HttpClient::Private::~Private()
 {
+    closing = true;
     for (Transfer *transfer : QSet<Transfer *>(transfers))
         delete transfer;
     curl_multi_cleanup(multi); // closes the kept connections
@@ -441,13 +443,15 @@ HttpClient::Private::~Private()
     curl_slist_free_all(resolve);
 }
 
-void HttpClient::Private::retire(QSocketNotifier *&notifier)
+void HttpClient::Private::retire(QSocketNotifier *&notifier) const
 {
     if (!notifier)
         return;
-    // Possibly called from inside this notifier's own signal.
     notifier->setEnabled(false);
-    notifier->deleteLater();
+    if (closing)
+        delete notifier;
+    else
+        notifier->deleteLater(); // possibly called from inside this notifier's own signal
     notifier = nullptr;
 }
 
