@@ -481,6 +481,9 @@ QPointer<HttpClient> sharedClient;
 void closeSharedClient()
 {
     delete sharedClient.data();
+    // The exchanges it ended resume their callers through calls posted to the application:
+    // deliver them now, or those coroutines stay suspended for good.
+    QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
 }
 } // namespace
 

@@ -103,14 +103,11 @@ private slots:
         QTest::newRow("two different lengths")
             << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 12\r\n\r\n{}") << true << "invalid";
         QTest::newRow("cut short in the body") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc") << false << "invalid";
-        QTest::newRow("cut short between chunks")
-            << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n") << false << "invalid";
         QTest::newRow("length beyond the cap") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 65\r\n\r\n") << true << "tooLarge";
         QTest::newRow("chunks beyond the cap")
             << "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n20\r\n" + QByteArray(32, 'a') + "\r\n21\r\n" + QByteArray(33, 'a')
                    + "\r\n"
             << true << "tooLarge";
-        QTest::newRow("unframed body beyond the cap") << "HTTP/1.1 200 OK\r\n\r\n" + QByteArray(65, 'a') << true << "tooLarge";
         QTest::newRow("not http") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << true << "notHttp";
     }
     void framing()
@@ -204,7 +201,9 @@ private slots:
         QFETCH(QString, expected);
         TlsServer server(answer, cutOff);
         HttpClient client(HttpClientOptions{trusted ? testCA : QString(), {}, 6});
-        const HttpOutcome outcome = QCoro::waitFor(client.get(server.url("/rdap/domain/a.test"), {}, testLimits));
+        // Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
+        const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
+        const HttpOutcome outcome = QCoro::waitFor(client.get(server.url("/rdap/domain/a.test"), {}, patient));
         QCOMPARE(summary(outcome), expected);
         if (trusted)
             QVERIFY(server.request.startsWith("GET /rdap/domain/a.test HTTP/1.1\r\nHost: 127.0.0.1:"));
