@@ -79,6 +79,8 @@ struct HttpClient::Private {
     CURLSH *share = nullptr;
     curl_slist *resolve = nullptr;
     QTimer timer;
+    QTimer admitTimer;
+    QList<Transfer *> waiting; // started, not yet handed to curl
     QSet<SocketWatch *> watches;
     QSet<Transfer *> transfers;
     int openSockets = 0;
@@ -88,6 +90,8 @@ struct HttpClient::Private {
     ~Private();
 
     void socketAction(curl_socket_t socket, int events);
+    void admit(Transfer *transfer);
+    void admitSome();
     void collectFinished();
     void retire(QSocketNotifier *&notifier) const;
 };
@@ -186,9 +190,20 @@ private:
         // A redirect restarts curl's own clock; ours keeps counting across hops.
         if (m_limits.whole.count() > 0)
             curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, long(std::max<qint64>(1, m_limits.whole.count() - m_clock.elapsed())));
-        if (curl_multi_add_handle(m_client->multi, m_easy) != CURLM_OK)
-            fail(QStringLiteral("Could not start the request"));
+        m_client->admit(this);
     }
+
+public:
+    // Hands the request to curl; false when curl refused it (the exchange has then failed).
+    bool enter()
+    {
+        if (curl_multi_add_handle(m_client->multi, m_easy) == CURLM_OK)
+            return true;
+        fail(QStringLiteral("Could not start the request"));
+        return false;
+    }
+
+private:
 
     void configure()
     {
@@ -331,6 +346,7 @@ private:
             return;
         m_timer.stop();
         m_client->transfers.remove(this);
+        m_client->waiting.removeOne(this);
         if (m_easy) {
             curl_multi_remove_handle(m_client->multi, m_easy);
             curl_easy_cleanup(m_easy);
@@ -426,6 +442,25 @@ HttpClient::Private::Private(HttpClient *owner, HttpClientOptions opts) : q(owne
     curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, q, [this] { socketAction(CURL_SOCKET_TIMEOUT, 0); });
+    QObject::connect(&admitTimer, &QTimer::timeout, q, [this] { admitSome(); });
+}
+
+void HttpClient::Private::admit(Transfer *transfer)
+{
+    waiting.append(transfer);
+    if (!admitTimer.isActive())
+        admitTimer.start(0);
+}
+
+// curl sets up every new request in the first pass after it was added: a thousand at once keep
+// the event loop (and any window on it) busy for tens of milliseconds. A few per pass do not.
+void HttpClient::Private::admitSome()
+{
+    constexpr int perPass = 48;
+    for (int i = 0; i < perPass && !waiting.isEmpty(); ++i)
+        waiting.takeFirst()->enter();
+    if (waiting.isEmpty())
+        admitTimer.stop();
 }
 
 HttpClient::Private::~Private()
