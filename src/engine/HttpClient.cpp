@@ -43,19 +43,17 @@ bool isRedirect(long status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
+// The server did not prove who it is. (A missing or unreadable set of authorities on this
+// machine is not among these: nobody on the path can cause it.)
 bool isTlsFailure(CURLcode code)
 {
     switch (code) {
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
-    case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_CRL_BADFILE:
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS:
-    case CURLE_SSL_ENGINE_INITFAILED:
         return true;
     default:
         return false;
