@@ -1,17 +1,16 @@
-// End-to-end search latency: SearchPaneModel against stand-in RDAP and WHOIS registries on
-// loopback that answer after L ms. The registries run in child processes, so the CPU figures
-// below are the program's own; they are lean epoll servers, so that on a small machine they take
-// as little as possible from the program being measured. Each N is searched twice with the same
-// model: the first search also fetches the bootstrap file and sets up what the model keeps, the
-// second is every later search of a session. Two more rows run the same exchanges without the program: from
-// plain sockets and epoll (what the machine and the registries cost) and through QTcpSocket alone
-// (what the program would cost on Qt's sockets, as on other platforms). Usage: search_bench [L_ms] [N ...]
+// End-to-end search against registries like the real ones: RDAP over HTTPS with a certificate
+// authority of the bench's own, HTTP/2 (nghttpd), several TLDs per registry host, and in front of
+// every host a relay that delays each chunk by RTT/2 in each direction, so that every handshake
+// and every request costs what it costs on the Internet. The kernel's own TCP handshake with the
+// relay is not delayed. The relay and the registries run in other processes: the CPU figures are
+// the program's own. For comparison, `curl --parallel --http2` fetches the same URLs in the same run.
+// Usage: search_bench [RTT_ms ...]   (default 100 250)
 
 #include "AppSettings.h"
-#include "FakeHttpServer.h"
 #include "HistoryStore.h"
-#include "LeanRegistry.h"
+#include "ListModels.h"
 #include "OpenFileLimit.h"
+#include "RDAPBootstrap.h"
 #include "SearchPaneModel.h"
 
 #include <QCoreApplication>
@@ -19,48 +18,107 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QMap>
-#include <QTcpSocket>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <cstdio>
+#include <csignal>
 #include <netinet/in.h>
-#include <sys/epoll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <vector>
+
+#include <algorithm>
+#include <cstdio>
+#include <dirent.h>
 
 using namespace orvane;
 
 namespace {
 
-QString rdapTLD(int i) { return QStringLiteral("r%1").arg(i); }
-QString whoisTLD(int i) { return QStringLiteral("w%1").arg(i); }
+constexpr int hostCount = 10;
 
-// One registry per process, as real registries are separate machines: the HTTP side (the
-// bootstrap file and the RDAP answers) or the WHOIS side.
-[[noreturn]] void serve(const QString &kind, int n, int latency)
+QString tld(int k) { return QStringLiteral("t%1").arg(k); }
+bool isTaken(int k) { return k % 2 == 0; } // even TLDs have a record; odd ones answer 404
+QString hostName(int h) { return QStringLiteral("rdap%1.bench.test").arg(h); }
+
+// ---- the relay (a child process) -------------------------------------------------------------
+
+// A listener on [::1]:port whose accept queue is full: SYNs to it are dropped, as on a network
+// whose IPv6 path is broken, and nothing leaves the machine.
+bool blackHole(quint16 port)
 {
-    const bool http = kind == QLatin1String("http");
-    LeanRegistry registry(http ? LeanRegistry::Protocol::http : LeanRegistry::Protocol::whois,
-                          std::chrono::milliseconds(latency), "No match for \"BENCHNAME\".\r\n");
-    if (http) {
-        QStringList rdap;
-        for (int i = 0; i < n; ++i) {
-            rdap << rdapTLD(i);
-            registry.setHttpAnswer(QStringLiteral("/rdap/domain/benchname.%1").arg(rdapTLD(i)).toUtf8(), 404, "{}", true);
-        }
-        const QString base = QStringLiteral("http://127.0.0.1:%1/rdap/").arg(registry.port());
-        registry.setHttpAnswer("/dns.json", 200, FakeHttpServer::bootstrapFile({{rdap, {base}}}), false);
+    const int fd = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    address.sin6_port = htons(port);
+    if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(fd, 0) != 0) {
+        close(fd);
+        return false;
     }
-    std::printf("%u\n", registry.port());
-    std::fflush(stdout);
-    registry.run();
+    const int filler = socket(AF_INET6, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    ::connect(filler, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    return true;
 }
+
+void forward(QTcpSocket *from, QTcpSocket *to, int halfMs)
+{
+    QObject::connect(from, &QIODevice::readyRead, to, [from, to, halfMs] {
+        const QByteArray chunk = from->readAll();
+        QTimer::singleShot(halfMs, Qt::PreciseTimer, to, [to, chunk] { to->write(chunk); });
+    });
+    QObject::connect(from, &QAbstractSocket::disconnected, to, [to, halfMs] {
+        QTimer::singleShot(halfMs, Qt::PreciseTimer, to, [to] { to->disconnectFromHost(); });
+    });
+}
+
+[[noreturn]] void relay(int halfMs, const QStringList &targets)
+{
+    QStringList ports;
+    for (const QString &target : targets) {
+        QTcpServer *server = nullptr;
+        for (;;) {
+            server = new QTcpServer;
+            server->setListenBacklogSize(4096);
+            server->listen(QHostAddress::LocalHost, 0);
+            if (blackHole(server->serverPort()))
+                break;
+            delete server;
+        }
+        const quint16 upstreamPort = quint16(target.toUInt());
+        QObject::connect(server, &QTcpServer::newConnection, server, [server, upstreamPort, halfMs] {
+            while (QTcpSocket *client = server->nextPendingConnection()) {
+                auto *upstream = new QTcpSocket(client);
+                client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+                QObject::connect(upstream, &QAbstractSocket::connected, upstream,
+                                 [upstream] { upstream->setSocketOption(QAbstractSocket::LowDelayOption, 1); });
+                upstream->connectToHost(QHostAddress::LocalHost, upstreamPort);
+                forward(client, upstream, halfMs);
+                forward(upstream, client, halfMs);
+                QObject::connect(client, &QAbstractSocket::disconnected, client,
+                                 [client, halfMs] { QTimer::singleShot(halfMs * 2 + 100, client, &QObject::deleteLater); });
+            }
+        });
+        ports << QString::number(server->serverPort());
+    }
+    std::printf("%s\n", qPrintable(ports.join(QLatin1Char(' '))));
+    std::fflush(stdout);
+    QCoreApplication::exec();
+    std::exit(0);
+}
+
+// ---- measuring ----------------------------------------------------------------------------------
 
 double cpuSeconds()
 {
@@ -69,175 +127,310 @@ double cpuSeconds()
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-long peakKiB()
+int openDescriptors()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-qsizetype openSockets()
-{
-    qsizetype sockets = 0;
-    for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
-        sockets += QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + fd).contains(QLatin1String("socket:"));
-    return sockets;
-}
-
-qsizetype openDescriptors()
-{
-    const QStringList fds = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System);
-    if (qEnvironmentVariableIsSet("ORVANE_BENCH_LIST_FDS")) {
-        for (const QString &fd : fds)
-            std::fprintf(stderr, "  fd %s -> %s\n", qPrintable(fd), qPrintable(QFile::symLinkTarget(QStringLiteral("/proc/self/fd/") + fd)));
+    int count = 0;
+    if (DIR *dir = opendir("/proc/self/fd")) {
+        while (const dirent *entry = readdir(dir))
+            count += entry->d_name[0] != '.';
+        closedir(dir);
     }
-    return fds.size();
+    return count - 1; // the directory itself
 }
 
-// The same exchanges without the program: plain non-blocking sockets and epoll, one request
-// each, every answer read to the end. What this takes is what the machine and the registries
-// cost before any of our code runs. Returns the wall time in ms; failed exchanges count in `failed`.
-double rawExchanges(quint16 httpPort, int rdapCount, quint16 whoisPort, int whoisCount, int &failed)
+void resetPeakMemory()
 {
-    struct Exchange {
-        int fd = -1;
-        QByteArray request;
-        bool sent = false;
-    };
-    const int total = rdapCount + whoisCount;
-    std::vector<Exchange> exchanges(static_cast<size_t>(total));
-    const int epoll = epoll_create1(EPOLL_CLOEXEC);
-    QElapsedTimer timer;
-    timer.start();
-    int open = 0;
-    failed = 0;
-    for (int i = 0; i < total; ++i) {
-        Exchange &exchange = exchanges[size_t(i)];
-        const bool http = i < rdapCount;
-        exchange.request = http ? "GET /rdap/domain/benchname." + rdapTLD(i).toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
-                                : "benchname." + whoisTLD(i - rdapCount).toLatin1() + "\r\n";
-        exchange.fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(http ? httpPort : whoisPort);
-        if (exchange.fd < 0
-            || (connect(exchange.fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 && errno != EINPROGRESS)) {
-            if (exchange.fd >= 0)
-                close(exchange.fd);
-            exchange.fd = -1;
-            ++failed;
-            continue;
-        }
-        epoll_event event{};
-        event.events = EPOLLOUT | EPOLLIN;
-        event.data.ptr = &exchange;
-        epoll_ctl(epoll, EPOLL_CTL_ADD, exchange.fd, &event);
-        ++open;
-    }
-    epoll_event events[256];
-    char buffer[4096];
-    while (open > 0) {
-        const int ready = epoll_wait(epoll, events, 256, 10000);
-        if (ready <= 0)
-            break;
-        for (int i = 0; i < ready; ++i) {
-            auto *exchange = static_cast<Exchange *>(events[i].data.ptr);
-            if (!exchange->sent && (events[i].events & EPOLLOUT)) {
-                exchange->sent = send(exchange->fd, exchange->request.constData(), size_t(exchange->request.size()), MSG_NOSIGNAL) > 0;
-                epoll_event event{};
-                event.events = EPOLLIN;
-                event.data.ptr = exchange;
-                epoll_ctl(epoll, EPOLL_CTL_MOD, exchange->fd, &event);
-                continue;
-            }
-            const ssize_t n = recv(exchange->fd, buffer, sizeof buffer, 0);
-            if (n > 0)
-                continue;
-            failed += n < 0 || !exchange->sent;
-            close(exchange->fd);
-            exchange->fd = -1;
-            --open;
-        }
-    }
-    failed += open; // still open when the wait gave up
-    for (const Exchange &exchange : exchanges) {
-        if (exchange.fd >= 0)
-            close(exchange.fd);
-    }
-    close(epoll);
-    return double(timer.nsecsElapsed()) / 1e6;
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
 }
 
-// The same exchanges through Qt's sockets alone: one QTcpSocket per exchange, the request
-// written once connected, the answer read to the end; none of our code.
-double qtExchanges(quint16 httpPort, int rdapCount, quint16 whoisPort, int whoisCount, int &failed)
+double peakMiB()
 {
-    QElapsedTimer timer;
-    timer.start();
-    int open = rdapCount + whoisCount;
-    failed = 0;
-    QEventLoop loop;
-    auto done = [&](bool ok) {
-        failed += !ok;
-        if (--open == 0)
-            loop.quit();
-    };
-    for (int i = 0; i < rdapCount + whoisCount; ++i) {
-        const bool http = i < rdapCount;
-        auto *socket = new QTcpSocket;
-        const QByteArray query = http ? "GET /rdap/domain/benchname." + rdapTLD(i).toLatin1() + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
-                                      : "benchname." + whoisTLD(i - rdapCount).toLatin1() + "\r\n";
-        QObject::connect(socket, &QTcpSocket::connected, socket, [socket, query] { socket->write(query); });
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->read(socket->bytesAvailable()); });
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, [socket, &done] {
-            done(true);
-            socket->deleteLater();
-        });
-        QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [socket, &done](QAbstractSocket::SocketError error) {
-            if (error != QAbstractSocket::RemoteHostClosedError) {
-                done(false);
-                socket->deleteLater();
-            }
-        });
-        socket->connectToHost(QHostAddress::LocalHost, http ? httpPort : whoisPort);
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
     }
-    if (open > 0)
-        loop.exec();
-    const double wall = double(timer.nsecsElapsed()) / 1e6;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return wall;
+    return 0;
 }
 
-double steadyMs()
-{
-    return double(std::chrono::steady_clock::now().time_since_epoch().count()) / 1e6;
-}
-
-struct Registry {
-    const char *name;
-    QProcess *process;
-    int delayedQueries; // how many queries it answers after the latency in each round
+struct Figures {
+    double wallMs = 0;
+    double cpuS = 0;
+    int peakFds = 0;
+    double peakMiB = 0;
+    int wrong = 0; // rows whose verdict is not what the registry said
+    double stallMs = 0; // the longest the event loop was kept from a 5 ms timer
 };
 
-// With ORVANE_BENCH_TIMELINE, each stand-in registry reports when the queries of a round reached
-// it and when it sent its last answer; shown here relative to `startedAt`, or dropped if that is 0.
-// A registry reports whenever it has answered everything it was sent, so this holds as long as
-// all the queries of a round reach it within L of the first.
-void registryTimeline(const QList<Registry> &registries, double startedAt)
+// Registries, relay and curl go with the bench, however it ends.
+void dieWithParent(QProcess &process)
 {
-    for (const Registry &registry : registries) {
-        if (registry.delayedQueries == 0)
-            continue;
-        while (!registry.process->canReadLine() && registry.process->waitForReadyRead(10000)) {
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
+bool runQuietly(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(60000) && process.exitCode() == 0;
+}
+
+// ---- the registries -------------------------------------------------------------------------
+
+struct Bench {
+    QTemporaryDir dir;
+    QString caFile;
+    QString docroot;
+    QList<QProcess *> registries;
+    QList<quint16> registryPorts;
+    QString curl = QStringLiteral("curl");
+
+    bool setUp()
+    {
+        caFile = dir.filePath("ca.crt");
+        const QString leafKey = dir.filePath("leaf.key");
+        const QString leafCsr = dir.filePath("leaf.csr");
+        const QString leafCrt = dir.filePath("leaf.crt");
+        QStringList names{QStringLiteral("DNS:iana.bench.test")};
+        for (int h = 0; h < hostCount; ++h)
+            names << QStringLiteral("DNS:") + hostName(h);
+        QFile extensions(dir.filePath("leaf.ext"));
+        extensions.open(QIODevice::WriteOnly);
+        extensions.write("subjectAltName=" + names.join(QLatin1Char(',')).toLatin1() + "\n");
+        extensions.close();
+        const QString openssl = QStringLiteral("openssl");
+        if (!runQuietly(openssl, {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2",
+                                  "-subj", "/CN=Bench CA", "-keyout", dir.filePath("ca.key"), "-out", caFile})
+            || !runQuietly(openssl, {"req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-subj",
+                                     "/CN=bench.test", "-keyout", leafKey, "-out", leafCsr})
+            || !runQuietly(openssl, {"x509", "-req", "-in", leafCsr, "-CA", caFile, "-CAkey", dir.filePath("ca.key"),
+                                     "-CAcreateserial", "-days", "2", "-extfile", extensions.fileName(), "-out", leafCrt})) {
+            std::fprintf(stderr, "openssl could not make the test certificates\n");
+            return false;
         }
-        const QList<QByteArray> fields = registry.process->readLine().trimmed().split(' ');
-        if (fields.size() != 5 || startedAt == 0)
-            continue;
-        std::fprintf(stderr, "  %s registry: %s queries arrived from +%.1f to +%.1f ms, last answer sent +%.1f ms\n",
-                     registry.name, fields[1].constData(), fields[2].toDouble() - startedAt,
-                     fields[3].toDouble() - startedAt, fields[4].toDouble() - startedAt);
+        docroot = dir.filePath("htdocs");
+        QDir().mkpath(docroot + "/rdap/domain");
+        for (int k = 0; k < 1000; ++k) {
+            if (!isTaken(k))
+                continue;
+            QFile file(docroot + QStringLiteral("/rdap/domain/benchname.") + tld(k));
+            file.open(QIODevice::WriteOnly);
+            file.write(QJsonDocument(QJsonObject{{"objectClassName", "domain"}, {"ldhName", "benchname." + tld(k)}})
+                           .toJson(QJsonDocument::Compact));
+        }
+        // One registry process per host, as real registries are separate machines.
+        for (int h = 0; h < hostCount; ++h) {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost, 0);
+            const quint16 port = probe.serverPort();
+            probe.close();
+            auto *process = new QProcess;
+            dieWithParent(*process);
+            process->start(QStringLiteral("nghttpd"),
+                           {"-a", "127.0.0.1", "-d", docroot, QString::number(port), leafKey, leafCrt});
+            if (!process->waitForStarted()) {
+                std::fprintf(stderr, "nghttpd is missing (Debian: nghttp2-server)\n");
+                return false;
+            }
+            registries << process;
+            registryPorts << port;
+        }
+        for (quint16 port : std::as_const(registryPorts)) {
+            for (int attempt = 0;; ++attempt) {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, port);
+                if (probe.waitForConnected(200))
+                    break;
+                if (attempt > 50)
+                    return false;
+                QThread::msleep(20);
+            }
+        }
+        // nghttpd takes nothing but P-256 for the key exchange, so a client offering X25519 first
+        // (as libcurl and curl do, and as real registries accept) pays a HelloRetryRequest round
+        // trip on every handshake. The bench's own process and the curl it runs offer P-256 first.
+        QFile conf(dir.filePath("openssl.cnf"));
+        conf.open(QIODevice::WriteOnly);
+        conf.write("openssl_conf = openssl_init\n[openssl_init]\nssl_conf = ssl_sect\n[ssl_sect]\n"
+                   "system_default = system_default_sect\n[system_default_sect]\nGroups = P-256:X25519\n");
+        conf.close();
+        qputenv("OPENSSL_CONF", QFile::encodeName(conf.fileName()));
+        return true;
     }
+
+    ~Bench()
+    {
+        for (QProcess *process : std::as_const(registries)) {
+            process->kill();
+            process->waitForFinished();
+            delete process;
+        }
+    }
+};
+
+struct Relay {
+    QProcess process;
+    QList<quint16> ports;
+
+    bool start(int rttMs, const QList<quint16> &targets)
+    {
+        QStringList arguments{QStringLiteral("--relay"), QString::number(rttMs / 2)};
+        for (quint16 port : targets)
+            arguments << QString::number(port);
+        dieWithParent(process);
+        process.start(QCoreApplication::applicationFilePath(), arguments);
+        if (!process.waitForReadyRead(10000))
+            return false;
+        for (const QByteArray &port : process.readLine().trimmed().split(' '))
+            ports << quint16(port.toUInt());
+        return ports.size() == targets.size();
+    }
+    ~Relay()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+};
+
+// One search setting: which TLDs, on which host each, and whether IPv6 is broken.
+struct Scenario {
+    QList<int> tlds;
+    std::function<int(int)> hostOf;
+    bool brokenIPv6 = false;
+};
+
+class SearchRun
+{
+public:
+    SearchRun(Bench &bench, const Relay &relay, const Scenario &scenario, const QString &name)
+        : m_scenario(scenario)
+    {
+        QStringList resolve{QStringLiteral("iana.bench.test:%1:127.0.0.1").arg(bench.registryPorts.at(0))};
+        QMap<int, QStringList> byHost;
+        for (int k : scenario.tlds)
+            byHost[scenario.hostOf(k)] << tld(k);
+        QJsonArray services;
+        for (auto it = byHost.cbegin(); it != byHost.cend(); ++it) {
+            const quint16 port = relay.ports.at(it.key());
+            services.append(QJsonArray{QJsonArray::fromStringList(it.value()),
+                                       QJsonArray{QStringLiteral("https://%1:%2/rdap/").arg(hostName(it.key())).arg(port)}});
+            resolve << QStringLiteral("%1:%2:").arg(hostName(it.key())).arg(port)
+                           + (scenario.brokenIPv6 ? QStringLiteral("[::1],127.0.0.1") : QStringLiteral("127.0.0.1"));
+            for (const QString &t : it.value())
+                m_urls << QStringLiteral("https://%1:%2/rdap/domain/benchname.%3").arg(hostName(it.key())).arg(port).arg(t);
+        }
+        m_resolve = resolve;
+        QFile file(bench.docroot + "/dns-" + name + ".json");
+        file.open(QIODevice::WriteOnly);
+        file.write(QJsonDocument(QJsonObject{{"services", services}}).toJson(QJsonDocument::Compact));
+        file.close();
+
+        m_client = std::make_unique<HttpClient>(HttpClientOptions{bench.caFile, resolve, 6});
+        m_config.http = m_client.get();
+        m_config.bootstrap.source = QUrl(QStringLiteral("https://iana.bench.test:%1/dns-%2.json").arg(bench.registryPorts.at(0)).arg(name));
+        m_config.bootstrap.store.fileName = m_dir.filePath("defaults.ini");
+        m_config.bootstrap.http = m_client.get();
+        m_config.whois.servers.clear(); // every answer must come over RDAP
+        m_config.whois.referralHost = QStringLiteral("127.0.0.1");
+        m_config.whois.connection.port = 1;
+        // The desktop program refreshes the bootstrap file at start: the search finds it on disk.
+        RDAPBootstrap warm(m_config.bootstrap);
+        QCoro::waitFor(warm.ensureLoaded());
+
+        QStringList dotted;
+        for (int k : scenario.tlds)
+            dotted << QLatin1Char('.') + tld(k);
+        m_settings = std::make_unique<AppSettings>(SettingsLocation{m_dir.filePath("settings.ini")});
+        m_settings->setTlds(dotted);
+        m_settings->setEnabledTLDs(dotted);
+        m_store = *HistoryStore::open(m_dir.filePath("history.sqlite"), HistoryStore::Options{});
+        m_model = std::make_unique<SearchPaneModel>(m_config);
+    }
+
+    Figures search(bool sampleDescriptors)
+    {
+        Figures figures;
+        resetPeakMemory();
+        figures.peakFds = openDescriptors();
+        // The HTTP client runs on this thread's event loop: how long it ever kept that loop busy
+        // is what a window would feel.
+        QTimer sampler;
+        sampler.setTimerType(Qt::PreciseTimer);
+        QElapsedTimer tick;
+        tick.start();
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            figures.stallMs = std::max(figures.stallMs, double(tick.nsecsElapsed()) / 1e6 - 5.0);
+            tick.start();
+            if (sampleDescriptors)
+                figures.peakFds = std::max(figures.peakFds, openDescriptors());
+        });
+        sampler.start(5);
+        m_model->setQuery(QStringLiteral("benchname"));
+        const double cpuStart = cpuSeconds();
+        QElapsedTimer timer;
+        timer.start();
+        m_model->search(m_store.get(), m_settings.get());
+        QEventLoop loop;
+        QObject::connect(m_model.get(), &SearchPaneModel::isSearchingChanged, &loop, [&] {
+            if (!m_model->isSearching())
+                loop.quit();
+        });
+        if (m_model->isSearching())
+            loop.exec();
+        figures.wallMs = double(timer.nsecsElapsed()) / 1e6;
+        figures.cpuS = cpuSeconds() - cpuStart;
+        figures.peakMiB = peakMiB();
+        for (const LiveResult &row : m_model->liveResults()->rows()) {
+            const int k = row.domain.section(QLatin1String(".t"), 1).toInt();
+            const auto expected = isTaken(k) ? DomainAvailability::taken : DomainAvailability::available;
+            figures.wrong += row.availability != expected;
+        }
+        return figures;
+    }
+
+    // The same URLs through curl's own parallel transfers over HTTP/2, cold.
+    double curlParallel(const Bench &bench) const
+    {
+        QFile config(m_dir.filePath("curl.cfg"));
+        config.open(QIODevice::WriteOnly);
+        for (const QString &url : m_urls)
+            config.write("url = \"" + url.toLatin1() + "\"\noutput = \"/dev/null\"\n");
+        config.close();
+        QStringList arguments{"--parallel", "--parallel-max", "100", "--http2", "-s", "--cacert", bench.caFile, "-K", config.fileName()};
+        for (const QString &entry : m_resolve)
+            arguments << "--resolve" << entry;
+        QProcess curl;
+        dieWithParent(curl);
+        QElapsedTimer timer;
+        timer.start();
+        curl.start(bench.curl, arguments);
+        curl.waitForFinished(60000);
+        return double(timer.nsecsElapsed()) / 1e6;
+    }
+
+    int keptConnections() const { return m_client->openSockets(); }
+
+private:
+    Scenario m_scenario;
+    QTemporaryDir m_dir;
+    QStringList m_urls;
+    QStringList m_resolve;
+    std::unique_ptr<HttpClient> m_client;
+    LookupConfiguration m_config;
+    std::unique_ptr<AppSettings> m_settings;
+    std::unique_ptr<HistoryStore> m_store;
+    std::unique_ptr<SearchPaneModel> m_model;
+};
+
+QList<int> range(int n)
+{
+    QList<int> list;
+    for (int k = 0; k < n; ++k)
+        list << k;
+    return list;
 }
 
 } // namespace
@@ -247,140 +440,75 @@ int main(int argc, char *argv[])
     orvane::raiseOpenFileLimit(); // as the program does
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.value(0) == QLatin1String("--serve"))
-        serve(args.value(1), args.value(2).toInt(), args.value(3).toInt());
-
-    const int latency = args.isEmpty() ? 200 : args.takeFirst().toInt();
-    QList<int> sizes;
+    if (args.value(0) == QLatin1String("--relay"))
+        relay(args.value(1).toInt(), args.mid(2));
+    QList<int> rtts;
     for (const QString &a : args)
-        sizes << a.toInt();
-    if (sizes.isEmpty())
-        sizes = {25, 100, 1000};
+        rtts << a.toInt();
+    if (rtts.isEmpty())
+        rtts = {100, 250};
 
-    const double share = qEnvironmentVariableIsSet("ORVANE_BENCH_RDAP_SHARE") ? qEnvironmentVariable("ORVANE_BENCH_RDAP_SHARE").toDouble() : 0.5;
-    std::printf("search latency, registries answering after L = %d ms (%.0f%% RDAP, the rest WHOIS-only)\n", latency, share * 100);
-    std::printf("(first: the search that also fetches the bootstrap file; again: the next search with the same model;\n"
-                " floor: the same exchanges from plain sockets and epoll, no Qt and none of our code;\n"
-                " qt: the same exchanges through QTcpSocket alone)\n");
-    std::printf("%6s %6s %10s %7s %14s %10s %8s\n", "N", "search", "wall ms", "wall/L", "CPU/check ms", "peak MiB", "sockets");
-    for (const int n : sizes) {
-        const int half = n - int(n * share); // WHOIS-only TLDs
-        QProcess httpRegistry;
-        QProcess whoisRegistry;
-        QList<QByteArray> ports;
-        for (auto [process, kind] : {std::pair{&httpRegistry, "http"}, std::pair{&whoisRegistry, "whois"}}) {
-            process->start(QCoreApplication::applicationFilePath(),
-                           {QStringLiteral("--serve"), QLatin1String(kind), QString::number(n - half), QString::number(latency)});
-            if (!process->waitForReadyRead(10000))
-                return 1;
-            ports << process->readLine().trimmed();
-        }
-        const bool timeline = qEnvironmentVariableIsSet("ORVANE_BENCH_TIMELINE");
-        const QList<Registry> registries{{"HTTP", &httpRegistry, n - half}, {"WHOIS", &whoisRegistry, half}};
-        QTemporaryDir dir;
-        QStringList tlds;
-        LookupConfiguration c;
-        c.bootstrap.source = QUrl(QStringLiteral("http://127.0.0.1:%1/dns.json").arg(QString::fromLatin1(ports.at(0))));
-        c.bootstrap.store.fileName = dir.filePath("defaults.ini");
-        c.whois.servers.clear();
-        for (int i = 0; i < n - half; ++i)
-            tlds << QLatin1Char('.') + rdapTLD(i);
-        for (int i = 0; i < half; ++i) {
-            tlds << QLatin1Char('.') + whoisTLD(i);
-            c.whois.servers.append({QLatin1Char('.') + whoisTLD(i), QStringLiteral("127.0.0.1")});
-        }
-        c.whois.connection.port = quint16(ports.at(1).toUInt());
-        c.whois.referralHost = QStringLiteral("127.0.0.1"); // never leave loopback, even on a fallback
-        AppSettings settings(SettingsLocation{dir.filePath("settings.ini")});
-        settings.setTlds(tlds);
-        settings.setEnabledTLDs(tlds);
-        auto store = *HistoryStore::open(dir.filePath("history.sqlite"));
+    Bench bench;
+    if (!bench.setUp())
+        return 1;
+    std::printf("RDAP over HTTPS (test CA), HTTP/2 from nghttpd, %d registry hosts, each behind a relay delaying every\n"
+                "chunk by RTT/2 each way (the kernel's TCP handshake with the relay is not delayed).\n"
+                "Bootstrap file on disk before the first search, as after the desktop program's refresh at start.\n"
+                "TLS 1.3 with P-256 offered first (nghttpd takes no other group; real registries take X25519 in one round trip).\n",
+                hostCount);
+    const Scenario small{range(25), [](int k) { return k % hostCount; }, false};
+    const Scenario large{range(1000), [](int k) { return k < 300 ? 0 : 1 + (k - 300) % (hostCount - 1); }, false};
+    const Scenario nine{range(9), [](int k) { return k; }, false};
+    Scenario nineBroken = nine;
+    nineBroken.brokenIPv6 = true;
 
-        const qsizetype fdBefore = openDescriptors();
+    for (const int rtt : rtts) {
+        Relay relayProcess;
+        if (!relayProcess.start(rtt, bench.registryPorts))
+            return 1;
+        std::printf("\nRTT %d ms\n", rtt);
         {
-            SearchPaneModel model(c);
-            const int rounds = qEnvironmentVariableIntValue("ORVANE_BENCH_ROUNDS") > 0 ? qEnvironmentVariableIntValue("ORVANE_BENCH_ROUNDS") : 2;
-            for (int round = 0; round < rounds; ++round) {
-                const char *which = round == 0 ? "first" : "again";
-                model.setQuery(QStringLiteral("benchname"));
-                const double cpuStart = cpuSeconds();
-                QElapsedTimer timer;
-                timer.start();
-                double firstAnswer = -1;
-                double lastAnswer = 0;
-                const auto watch = QObject::connect(model.liveResults(), &QAbstractItemModel::dataChanged, &model, [&] {
-                    const double at = double(timer.nsecsElapsed()) / 1e6;
-                    if (firstAnswer < 0)
-                        firstAnswer = at;
-                    lastAnswer = at;
-                });
-                const double startedAt = steadyMs();
-                model.search(store.get(), &settings);
-                const double issued = double(timer.nsecsElapsed()) / 1e6;
-                QEventLoop loop;
-                QObject::connect(&model, &SearchPaneModel::isSearchingChanged, &loop, [&] {
-                    if (!model.isSearching())
-                        loop.quit();
-                });
-                if (model.isSearching())
-                    loop.exec();
-                const double wall = double(timer.nsecsElapsed()) / 1e6;
-                const double cpu = cpuSeconds() - cpuStart;
-                QObject::disconnect(watch);
-                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-                QCoreApplication::processEvents();
-                std::printf("%6d %6s %10.1f %7.2f %14.3f %10.1f %8lld\n", n, which, wall, wall / latency, cpu * 1000.0 / n,
-                            double(peakKiB()) / 1024.0, static_cast<long long>(openSockets()));
-                std::fflush(stdout);
-                if (timeline) {
-                    std::fprintf(stderr, "  search() returned %.1f ms, first answer %.1f ms, last answer %.1f ms, done %.1f ms\n",
-                                 issued, firstAnswer, lastAnswer, wall);
-                    registryTimeline(registries, startedAt);
-                }
-                if (model.liveResults()->availableCount() != n) {
-                    std::fprintf(stderr, "warning: only %d of %d rows available\n", model.liveResults()->availableCount(), n);
-                    QMap<QString, int> errors;
-                    for (int row = 0; row < model.liveResults()->rowCount(); ++row) {
-                        const QModelIndex at = model.liveResults()->index(row);
-                        if (at.data(LiveResultsModel::HasErrorRole).toBool())
-                            errors[at.data(LiveResultsModel::ErrorMessageRole).toString()] += 1;
-                    }
-                    for (auto it = errors.cbegin(); it != errors.cend(); ++it)
-                        std::fprintf(stderr, "  %d x %s\n", it.value(), qPrintable(it.key()));
-                }
+            SearchRun run(bench, relayProcess, small, QStringLiteral("small%1").arg(rtt));
+            const double curl = run.curlParallel(bench);
+            const Figures first = run.search(false);
+            QList<double> later;
+            int wrong = first.wrong;
+            for (int i = 0; i < 3; ++i) {
+                const Figures again = run.search(false);
+                later << again.wallMs;
+                wrong += again.wrong;
             }
+            std::sort(later.begin(), later.end());
+            std::printf("  25 TLDs / 10 hosts   first search %7.1f ms = %.2f RTT (limit 2)    curl --parallel --http2 %7.1f ms,"
+                        " ratio %.2f (target <= 1.10)\n",
+                        first.wallMs, first.wallMs / rtt, curl, first.wallMs / curl);
+            std::printf("                       later        %7.1f ms = %.2f RTT (limit 1, target <= 1.2; median of 3, worst %.1f)"
+                        "   kept connections %d   wrong verdicts %d\n",
+                        later.at(1), later.at(1) / rtt, later.last(), run.keptConnections(), wrong);
         }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-        const qsizetype fdAfter = openDescriptors();
-        if (!qEnvironmentVariableIsSet("ORVANE_BENCH_ENGINE_ONLY")) {
-            // The same exchanges without our code, for comparison.
-            int failed = 0;
-            const quint16 httpPort = quint16(ports.at(0).toUInt());
-            const quint16 whoisPort = quint16(ports.at(1).toUInt());
-            const auto row = [&](const char *label, const char *what, const auto &exchanges) {
-                const double startedAt = steadyMs();
-                const double cpuStart = cpuSeconds();
-                const double wall = exchanges();
-                const double cpu = cpuSeconds() - cpuStart;
-                std::printf("%6d %6s %10.1f %7.2f %14.3f %10s %8s\n", n, label, wall, wall / latency, cpu * 1000.0 / n, "", "");
-                std::fflush(stdout);
-                if (timeline)
-                    registryTimeline(registries, startedAt);
-                if (failed > 0)
-                    std::fprintf(stderr, "warning: %d %s exchanges failed\n", failed, what);
-            };
-            row("floor", "raw", [&] { return rawExchanges(httpPort, n - half, whoisPort, half, failed); });
-            row("qt", "Qt", [&] { return qtExchanges(httpPort, n - half, whoisPort, half, failed); });
+        {
+            SearchRun run(bench, relayProcess, large, QStringLiteral("large%1").arg(rtt));
+            const double curl = run.curlParallel(bench);
+            const Figures first = run.search(true);
+            const Figures again = run.search(true);
+            std::printf("  1000 TLDs / 10 hosts (300 on one)   first %7.1f ms, CPU %.2f s, peak %d descriptors, peak %.0f MiB,"
+                        " longest event-loop stall %.1f ms   (curl --parallel --http2: %.1f ms)\n",
+                        first.wallMs, first.cpuS, first.peakFds, first.peakMiB, first.stallMs, curl);
+            std::printf("                                      later %7.1f ms, CPU %.2f s, peak %d descriptors, peak %.0f MiB,"
+                        " longest event-loop stall %.1f ms   wrong verdicts %d\n"
+                        "                                      (targets at RTT 100: <= 900 ms, <= 0.6 s CPU, <= 100 descriptors)\n",
+                        again.wallMs, again.cpuS, again.peakFds, again.peakMiB, again.stallMs, first.wrong + again.wrong);
         }
-        // The history's WAL and shared-memory files open with the first save and stay with the store.
-        std::printf("%6s descriptors: %lld before the searches, %lld once the model is gone\n", "",
-                    static_cast<long long>(fdBefore), static_cast<long long>(fdAfter));
-
-        for (QProcess *process : {&httpRegistry, &whoisRegistry}) {
-            process->kill();
-            process->waitForFinished();
+        {
+            SearchRun healthy(bench, relayProcess, nine, QStringLiteral("nine%1").arg(rtt));
+            const Figures good = healthy.search(false);
+            SearchRun broken(bench, relayProcess, nineBroken, QStringLiteral("broken%1").arg(rtt));
+            const Figures bad = broken.search(false);
+            std::printf("  9 TLDs, first search   %7.1f ms; every host also on an unreachable IPv6 address %7.1f ms"
+                        " (+%.0f ms, target <= 400)   wrong verdicts %d\n",
+                        good.wallMs, bad.wallMs, bad.wallMs - good.wallMs, good.wrong + bad.wrong);
         }
+        std::fflush(stdout);
     }
     return 0;
 }

@@ -10,7 +10,7 @@ if ! command -v clang++-16 >/dev/null; then
 fi
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j2 >/dev/null
-targets=(whois referral rdap http bootstrap claude settings)
+targets=(whois referral rdap bootstrap claude settings)
 [[ $target != all ]] && targets=("$target")
 for t in "${targets[@]}"; do
   corpus=build/fuzz/corpus/$t

@@ -1,6 +1,7 @@
 #include "OrvaneApp.h"
 
 #include "IconProvider.h"
+#include "RDAPBootstrap.h"
 #include "SearchPaneModel.h"
 #include "WhoisInterpretation.h"
 
@@ -263,6 +264,8 @@ OrvaneApp::~OrvaneApp()
 
 void OrvaneApp::start()
 {
+    // A stale or missing bootstrap file is fetched now, not by the first search.
+    RDAPBootstrap::refreshInBackground(m_configuration.lookup.bootstrap);
     openMain();
     m_opener.openMain = [this] { openMain(); };
     m_opener.openOnboarding = [this] { openWelcome(); };

@@ -6,9 +6,19 @@
 
 namespace orvane {
 
+namespace {
+RDAPBootstrap::Options withClient(RDAPBootstrap::Options options, HttpClient *http)
+{
+    if (!options.http)
+        options.http = http;
+    return options;
+}
+} // namespace
+
 DomainLookupService::DomainLookupService(LookupConfiguration configuration, QObject *parent)
     : QObject(parent),
-      m_rdap(new RDAPClient(new RDAPBootstrap(std::move(configuration.bootstrap)), configuration.rdapLimits, this)),
+      m_rdap(new RDAPClient(new RDAPBootstrap(withClient(std::move(configuration.bootstrap), configuration.http)),
+                            configuration.rdapLimits, this, configuration.http)),
       m_whois(new WhoisClient(std::move(configuration.whois), this))
 {
 }
@@ -19,6 +29,10 @@ QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(Q
     const auto viaRDAP = co_await m_rdap->queryDomain(name, tld);
     if (viaRDAP)
         co_return *viaRDAP;
+    if (viaRDAP.error().kind() == RDAPError::Kind::tlsFailure) {
+        qCCritical(lcLookup, "%s: %s", qUtf8Printable(tld), qUtf8Printable(viaRDAP.error().description()));
+        co_return CheckResult{DomainAvailability::error, viaRDAP.error().description()};
+    }
     if (viaRDAP.error().kind() == RDAPError::Kind::notSupportedForTLD)
         qCDebug(lcLookup, "%s: no RDAP entry, using WHOIS", qUtf8Printable(tld));
     else

@@ -17,9 +17,11 @@ struct LookupConfiguration {
     RDAPBootstrap::Options bootstrap;
     HttpLimits rdapLimits = RDAPClient::defaultLimits();
     WhoisClient::Options whois;
+    HttpClient *http = nullptr; // null: the process's shared client
 };
 
-// The one way to check a domain: RDAP first, WHOIS whenever RDAP gives no answer.
+// The one way to check a domain: RDAP first, WHOIS whenever RDAP gives no answer, except when the
+// RDAP server failed its TLS check: then the check ends as an error naming that server.
 class DomainLookupService : public QObject
 {
     Q_OBJECT

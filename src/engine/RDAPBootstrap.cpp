@@ -6,14 +6,46 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QCoreApplication>
+#include <QHash>
 #include <QPointer>
 
 namespace orvane {
 
+namespace {
+
+// What every bootstrap object of the process with the same source and store shares.
+struct SharedFetch {
+    std::optional<Completion<std::optional<RDAPBootstrap::Registry>>> inFlight;
+    std::optional<QDateTime> lastFailure;
+};
+
+QHash<QString, SharedFetch> &sharedFetches()
+{
+    static QHash<QString, SharedFetch> fetches;
+    return fetches;
+}
+
+} // namespace
+
 RDAPBootstrap::RDAPBootstrap(Options options, QObject *parent)
     : QObject(parent), m_options(std::move(options))
 {
-    m_network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    if (!m_options.http)
+        m_options.http = HttpClient::shared();
+}
+
+bool RDAPBootstrap::isFresh() const
+{
+    if (!m_lastFetch || m_registry.isEmpty())
+        return false;
+    const qint64 age = m_lastFetch->secsTo(m_options.now());
+    return age <= maximumAgeSeconds && age >= -toleratedFutureSeconds;
+}
+
+QString RDAPBootstrap::sharedKey() const
+{
+    return m_options.source.toString() + QLatin1Char('\n') + m_options.store.fileName;
 }
 
 QCoro::Task<> RDAPBootstrap::ensureLoaded()
@@ -22,53 +54,79 @@ QCoro::Task<> RDAPBootstrap::ensureLoaded()
         loadFromDisk();
         m_loadedFromDisk = true;
     }
-    if (m_lastFetch && !m_registry.isEmpty()) {
-        const qint64 age = m_lastFetch->secsTo(m_options.now());
-        if (age <= maximumAgeSeconds)
-            co_return;
-    }
-    if (m_fetchInFlight) {
-        auto inFlight = *m_fetchInFlight;
-        co_await inFlight.wait();
+    if (isFresh())
         co_return;
+
+    const QString key = sharedKey();
+    const auto now = m_options.now;
+    QPointer<RDAPBootstrap> self(this);
+    {
+        const SharedFetch &shared = sharedFetches()[key];
+        if (!m_registry.isEmpty() && shared.lastFailure) {
+            const qint64 sinceFailure = shared.lastFailure->secsTo(now());
+            if (sinceFailure >= 0 && sinceFailure < retryAfterFailureSeconds)
+                co_return; // the stale copy serves at once
+        }
+        if (shared.inFlight) {
+            const auto inFlight = *shared.inFlight;
+            const auto fetched = co_await inFlight.wait();
+            if (self && fetched) {
+                m_registry = *fetched;
+                m_lastFetch = now();
+            }
+            co_return;
+        }
     }
 
-    Completion<bool> done;
-    m_fetchInFlight = done;
-    QPointer<RDAPBootstrap> self(this);
+    Completion<std::optional<Registry>> done;
+    sharedFetches()[key].inFlight = done;
     auto result = co_await fetch();
-    if (!self) {
-        done.complete(false);
+    SharedFetch &shared = sharedFetches()[key];
+    shared.inFlight.reset();
+    if (!result) {
+        if (self) // not when the fetch ended only because its owner went away
+            shared.lastFailure = now();
+        qCCritical(lcBootstrap, "Bootstrap fetch failed: %s", qUtf8Printable(result.error()));
+        done.complete(std::nullopt);
         co_return;
     }
-    if (!result) {
-        qCCritical(lcBootstrap, "Bootstrap fetch failed: %s", qUtf8Printable(result.error()));
-    } else {
-        m_registry = std::move(*result);
-        m_lastFetch = m_options.now();
-        saveToDisk();
-        qCInfo(lcBootstrap, "Loaded RDAP bootstrap: %lld TLDs", static_cast<long long>(m_registry.size()));
-    }
-    m_fetchInFlight.reset();
-    done.complete(result.has_value());
+    shared.lastFailure.reset();
+    done.complete(*result);
+    if (!self)
+        co_return;
+    m_registry = std::move(*result);
+    m_lastFetch = now();
+    saveToDisk();
+    qCInfo(lcBootstrap, "Loaded RDAP bootstrap: %lld TLDs", static_cast<long long>(m_registry.size()));
+}
+
+void RDAPBootstrap::refreshInBackground(Options options)
+{
+    auto *bootstrap = new RDAPBootstrap(std::move(options), QCoreApplication::instance());
+    [](QPointer<RDAPBootstrap> refresher) -> QCoro::Task<> {
+        co_await refresher->ensureLoaded();
+        if (refresher)
+            refresher->deleteLater();
+    }(bootstrap);
 }
 
 QCoro::Task<std::expected<RDAPBootstrap::Registry, QString>> RDAPBootstrap::fetch()
 {
-    QNetworkRequest request(m_options.source);
-    request.setRawHeader("User-Agent", userAgent);
-    request.setRawHeader("Accept", "application/json");
-    const HttpOutcome outcome = co_await httpGet(
-        m_network, request, HttpLimits{m_options.timeout, m_options.timeout, m_options.maxBodyBytes});
+    const qint64 maxBodyBytes = m_options.maxBodyBytes;
+    const QList<HttpHeader> headers{{"User-Agent", userAgent}, {"Accept", "application/json"}};
+    const HttpOutcome outcome = co_await m_options.http->get(
+        m_options.source, headers,
+        HttpLimits{m_options.timeout, m_options.timeout, maxBodyBytes}, this);
 
     switch (outcome.kind) {
     case HttpOutcome::Kind::transportError:
+    case HttpOutcome::Kind::tlsFailure:
         co_return std::unexpected(outcome.errorText);
     case HttpOutcome::Kind::tooLarge:
-        co_return std::unexpected(QStringLiteral("The bootstrap file is larger than %1 bytes.")
-                                      .arg(m_options.maxBodyBytes));
+        co_return std::unexpected(QStringLiteral("The bootstrap file is larger than %1 bytes.").arg(maxBodyBytes));
     case HttpOutcome::Kind::notHttp:
-        co_return std::unexpected(QStringLiteral("The server returned a bad response (not HTTP)."));
+    case HttpOutcome::Kind::invalid:
+        co_return std::unexpected(QStringLiteral("The server returned a bad response (%1).").arg(outcome.errorText));
     case HttpOutcome::Kind::response:
         break;
     }
@@ -119,7 +177,14 @@ std::expected<RDAPBootstrap::Registry, QString> RDAPBootstrap::parse(const QByte
         const QJsonArray urls = entry.at(1).toArray();
         if (urls.isEmpty() || tlds.isEmpty())
             continue;
-        const QString baseURL = urls.at(0).toString();
+        // Where a registry lists both, its https server: the answer decides a verdict.
+        QString baseURL = urls.at(0).toString();
+        for (const QJsonValue &url : urls) {
+            if (url.toString().startsWith(QLatin1String("https:"), Qt::CaseInsensitive)) {
+                baseURL = url.toString();
+                break;
+            }
+        }
         for (const QJsonValue &tld : tlds)
             map.insert(QLatin1Char('.') + tld.toString().toLower(), baseURL);
     }

@@ -60,8 +60,8 @@ bool isIntegral(const QJsonValue &value)
 
 } // namespace
 
-RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *parent)
-    : QObject(parent), m_bootstrap(bootstrap), m_limits(limits)
+RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *parent, HttpClient *http)
+    : QObject(parent), m_bootstrap(bootstrap), m_limits(limits), m_http(http ? http : HttpClient::shared())
 {
     if (!m_bootstrap->parent())
         m_bootstrap->setParent(this);
@@ -92,19 +92,23 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
 
     qCDebug(lcRDAP, "Querying %s", qUtf8Printable(url.toString()));
 
-    // Every query on a connection of its own: no cookies, no cache, nothing shared.
     const QList<HttpHeader> headers{{"Accept", "application/rdap+json"},
                                     {"User-Agent", userAgent},
                                     {"Cache-Control", "no-cache"},
                                     {"Pragma", "no-cache"}};
-    const HttpOutcome outcome = co_await HttpConnection::get(url, headers, m_limits, this);
+    const HttpOutcome outcome = co_await m_http->get(url, headers, m_limits, this);
     if (!self)
         co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
     switch (outcome.kind) {
     case HttpOutcome::Kind::transportError:
         co_return std::unexpected(RDAPError::networkError(outcome.errorText));
+    case HttpOutcome::Kind::tlsFailure:
+        co_return std::unexpected(RDAPError::tlsFailure(outcome.host, outcome.errorText));
     case HttpOutcome::Kind::notHttp:
+    case HttpOutcome::Kind::invalid:
     case HttpOutcome::Kind::tooLarge:
+        if (!outcome.errorText.isEmpty())
+            qCDebug(lcRDAP, "Invalid answer from %s: %s", qUtf8Printable(url.host()), qUtf8Printable(outcome.errorText));
         co_return std::unexpected(RDAPError::invalidResponse());
     case HttpOutcome::Kind::response:
         break;
@@ -122,22 +126,23 @@ std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, 
     if (status != 200)
         return std::unexpected(RDAPError::httpError(status));
 
-    if (const auto object = parseObject(body)) {
-        const QJsonValue errorCode = object->value(QStringLiteral("errorCode"));
-        if (isIntegral(errorCode)) {
-            const auto code = static_cast<qint64>(errorCode.toDouble());
-            qCDebug(lcRDAP, "HTTP 200 with embedded errorCode %lld", static_cast<long long>(code));
-            if (code == 429)
-                return std::unexpected(RDAPError::rateLimited());
-            if (code == 404)
-                return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered.")};
-            return std::unexpected(RDAPError::httpError(static_cast<int>(std::clamp<qint64>(code, INT_MIN, INT_MAX))));
-        }
-        const QJsonValue objectClass = object->value(QStringLiteral("objectClassName"));
-        if (objectClass.isString() && objectClass.toString().toLower() != QLatin1String("domain")) {
-            qCCritical(lcRDAP, "Unexpected objectClassName: %s", qUtf8Printable(objectClass.toString()));
-            return CheckResult{DomainAvailability::unknown, render(body).value_or(QStringLiteral("Unexpected RDAP response."))};
-        }
+    const auto object = parseObject(body);
+    if (!object)
+        return std::unexpected(RDAPError::invalidResponse()); // an HTML page, nothing, a list: no registry said "taken"
+    const QJsonValue errorCode = object->value(QStringLiteral("errorCode"));
+    if (isIntegral(errorCode)) {
+        const auto code = static_cast<qint64>(errorCode.toDouble());
+        qCDebug(lcRDAP, "HTTP 200 with embedded errorCode %lld", static_cast<long long>(code));
+        if (code == 429)
+            return std::unexpected(RDAPError::rateLimited());
+        if (code == 404)
+            return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered.")};
+        return std::unexpected(RDAPError::httpError(static_cast<int>(std::clamp<qint64>(code, INT_MIN, INT_MAX))));
+    }
+    const QJsonValue objectClass = object->value(QStringLiteral("objectClassName"));
+    if (objectClass.isString() && objectClass.toString().toLower() != QLatin1String("domain")) {
+        qCCritical(lcRDAP, "Unexpected objectClassName: %s", qUtf8Printable(objectClass.toString()));
+        return CheckResult{DomainAvailability::unknown, render(body).value_or(QStringLiteral("Unexpected RDAP response."))};
     }
     return CheckResult{DomainAvailability::taken,
                        render(body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)"))};

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DomainAvailability.h"
-#include "HttpConnection.h"
+#include "HttpClient.h"
 #include "RDAPBootstrap.h"
 #include "RDAPError.h"
 
@@ -23,7 +23,9 @@ public:
     // 10 s without data and 15 s for the whole exchange, as the platform session would allow.
     static HttpLimits defaultLimits() { return HttpLimits{std::chrono::seconds(10), std::chrono::seconds(15)}; }
 
-    explicit RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits = defaultLimits(), QObject *parent = nullptr);
+    // `http` null: the process's shared client.
+    explicit RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits = defaultLimits(), QObject *parent = nullptr,
+                        HttpClient *http = nullptr);
 
     QCoro::Task<std::expected<CheckResult, RDAPError>> queryDomain(QString name, QString tld);
 
@@ -39,6 +41,7 @@ public:
 private:
     RDAPBootstrap *m_bootstrap;
     HttpLimits m_limits;
+    HttpClient *m_http;
 };
 
 } // namespace orvane

@@ -4,11 +4,13 @@
 
 namespace orvane {
 
-// Why an RDAP query gave no answer. The lookup service falls back to WHOIS on every case.
+// Why an RDAP query gave no answer. The lookup service falls back to WHOIS on every case but
+// tlsFailure: after a server failed to prove who it is, a plain-text answer from anywhere else
+// could be forged by whoever is on the path.
 class RDAPError
 {
 public:
-    enum class Kind { notSupportedForTLD, httpError, networkError, invalidURL, invalidResponse, rateLimited };
+    enum class Kind { notSupportedForTLD, httpError, networkError, invalidURL, invalidResponse, rateLimited, tlsFailure };
 
     static RDAPError notSupportedForTLD(QString tld) { return {Kind::notSupportedForTLD, std::move(tld), 0}; }
     static RDAPError httpError(int code) { return {Kind::httpError, {}, code}; }
@@ -16,6 +18,11 @@ public:
     static RDAPError invalidURL() { return {Kind::invalidURL, {}, 0}; }
     static RDAPError invalidResponse() { return {Kind::invalidResponse, {}, 0}; }
     static RDAPError rateLimited() { return {Kind::rateLimited, {}, 0}; }
+    // `host` is the server that failed; `detail` the TLS library's reason.
+    static RDAPError tlsFailure(const QString &host, const QString &detail)
+    {
+        return {Kind::tlsFailure, host + QStringLiteral(": ") + detail, 0};
+    }
 
     Kind kind() const { return m_kind; }
     const QString &text() const { return m_text; }
@@ -30,6 +37,7 @@ public:
         case Kind::invalidURL: return QStringLiteral("Invalid RDAP URL");
         case Kind::invalidResponse: return QStringLiteral("RDAP server returned invalid response");
         case Kind::rateLimited: return QStringLiteral("RDAP rate limit exceeded");
+        case Kind::tlsFailure: return QStringLiteral("RDAP secure connection failed with ") + m_text;
         }
         return {};
     }

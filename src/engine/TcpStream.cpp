@@ -2,7 +2,6 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <cerrno>
@@ -30,126 +29,6 @@ bool peerReset()
     return false;
 #endif
 }
-
-class QtStream : public TcpStream
-{
-public:
-    QtStream(Transport transport, const QString &host, quint16 port, Events events) : m_events(std::move(events))
-    {
-        const bool tls = transport == Transport::tls;
-        m_socket.reset(tls ? new QSslSocket : new QTcpSocket);
-        QTcpSocket *socket = m_socket.get();
-        socket->setReadBufferSize(65536);
-        QObject::connect(socket, &QIODevice::readyRead, socket, [this] { readAvailable(); });
-        QObject::connect(socket, &QIODevice::bytesWritten, socket, [this](qint64 written) {
-            m_unsent -= written;
-            if (m_unsent <= 0 && m_events.sent)
-                m_events.sent();
-        });
-        QObject::connect(socket, &QAbstractSocket::disconnected, socket, [this] { endOfStream(); });
-        QObject::connect(socket, &QAbstractSocket::errorOccurred, socket,
-                         [this](QAbstractSocket::SocketError error) { onError(error); });
-        if (tls) {
-            auto *secure = static_cast<QSslSocket *>(socket);
-            QObject::connect(secure, &QSslSocket::encrypted, secure, [this] { onConnected(); });
-            QObject::connect(secure, &QSslSocket::sslErrors, secure,
-                             [this](const QList<QSslError> &errors) { m_sslErrors = errors; });
-            secure->connectToHostEncrypted(host, port);
-        } else {
-            QObject::connect(socket, &QAbstractSocket::connected, socket, [this] { onConnected(); });
-            socket->connectToHost(host, port);
-        }
-    }
-
-    ~QtStream() override { close(); }
-
-    void send(const QByteArray &bytes) override
-    {
-        if (m_done)
-            return;
-        m_unsent += bytes.size();
-        m_socket->write(bytes);
-    }
-
-    void close() override
-    {
-        if (m_done)
-            return;
-        m_done = true;
-        m_socket->disconnect();
-        m_socket->abort();
-    }
-
-private:
-    void onConnected()
-    {
-        m_connected = true;
-        errno = 0;
-        if (m_events.connected)
-            m_events.connected();
-    }
-
-    void readAvailable()
-    {
-        if (m_done)
-            return;
-        // read() sized to what is buffered: readAll() sets up at least 16 KiB for every call.
-        const qint64 available = m_socket->bytesAvailable();
-        const QByteArray chunk = available > 0 ? m_socket->read(available) : QByteArray();
-        errno = 0;
-        if (!chunk.isEmpty() && m_events.received)
-            m_events.received(chunk);
-    }
-
-    void endOfStream()
-    {
-        readAvailable();
-        if (m_done)
-            return;
-        m_done = true;
-        if (m_events.ended)
-            m_events.ended();
-    }
-
-    void fail(const QString &text, bool reset)
-    {
-        if (m_done)
-            return;
-        m_done = true;
-        m_socket->abort();
-        if (m_events.failed)
-            m_events.failed(text, reset);
-    }
-
-    void onError(QAbstractSocket::SocketError error)
-    {
-        if (m_done)
-            return;
-        // The server closing its side is reported as an error; after connecting it is the end.
-        if (error == QAbstractSocket::RemoteHostClosedError && m_connected) {
-            if (peerReset())
-                fail(resetText, true);
-            else
-                endOfStream();
-            return;
-        }
-        QString text = m_socket->errorString();
-        if (error == QAbstractSocket::SslHandshakeFailedError) {
-            QStringList reasons;
-            for (const QSslError &sslError : std::as_const(m_sslErrors))
-                reasons << sslError.errorString();
-            text = QStringLiteral("SSL handshake failed: ") + (reasons.isEmpty() ? text : reasons.join(QStringLiteral("; ")));
-        }
-        fail(text, false);
-    }
-
-    Events m_events;
-    std::unique_ptr<QTcpSocket> m_socket;
-    QList<QSslError> m_sslErrors;
-    qint64 m_unsent = 0;
-    bool m_connected = false;
-    bool m_done = false;
-};
 
 // A plain connection raced across the host's addresses (happy eyeballs, RFC 8305): the
 // families take turns, the next address is tried once the previous one failed or has not
@@ -332,11 +211,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<TcpStream> TcpStream::open(Transport transport, const QString &host, quint16 port, Events events,
-                                           std::chrono::milliseconds stagger, const QList<QHostAddress> &addresses)
+std::unique_ptr<TcpStream> TcpStream::open(const QString &host, quint16 port, Events events, std::chrono::milliseconds stagger,
+                                           const QList<QHostAddress> &addresses)
 {
-    if (transport == Transport::tls)
-        return std::make_unique<QtStream>(transport, host, port, std::move(events));
     return std::make_unique<RacingStream>(host, port, std::move(events), stagger, addresses);
 }
 

@@ -21,13 +21,8 @@ namespace orvane {
 class TcpStream
 {
 public:
-    enum class Transport {
-        plain, // QTcpSocket, raced across the host's addresses
-        tls,   // QSslSocket, verified against the system's certificate authorities
-    };
-
     struct Events {
-        std::function<void()> connected;                 // ready for send(); with TLS after the handshake
+        std::function<void()> connected;                 // ready for send()
         std::function<void()> sent;                      // all bytes handed to send() have left
         std::function<void(const QByteArray &)> received;
         std::function<void()> ended;                     // the peer closed its side in order
@@ -39,7 +34,7 @@ public:
     static constexpr std::chrono::milliseconds defaultStagger{250};
 
     // `addresses`, when given, are raced instead of what `host` resolves to.
-    static std::unique_ptr<TcpStream> open(Transport transport, const QString &host, quint16 port, Events events,
+    static std::unique_ptr<TcpStream> open(const QString &host, quint16 port, Events events,
                                            std::chrono::milliseconds stagger = defaultStagger,
                                            const QList<QHostAddress> &addresses = {});
 

@@ -119,7 +119,7 @@ public:
         events.ended = [this] { finish(m_buffer.text()); };
         events.failed = [this](const QString &text, bool reset) { onFailure(text, reset); };
         qCDebug(lcWhois, "[%s] state: preparing", qUtf8Printable(m_host));
-        m_stream = TcpStream::open(TcpStream::Transport::plain, m_host, m_options.port, std::move(events), m_options.stagger,
+        m_stream = TcpStream::open(m_host, m_options.port, std::move(events), m_options.stagger,
                                    m_options.addresses);
     }
 

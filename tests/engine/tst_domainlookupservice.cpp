@@ -3,6 +3,9 @@
 #include "FakeWhoisServer.h"
 #include "LogCapture.h"
 
+#include <QFile>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,13 +21,13 @@ class TestDomainLookupService : public QObject
     std::unique_ptr<FakeWhoisServer> m_whois;
     int m_files = 0;
 
-    std::unique_ptr<DomainLookupService> service(int whoisTimeoutMs = 3000)
+    std::unique_ptr<DomainLookupService> service(int whoisTimeoutMs = 3000, int rdapIdleMs = 300)
     {
         LookupConfiguration c;
         c.bootstrap.source = m_http->url("/dns.json");
         c.bootstrap.store.fileName = m_dir.filePath(QStringLiteral("defaults-%1.ini").arg(++m_files));
         c.bootstrap.timeout = std::chrono::milliseconds(2000);
-        c.rdapLimits = HttpLimits{std::chrono::milliseconds(300), std::chrono::milliseconds(2000)};
+        c.rdapLimits = HttpLimits{std::chrono::milliseconds(rdapIdleMs), std::chrono::milliseconds(std::max(2000, rdapIdleMs))};
         c.whois.servers = {{".test", "127.0.0.1"}, {".io", "127.0.0.1"}};
         c.whois.referralHost = QStringLiteral("127.0.0.1");
         c.whois.connection.port = m_whois->port();
@@ -78,6 +81,8 @@ private slots:
                                             << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP HTTP error 200), falling back to WHOIS";
         QTest::newRow("transport failure") << hang << ".test"
                                            << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP network error: The request timed out.), falling back to WHOIS";
+        QTest::newRow("200 that is not an RDAP object") << FakeHttpServer::Route{200, {}, "<html>taken</html>"} << ".test"
+                                                        << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP server returned invalid response), falling back to WHOIS";
         QTest::newRow("no RDAP entry") << FakeHttpServer::Route{404} << ".io"
                                        << "com.pellunor.Orvane.lookup|debug|.io: no RDAP entry, using WHOIS";
     }
@@ -92,6 +97,26 @@ private slots:
         QCOMPARE(describe(QCoro::waitFor(lookup->check("name", tld))), QStringLiteral("taken|Domain Name: from whois\nRegistrar: R"));
         QCOMPARE(log.lines("com.pellunor.Orvane.lookup"), QStringList{logLine});
         QCOMPARE(m_whois->queries(), QStringList{"name" + tld});
+    }
+
+    // After a server failed to prove who it is, plain-text WHOIS would let the same attacker answer.
+    void tlsFailureEndsTheCheckWithoutWhois()
+    {
+        QFile certFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt"));
+        QFile keyFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.key"));
+        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
+        tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+        QSslServer server;
+        server.setSslConfiguration(tls);
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        m_http->setRoute("/dns.json", FakeHttpServer::Route{200, {}, FakeHttpServer::bootstrapFile(
+            {{{"test"}, {QStringLiteral("https://127.0.0.1:%1/rdap/").arg(server.serverPort())}}})});
+        auto lookup = service(3000, 30000); // loading the system's authorities is slow under sanitizers
+        const QString outcome = describe(QCoro::waitFor(lookup->check("name", ".test")));
+        QVERIFY2(outcome.startsWith("error|RDAP secure connection failed with 127.0.0.1: "), qPrintable(outcome));
+        QVERIFY(m_whois->queries().isEmpty());
     }
 
     void bothFailingGivesTheWhoisError()

@@ -56,6 +56,9 @@ private slots:
         QTest::newRow("case folded, first URL")
             << FakeHttpServer::bootstrapFile({{{"COM", "Net"}, {"https://a.example/rdap/", "http://b.example/"}}})
             << Registry{{".com", "https://a.example/rdap/"}, {".net", "https://a.example/rdap/"}};
+        QTest::newRow("https before an earlier http")
+            << FakeHttpServer::bootstrapFile({{{"com"}, {"http://plain.example/", "https://a.example/", "https://b.example/"}}})
+            << Registry{{".com", "https://a.example/"}};
         QTest::newRow("empty URL list")
             << FakeHttpServer::bootstrapFile({{{"com"}, {}}, {{"io"}, {"https://io.example/"}}})
             << Registry{{".io", "https://io.example/"}};
@@ -160,12 +163,10 @@ private slots:
         QCOMPARE(failures.size(), 1);
         QVERIFY(!QSettings(o.store.fileName, QSettings::IniFormat).contains(RDAPBootstrap::cacheKey));
 
-        // No back-off: the next call tries the network again. (Qt itself retries a
-        // request when the connection drops, so only growth is certain.)
-        const int first = m_server->requestCount("/dns.json");
-        QVERIFY(first >= 1);
+        // With no copy to serve, no back-off: the next call tries the network again.
+        QCOMPARE(m_server->requestCount("/dns.json"), 1);
         QCoro::waitFor(bootstrap.ensureLoaded());
-        QVERIFY(m_server->requestCount("/dns.json") > first);
+        QCOMPARE(m_server->requestCount("/dns.json"), 2);
     }
 
     void diskCopyAge_data()
@@ -176,7 +177,8 @@ private slots:
         QTest::addColumn<QString>("expectedComURL");
         QTest::newRow("3 days: fresh") << qint64(3 * 86400) << 200 << 0 << "https://disk/";
         QTest::newRow("exactly 7 days: fresh") << qint64(604800) << 200 << 0 << "https://disk/";
-        QTest::newRow("in the future: fresh") << qint64(-86400) << 200 << 0 << "https://disk/";
+        QTest::newRow("a day ahead: fresh") << qint64(-86400) << 200 << 0 << "https://disk/";
+        QTest::newRow("more than a day ahead: refreshed") << qint64(-86401) << 200 << 1 << "https://net/";
         QTest::newRow("8 days: refreshed") << qint64(8 * 86400) << 200 << 1 << "https://net/";
         QTest::newRow("8 days, fetch fails: old copy") << qint64(8 * 86400) << 500 << 1 << "https://disk/";
     }
@@ -196,6 +198,39 @@ private slots:
         QCoro::waitFor(bootstrap.ensureLoaded());
         QCOMPARE(m_server->requestCount("/dns.json"), expectedRequests);
         QCOMPARE(bootstrap.registry().value(".com"), expectedComURL);
+    }
+
+    // IANA unreachable: the stale copy serves at once, and nobody asks again for ten minutes.
+    void failedRefreshOfAStaleCopyWaitsTenMinutes()
+    {
+        storeCopy("{\".com\":\"https://disk/\"}", fixedNow.addDays(-8));
+        m_server->setRoute("/dns.json", FakeHttpServer::Route{500});
+        auto clock = std::make_shared<QDateTime>(fixedNow);
+        auto o = options();
+        o.now = [clock] { return *clock; };
+        const QList<qint64> steps{0, 599, 2};
+        const QList<int> expectedRequests{1, 1, 2};
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            *clock = clock->addSecs(steps.at(i));
+            RDAPBootstrap bootstrap(o);
+            QCoro::waitFor(bootstrap.ensureLoaded());
+            QCOMPARE(bootstrap.registry().value(".com"), QStringLiteral("https://disk/"));
+            QCOMPARE(m_server->requestCount("/dns.json"), expectedRequests.at(i));
+        }
+    }
+
+    // The desktop program refreshes at start; a search that comes meanwhile waits for that fetch.
+    void searchJoinsTheBackgroundRefresh()
+    {
+        FakeHttpServer::Route slow{200, {}, FakeHttpServer::bootstrapFile({{{"com"}, {"https://net/"}}})};
+        slow.delayMs = 200;
+        m_server->setRoute("/dns.json", slow);
+        RDAPBootstrap::refreshInBackground(options());
+        QTRY_COMPARE(m_server->requestCount("/dns.json"), 1);
+        RDAPBootstrap search(options());
+        QCoro::waitFor(search.ensureLoaded());
+        QCOMPARE(search.registry().value(".com"), QStringLiteral("https://net/"));
+        QCOMPARE(m_server->requestCount("/dns.json"), 1);
     }
 
     void storedMapWithoutDateIsFetched()

@@ -47,10 +47,11 @@ private slots:
         RDAPBootstrap::Options options;
         options.source = http.url("/dns.json");
         options.store.fileName = m_dir.filePath("tls.ini");
-        RDAPClient client(new RDAPBootstrap(options), HttpLimits{std::chrono::seconds(3), std::chrono::seconds(5)});
+        // Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
+        RDAPClient client(new RDAPBootstrap(options), HttpLimits{std::chrono::seconds(30), std::chrono::seconds(30)});
         const auto result = QCoro::waitFor(client.queryDomain("name", ".test"));
         QVERIFY(!result);
-        QCOMPARE(result.error().kind(), RDAPError::Kind::networkError);
+        QCOMPARE(result.error().kind(), RDAPError::Kind::tlsFailure);
         QVERIFY2(result.error().description().contains("SSL", Qt::CaseInsensitive)
                      || result.error().description().contains("certificate", Qt::CaseInsensitive),
                  qPrintable(result.error().description()));

@@ -20,9 +20,9 @@ FakeHttpServer::FakeHttpServer(QObject *parent) : QObject(parent)
     });
 }
 
-QUrl FakeHttpServer::url(const QString &path) const
+QUrl FakeHttpServer::url(const QString &path, const QString &host) const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
+    return QUrl(QStringLiteral("http://%1:%2%3").arg(host).arg(port()).arg(path));
 }
 
 void FakeHttpServer::setJson(const QString &path, int status, const QByteArray &json)
@@ -63,6 +63,7 @@ int FakeHttpServer::totalRequests() const
 
 void FakeHttpServer::handle(QTcpSocket *socket)
 {
+    ++m_connectionCount;
     auto buffer = std::make_shared<QByteArray>();
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
@@ -126,7 +127,9 @@ void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
         return;
     }
 
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + " Scripted\r\nConnection: close\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + " Scripted\r\n";
+    if (!route.keepAlive)
+        head += "Connection: close\r\n";
     for (const auto &header : route.headers)
         head += header.first + ": " + header.second + "\r\n";
     if (route.endlessBody > 0) {
@@ -142,5 +145,6 @@ void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
         return;
     }
     socket->write(head + route.body);
-    socket->disconnectFromHost();
+    if (!route.keepAlive)
+        socket->disconnectFromHost();
 }

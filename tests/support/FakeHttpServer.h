@@ -24,12 +24,13 @@ public:
         QByteArray raw;            // send these bytes instead of an HTTP answer, then close
         bool keepOpen = false;     // with raw: leave the connection open afterwards
         bool drip = false;         // with raw: one byte per pass of the event loop
+        bool keepAlive = false;    // leave the connection open for the next request
     };
 
     explicit FakeHttpServer(QObject *parent = nullptr);
 
     quint16 port() const { return m_server.serverPort(); }
-    QUrl url(const QString &path) const;
+    QUrl url(const QString &path, const QString &host = QStringLiteral("127.0.0.1")) const;
 
     void setRoute(const QString &path, Route route) { m_routes.insert(path, std::move(route)); }
     void setJson(const QString &path, int status, const QByteArray &json);
@@ -40,6 +41,7 @@ public:
 
     int requestCount(const QString &path) const { return m_counts.value(path); }
     int totalRequests() const;
+    int connectionCount() const { return m_connectionCount; }
     QHash<QByteArray, QByteArray> lastHeaders(const QString &path) const { return m_headers.value(path); }
 
 private:
@@ -51,5 +53,6 @@ private:
     QHash<QString, Route> m_routes;
     QHash<QString, int> m_counts;
     QHash<QString, QHash<QByteArray, QByteArray>> m_headers;
+    int m_connectionCount = 0;
 };
 Q_DECLARE_METATYPE(FakeHttpServer::Route)
