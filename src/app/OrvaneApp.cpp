@@ -266,6 +266,13 @@ void OrvaneApp::start()
 {
     // A stale or missing bootstrap file is fetched now, not by the first search.
     RDAPBootstrap::refreshInBackground(m_configuration.lookup.bootstrap);
+    // Settings offer every TLD the bootstrap file names, once it is at hand.
+    QPointer<OrvaneApp> self(this);
+    RDAPBootstrap *bootstrap = m_watchLookup->rdap()->bootstrap();
+    QCoro::connect(bootstrap->ensureLoaded(), this, [self, bootstrap] {
+        if (self)
+            self->m_settings->setBootstrapTLDs(bootstrap->registry().keys());
+    });
     openMain();
     m_opener.openMain = [this] { openMain(); };
     m_opener.openOnboarding = [this] { openWelcome(); };

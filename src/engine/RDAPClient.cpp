@@ -145,7 +145,25 @@ std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, 
         return CheckResult{DomainAvailability::unknown, render(body).value_or(QStringLiteral("Unexpected RDAP response."))};
     }
     return CheckResult{DomainAvailability::taken,
-                       render(body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)"))};
+                       render(body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)")),
+                       expirationDate(*object)};
+}
+
+QDateTime RDAPClient::expirationDate(const QJsonObject &domain)
+{
+    const QJsonArray events = domain.value(QStringLiteral("events")).toArray();
+    for (const QJsonValue &event : events) {
+        const QJsonObject object = event.toObject();
+        if (object.value(QStringLiteral("eventAction")).toString().compare(QLatin1String("expiration"), Qt::CaseInsensitive) != 0)
+            continue;
+        const QString text = object.value(QStringLiteral("eventDate")).toString();
+        QDateTime at = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (!at.isValid())
+            at = QDateTime::fromString(text, Qt::ISODate);
+        if (at.isValid())
+            return at.toUTC();
+    }
+    return {};
 }
 
 std::optional<QString> RDAPClient::render(const QByteArray &body)

@@ -37,6 +37,8 @@ public:
     // The interesting members of an RDAP domain object as aligned text, or nothing.
     static std::optional<QString> render(const QByteArray &body);
     static std::optional<QString> registrarName(const QJsonObject &entity);
+    // The "expiration" event's date, or an invalid date when the answer names none.
+    static QDateTime expirationDate(const QJsonObject &domain);
 
 private:
     RDAPBootstrap *m_bootstrap;

@@ -55,8 +55,8 @@ Rectangle {
             width: parent.width
             Text {
                 objectName: "historyQuery"
-                Layout.fillWidth: true
-                Layout.maximumWidth: implicitWidth
+                // As wide as the name needs, up to the room left beside the dot.
+                Layout.preferredWidth: Math.min(implicitWidth, content.width - 15)
                 text: row.queryText
                 font.pixelSize: Ui.Palette.textBody
                 font.weight: Font.DemiBold

@@ -238,6 +238,30 @@ private slots:
         QCOMPARE(m_server->totalRequests(), 26);
     }
 
+    // A taken row shows when the registration ends, read from the answer already fetched.
+    void expiry_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expires"); // ISO in UTC, or empty
+        QTest::newRow("expiration event") << QByteArray(R"({"events":[{"eventAction":"registration","eventDate":"2001-01-01T00:00:00Z"},)"
+                                                        R"({"eventAction":"expiration","eventDate":"2027-03-02T05:00:00Z"}]})")
+                                          << "2027-03-02T05:00:00Z";
+        QTest::newRow("fraction and offset") << QByteArray(R"({"events":[{"eventAction":"Expiration","eventDate":"2027-03-02T07:00:00.5+02:00"}]})")
+                                             << "2027-03-02T05:00:00Z";
+        QTest::newRow("no expiration") << QByteArray(R"({"events":[{"eventAction":"last changed","eventDate":"2027-03-02T05:00:00Z"}]})") << "";
+        QTest::newRow("not a date") << QByteArray(R"({"events":[{"eventAction":"expiration","eventDate":"soon"}]})") << "";
+        QTest::newRow("events not a list") << QByteArray(R"({"events":{"eventAction":"expiration"}})") << "";
+    }
+    void expiry()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, expires);
+        const auto result = RDAPClient::interpretResponse(200, body);
+        QVERIFY(result);
+        QCOMPARE(result->availability, DomainAvailability::taken);
+        QCOMPARE(result->expiresAt.isValid() ? result->expiresAt.toString(Qt::ISODate) : QString(), expires);
+    }
+
     void renderFullObject()
     {
         QCOMPARE(RDAPClient::render(fullDomainObject).value_or("<none>"), QString::fromUtf8(fullDomainText));

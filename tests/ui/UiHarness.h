@@ -52,6 +52,7 @@ public:
         c.lookup.whois.connection.port = whois.port();
         c.lookup.whois.connection.timeout = std::chrono::milliseconds(whoisTimeoutMs);
         c.loginItem = false;
+        c.watchLimits = watchLimits;
         c.timings.launchChimeDelay = std::chrono::milliseconds(10);
         c.timings.firstRunPoll = std::chrono::milliseconds(10);
         c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
@@ -133,5 +134,6 @@ public:
     FakeWhoisServer whois;
     int whoisTimeoutMs = 60000;
     bool playGong = false;
+    orvane::WatchScheduler::Limits watchLimits;
     std::unique_ptr<orvane::OrvaneApp> app;
 };

@@ -91,6 +91,24 @@ void mainWindow(UiHarness &ui, const QString &scheme, const QString &name, const
     save(ui.window(), QStringLiteral("main-%1-%2-brainstorm").arg(scheme, tag));
 }
 
+// A taken row with its expiry and "Watch", and the sidebar's Watching list.
+void watching(UiHarness &ui, const QString &scheme)
+{
+    orvane::SearchPaneModel *model = ui.model();
+    QMetaObject::invokeMethod(ui.item("contentView"), "newSearch");
+    model->setQuery(QStringLiteral("orvane"));
+    model->search(ui.app->store(), ui.app->settings());
+    (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    (void)ui.app->watchList()->watch(QStringLiteral("orvane.ai"), QStringLiteral(".ai"), orvane::DomainAvailability::taken, now.addSecs(-600));
+    (void)ui.app->watchList()->watch(QStringLiteral("lumalink.com"), QStringLiteral(".com"), orvane::DomainAvailability::available, now.addSecs(-3 * 3600));
+    (void)ui.app->watchList()->watch(QStringLiteral("quietharbourlanternmakers.io"), QStringLiteral(".io"), std::nullopt, now);
+    QTest::qWait(100);
+    save(ui.window(), QStringLiteral("main-%1-watching").arg(scheme));
+    for (const QString &domain : {QStringLiteral("orvane.ai"), QStringLiteral("lumalink.com"), QStringLiteral("quietharbourlanternmakers.io")})
+        (void)ui.app->watchList()->stopWatching(domain);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -135,6 +153,7 @@ int main(int argc, char *argv[])
         ui.window()->resize(ui.window()->minimumSize());
         for (const QString &name : names)
             mainWindow(ui, scheme, name, QString::number(name.size()));
+        watching(ui, scheme);
 
         QObject *dialog = ui.item("contentView")->property("clearDialog").value<QObject *>();
         QMetaObject::invokeMethod(dialog, "open");

@@ -307,6 +307,57 @@ private slots:
 
     // Closing the main window: with a tray it waits there; without one, nothing could bring it
     // back, so the program ends, keeping the search still running.
+    // A taken row offers "Watch" and its expiry; the watched domain shows in the sidebar, one
+    // notification comes when its registry turns to "not found", and clicking it searches again.
+    void watchingATakenDomain()
+    {
+        UiHarness ui;
+        ui.watchLimits.startDelay = ui.watchLimits.gap = ui.watchLimits.perHost = ui.watchLimits.perDomain = std::chrono::seconds(0);
+        QVERIFY(ui.start({".com", ".ai"}));
+        QSignalSpy shown(ui.app->notifier(), &DesktopNotifier::shown);
+        QVERIFY(ui.searchFor("orvane"));
+        QList<QQuickItem *> rows = ui.resultRows();
+        QCOMPARE(rows.size(), 2);
+        QQuickItem *taken = rows.at(1);
+        QCOMPARE(taken->property("rowDomain").toString(), QStringLiteral("orvane.ai"));
+        QCOMPARE(taken->property("expiry").toString(), QLocale().toString(QDate(2027, 3, 2), "d MMM yyyy").prepend("expires "));
+        QQuickItem *watchButton = nullptr;
+        for (QQuickItem *candidate : UiHarness::visualItems(taken))
+            if (candidate->objectName() == "watchButton")
+                watchButton = candidate;
+        QVERIFY(watchButton && watchButton->isVisible());
+        for (QQuickItem *candidate : UiHarness::visualItems(rows.at(0)))
+            QVERIFY(candidate->objectName() != "watchButton" || !candidate->isVisible());
+        clickItem(watchButton);
+        QCOMPARE(ui.app->watchList()->count(), 1);
+        QCOMPARE(watchButton->property("text").toString(), QStringLiteral("Watching"));
+        QTRY_VERIFY(ui.item("watchingSection")->isVisible());
+
+        // Still taken: checked again, nothing said. Then the registry lets it go.
+        QTRY_VERIFY(ui.app->watchList()->entries().first().lastCheckedAt.isValid());
+        QSignalSpy checked(ui.app->watchService(), &WatchService::checked);
+        QTRY_VERIFY(checked.size() >= 2);
+        QCOMPARE(shown.size(), 0);
+        ui.http.setJson("/rdap/domain/orvane.ai", 404, "{}");
+        QTRY_COMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().first().toString(), QStringLiteral("orvane.ai is available"));
+        const int after = int(checked.size());
+        QTRY_VERIFY(checked.size() >= after + 2);
+        QCOMPARE(shown.size(), 1); // free again is no news
+
+        ui.window()->hide();
+        emit ui.app->notifier()->activated(QStringLiteral("orvane.ai"));
+        QVERIFY(ui.window()->isVisible());
+        QCOMPARE(ui.model()->query(), QStringLiteral("orvane"));
+        QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.ai available"}));
+
+        QList<QQuickItem *> stops = ui.itemsNamed(QStringLiteral("stopWatching"));
+        QCOMPARE(stops.size(), 1);
+        clickItem(stops.first());
+        QCOMPARE(ui.app->watchList()->count(), 0);
+        QTRY_VERIFY(!ui.item("watchingSection")->isVisible());
+    }
+
     void closingTheMainWindow_data()
     {
         QTest::addColumn<bool>("tray");
