@@ -23,7 +23,7 @@ _orvane_check()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--input --tlds --all --format --json --only-available
-            --no-color --verbose --timeout --bootstrap --whois --whois-port --help --version' -- "$cur"))
+            --watching --no-color --verbose --timeout --bootstrap --whois --whois-port --help --version' -- "$cur"))
         return
     fi
     if [[ $cur == .* ]]; then

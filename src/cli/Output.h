@@ -2,6 +2,7 @@
 
 #include "DomainAvailability.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -36,5 +37,15 @@ QString formatCsv(const Row &row);
 QString formatJson(const Row &row);
 // `colour` wraps the verdict in the terminal's colour codes.
 QString formatText(const Row &row, bool colour);
+
+// One watched domain of the desktop program, as --watching prints it.
+struct WatchedRow {
+    QString domain;
+    QString tld;
+    std::optional<DomainAvailability> availability; // the last verdict, if checked yet
+    QDateTime lastChecked;                           // invalid when never checked
+};
+QString watchedCsvHeader();
+QString formatWatched(const WatchedRow &row, Format format);
 
 } // namespace orvane::cli

@@ -5,6 +5,7 @@
 #include "ApplicationIdentity.h"
 #include "DomainLookupService.h"
 #include "DomainName.h"
+#include "HistoryStore.h"
 #include "OpenFileLimit.h"
 #include "Output.h"
 #include "WhoisClient.h"
@@ -15,6 +16,9 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -88,6 +92,45 @@ QStringList deduplicated(const QStringList &tlds)
 }
 
 // The desktop program's enabled TLDs when it has saved its settings, else .com and .ai.
+// The desktop program's watch list, read from its history file without writing to it: a
+// missing file or one from before watching existed simply watches nothing.
+int printWatching(Format format)
+{
+    const QString path = HistoryStore::defaultPath();
+    QList<WatchedRow> rows;
+    if (QFile::exists(path)) {
+        const QString connection = QStringLiteral("orvane-check-watching");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+            if (!db.open()) {
+                printError(QStringLiteral("Cannot read %1: %2").arg(path, db.lastError().text()));
+                return exitFailed;
+            }
+            QSqlQuery query(db);
+            const bool hasTable = query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = 'watched_domain'"))
+                                  && query.next();
+            if (hasTable && query.exec(QStringLiteral("SELECT domain, tld, last_availability_raw, last_checked_at FROM watched_domain"
+                                                      " ORDER BY added_at, domain"))) {
+                while (query.next()) {
+                    rows.append({query.value(0).toString(), query.value(1).toString(),
+                                 domainAvailabilityFromRaw(query.value(2).toString()),
+                                 query.value(3).isNull() ? QDateTime()
+                                                         : QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC)});
+                }
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+    }
+    if (format == Format::csv)
+        std::fputs(qUtf8Printable(watchedCsvHeader()), stdout);
+    for (const WatchedRow &row : std::as_const(rows))
+        std::fputs(qUtf8Printable(formatWatched(row, format)), stdout);
+    return exitAnswered;
+}
+
 QStringList configuredTLDs()
 {
     {
@@ -299,10 +342,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption whoisOption(QStringLiteral("whois"),
                                          QStringLiteral("Send every WHOIS query, referrals included, to HOST."),
                                          QStringLiteral("HOST"));
+    const QCommandLineOption watchingOption(QStringLiteral("watching"),
+                                            QStringLiteral("Print the domains the desktop program watches, with their "
+                                                           "last verdict, and exit."));
     const QCommandLineOption portOption(QStringLiteral("whois-port"),
                                         QStringLiteral("Use port N for WHOIS (default 43)."), QStringLiteral("N"));
     parser.addOptions({inputOption, tldsOption, allOption, formatOption, jsonOption, onlyAvailableOption, noColorOption,
-                       verboseOption, timeoutOption, bootstrapOption, whoisOption, portOption});
+                       verboseOption, timeoutOption, bootstrapOption, whoisOption, portOption, watchingOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         printError(parser.errorText());
@@ -332,6 +378,8 @@ int main(int argc, char *argv[])
         printError(QStringLiteral("Not a valid format: %1 (text, json or csv)").arg(formatName));
         return exitBadArguments;
     }
+    if (parser.isSet(watchingOption))
+        return printWatching(run.format);
     run.onlyAvailable = parser.isSet(onlyAvailableOption);
     run.colour = run.format == Format::text && isatty(STDOUT_FILENO) == 1 && !parser.isSet(noColorOption)
                  && qEnvironmentVariable("NO_COLOR").isEmpty();

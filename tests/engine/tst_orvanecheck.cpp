@@ -1,9 +1,12 @@
 #include "FakeHttpServer.h"
+#include "HistoryStore.h"
+#include "WatchList.h"
 #include "FakeWhoisServer.h"
 #include "WhoisClient.h"
 
 #include <QDateTime>
 #include <QJsonArray>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -64,6 +67,7 @@ class TestOrvaneCheck : public QObject
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", m_home->path());
         env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
+        env.insert("XDG_DATA_HOME", m_home->filePath(".local/share"));
         env.remove("NO_COLOR");
         if (!how.environment.isEmpty())
             env.insert(how.environment.section('=', 0, 0), how.environment.section('=', 1));
@@ -270,6 +274,32 @@ private slots:
         QVERIFY(!r.err.contains('\x1b') && !r.err.contains(QChar(0x9b)) && !r.err.contains('\x07'));
         if (!verbose)
             QCOMPARE(r.err, QString());
+    }
+
+    // The desktop program's watch list, for scripts: nothing when there is no history yet, every
+    // watched domain with its last verdict in each format, and the history file left unwritten.
+    void watching()
+    {
+        QCOMPARE(run({"--watching"}, {.registries = false}).stdOut, QByteArray());
+        const QString path = m_home->filePath(".local/share/pellunor/Orvane/history.sqlite");
+        {
+            auto store = orvane::HistoryStore::open(path);
+            QVERIFY(store);
+            orvane::WatchList list((*store)->connectionName());
+            const QDateTime at = QDateTime::fromString("2026-12-01T10:00:00Z", Qt::ISODate);
+            QVERIFY(list.watch("orvane.ai", ".ai", orvane::DomainAvailability::taken, at));
+            QVERIFY(list.watch("lumalink.com", ".com", std::nullopt, at.addSecs(60)));
+        }
+        const QDateTime modified = QFileInfo(path).lastModified();
+        const Run csv = run({"--watching", "--format", "csv"}, {.registries = false});
+        QCOMPARE(csv.exitCode, 0);
+        QCOMPARE(csv.out, (QStringList{"domain,tld,availability,last_checked\r", "orvane.ai,.ai,taken,2026-12-01T10:00:00Z\r",
+                                       "lumalink.com,.com,,\r"}));
+        const Run json = run({"--watching", "--json"}, {.registries = false});
+        QCOMPARE(json.out.first(), QStringLiteral(R"({"availability":"taken","domain":"orvane.ai","last_checked":"2026-12-01T10:00:00Z","tld":".ai"})"));
+        const Run text = run({"--watching"}, {.registries = false});
+        QCOMPARE(simplifiedSorted(text.out), (QStringList{"lumalink.com not checked yet", "orvane.ai taken checked 2026-12-01T10:00:00Z"}));
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
     }
 
     // A bootstrap file named for one run stays out of the desktop program's cached copy, and
