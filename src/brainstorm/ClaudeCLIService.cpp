@@ -3,7 +3,7 @@
 #include "Completion.h"
 #include "DomainName.h"
 #include "OpenFileLimit.h"
-#include "WhoisInterpretation.h"
+#include "TextRules.h"
 
 #include <QDir>
 #include <QFileInfo>

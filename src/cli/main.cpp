@@ -8,6 +8,7 @@
 #include "HistoryStore.h"
 #include "OpenFileLimit.h"
 #include "Output.h"
+#include "TextRules.h"
 #include "WhoisClient.h"
 
 #include <QCommandLineParser>
@@ -72,11 +73,10 @@ void printError(const QString &text)
     std::fprintf(stderr, "%s\n", qUtf8Printable(text));
 }
 
-QString normalizeTLD(const QString &text)
+// An international TLD is asked for in its ASCII form, like the name.
+QString asciiTLD(const QString &text)
 {
-    const QString lower = text.trimmed().toLower();
-    const QString bare = lower.startsWith(QLatin1Char('.')) ? lower.mid(1) : lower;
-    // An international TLD is asked for in its ASCII form, like the name.
+    const QString bare = normalizeTLD(text).mid(1);
     const QString ascii = QString::fromLatin1(QUrl::toAce(bare, QUrl::IgnoreIDNWhitelist));
     return QLatin1Char('.') + (ascii.isEmpty() ? bare : ascii);
 }
@@ -415,7 +415,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(tldsOption))
         tldArguments += parser.value(tldsOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString &tld : tldArguments) {
-        const QString normal = normalizeTLD(tld);
+        const QString normal = asciiTLD(tld);
         if (normal.size() < 2) {
             printError(QStringLiteral("Not a valid TLD: %1").arg(escapeControls(tld, false)));
             return exitBadArguments;
@@ -484,7 +484,7 @@ int main(int argc, char *argv[])
             Job job;
             if (dot > 0 && dot + 1 < lower.size() && !tldsGiven) {
                 // A whole domain with no TLDs given: that domain, and only that one.
-                job.tlds << normalizeTLD(lower.mid(dot + 1));
+                job.tlds << asciiTLD(lower.mid(dot + 1));
             } else {
                 if (dot >= 0 && tldsGiven && !notedCut) {
                     printError(QStringLiteral("Note: with TLDs given, only the part before the first dot is checked "

@@ -2,6 +2,7 @@
 
 #include "ApplicationIdentity.h"
 #include "Logging.h"
+#include "TextRules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -69,7 +70,7 @@ RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *par
 
 QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QString name, QString tld)
 {
-    const QString dottedTLD = tld.startsWith(QLatin1Char('.')) ? tld.toLower() : QLatin1Char('.') + tld.toLower();
+    const QString dottedTLD = normalizeTLD(tld);
     const QString domain = name.toLower() + dottedTLD;
 
     QPointer<RDAPClient> self(this);

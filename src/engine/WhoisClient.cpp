@@ -1,5 +1,6 @@
 #include "WhoisClient.h"
 
+#include "TextRules.h"
 #include "WhoisInterpretation.h"
 
 #include <QHostAddress>
@@ -52,15 +53,6 @@ QStringList knownServerTLDs()
 
 namespace {
 
-// White space or control characters would add lines to the query; nothing legitimate has them.
-bool isUnsafeForQuery(const QString &text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) {
-        return c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
-               || c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph;
-    });
-}
-
 // An error text stays on one line: control characters in a refused TLD are shown as U+FFFD.
 QString printable(QString text)
 {
@@ -70,12 +62,6 @@ QString printable(QString text)
             c = QChar::ReplacementCharacter;
     }
     return text;
-}
-
-QString normalTLD(const QString &tld)
-{
-    const QString lower = tld.toLower();
-    return tld.startsWith(QLatin1Char('.')) ? lower : QLatin1Char('.') + lower;
 }
 
 QString hostKey(QString host)
@@ -149,8 +135,8 @@ QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld)
 
 QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString name, QString tld)
 {
-    const QString normalizedTLD = normalTLD(tld);
-    if (isUnsafeForQuery(tld) || isUnsafeForQuery(name))
+    const QString normalizedTLD = normalizeTLD(tld);
+    if (hasUnsafeCharacter(tld) || hasUnsafeCharacter(name))
         co_return std::unexpected(WhoisError::invalidTLD(printable(normalizedTLD)));
     const QString domain = name.toLower() + normalizedTLD;
 

@@ -1,5 +1,7 @@
 #include "WhoisInterpretation.h"
 
+#include "TextRules.h"
+
 #include <algorithm>
 
 namespace orvane {
@@ -156,18 +158,6 @@ QStringList whoisLines(const QString &text)
             lines[i].chop(1);
     }
     return lines;
-}
-
-QString trimBlanks(const QString &text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
 }
 
 namespace {

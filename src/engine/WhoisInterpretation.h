@@ -28,7 +28,5 @@ QString stripWhoisBoilerplate(const QString &response);
 
 // An answer split into lines at LF, a CR right before the LF belonging to the break.
 QStringList whoisLines(const QString &text);
-// Trims spaces and tabs only.
-QString trimBlanks(const QString &text);
 
 } // namespace orvane

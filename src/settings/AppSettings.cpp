@@ -2,7 +2,7 @@
 
 #include "DomainName.h"
 #include "WhoisClient.h"
-#include "WhoisInterpretation.h"
+#include "TextRules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -60,13 +60,6 @@ QStringList sortedUnique(QStringList list)
     return list;
 }
 
-bool hasUnsafeCharacter(const QString &text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) {
-        return c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
-    });
-}
-
 } // namespace
 
 AppSettings::AppSettings(SettingsLocation location, std::unique_ptr<LoginItem> loginItem, QObject *parent)
@@ -103,12 +96,6 @@ AppSettings::AppSettings(SettingsLocation location, std::unique_ptr<LoginItem> l
 }
 
 AppSettings::~AppSettings() = default;
-
-QString AppSettings::normalizeTLD(const QString &text)
-{
-    const QString lower = trimBlanks(text).toLower();
-    return lower.startsWith(QLatin1Char('.')) ? lower : QLatin1Char('.') + lower;
-}
 
 QStringList AppSettings::orderedEnabledTLDs() const
 {

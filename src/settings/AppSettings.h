@@ -71,8 +71,6 @@ public:
     Q_INVOKABLE void moveTLDs(const QList<int> &offsets, int destination);
     Q_INVOKABLE void restoreDefaults();
 
-    // Lower case with one leading full stop; spaces and tabs trimmed at both ends.
-    static QString normalizeTLD(const QString &text);
 
 signals:
     void tldsChanged();

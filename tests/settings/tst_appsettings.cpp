@@ -1,4 +1,5 @@
 #include "AppSettings.h"
+#include "TextRules.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -182,7 +183,7 @@ private slots:
         QCOMPARE(s.orderedEnabledTLDs().size(), added ? 3 : 2);
         QCOMPARE(spy.count(), added ? 1 : 0);
         if (added)
-            QCOMPARE(s.tlds().last(), AppSettings::normalizeTLD(text));
+            QCOMPARE(s.tlds().last(), normalizeTLD(text));
     }
 
     void removingDisablesAndRewritesBothKeys()
