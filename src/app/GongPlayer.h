@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchPaneModel.h"
+#include "Gong.h"
 
 #include <QUrl>
 

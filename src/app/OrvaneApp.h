@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppDelegate.h"
+#include "ApplicationIdentity.h"
 #include "AppSettings.h"
 #include "ClaudeCLIService.h"
 #include "DesktopNotifier.h"
@@ -75,7 +76,7 @@ public:
     WindowOpener &opener() { return m_opener; }
     QQmlApplicationEngine &engine() { return m_engine; }
     QQuickWindow *mainWindow() const;
-    QString version() const { return QStringLiteral("1.1"); }
+    QString version() const { return QString::fromLatin1(applicationVersion); }
     int year() const { return QDate::currentDate().year(); }
     QString siteHost() const { return site.host(); }
 

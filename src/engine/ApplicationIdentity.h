@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Version.h"
+
 #include <QCoreApplication>
 #include <QString>
 
@@ -7,8 +9,6 @@ namespace orvane {
 
 // The window app and the command-line tool share one settings file; it is found through these
 // names, so both take them from here.
-inline constexpr char applicationVersion[] = "1.1";
-inline constexpr char userAgent[] = "Orvane/1.1"; // keep in step with the version
 
 inline void setApplicationIdentity()
 {

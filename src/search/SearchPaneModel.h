@@ -2,6 +2,7 @@
 
 #include "ClaudeCLIService.h"
 #include "DomainLookupService.h"
+#include "Gong.h"
 #include "ListModels.h"
 #include "SearchRecord.h"
 
@@ -15,14 +16,6 @@ namespace orvane {
 class AppSettings;
 class HistoryStore;
 class SearchRecord;
-
-// What the model asks of the application shell when a search found a free domain.
-class Gong
-{
-public:
-    virtual ~Gong() = default;
-    virtual void playGong() = 0;
-};
 
 // The state behind the search pane: validates the name, checks it under every enabled
 // TLD at once, keeps the live rows, records the search, reopens saved searches and
