@@ -1,7 +1,7 @@
 #include "HttpClient.h"
 
 #include "Completion.h"
-#include "Logging.h"
+#include "NetLogging.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -312,7 +312,7 @@ private:
             fail(QStringLiteral("Redirect to an IP address refused"));
             return;
         }
-        qCDebug(lcRDAP, "Redirected to %s", qUtf8Printable(target.toString()));
+        qCDebug(lcNet, "Redirected to %s", qUtf8Printable(target.toString()));
         m_lastActivity = m_clock.elapsed();
         open(target);
     }
