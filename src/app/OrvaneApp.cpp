@@ -265,13 +265,11 @@ OrvaneApp::~OrvaneApp()
 void OrvaneApp::start()
 {
     // A stale or missing bootstrap file is fetched now, not by the first search.
-    RDAPBootstrap::refreshInBackground(m_configuration.lookup.bootstrap);
     // Settings offer every TLD the bootstrap file names, once it is at hand.
     QPointer<OrvaneApp> self(this);
-    RDAPBootstrap *bootstrap = m_watchLookup->rdap()->bootstrap();
-    QCoro::connect(bootstrap->ensureLoaded(), this, [self, bootstrap] {
+    RDAPBootstrap::refreshInBackground(m_configuration.lookup.bootstrap, [self](const RDAPBootstrap::Registry &registry) {
         if (self)
-            self->m_settings->setBootstrapTLDs(bootstrap->registry().keys());
+            self->m_settings->setBootstrapTLDs(registry.keys());
     });
     openMain();
     m_opener.openMain = [this] { openMain(); };

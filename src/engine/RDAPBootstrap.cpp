@@ -100,14 +100,17 @@ QCoro::Task<> RDAPBootstrap::ensureLoaded()
     qCInfo(lcBootstrap, "Loaded RDAP bootstrap: %lld TLDs", static_cast<long long>(m_registry.size()));
 }
 
-void RDAPBootstrap::refreshInBackground(Options options)
+void RDAPBootstrap::refreshInBackground(Options options, std::function<void(const Registry &)> loaded)
 {
     auto *bootstrap = new RDAPBootstrap(std::move(options), QCoreApplication::instance());
-    [](QPointer<RDAPBootstrap> refresher) -> QCoro::Task<> {
+    [](QPointer<RDAPBootstrap> refresher, std::function<void(const Registry &)> told) -> QCoro::Task<> {
         co_await refresher->ensureLoaded();
-        if (refresher)
+        if (refresher) {
+            if (told)
+                told(refresher->registry());
             refresher->deleteLater();
-    }(bootstrap);
+        }
+    }(bootstrap, std::move(loaded));
 }
 
 QCoro::Task<std::expected<RDAPBootstrap::Registry, QString>> RDAPBootstrap::fetch()

@@ -52,8 +52,8 @@ public:
     QCoro::Task<> ensureLoaded();
 
     // Brings a stale or missing disk copy up to date without anyone waiting for it; a search
-    // that needs the file meanwhile joins this fetch.
-    static void refreshInBackground(Options options);
+    // that needs the file meanwhile joins this fetch. `loaded` is then told the mapping.
+    static void refreshInBackground(Options options, std::function<void(const Registry &)> loaded = {});
 
     const Registry &registry() const { return m_registry; }
     std::optional<QDateTime> lastFetch() const { return m_lastFetch; }

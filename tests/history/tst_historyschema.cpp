@@ -83,7 +83,7 @@ private slots:
         }
         {
             auto store = HistoryStore::open(path);
-            QVERIFY2(store, qPrintable(store.error()));
+            QVERIFY2(store, store ? "" : qPrintable(store.error()));
             QStringList read;
             for (SearchRecord *record : (*store)->fetchAll()) {
                 for (DomainResult *result : record->results())
