@@ -1,10 +1,8 @@
 #include "DomainLookupService.h"
 #include "FakeHttpServer.h"
+#include "FakeTlsServer.h"
 #include "FakeWhoisServer.h"
 
-#include <QFile>
-#include <QSslKey>
-#include <QSslServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,17 +83,9 @@ private slots:
     // After a server failed to prove who it is, plain-text WHOIS would let the same attacker answer.
     void tlsFailureEndsTheCheckWithoutWhois()
     {
-        QFile certFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt"));
-        QFile keyFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.key"));
-        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
-        tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
-        QSslServer server;
-        server.setSslConfiguration(tls);
-        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        FakeTlsServer server;
         m_http->setRoute("/dns.json", FakeHttpServer::Route{200, {}, FakeHttpServer::bootstrapFile(
-            {{{"test"}, {QStringLiteral("https://127.0.0.1:%1/rdap/").arg(server.serverPort())}}})});
+            {{{"test"}, {server.url("/rdap/").toString()}}})});
         const QString outcome = check(".test", 30000); // loading the system's authorities is slow under sanitizers
         QVERIFY2(outcome.startsWith("error|RDAP secure connection failed with 127.0.0.1: "), qPrintable(outcome));
         QVERIFY(m_whois->queries().isEmpty());

@@ -58,12 +58,14 @@ private slots:
         refused("arabic-indic digits", QStringLiteral("ab\u0661\u0662"));
         refused("roman numeral", QStringLiteral("\u2177"));
         refused("full-width digits", QStringLiteral("\uff11\uff12"));
+        refused("devanagari digit", QStringLiteral("\u0915\u0967"));
         // The DNS keeps "--" in third and fourth place for encodings.
         refused("hyphens in 3rd and 4th place", "ab--cd");
         refused("xn-- that decodes to nothing valid", "xn--a");
         refused("xn-- of a symbol", "xn--e28h");
         refused("symbol", QStringLiteral("\U0001F600"));
         refused("ligature mapped to other letters", QStringLiteral("\ufb01sh"));
+        refused("ligature beside a letter beyond ASCII", QStringLiteral("\ufb01sch\u00fc"));
     }
     void names()
     {

@@ -1,13 +1,9 @@
 #include "FakeHttpServer.h"
+#include "FakeTlsServer.h"
 #include "HttpClient.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QSslKey>
-#include <QSslServer>
-#include <QSslSocket>
 #include <QTest>
-#include <QTimer>
 
 using namespace orvane;
 
@@ -28,44 +24,6 @@ QString summary(const HttpOutcome &outcome)
 
 const HttpLimits testLimits{std::chrono::seconds(5), std::chrono::seconds(10), 64};
 const QString testCA = QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt");
-
-// An HTTPS server with the test certificate that sends one scripted answer per connection, then
-// closes it in order (close-notify) or cuts it off (no close-notify).
-class TlsServer
-{
-public:
-    TlsServer(QByteArray answer, bool cutOff)
-    {
-        QFile certFile(testCA);
-        QFile keyFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.key"));
-        certFile.open(QIODevice::ReadOnly);
-        keyFile.open(QIODevice::ReadOnly);
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
-        tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
-        server.setSslConfiguration(tls);
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QSslServer::pendingConnectionAvailable, &server, [this, answer, cutOff] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
-                QObject::connect(socket, &QIODevice::readyRead, socket, [this, socket, answer, cutOff] {
-                    request += socket->readAll();
-                    if (!request.contains("\r\n\r\n"))
-                        return;
-                    socket->write(answer);
-                    socket->flush();
-                    if (cutOff)
-                        QTimer::singleShot(50, socket, [socket] { socket->abort(); });
-                    else
-                        socket->disconnectFromHost();
-                });
-            }
-        });
-    }
-    QUrl url(const QString &path) const { return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(server.serverPort()).arg(path)); }
-
-    QSslServer server;
-    QByteArray request;
-};
 
 } // namespace
 
@@ -182,7 +140,7 @@ private slots:
         QFETCH(QByteArray, answer);
         QFETCH(bool, cutOff);
         QFETCH(QString, expected);
-        TlsServer server(answer, cutOff);
+        FakeTlsServer server(answer, cutOff);
         HttpClient client(HttpClientOptions{trusted ? testCA : QString(), {}, 6});
         // Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
         const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};

@@ -66,6 +66,7 @@ private slots:
             << FakeHttpServer::bootstrapFile({{{"com"}, {"https://first/"}}, {{"COM"}, {"https://second/"}}}) << ".com https://second/";
         QTest::newRow("not json") << QByteArray("<html>") << "refused";
         QTest::newRow("no services") << QByteArray("{\"version\":\"1.0\"}") << "refused";
+        QTest::newRow("entry not a list") << QByteArray("{\"services\":[\"com\"]}") << "refused";
         QTest::newRow("entry not a list of lists") << QByteArray("{\"services\":[[\"com\",\"https://x/\"]]}") << "refused";
         QTest::newRow("number among texts") << QByteArray("{\"services\":[[[\"com\",1],[\"https://x/\"]]]}") << "refused";
     }

@@ -59,7 +59,7 @@ private slots:
         QFETCH(Script, script);
         QFETCH(QString, expected);
         m_server->setAnswer(QStringLiteral("a.test"), script);
-        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(1500)));
+        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(2000)));
         QCOMPARE(describe(answer), expected);
         QCOMPARE(m_server->rawQueries(), QList<QByteArray>{"a.test\r\n"});
         QTRY_COMPARE(m_server->openConnections(), 0);
