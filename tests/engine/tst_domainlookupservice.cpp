@@ -1,16 +1,12 @@
 #include "DomainLookupService.h"
 #include "FakeHttpServer.h"
+#include "FakeTlsServer.h"
 #include "FakeWhoisServer.h"
-#include "LogCapture.h"
 
-#include <QFile>
-#include <QSslKey>
-#include <QSslServer>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace orvane;
-using Result = std::expected<CheckResult, WhoisError>;
 
 class TestDomainLookupService : public QObject
 {
@@ -21,7 +17,7 @@ class TestDomainLookupService : public QObject
     std::unique_ptr<FakeWhoisServer> m_whois;
     int m_files = 0;
 
-    std::unique_ptr<DomainLookupService> service(int whoisTimeoutMs = 3000, int rdapIdleMs = 300)
+    QString check(const QString &tld, int rdapIdleMs = 300)
     {
         LookupConfiguration c;
         c.bootstrap.source = m_http->url("/dns.json");
@@ -31,12 +27,9 @@ class TestDomainLookupService : public QObject
         c.whois.servers = {{".test", "127.0.0.1"}, {".io", "127.0.0.1"}};
         c.whois.referralHost = QStringLiteral("127.0.0.1");
         c.whois.connection.port = m_whois->port();
-        c.whois.connection.timeout = std::chrono::milliseconds(whoisTimeoutMs);
-        return std::make_unique<DomainLookupService>(c);
-    }
-
-    static QString describe(const Result &result)
-    {
+        c.whois.connection.timeout = std::chrono::milliseconds(1000);
+        DomainLookupService service(c);
+        const auto result = QCoro::waitFor(service.check("name", tld));
         return result ? rawString(result->availability) + '|' + result->rawResponse : result.error().description();
     }
 
@@ -49,98 +42,53 @@ private slots:
         m_whois->setDefault({"Domain Name: from whois\nRegistrar: R\n"});
     }
 
-    void rdapAnswerIsFinal_data()
+    // RDAP first; WHOIS whenever RDAP gives no answer.
+    void fallback_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("404") << 404 << QByteArray() << "available|Domain not registered. (RDAP returned 404.)";
-        QTest::newRow("unknown class") << 200 << QByteArray(R"({"objectClassName":"entity"})") << "unknown|Unexpected RDAP response.";
-    }
-    void rdapAnswerIsFinal()
-    {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, expected);
-        m_http->setRoute("/rdap/domain/name.test", FakeHttpServer::Route{status, {}, body});
-        auto lookup = service();
-        QCOMPARE(describe(QCoro::waitFor(lookup->check("name", ".test"))), expected);
-        QVERIFY(m_whois->queries().isEmpty());
-    }
-
-    void rdapFailureFallsBackToWhois_data()
-    {
+        QTest::addColumn<QString>("path");
         QTest::addColumn<FakeHttpServer::Route>("route");
         QTest::addColumn<QString>("tld");
-        QTest::addColumn<QString>("logLine");
+        QTest::addColumn<bool>("whoisSilent");
+        QTest::addColumn<QString>("expected");
+        const QString rdap = QStringLiteral("/rdap/domain/name.test");
+        const QString viaWhois = QStringLiteral("taken|Domain Name: from whois\nRegistrar: R");
         FakeHttpServer::Route hang;
         hang.hang = true;
-        QTest::newRow("429") << FakeHttpServer::Route{429} << ".test"
-                             << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP rate limit exceeded), falling back to WHOIS";
-        QTest::newRow("embedded errorCode") << FakeHttpServer::Route{200, {}, R"({"errorCode":200})"} << ".test"
-                                            << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP HTTP error 200), falling back to WHOIS";
-        QTest::newRow("transport failure") << hang << ".test"
-                                           << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP network error: The request timed out.), falling back to WHOIS";
-        QTest::newRow("200 that is not an RDAP object") << FakeHttpServer::Route{200, {}, "<html>taken</html>"} << ".test"
-                                                        << "com.pellunor.Orvane.lookup|error|.test: RDAP failed (RDAP server returned invalid response), falling back to WHOIS";
-        QTest::newRow("no RDAP entry") << FakeHttpServer::Route{404} << ".io"
-                                       << "com.pellunor.Orvane.lookup|debug|.io: no RDAP entry, using WHOIS";
+        QTest::newRow("404 is final") << rdap << FakeHttpServer::Route{404} << ".test" << false
+                                      << "available|Domain not registered. (RDAP returned 404.)";
+        QTest::newRow("unclear is final") << rdap << FakeHttpServer::Route{200, {}, R"({"objectClassName":"entity"})"} << ".test" << false
+                                          << "unknown|Unexpected RDAP response.";
+        QTest::newRow("429") << rdap << FakeHttpServer::Route{429} << ".test" << false << viaWhois;
+        QTest::newRow("embedded errorCode") << rdap << FakeHttpServer::Route{200, {}, R"({"errorCode":200})"} << ".test" << false << viaWhois;
+        QTest::newRow("transport failure") << rdap << hang << ".test" << false << viaWhois;
+        QTest::newRow("200 that is not an RDAP object") << rdap << FakeHttpServer::Route{200, {}, "<html>taken</html>"} << ".test" << false << viaWhois;
+        QTest::newRow("no RDAP entry") << rdap << FakeHttpServer::Route{404} << ".io" << false << viaWhois;
+        QTest::newRow("bootstrap unreachable") << "/dns.json" << FakeHttpServer::Route{500} << ".test" << false << viaWhois;
+        QTest::newRow("both failing: the WHOIS error") << rdap << FakeHttpServer::Route{503} << ".test" << true << "WHOIS query timed out";
     }
-    void rdapFailureFallsBackToWhois()
+    void fallback()
     {
+        QFETCH(QString, path);
         QFETCH(FakeHttpServer::Route, route);
         QFETCH(QString, tld);
-        QFETCH(QString, logLine);
-        m_http->setRoute("/rdap/domain/name.test", route);
-        LogCapture log;
-        auto lookup = service();
-        QCOMPARE(describe(QCoro::waitFor(lookup->check("name", tld))), QStringLiteral("taken|Domain Name: from whois\nRegistrar: R"));
-        QCOMPARE(log.lines("com.pellunor.Orvane.lookup"), QStringList{logLine});
-        QCOMPARE(m_whois->queries(), QStringList{"name" + tld});
+        QFETCH(bool, whoisSilent);
+        QFETCH(QString, expected);
+        m_http->setRoute(path, route);
+        if (whoisSilent)
+            m_whois->setDefault({.silent = true});
+        QCOMPARE(check(tld), expected);
+        QCOMPARE(m_whois->queries(), expected.startsWith("taken") || whoisSilent ? QStringList{"name" + tld} : QStringList());
     }
 
     // After a server failed to prove who it is, plain-text WHOIS would let the same attacker answer.
     void tlsFailureEndsTheCheckWithoutWhois()
     {
-        QFile certFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt"));
-        QFile keyFile(QStringLiteral(ORVANE_TEST_DATA "/untrusted.key"));
-        QVERIFY(certFile.open(QIODevice::ReadOnly) && keyFile.open(QIODevice::ReadOnly));
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
-        tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
-        QSslServer server;
-        server.setSslConfiguration(tls);
-        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        FakeTlsServer server;
         m_http->setRoute("/dns.json", FakeHttpServer::Route{200, {}, FakeHttpServer::bootstrapFile(
-            {{{"test"}, {QStringLiteral("https://127.0.0.1:%1/rdap/").arg(server.serverPort())}}})});
-        auto lookup = service(3000, 30000); // loading the system's authorities is slow under sanitizers
-        const QString outcome = describe(QCoro::waitFor(lookup->check("name", ".test")));
+            {{{"test"}, {server.url("/rdap/").toString()}}})});
+        const QString outcome = check(".test", 30000); // loading the system's authorities is slow under sanitizers
         QVERIFY2(outcome.startsWith("error|RDAP secure connection failed with 127.0.0.1: "), qPrintable(outcome));
         QVERIFY(m_whois->queries().isEmpty());
-    }
-
-    void bothFailingGivesTheWhoisError()
-    {
-        m_http->setRoute("/rdap/domain/name.test", FakeHttpServer::Route{503});
-        m_whois->setDefault({.silent = true});
-        auto lookup = service(300);
-        QCOMPARE(describe(QCoro::waitFor(lookup->check("name", ".test"))), QStringLiteral("WHOIS query timed out"));
-    }
-
-    void unreachableBootstrapSendsEverythingToWhois()
-    {
-        m_http->setRoute("/dns.json", FakeHttpServer::Route{500});
-        LogCapture log;
-        auto lookup = service();
-        std::vector<QCoro::Task<Result>> checks;
-        checks.push_back(lookup->check("a", ".test"));
-        checks.push_back(lookup->check("b", ".io"));
-        for (auto &check : checks)
-            QVERIFY(QCoro::waitFor(check).has_value());
-        QStringList lines = log.lines("com.pellunor.Orvane.lookup");
-        lines.sort();
-        QCOMPARE(lines, (QStringList{"com.pellunor.Orvane.lookup|debug|.io: no RDAP entry, using WHOIS",
-                                     "com.pellunor.Orvane.lookup|debug|.test: no RDAP entry, using WHOIS"}));
     }
 };
 
