@@ -1,5 +1,3 @@
-#include "AppSettings.h"
-#include "ClaudeCLIService.h"
 #include "FakeHttpServer.h"
 #include "HistoryStore.h"
 #include "RawDatabase.h"
@@ -118,46 +116,6 @@ private slots:
         QCOMPARE(lines[2], QStringLiteral("pending kept: yes"));
         QCOMPARE(lines[3], QStringLiteral("with room again save: ok"));
         QCOMPARE(lines[4], QStringLiteral("stored: second:2 first:2"));
-    }
-
-    void corruptedSettingsFileGivesTheDefaults()
-    {
-        const QString file = m_dir.filePath("corrupt.ini");
-        QFile garbage(file);
-        QVERIFY(garbage.open(QIODevice::WriteOnly));
-        QByteArray bytes(4096, '\0');
-        for (char &b : bytes)
-            b = char(QRandomGenerator::global()->bounded(256));
-        garbage.write("[settings]\ntlds=@ByteArray(\\xff\\xfe\nenabledTLDs=\x01\x02\nuseClaudeForSuggestions=maybe\n");
-        garbage.write(bytes);
-        garbage.close();
-        AppSettings settings(SettingsLocation{file});
-        QCOMPARE(settings.tlds(), (QStringList{".com", ".ai"}));
-        QCOMPARE(settings.orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
-        QVERIFY(settings.useClaudeForSuggestions());
-        QVERIFY(settings.playGongOnAvailable());
-    }
-
-    void hostileClaudeTools_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("expectedPrefix");
-        QTest::newRow("exits before reading anything") << "exit" << "claude returned no output.";
-        QTest::newRow("path is a folder") << "folder" << "Could not launch claude CLI: ";
-    }
-    void hostileClaudeTools()
-    {
-        QFETCH(QString, mode);
-        QFETCH(QString, expectedPrefix);
-        qunsetenv("FAKE_CLAUDE_OUTPUT");
-        qunsetenv("FAKE_CLAUDE_MODE");
-        QString path = QStringLiteral(ORVANE_FAKE_CLAUDE);
-        if (mode == "folder")
-            path = m_dir.path();
-        ClaudeCLIService service;
-        const auto result = QCoro::waitFor(service.suggestNames("orvane", {".com"}, path));
-        QVERIFY(!result);
-        QVERIFY2(result.error().description().startsWith(expectedPrefix), qPrintable(result.error().description().left(200)));
     }
 };
 

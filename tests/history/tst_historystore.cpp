@@ -33,6 +33,8 @@ SearchRecord *addSearch(HistoryStore &store, const QString &query, const QDateTi
         auto *result = new DomainResult(tld, query + tld, availability, "raw " + tld,
                                         availability == "error" ? std::optional<QString>("WHOIS query timed out") : std::nullopt,
                                         when.addSecs(1));
+        if (availability == "taken")
+            result->setExpiresAt(when.addDays(365));
         store.insert(result);
         record->addResult(result);
     }
@@ -86,6 +88,7 @@ private slots:
             QCOMPARE(r->rawResponse(), "raw " + r->tld());
             QCOMPARE(r->checkedAt(), at(5).addSecs(1));
             QCOMPARE(r->hasErrorMessage(), r->availabilityRaw() == "error");
+            QCOMPARE(r->expiresAt(), r->availabilityRaw() == "taken" ? at(5).addDays(365) : QDateTime());
             seen << rawString(r->availability());
         }
         seen.sort();
@@ -112,28 +115,34 @@ private slots:
     void refusedFilesAreLeftUntouched_data()
     {
         QTest::addColumn<QByteArray>("content"); // the file's bytes, or SQL run on a new database
-        QTest::addColumn<bool>("unreadableSchema");
+        QTest::addColumn<QString>("message");    // %1: the file's path
         const QByteArray meta = "CREATE TABLE orvane_meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);";
         const QByteArray tables = "CREATE TABLE search_record (id INTEGER PRIMARY KEY, query TEXT, timestamp INTEGER);"
                                   "CREATE TABLE domain_result (id INTEGER PRIMARY KEY, record_id INTEGER, tld TEXT, domain TEXT,"
                                   " availability_raw TEXT, raw_response TEXT, error_message TEXT, checked_at INTEGER);";
         auto version = [&](const char *value) { return meta + tables + "INSERT INTO orvane_meta VALUES ('schemaVersion', '" + value + "');"; };
-        QTest::newRow("text file") << QByteArray("these are my notes, not a database\n") << false;
-        QTest::newRow("corrupt database") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, '\x5a') << false;
-        QTest::newRow("someone else's database") << QByteArray("SQL:CREATE TABLE photos (id INTEGER PRIMARY KEY);") << false;
-        QTest::newRow("newer schema") << "SQL:" + version("2.0.0") << true;
-        QTest::newRow("version v2") << "SQL:" + version("v2") << true;
-        QTest::newRow("version abc") << "SQL:" + version("abc") << true;
-        QTest::newRow("empty version") << "SQL:" + version("") << true;
-        QTest::newRow("no tables") << "SQL:" + meta + "INSERT INTO orvane_meta VALUES ('schemaVersion', '1.0.0');" << true;
-        QTest::newRow("column missing") << "SQL:" + version("1.0.0") + "ALTER TABLE domain_result DROP COLUMN checked_at;" << true;
-        QTest::newRow("1.1.0 without its watch list") << "SQL:" + version("1.1.0") + "ALTER TABLE domain_result ADD COLUMN expires_at INTEGER;" << true;
-        QTest::newRow("upgrade fails midway") << "SQL:" + version("1.0.0") + "CREATE TABLE watched_domain (x);" << false;
+        const QString notOurs = "%1 is not an Orvane history database.";
+        const QString newer = "%1 was written by a newer version of Orvane (history schema %2).";
+        QTest::newRow("text file") << QByteArray("these are my notes, not a database\n") << notOurs;
+        QTest::newRow("corrupt database") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, '\x5a')
+                                          << "Could not read %1: file is not a database";
+        QTest::newRow("someone else's database") << QByteArray("SQL:CREATE TABLE photos (id INTEGER PRIMARY KEY);") << notOurs;
+        QTest::newRow("newer schema") << "SQL:" + version("2.0.0") << newer.arg("%1", "2.0.0");
+        QTest::newRow("version v2") << "SQL:" + version("v2") << newer.arg("%1", "v2");
+        QTest::newRow("version abc") << "SQL:" + version("abc") << newer.arg("%1", "abc");
+        QTest::newRow("empty version") << "SQL:" + version("") << newer.arg("%1", "");
+        QTest::newRow("no tables") << "SQL:" + meta + "INSERT INTO orvane_meta VALUES ('schemaVersion', '1.0.0');" << newer.arg("%1", "1.0.0");
+        QTest::newRow("column missing") << "SQL:" + version("1.0.0") + "ALTER TABLE domain_result DROP COLUMN checked_at;"
+                                        << newer.arg("%1", "1.0.0");
+        QTest::newRow("1.1.0 without its watch list") << "SQL:" + version("1.1.0") + "ALTER TABLE domain_result ADD COLUMN expires_at INTEGER;"
+                                                      << newer.arg("%1", "1.1.0");
+        QTest::newRow("upgrade fails midway") << "SQL:" + version("1.0.0") + "CREATE TABLE watched_domain (x);"
+                                              << "Could not upgrade %1 to history schema 1.1.0: table watched_domain already exists";
     }
     void refusedFilesAreLeftUntouched()
     {
         QFETCH(QByteArray, content);
-        QFETCH(bool, unreadableSchema);
+        QFETCH(QString, message);
         QDir().mkpath(QFileInfo(m_path).absolutePath());
         if (content.startsWith("SQL:")) {
             RawDatabase raw(m_path);
@@ -149,8 +158,7 @@ private slots:
         const QByteArray before = bytes(m_path);
         const auto store = HistoryStore::open(m_path);
         QVERIFY(!store);
-        QVERIFY2(store.error().contains(m_path), qPrintable(store.error()));
-        QCOMPARE(store.error().contains(" was written by a newer version of Orvane (history schema "), unreadableSchema);
+        QCOMPARE(store.error(), message.arg(m_path));
         QVERIFY(bytes(m_path) == before);
         QVERIFY(!QFile::exists(m_path + "-wal"));
     }

@@ -63,6 +63,14 @@ class TestSearchPaneModel : public QObject
         m_settings->setEnabledTLDs(tlds);
     }
 
+    // Searches for `query` and waits until the run has ended.
+    bool searched(SearchPaneModel &m, const QString &query)
+    {
+        m.setQuery(query);
+        m.search(m_store.get(), m_settings.get());
+        return QTest::qWaitFor([&m] { return !m.isSearching(); });
+    }
+
     int storedRows(const QString &sql) const
     {
         return RawDatabase(m_store->path()).count(sql);
@@ -131,9 +139,7 @@ private slots:
     {
         enable({".com"});
         auto m = model();
-        m->setQuery("XN--BCHER-KVA");
-        m->search(m_store.get(), m_settings.get());
-        QTRY_VERIFY(!m->isSearching());
+        QVERIFY(searched(*m, "XN--BCHER-KVA"));
         QCOMPARE(rowsOf(m->liveResults()), QStringList{"b\u00fccher.com available"});
         QCOMPARE(m->activeRecord()->query(), QStringLiteral("b\u00fccher"));
         QCOMPARE(m_http->requestCount("/rdap/domain/xn--bcher-kva.com"), 1);
@@ -175,9 +181,7 @@ private slots:
         QFETCH(QString, message);
         enable({".com", ".ai"});
         auto m = model();
-        m->setQuery("orvane");
-        m->search(m_store.get(), m_settings.get());
-        QTRY_VERIFY(!m->isSearching());
+        QVERIFY(searched(*m, "orvane"));
         const QStringList before = rowsOf(m->liveResults());
         SearchRecord *record = m->activeRecord();
 
@@ -253,9 +257,7 @@ private slots:
         QFETCH(bool, clearAll);
         enable({".com", ".ai"});
         auto m = model();
-        m->setQuery("older");
-        m->search(m_store.get(), m_settings.get());
-        QTRY_VERIFY(!m->isSearching());
+        QVERIFY(searched(*m, "older"));
 
         answerSlowly("/rdap/domain/orvane.com", 300);
         m->setQuery("orvane");
@@ -269,9 +271,7 @@ private slots:
         QVERIFY2(!m->lastError(), qPrintable(m->lastErrorText()));
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken"}));
 
-        m->setQuery("later");
-        m->search(m_store.get(), m_settings.get());
-        QTRY_VERIFY(!m->isSearching());
+        QVERIFY(searched(*m, "later"));
         QVERIFY2(!m->lastError(), qPrintable(m->lastErrorText()));
         RawDatabase raw(m_store->path());
         QCOMPARE(raw.scalar("SELECT group_concat(query, ' ') FROM (SELECT query FROM search_record ORDER BY id)").toString(),
@@ -299,9 +299,7 @@ private slots:
         enable({".io", ".com", ".ai"});
         m_settings->setPlayGongOnAvailable(false);
         auto m = model();
-        m->setQuery("orvane");
-        m->search(m_store.get(), m_settings.get());
-        QTRY_VERIFY(!m->isSearching());
+        QVERIFY(searched(*m, "orvane"));
         QCOMPARE(m_gong->played, 0); // free domains, but the gong was off
         SearchRecord *record = m->activeRecord();
         m->newSearch();

@@ -186,6 +186,27 @@ private slots:
             QCOMPARE(s.tlds().last(), normalizeTLD(text));
     }
 
+    // The picker offers known and bootstrap TLDs not yet in the catalogue: those starting with
+    // what was typed first, then those containing it.
+    void pickerMatches_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("starting before containing") << " .BAR" << 50 << QStringList{".bar", ".bark", ".rebar"};
+        QTest::newRow("limit") << "bar" << 1 << QStringList{".bar"};
+        QTest::newRow("catalogue and unsafe names left out") << "o" << 4 << QStringList{".org", ".cloud", ".co", ".group"};
+    }
+    void pickerMatches()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, limit);
+        QFETCH(QStringList, expected);
+        AppSettings s(location());
+        s.setBootstrapTLDs({"rebar", "BAR", ".bark", "o\nb", "com"});
+        QCOMPARE(s.addableTLDsMatching(typed, limit), expected);
+    }
+
     void removingDisablesAndRewritesBothKeys()
     {
         AppSettings s(location());
@@ -251,17 +272,26 @@ private slots:
         QCOMPARE(gong.count(), 1);
     }
 
+    // The desktop entry's Exec line quotes a path with reserved characters and escapes within.
+    void launchAtLogin_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain path") << "/usr/bin/orvane" << "Exec=/usr/bin/orvane";
+        QTest::newRow("space") << "/opt/Orvane App/orvane" << "Exec=\"/opt/Orvane App/orvane\"";
+        QTest::newRow("dollar, quote, backslash") << "/opt/a$b\"c\\d/orvane" << "Exec=\"/opt/a\\$b\\\"c\\\\d/orvane\"";
+    }
     void launchAtLogin()
     {
-        const QString autostart = m_dir.filePath("autostart");
-        auto *item = new XdgAutostartLoginItem(autostart, "/opt/Orvane App/orvane");
+        QFETCH(QString, executable);
+        QFETCH(QString, exec);
+        auto *item = new XdgAutostartLoginItem(m_dir.filePath("autostart"), executable);
         AppSettings s(location(), std::unique_ptr<LoginItem>(item));
         s.setLaunchAtLogin(true);
-        QVERIFY(item->isRegistered());
         QFile entry(item->entryPath());
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(entry.readAll());
-        QVERIFY(text.contains("\nExec=\"/opt/Orvane App/orvane\"\n"));
+        QVERIFY2(text.contains('\n' + exec + '\n'), qPrintable(text));
         QVERIFY(text.contains("\nIcon=com.pellunor.Orvane\n")); // the name of the icon the package installs
         QVERIFY(text.startsWith("[Desktop Entry]\nType=Application\n"));
         s.setLaunchAtLogin(false);

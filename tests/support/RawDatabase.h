@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
 #include <QVariant>
 
 // A second, independent connection to a history file, for looking behind the store's back
@@ -38,6 +41,22 @@ public:
         return value.isValid() ? value.toInt() : -1;
     }
     bool exec(const QString &sql) const { return QSqlQuery(QSqlDatabase::database(m_name)).exec(sql); }
+    // Every row as its fields joined by "|", or the error text when the query fails.
+    QStringList rows(const QString &sql) const
+    {
+        QStringList result;
+        QSqlQuery query(QSqlDatabase::database(m_name));
+        if (!query.exec(sql))
+            return {query.lastError().text()};
+        while (query.next()) {
+            QStringList fields;
+            for (int i = 0; i < query.record().count(); ++i)
+                fields << query.value(i).toString();
+            result << fields.join(QLatin1Char('|'));
+        }
+        return result;
+    }
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name); }
 
 private:
     QString m_name;

@@ -86,6 +86,26 @@ public:
         model()->search(app->store(), app->settings());
         return QTest::qWaitFor([this] { return !model()->isSearching(); }, 10000);
     }
+    // Clicks the newest search in the sidebar and waits until the pane shows it.
+    bool openNewestRecord()
+    {
+        QList<QQuickItem *> rows;
+        if (!QTest::qWaitFor([&] { return !(rows = itemsNamed(QStringLiteral("historyRow"))).isEmpty(); }))
+            return false;
+        clickItem(rows.first());
+        return QTest::qWaitFor([this] { return model()->isHistoricalView(); });
+    }
+    // Opens the settings or welcome window and waits until it is drawn.
+    QQuickWindow *openSettings()
+    {
+        app->openSettings();
+        return QTest::qWaitForWindowExposed(app->settingsWindow()) ? app->settingsWindow() : nullptr;
+    }
+    QQuickWindow *openWelcome()
+    {
+        app->openWelcome();
+        return QTest::qWaitForWindowExposed(app->welcomeWindow()) ? app->welcomeWindow() : nullptr;
+    }
     QQuickItem *item(const char *objectName) const
     {
         return window() ? window()->findChild<QQuickItem *>(QLatin1String(objectName)) : nullptr;

@@ -91,9 +91,8 @@ private slots:
         ui.app->delegate()->setTrayAvailable(tray);
         ui.window()->hide();
         ui.app->opener().openMain = nullptr;
-        ui.app->openWelcome();
-        QQuickWindow *welcome = ui.app->welcomeWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(welcome));
+        QQuickWindow *welcome = ui.openWelcome();
+        QVERIFY(welcome);
         find(welcome, "onboardingView")->setProperty("step", 4);
         click(find(welcome, "primaryButton"));
         QTRY_VERIFY(!welcome->isVisible());
@@ -104,32 +103,20 @@ private slots:
             QTRY_VERIFY(ui.window()->isVisible());
     }
 
-    void brainstormSwitchHidesTheCardAtOnce()
+    // The brainstorm switch hides the main window's card at once, and keeps no hold on the
+    // keys once its page is gone.
+    void brainstormSwitchThenSpaceOnTheNextPage()
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
         QVERIFY(ui.item("brainstormCard")->isVisible());
-        ui.app->openWelcome();
-        QQuickWindow *welcome = ui.app->welcomeWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(welcome));
-        find(welcome, "onboardingView")->setProperty("step", 2);
-        click(find(welcome, "claudeSwitch"));
-        QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
-        QVERIFY(!ui.item("brainstormCard")->isVisible());
-    }
-
-    // A switch the user flipped keeps no hold on the keys once its page is gone.
-    void spaceOnTheNextPageLeavesTheLastPageAlone()
-    {
-        UiHarness ui;
-        QVERIFY(ui.start({".com"}));
-        ui.app->openWelcome();
-        QQuickWindow *welcome = ui.app->welcomeWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(welcome));
+        QQuickWindow *welcome = ui.openWelcome();
+        QVERIFY(welcome);
         QQuickItem *view = find(welcome, "onboardingView");
         view->setProperty("step", 2);
         click(find(welcome, "claudeSwitch"));
         QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
+        QVERIFY(!ui.item("brainstormCard")->isVisible());
         QVERIFY(find(welcome, "claudeSwitch")->hasActiveFocus());
         QTest::keyClick(welcome, Qt::Key_Return);
         QCOMPARE(view->property("step").toInt(), 3);
@@ -145,9 +132,8 @@ private slots:
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
-        ui.app->openSettings();
-        QQuickWindow *settings = ui.app->settingsWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QQuickWindow *settings = ui.openSettings();
+        QVERIFY(settings);
         QCOMPARE(settings->title(), QStringLiteral("Orvane Settings"));
         const QRect screen = settings->screen()->availableGeometry();
         QVERIFY2(screen.contains(settings->frameGeometry()),
@@ -171,9 +157,8 @@ private slots:
         UiHarness ui;
         ui.http.serveBootstrap({"com", "ai", "berlin", "bar"});
         QVERIFY(ui.start({".com", ".ai"}));
-        ui.app->openSettings();
-        QQuickWindow *settings = ui.app->settingsWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QQuickWindow *settings = ui.openSettings();
+        QVERIFY(settings);
         QQuickItem *view = find(settings, "settingsView");
         QQuickItem *picker = find(settings, "tldPicker");
         QQuickItem *summary = ui.item("tldSummary");
@@ -232,9 +217,8 @@ private slots:
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
-        ui.app->openSettings();
-        QQuickWindow *settings = ui.app->settingsWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QQuickWindow *settings = ui.openSettings();
+        QVERIFY(settings);
         QQuickItem *view = find(settings, "settingsView");
         view->setProperty("currentTab", 1);
         ui.app->settings()->setClaudeBinaryPath("/nowhere/claude"); // ignored by Detect
@@ -263,9 +247,8 @@ private slots:
         UiHarness ui;
         ui.playGong = true;
         QVERIFY(ui.start({".com"}));
-        ui.app->openSettings();
-        QQuickWindow *settings = ui.app->settingsWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        QQuickWindow *settings = ui.openSettings();
+        QVERIFY(settings);
         find(settings, "settingsView")->setProperty("currentTab", 2);
         QQuickItem *preview = find(settings, "previewGong");
         QTRY_COMPARE(ui.app->gong()->requests(), 1); // the launch chime

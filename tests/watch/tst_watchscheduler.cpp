@@ -62,6 +62,12 @@ private slots:
         QCOMPARE(scheduler.take(entries, start.addSecs(60)), std::optional<QString>(QStringLiteral("a.com")));
         QVERIFY(!scheduler.take(entries, start.addSecs(3600))); // the caller has not stored the check yet
         QVERIFY(!scheduler.nextDue({}, start));
+        // Of two due domains the one never checked goes first, then the one that waited longest.
+        const QList<WatchScheduler::Entry> due{{"old.com", "h1", start.addSecs(-7 * 3600)},
+                                               {"older.com", "h2", start.addSecs(-9 * 3600)}, {"new.com", "h3", {}}};
+        WatchScheduler fresh(start);
+        QCOMPARE(fresh.take(due, start.addSecs(60)), std::optional<QString>("new.com"));
+        QCOMPARE(fresh.take(due, start.addSecs(70)), std::optional<QString>("older.com"));
     }
 };
 

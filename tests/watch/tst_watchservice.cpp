@@ -53,6 +53,8 @@ private slots:
             for (const char *name : {"lumalink", "gone", "murky", "broken"})
                 QVERIFY(list.watch(QString::fromLatin1(name) + ".test", ".test", DomainAvailability::taken, added));
             QVERIFY(list.watch("stillfree.test", ".test", DomainAvailability::available, added));
+            // What was seen when watching began is stored: after a restart it is no news.
+            QCOMPARE(WatchList(QStringLiteral("watch")).entries().last().lastAvailability, DomainAvailability::available);
 
             WatchScheduler::Limits limits;
             limits.startDelay = limits.gap = limits.perHost = std::chrono::seconds(0);
