@@ -1,7 +1,7 @@
 // Prints how the history store behaves with a large history:
 // 10,000 saved searches of 25 results each.
 
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // Time of the brainstorm's JSON-array search on ordinary and hostile claude output.
 
-#include "ClaudeCLIService.h"
+#include "brainstorm/ClaudeCLIService.h"
 
 #include <QElapsedTimer>
 

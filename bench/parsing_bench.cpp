@@ -1,8 +1,8 @@
 // Time per call of the text parsers on large inputs.
 
-#include "RDAPBootstrap.h"
-#include "RDAPClient.h"
-#include "WhoisInterpretation.h"
+#include "engine/RDAPBootstrap.h"
+#include "engine/RDAPClient.h"
+#include "engine/WhoisInterpretation.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>

@@ -6,12 +6,12 @@
 // the program's own. For comparison, `curl --parallel --http2` fetches the same URLs in the same run.
 // Usage: search_bench [RTT_ms ...]   (default 100 250)
 
-#include "AppSettings.h"
-#include "HistoryStore.h"
-#include "ListModels.h"
-#include "OpenFileLimit.h"
-#include "RDAPBootstrap.h"
-#include "SearchPaneModel.h"
+#include "settings/AppSettings.h"
+#include "history/HistoryStore.h"
+#include "search/ListModels.h"
+#include "engine/OpenFileLimit.h"
+#include "engine/RDAPBootstrap.h"
+#include "search/SearchPaneModel.h"
 
 #include <QCoreApplication>
 #include <QDir>

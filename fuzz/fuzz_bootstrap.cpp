@@ -1,5 +1,5 @@
 // The IANA bootstrap file parser.
-#include "RDAPBootstrap.h"
+#include "engine/RDAPBootstrap.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // The claude answer: the JSON-array search and the suggestion decoding.
-#include "ClaudeCLIService.h"
+#include "brainstorm/ClaudeCLIService.h"
 
 #include <QJsonDocument>
 

@@ -1,5 +1,5 @@
 // RDAP answers: the status and errorCode decisions and the rendering of the body.
-#include "RDAPClient.h"
+#include "engine/RDAPClient.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,5 +1,5 @@
 // The IANA referral ("refer:") line parser.
-#include "WhoisClient.h"
+#include "engine/WhoisClient.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // Settings loaded from whatever bytes the settings file holds: always usable values.
-#include "AppSettings.h"
+#include "settings/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 // WHOIS answer interpretation and cleaning: never crash, cleaning is idempotent, and an answer
 // that holds a registration record never reads free.
-#include "WhoisInterpretation.h"
+#include "engine/WhoisInterpretation.h"
 
 #include <cstdlib>
 

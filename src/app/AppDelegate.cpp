@@ -1,6 +1,6 @@
-#include "AppDelegate.h"
+#include "app/AppDelegate.h"
 
-#include "GongPlayer.h"
+#include "app/GongPlayer.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

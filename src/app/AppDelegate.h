@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowOpener.h"
+#include "app/WindowOpener.h"
 
 #include <QObject>
 #include <QPointer>

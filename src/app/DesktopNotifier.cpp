@@ -1,4 +1,4 @@
-#include "DesktopNotifier.h"
+#include "app/DesktopNotifier.h"
 
 #include <QCoreApplication>
 #include <QSystemTrayIcon>

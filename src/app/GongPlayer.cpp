@@ -1,4 +1,4 @@
-#include "GongPlayer.h"
+#include "app/GongPlayer.h"
 
 #include <QFile>
 #include <QAudioDevice>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Gong.h"
+#include "search/Gong.h"
 
 #include <QUrl>
 

@@ -1,4 +1,4 @@
-#include "IconProvider.h"
+#include "app/IconProvider.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

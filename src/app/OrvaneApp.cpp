@@ -1,9 +1,9 @@
-#include "OrvaneApp.h"
+#include "app/OrvaneApp.h"
 
-#include "IconProvider.h"
-#include "RDAPBootstrap.h"
-#include "SearchPaneModel.h"
-#include "WhoisInterpretation.h"
+#include "app/IconProvider.h"
+#include "engine/RDAPBootstrap.h"
+#include "search/SearchPaneModel.h"
+#include "engine/WhoisInterpretation.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

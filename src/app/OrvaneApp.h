@@ -1,17 +1,17 @@
 #pragma once
 
-#include "AppDelegate.h"
-#include "ApplicationIdentity.h"
-#include "AppSettings.h"
-#include "ClaudeCLIService.h"
-#include "DesktopNotifier.h"
-#include "DomainLookupService.h"
-#include "GongPlayer.h"
-#include "HistoryListModel.h"
-#include "HistoryStore.h"
-#include "WatchList.h"
-#include "WatchService.h"
-#include "WindowOpener.h"
+#include "app/AppDelegate.h"
+#include "engine/ApplicationIdentity.h"
+#include "settings/AppSettings.h"
+#include "brainstorm/ClaudeCLIService.h"
+#include "app/DesktopNotifier.h"
+#include "engine/DomainLookupService.h"
+#include "app/GongPlayer.h"
+#include "history/HistoryListModel.h"
+#include "history/HistoryStore.h"
+#include "watch/WatchList.h"
+#include "watch/WatchService.h"
+#include "app/WindowOpener.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,8 +1,8 @@
 // Orvane, the desktop program: one instance per user session, living in the tray.
 
-#include "ApplicationIdentity.h"
-#include "OpenFileLimit.h"
-#include "OrvaneApp.h"
+#include "engine/ApplicationIdentity.h"
+#include "engine/OpenFileLimit.h"
+#include "app/OrvaneApp.h"
 
 #include <QApplication>
 #include <QLocalServer>

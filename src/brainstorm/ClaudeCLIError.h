@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CodePoints.h"
+#include "history/CodePoints.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "ClaudeCLIService.h"
+#include "brainstorm/ClaudeCLIService.h"
 
-#include "Completion.h"
-#include "DomainName.h"
-#include "OpenFileLimit.h"
-#include "TextRules.h"
+#include "net/Completion.h"
+#include "engine/DomainName.h"
+#include "engine/OpenFileLimit.h"
+#include "engine/TextRules.h"
 
 #include <QDir>
 #include <QFileInfo>

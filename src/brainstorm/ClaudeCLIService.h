@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ClaudeCLIError.h"
-#include "NameSuggestion.h"
+#include "brainstorm/ClaudeCLIError.h"
+#include "brainstorm/NameSuggestion.h"
 
 #include <QList>
 #include <QObject>

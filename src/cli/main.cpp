@@ -1,15 +1,15 @@
 // orvane-check: checks names under several TLDs from the command line, through the same
 // engine the desktop program uses.
 
-#include "AppSettings.h"
-#include "ApplicationIdentity.h"
-#include "DomainLookupService.h"
-#include "DomainName.h"
-#include "HistoryStore.h"
-#include "OpenFileLimit.h"
-#include "Output.h"
-#include "TextRules.h"
-#include "WhoisClient.h"
+#include "settings/AppSettings.h"
+#include "engine/ApplicationIdentity.h"
+#include "engine/DomainLookupService.h"
+#include "engine/DomainName.h"
+#include "history/HistoryStore.h"
+#include "engine/OpenFileLimit.h"
+#include "cli/Output.h"
+#include "engine/TextRules.h"
+#include "engine/WhoisClient.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Version.h"
+#include "engine/Version.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "DomainAvailability.h"
+#include "engine/DomainAvailability.h"
 
 namespace orvane {
 

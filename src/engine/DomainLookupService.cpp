@@ -1,6 +1,6 @@
-#include "DomainLookupService.h"
+#include "engine/DomainLookupService.h"
 
-#include "Logging.h"
+#include "engine/Logging.h"
 
 #include <QPointer>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DomainAvailability.h"
-#include "RDAPClient.h"
-#include "WhoisClient.h"
+#include "engine/DomainAvailability.h"
+#include "engine/RDAPClient.h"
+#include "engine/WhoisClient.h"
 
 #include <QObject>
 

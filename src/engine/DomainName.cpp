@@ -1,4 +1,4 @@
-#include "DomainName.h"
+#include "engine/DomainName.h"
 
 #include <QTextBoundaryFinder>
 #include <QUrl>

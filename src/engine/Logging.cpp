@@ -1,4 +1,4 @@
-#include "Logging.h"
+#include "engine/Logging.h"
 
 // Debug lines are off unless asked for (QT_LOGGING_RULES="com.pellunor.Orvane.*.debug=true").
 Q_LOGGING_CATEGORY(lcLookup, "com.pellunor.Orvane.lookup", QtInfoMsg)

@@ -1,4 +1,4 @@
-#include "OpenFileLimit.h"
+#include "engine/OpenFileLimit.h"
 
 #include <QtGlobal>
 

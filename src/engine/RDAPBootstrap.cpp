@@ -1,7 +1,7 @@
-#include "RDAPBootstrap.h"
+#include "engine/RDAPBootstrap.h"
 
-#include "ApplicationIdentity.h"
-#include "Logging.h"
+#include "engine/ApplicationIdentity.h"
+#include "engine/Logging.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

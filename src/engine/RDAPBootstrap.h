@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Completion.h"
-#include "HttpClient.h"
-#include "SettingsLocation.h"
+#include "net/Completion.h"
+#include "net/HttpClient.h"
+#include "engine/SettingsLocation.h"
 
 #include <QDateTime>
 #include <QMap>

@@ -1,8 +1,8 @@
-#include "RDAPClient.h"
+#include "engine/RDAPClient.h"
 
-#include "ApplicationIdentity.h"
-#include "Logging.h"
-#include "TextRules.h"
+#include "engine/ApplicationIdentity.h"
+#include "engine/Logging.h"
+#include "engine/TextRules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

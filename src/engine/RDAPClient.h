@@ -1,9 +1,9 @@
 #pragma once
 
-#include "DomainAvailability.h"
-#include "HttpClient.h"
-#include "RDAPBootstrap.h"
-#include "RDAPError.h"
+#include "engine/DomainAvailability.h"
+#include "net/HttpClient.h"
+#include "engine/RDAPBootstrap.h"
+#include "engine/RDAPError.h"
 
 #include <QJsonObject>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "TextRules.h"
+#include "engine/TextRules.h"
 
 #include <algorithm>
 

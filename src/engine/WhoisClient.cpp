@@ -1,7 +1,7 @@
-#include "WhoisClient.h"
+#include "engine/WhoisClient.h"
 
-#include "TextRules.h"
-#include "WhoisInterpretation.h"
+#include "engine/TextRules.h"
+#include "engine/WhoisInterpretation.h"
 
 #include <QHostAddress>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DomainAvailability.h"
-#include "WhoisConnection.h"
-#include "WhoisError.h"
+#include "engine/DomainAvailability.h"
+#include "engine/WhoisConnection.h"
+#include "engine/WhoisError.h"
 
 #include <QHash>
 #include <QList>

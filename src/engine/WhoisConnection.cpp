@@ -1,9 +1,9 @@
-#include "WhoisConnection.h"
+#include "engine/WhoisConnection.h"
 
-#include "Completion.h"
-#include "Logging.h"
+#include "net/Completion.h"
+#include "engine/Logging.h"
 
-#include "TcpStream.h"
+#include "net/TcpStream.h"
 
 #include <QHash>
 #include <QPointer>

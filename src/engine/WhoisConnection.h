@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WhoisError.h"
+#include "engine/WhoisError.h"
 
 #include <QByteArray>
 #include <QHostAddress>

@@ -1,6 +1,6 @@
-#include "WhoisInterpretation.h"
+#include "engine/WhoisInterpretation.h"
 
-#include "TextRules.h"
+#include "engine/TextRules.h"
 
 #include <algorithm>
 

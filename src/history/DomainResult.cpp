@@ -1,6 +1,6 @@
-#include "DomainResult.h"
+#include "history/DomainResult.h"
 
-#include "SearchRecord.h"
+#include "history/SearchRecord.h"
 
 namespace orvane {
 

@@ -1,7 +1,7 @@
-#include "HistoryListModel.h"
+#include "history/HistoryListModel.h"
 
-#include "HistoryStore.h"
-#include "SearchRecord.h"
+#include "history/HistoryStore.h"
+#include "history/SearchRecord.h"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "HistorySchema.h"
+#include "history/HistorySchema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
-#include "HistorySchema.h"
+#include "history/HistorySchema.h"
 
 #include <QDir>
 #include <QFile>

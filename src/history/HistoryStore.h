@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DomainResult.h"
-#include "SearchRecord.h"
+#include "history/DomainResult.h"
+#include "history/SearchRecord.h"
 
 #include <QHash>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "SearchRecord.h"
+#include "history/SearchRecord.h"
 
-#include "DomainResult.h"
-#include "HistoryStore.h"
+#include "history/DomainResult.h"
+#include "history/HistoryStore.h"
 
 namespace orvane {
 

@@ -1,7 +1,7 @@
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
-#include "Completion.h"
-#include "NetLogging.h"
+#include "net/Completion.h"
+#include "net/NetLogging.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "TcpStream.h"
+#include "net/TcpStream.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

@@ -1,4 +1,4 @@
-#include "ListModels.h"
+#include "search/ListModels.h"
 
 namespace orvane {
 

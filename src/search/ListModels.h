@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LiveResult.h"
-#include "NameSuggestion.h"
+#include "search/LiveResult.h"
+#include "brainstorm/NameSuggestion.h"
 
 #include <QAbstractListModel>
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DomainAvailability.h"
+#include "engine/DomainAvailability.h"
 
 #include <QDateTime>
 #include <QString>

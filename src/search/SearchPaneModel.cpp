@@ -1,9 +1,9 @@
-#include "SearchPaneModel.h"
+#include "search/SearchPaneModel.h"
 
-#include "AppSettings.h"
-#include "CodePoints.h"
-#include "DomainName.h"
-#include "HistoryStore.h"
+#include "settings/AppSettings.h"
+#include "history/CodePoints.h"
+#include "engine/DomainName.h"
+#include "history/HistoryStore.h"
 
 namespace orvane {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ClaudeCLIService.h"
-#include "DomainLookupService.h"
-#include "Gong.h"
-#include "ListModels.h"
-#include "SearchRecord.h"
+#include "brainstorm/ClaudeCLIService.h"
+#include "engine/DomainLookupService.h"
+#include "search/Gong.h"
+#include "search/ListModels.h"
+#include "history/SearchRecord.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
-#include "AppSettings.h"
+#include "settings/AppSettings.h"
 
-#include "DomainName.h"
-#include "WhoisClient.h"
-#include "TextRules.h"
+#include "engine/DomainName.h"
+#include "engine/WhoisClient.h"
+#include "engine/TextRules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

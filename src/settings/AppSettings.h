@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LoginItem.h"
-#include "SettingsLocation.h"
+#include "settings/LoginItem.h"
+#include "engine/SettingsLocation.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "LoginItem.h"
+#include "settings/LoginItem.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // macOS: the application's own login item through SMAppService (macOS 13 and later).
-#include "LoginItem.h"
+#include "settings/LoginItem.h"
 
 #import <Foundation/Foundation.h>
 #import <ServiceManagement/ServiceManagement.h>

@@ -1,5 +1,5 @@
 // Windows: a value under HKCU\Software\Microsoft\Windows\CurrentVersion\Run.
-#include "LoginItem.h"
+#include "settings/LoginItem.h"
 
 #include <QDir>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "WatchList.h"
+#include "watch/WatchList.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

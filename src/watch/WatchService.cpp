@@ -1,6 +1,6 @@
-#include "WatchService.h"
+#include "watch/WatchService.h"
 
-#include "DomainLookupService.h"
+#include "engine/DomainLookupService.h"
 
 #include <qcoro/qcorotask.h>
 

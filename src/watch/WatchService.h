@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DomainAvailability.h"
-#include "WatchList.h"
-#include "WatchScheduler.h"
+#include "engine/DomainAvailability.h"
+#include "watch/WatchList.h"
+#include "watch/WatchScheduler.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,5 +1,5 @@
-#include "ClaudeCLIService.h"
-#include "OpenFileLimit.h"
+#include "brainstorm/ClaudeCLIService.h"
+#include "engine/OpenFileLimit.h"
 
 #include <QDir>
 #include <QFile>

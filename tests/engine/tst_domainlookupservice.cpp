@@ -1,4 +1,4 @@
-#include "DomainLookupService.h"
+#include "engine/DomainLookupService.h"
 #include "FakeHttpServer.h"
 #include "FakeTlsServer.h"
 #include "FakeWhoisServer.h"

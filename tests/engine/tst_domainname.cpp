@@ -1,5 +1,5 @@
-#include "DomainAvailability.h"
-#include "DomainName.h"
+#include "engine/DomainAvailability.h"
+#include "engine/DomainName.h"
 
 #include <QTest>
 

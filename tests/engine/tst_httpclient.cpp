@@ -1,6 +1,6 @@
 #include "FakeHttpServer.h"
 #include "FakeTlsServer.h"
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -1,8 +1,8 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
-#include "HistoryStore.h"
-#include "WatchList.h"
-#include "WhoisClient.h"
+#include "history/HistoryStore.h"
+#include "watch/WatchList.h"
+#include "engine/WhoisClient.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "FakeHttpServer.h"
-#include "RDAPBootstrap.h"
+#include "engine/RDAPBootstrap.h"
 
 #include <QTemporaryDir>
 #include <QTest>

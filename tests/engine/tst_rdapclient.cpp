@@ -1,5 +1,5 @@
 #include "FakeHttpServer.h"
-#include "RDAPClient.h"
+#include "engine/RDAPClient.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "FakeWhoisServer.h"
-#include "WhoisClient.h"
+#include "engine/WhoisClient.h"
 
 #include <QFile>
 #include <QTest>

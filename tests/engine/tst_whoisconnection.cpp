@@ -1,5 +1,5 @@
 #include "FakeWhoisServer.h"
-#include "WhoisConnection.h"
+#include "engine/WhoisConnection.h"
 
 #include <QTest>
 

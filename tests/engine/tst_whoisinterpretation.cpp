@@ -1,4 +1,4 @@
-#include "WhoisInterpretation.h"
+#include "engine/WhoisInterpretation.h"
 
 #include <QFile>
 #include <QTest>

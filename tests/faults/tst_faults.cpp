@@ -1,7 +1,7 @@
 #include "FakeHttpServer.h"
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 #include "RawDatabase.h"
-#include "RDAPClient.h"
+#include "engine/RDAPClient.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "HistorySchema.h"
-#include "HistoryStore.h"
+#include "history/HistorySchema.h"
+#include "history/HistoryStore.h"
 #include "RawDatabase.h"
 
 #include <QFile>

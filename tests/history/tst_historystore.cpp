@@ -1,5 +1,5 @@
-#include "HistoryListModel.h"
-#include "HistoryStore.h"
+#include "history/HistoryListModel.h"
+#include "history/HistoryStore.h"
 #include "RawDatabase.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "AppSettings.h"
+#include "settings/AppSettings.h"
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 #include "RawDatabase.h"
-#include "SearchPaneModel.h"
+#include "search/SearchPaneModel.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
-#include "AppSettings.h"
-#include "TextRules.h"
+#include "settings/AppSettings.h"
+#include "engine/TextRules.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -6,7 +6,7 @@
 // (A file system cannot be made read-only while the database is open for writing: the
 // kernel refuses with EBUSY. A full disk is the failure an open history really meets.)
 
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Saves searches of 25 results each into a history file, one transaction per search,
 // for as long as it lives. The crash test kills it at random moments.
 
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 

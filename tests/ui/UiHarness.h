@@ -5,8 +5,8 @@
 
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
-#include "OrvaneApp.h"
-#include "SearchPaneModel.h"
+#include "app/OrvaneApp.h"
+#include "search/SearchPaneModel.h"
 
 #include <QQuickItem>
 #include <QQuickWindow>

@@ -1,4 +1,4 @@
-#include "WatchScheduler.h"
+#include "watch/WatchScheduler.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
-#include "DomainLookupService.h"
+#include "engine/DomainLookupService.h"
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
-#include "HistorySchema.h"
-#include "WatchList.h"
-#include "WatchService.h"
+#include "history/HistorySchema.h"
+#include "watch/WatchList.h"
+#include "watch/WatchService.h"
 
 #include <QSignalSpy>
 #include <QSqlDatabase>
