@@ -175,18 +175,12 @@ void AppDelegate::pollForOnboarding(int waits)
 
 QWindow *AppDelegate::mainWindow() const
 {
-    QWindow *fallback = nullptr;
-    for (QWindow *window : QGuiApplication::topLevelWindows()) {
-        if (window->type() != Qt::Window && window->type() != Qt::Dialog)
-            continue;
-        if (window->title() == welcomeTitle)
-            continue;
-        if (window->title() == mainTitle)
-            return window;
-        if (!fallback && window->isVisible())
-            fallback = window;
-    }
-    return fallback;
+    return m_opener.mainWindow ? m_opener.mainWindow() : nullptr;
+}
+
+QWindow *AppDelegate::welcomeWindow() const
+{
+    return m_opener.welcomeWindow ? m_opener.welcomeWindow() : nullptr;
 }
 
 void AppDelegate::showMainWindow()
@@ -219,12 +213,10 @@ void AppDelegate::handleReopen(const QString &activationToken)
         qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
 
     // While the welcome window is up it is the one to come forward.
-    for (QWindow *window : QGuiApplication::topLevelWindows()) {
-        if (window->title() == welcomeTitle && window->isVisible()) {
-            window->raise();
-            window->requestActivate();
-            return;
-        }
+    if (QWindow *welcome = welcomeWindow(); welcome && welcome->isVisible()) {
+        welcome->raise();
+        welcome->requestActivate();
+        return;
     }
     // A window that is already shown may sit under other programs' windows: bring it up all
     // the same. X11 window managers refuse activation requests from a program in the
@@ -251,13 +243,7 @@ void AppDelegate::didResignActive()
 void AppDelegate::bringWelcomeWindowToFront()
 {
     QTimer::singleShot(m_timings.welcomeFrontDelay, this, [this] {
-        QWindow *welcome = nullptr;
-        for (QWindow *window : QGuiApplication::topLevelWindows()) {
-            if (window->title() == welcomeTitle) {
-                welcome = window;
-                break;
-            }
-        }
+        QWindow *welcome = welcomeWindow();
         if (welcome) {
             welcome->show();
             welcome->raise();
@@ -265,7 +251,7 @@ void AppDelegate::bringWelcomeWindowToFront()
         }
         // Without a tray, closing the main window quits the program, so it only steps aside.
         for (QWindow *window : QGuiApplication::topLevelWindows()) {
-            if (window != welcome && window->isVisible() && window->type() == Qt::Window && window->title() != welcomeTitle) {
+            if (window != welcome && window->isVisible() && window->type() == Qt::Window) {
                 if (m_trayAvailable)
                     window->close();
                 else

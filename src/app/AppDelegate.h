@@ -31,8 +31,6 @@ class AppDelegate : public QObject
     Q_OBJECT
     Q_PROPERTY(bool trayAvailable READ trayAvailable NOTIFY trayAvailableChanged)
 public:
-    static inline const QString mainTitle = QStringLiteral("Orvane");
-    static inline const QString welcomeTitle = QStringLiteral("Welcome to Orvane");
 
     AppDelegate(WindowOpener &opener, std::shared_ptr<GongPlayer> gong, ShellTimings timings = {},
                 QObject *parent = nullptr);
@@ -48,6 +46,7 @@ public:
     void didFinishLaunching(bool chimeWanted, bool hasCompletedOnboarding);
 
     QWindow *mainWindow() const;
+    QWindow *welcomeWindow() const;
     Q_INVOKABLE void showMainWindow();
     Q_INVOKABLE void handleStatusClick();
     Q_INVOKABLE void bringWelcomeWindowToFront();

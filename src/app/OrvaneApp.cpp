@@ -138,6 +138,8 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
       m_gong(std::make_shared<GongPlayer>(m_configuration.gongSource))
 {
     registerTypes();
+    m_opener.mainWindow = [this]() -> QWindow * { return m_mainWindow; };
+    m_opener.welcomeWindow = [this]() -> QWindow * { return m_welcomeWindow; };
     m_delegate = std::make_unique<AppDelegate>(m_opener, m_gong, m_configuration.timings);
     m_engine.addImageProvider(QStringLiteral("icon"), new IconProvider);
     m_engine.rootContext()->setContextProperty(QStringLiteral("app"), this);
@@ -285,14 +287,8 @@ QQuickWindow *OrvaneApp::mainWindow() const
 
 void OrvaneApp::openMain()
 {
-    if (!m_mainWindow) {
-        m_engine.load(QUrl(QStringLiteral("qrc:/orvane/ui/MainWindow.qml")));
-        const auto roots = m_engine.rootObjects();
-        for (QObject *root : roots) {
-            if (auto *window = qobject_cast<QQuickWindow *>(root); window && window->title() == AppDelegate::mainTitle)
-                m_mainWindow = window;
-        }
-    }
+    if (!m_mainWindow)
+        m_mainWindow = loadWindow(QStringLiteral("MainWindow.qml"));
     if (m_mainWindow && !m_mainWindow->property("orvaneDrawn").isValid()) {
         m_mainWindow->setProperty("orvaneDrawn", true);
         connect(m_mainWindow, &QQuickWindow::frameSwapped, this, [] {
