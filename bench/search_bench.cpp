@@ -347,7 +347,7 @@ public:
         m_settings->setTlds(dotted);
         m_settings->setEnabledTLDs(dotted);
         m_store = *HistoryStore::open(m_dir.filePath("history.sqlite"), HistoryStore::Options{});
-        m_model = std::make_unique<SearchPaneModel>(m_config);
+        m_model = std::make_unique<SearchPaneModel>(m_config, ClaudeCLIOptions{}, m_store.get(), m_settings.get());
     }
 
     Figures search(bool sampleDescriptors)
@@ -372,7 +372,7 @@ public:
         const double cpuStart = cpuSeconds();
         QElapsedTimer timer;
         timer.start();
-        m_model->search(m_store.get(), m_settings.get());
+        m_model->search();
         QEventLoop loop;
         QObject::connect(m_model.get(), &SearchPaneModel::isSearchingChanged, &loop, [&] {
             if (!m_model->isSearching())

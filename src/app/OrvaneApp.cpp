@@ -308,7 +308,7 @@ void OrvaneApp::openMain()
 
 SearchPaneModel *OrvaneApp::createSearchPaneModel(QObject *owner)
 {
-    auto *model = new SearchPaneModel(m_configuration.lookup, m_configuration.claude, owner);
+    auto *model = new SearchPaneModel(m_configuration.lookup, m_configuration.claude, m_store.get(), m_settings.get(), owner);
     model->setGong(m_gong);
     return model;
 }

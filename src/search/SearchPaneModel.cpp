@@ -37,10 +37,13 @@ struct SearchPaneModel::Run {
     Completion<bool> finished;
 };
 
-SearchPaneModel::SearchPaneModel(LookupConfiguration lookup, ClaudeCLIOptions claude, QObject *parent)
+SearchPaneModel::SearchPaneModel(LookupConfiguration lookup, ClaudeCLIOptions claude, HistoryStore *store,
+                                 AppSettings *settings, QObject *parent)
     : QObject(parent),
       m_lookup(makeShared(new DomainLookupService(std::move(lookup)))),
       m_claude(makeShared(new ClaudeCLIService(claude))),
+      m_store(store),
+      m_settings(settings),
       m_liveResults(new LiveResultsModel(this)),
       m_suggestions(new SuggestionsModel(this))
 {
@@ -92,8 +95,10 @@ void SearchPaneModel::setIsHistoricalView(bool on)
     assign(m_isHistoricalView, on, &SearchPaneModel::isHistoricalViewChanged);
 }
 
-void SearchPaneModel::search(HistoryStore *context, AppSettings *settings)
+void SearchPaneModel::search()
 {
+    HistoryStore *context = m_store;
+    AppSettings *settings = m_settings;
     // International names are shown (rows, history) in Unicode and asked for in ASCII.
     const std::optional<QString> shown = DomainName::displayForm(DomainName::normalize(m_query));
     const QStringList tlds = settings ? settings->orderedEnabledTLDs() : QStringList();
@@ -238,8 +243,9 @@ void SearchPaneModel::newSearch()
     setLastError(std::nullopt);
 }
 
-void SearchPaneModel::suggest(AppSettings *settings)
+void SearchPaneModel::suggest()
 {
+    AppSettings *settings = m_settings;
     const QString name = DomainName::normalize(m_query);
     if (!DomainName::isValid(name)) {
         setSuggestionError(invalidSuggestionName);
@@ -270,10 +276,10 @@ QCoro::Task<> SearchPaneModel::runSuggestions(QString name, QStringList tlds, st
     self->setIsSuggesting(false);
 }
 
-void SearchPaneModel::useSuggestion(const QString &name, HistoryStore *context, AppSettings *settings)
+void SearchPaneModel::useSuggestion(const QString &name)
 {
     setQuery(name);
-    search(context, settings);
+    search();
 }
 
 } // namespace orvane

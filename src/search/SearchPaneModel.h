@@ -39,7 +39,10 @@ public:
     static inline const QString suggestionsDisabled = QStringLiteral("Claude suggestions are disabled in Settings.");
     static constexpr int storedResponseLimit = 8000;
 
-    explicit SearchPaneModel(LookupConfiguration lookup = {}, ClaudeCLIOptions claude = {}, QObject *parent = nullptr);
+    // The store the searches are saved in and the settings they read (TLDs, the brainstorm's
+    // switch and path) are given once, here; either may be null (nothing saved, nothing enabled).
+    explicit SearchPaneModel(LookupConfiguration lookup = {}, ClaudeCLIOptions claude = {}, HistoryStore *store = nullptr,
+                             AppSettings *settings = nullptr, QObject *parent = nullptr);
     ~SearchPaneModel() override;
 
     // The shell's gong; the model works without one.
@@ -58,12 +61,12 @@ public:
     SearchRecord *activeRecord() const { return m_activeRecord; }
     bool isHistoricalView() const { return m_isHistoricalView; }
 
-    Q_INVOKABLE void search(orvane::HistoryStore *context, orvane::AppSettings *settings);
+    Q_INVOKABLE void search();
     Q_INVOKABLE void showRecord(orvane::SearchRecord *record);
     Q_INVOKABLE void newSearch();
-    Q_INVOKABLE void suggest(orvane::AppSettings *settings);
+    Q_INVOKABLE void suggest();
     // Picking a suggestion: its name goes into the field and is searched at once.
-    Q_INVOKABLE void useSuggestion(const QString &name, orvane::HistoryStore *context, orvane::AppSettings *settings);
+    Q_INVOKABLE void useSuggestion(const QString &name);
 
 signals:
     void queryChanged();
@@ -98,6 +101,8 @@ private:
     std::shared_ptr<DomainLookupService> m_lookup;
     std::shared_ptr<ClaudeCLIService> m_claude;
     std::shared_ptr<Gong> m_gong;
+    QPointer<HistoryStore> m_store;
+    QPointer<AppSettings> m_settings;
 
     QString m_query;
     bool m_isSearching = false;

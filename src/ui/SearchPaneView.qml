@@ -15,7 +15,7 @@ ScrollView {
 
     function submit() {
         if (!pane.queryBlank)
-            pane.model.search(app.store, app.settings)
+            pane.model.search()
     }
     function focusField() { field.forceActiveFocus(Qt.OtherFocusReason) }
 
@@ -203,7 +203,7 @@ ScrollView {
                 leftPadding: 10
                 rightPadding: 10
                 enabled: !pane.model.isSuggesting && !pane.queryBlank
-                onClicked: pane.model.suggest(app.settings)
+                onClicked: pane.model.suggest()
             }
 
             TextEdit {
@@ -237,7 +237,7 @@ ScrollView {
                     first: index === 0
                     suggestionName: name
                     suggestionRationale: rationale
-                    onUse: pane.model.useSuggestion(name, app.store, app.settings)
+                    onUse: pane.model.useSuggestion(name)
                 }
             }
         }

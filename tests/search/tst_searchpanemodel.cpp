@@ -52,7 +52,7 @@ class TestSearchPaneModel : public QObject
         c.whois.referralHost = QStringLiteral("127.0.0.1");
         c.whois.connection.port = m_whois->port();
         c.whois.connection.timeout = std::chrono::milliseconds(3000);
-        auto m = std::make_unique<SearchPaneModel>(c);
+        auto m = std::make_unique<SearchPaneModel>(c, ClaudeCLIOptions{}, m_store.get(), m_settings.get());
         m->setGong(m_gong);
         return m;
     }
@@ -67,7 +67,7 @@ class TestSearchPaneModel : public QObject
     bool searched(SearchPaneModel &m, const QString &query)
     {
         m.setQuery(query);
-        m.search(m_store.get(), m_settings.get());
+        m.search();
         return QTest::qWaitFor([&m] { return !m.isSearching(); });
     }
 
@@ -116,7 +116,7 @@ private slots:
         const QString typed = QString::fromUtf8("\n Orvane.COM.example\u00a0\u2028\t");
         m->setQuery(typed);
         QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         QVERIFY(m->isSearching());
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com checking", "orvane.ai checking", "orvane.io checking", "orvane.zz checking"}));
         QTRY_VERIFY(!m->isSearching());
@@ -160,7 +160,7 @@ private slots:
             QCOMPARE(m->liveResults()->availableCount(), row.availability == DomainAvailability::available ? 1 : 0);
             order << row.domain;
         });
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         QTRY_VERIFY(!m->isSearching());
         QCOMPARE(order, (QStringList{"orvane.ai", "orvane.com"}));
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken"}));
@@ -190,7 +190,7 @@ private slots:
         QSignalSpy anyRows(m->liveResults(), &QAbstractItemModel::modelReset);
         QSignalSpy messages(m.get(), &SearchPaneModel::lastErrorChanged);
         QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         QCOMPARE(m->lastError().value_or("<none>"), message);
         QCOMPARE(messages.count(), 1);
         QCOMPARE(anyRows.count(), 0);
@@ -207,7 +207,7 @@ private slots:
         m->setQuery("orvane");
         RawDatabase other(m_store->path());
         QVERIFY(other.exec("BEGIN EXCLUSIVE")); // another writer holds the file
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         QTRY_VERIFY(!m->isSearching());
         QVERIFY2(m->lastErrorText().startsWith("Could not save search history: database is locked"), qPrintable(m->lastErrorText()));
         QCOMPARE(rowsOf(m->liveResults()), QStringList{"orvane.com available"});
@@ -228,12 +228,12 @@ private slots:
         answerSlowly("/rdap/domain/other.com", 1000, 200);
         auto m = model();
         m->setQuery("orvane");
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         SearchRecord *first = m->activeRecord();
         if (newSearchBetween)
             m->newSearch();
         m->setQuery("other");
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         QTRY_VERIFY(first->persistentId() != 0); // the first run has ended and saved
         // The first run neither ends the second nor judges the gong by its rows.
         QVERIFY(m->isSearching());
@@ -261,7 +261,7 @@ private slots:
 
         answerSlowly("/rdap/domain/orvane.com", 300);
         m->setQuery("orvane");
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         SearchRecord *running = m->activeRecord();
         QTRY_COMPARE(running->resultCount(), 1); // .ai answered, .com still out
         for (SearchRecord *record : clearAll ? m_store->fetchAll() : QList<SearchRecord *>{running})
@@ -286,7 +286,7 @@ private slots:
         answerSlowly("/rdap/domain/orvane.com", 200);
         auto m = model();
         m->setQuery("orvane");
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         m_settings->setPlayGongOnAvailable(false); // too late for the running search
         m.reset(); // the window content goes away mid-search
         QTRY_COMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 2);
@@ -318,7 +318,7 @@ private slots:
 
         // A refused search keeps the historical view.
         m->setQuery("bad name");
-        m->search(m_store.get(), m_settings.get());
+        m->search();
         QVERIFY(m->isHistoricalView());
         QCOMPARE(m->liveResults()->count(), 3);
     }
@@ -338,17 +338,17 @@ private slots:
         auto m = model();
 
         m->setQuery(" -bad");
-        m->suggest(m_settings.get());
+        m->suggest();
         QCOMPARE(m->suggestionErrorText(), QStringLiteral("Enter a valid name first."));
         QVERIFY(!m->isSuggesting());
 
         m->setQuery("  Orvane.io ");
         m_settings->setUseClaudeForSuggestions(false);
-        m->suggest(m_settings.get());
+        m->suggest();
         QCOMPARE(m->suggestionErrorText(), QStringLiteral("Claude suggestions are disabled in Settings."));
 
         m_settings->setUseClaudeForSuggestions(true);
-        m->suggest(m_settings.get());
+        m->suggest();
         QVERIFY(m->isSuggesting());
         QVERIFY(!m->suggestionError());
         QTRY_VERIFY(!m->isSuggesting());
@@ -359,7 +359,7 @@ private slots:
         QCOMPARE(QString::fromUtf8(prompt.readAll()), ClaudeCLIService::prompt("orvane", {".com", ".ai"}));
 
         // Picking one searches it; the list stays.
-        m->useSuggestion("vane", m_store.get(), m_settings.get());
+        m->useSuggestion("vane");
         QCOMPARE(m->query(), QStringLiteral("vane"));
         QVERIFY(m->isSearching());
         QCOMPARE(m->suggestions()->count(), 2);
@@ -368,7 +368,7 @@ private slots:
         // A failing request keeps the old suggestions beside its message.
         qputenv("FAKE_CLAUDE_EXIT", "3");
         qputenv("FAKE_CLAUDE_STDERR", "boom");
-        m->suggest(m_settings.get());
+        m->suggest();
         QTRY_VERIFY(!m->isSuggesting());
         QCOMPARE(m->suggestionErrorText(), QStringLiteral("claude exited with code 3. boom"));
         QCOMPARE(m->suggestions()->count(), 2);

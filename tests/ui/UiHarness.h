@@ -83,7 +83,7 @@ public:
     bool searchFor(const QString &name)
     {
         model()->setQuery(name);
-        model()->search(app->store(), app->settings());
+        model()->search();
         return QTest::qWaitFor([this] { return !model()->isSearching(); }, 10000);
     }
     // Clicks the newest search in the sidebar and waits until the pane shows it.

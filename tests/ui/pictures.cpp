@@ -66,7 +66,7 @@ void mainWindow(UiHarness &ui, const QString &scheme, const QString &name, const
     QQuickItem *content = ui.item("contentView");
     QMetaObject::invokeMethod(content, "newSearch");
     model->setQuery(name);
-    model->search(ui.app->store(), ui.app->settings());
+    model->search();
     (void)QTest::qWaitFor([&] {
         int settled = 0;
         for (const auto &row : model->liveResults()->rows())
@@ -86,7 +86,7 @@ void mainWindow(UiHarness &ui, const QString &scheme, const QString &name, const
     qunsetenv("FAKE_CLAUDE_EXIT");
     qunsetenv("FAKE_CLAUDE_STDERR");
     model->setQuery(name);
-    model->suggest(ui.app->settings());
+    model->suggest();
     (void)QTest::qWaitFor([&] { return !model->isSuggesting(); }, 10000);
     save(ui.window(), QStringLiteral("main-%1-%2-brainstorm").arg(scheme, tag));
 }
@@ -97,7 +97,7 @@ void watching(UiHarness &ui, const QString &scheme)
     orvane::SearchPaneModel *model = ui.model();
     QMetaObject::invokeMethod(ui.item("contentView"), "newSearch");
     model->setQuery(QStringLiteral("orvane"));
-    model->search(ui.app->store(), ui.app->settings());
+    model->search();
     (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     (void)ui.app->watchList()->watch(QStringLiteral("orvane.ai"), QStringLiteral(".ai"), orvane::DomainAvailability::taken, now.addSecs(-600));

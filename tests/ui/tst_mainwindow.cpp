@@ -351,7 +351,7 @@ private slots:
         ui.app->delegate()->setTrayAvailable(tray);
         QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
         ui.model()->setQuery("orvane");
-        ui.model()->search(ui.app->store(), ui.app->settings());
+        ui.model()->search();
         QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.dev checking"}));
         QVERIFY(ui.window()->close());
         QVERIFY(!ui.window()->isVisible());
