@@ -102,10 +102,12 @@ bool paletteIsDark()
 }
 
 // The registry host that answers for a TLD, so that background checks are spread across
-// registries: the published WHOIS server where the table knows one (a registry's RDAP service
-// runs beside it), else the TLD itself.
-QString registryHostOf(const QString &tld)
+// registries: the RDAP server the bootstrap file names (asked first), else the published WHOIS
+// server, else the TLD itself.
+QString registryHostOf(const RDAPBootstrap &bootstrap, const QString &tld)
 {
+    if (const QString host = QUrl(bootstrap.registry().value(tld)).host(); !host.isEmpty())
+        return host;
     for (const auto &row : knownServers()) {
         if (row.first == tld)
             return row.second;
@@ -146,7 +148,8 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
     m_engine.rootContext()->setContextProperty(QStringLiteral("shell"), m_delegate.get());
 
     m_watchService = std::make_unique<WatchService>(
-        m_watchList.get(), m_watchLookup.get(), [] { return QDateTime::currentDateTimeUtc(); }, &registryHostOf,
+        m_watchList.get(), m_watchLookup.get(), [] { return QDateTime::currentDateTimeUtc(); },
+        [bootstrap = m_watchLookup->rdap()->bootstrap()](const QString &tld) { return registryHostOf(*bootstrap, tld); },
         m_configuration.watchLimits);
     connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
         m_notifier->notify(tr("%1 is available").arg(domain), domain, m_delegate->trayIcon());
