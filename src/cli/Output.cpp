@@ -115,24 +115,24 @@ QString watchedCsvHeader()
     return QStringLiteral("domain,tld,availability,last_checked\r\n");
 }
 
-QString formatWatched(const WatchedRow &row, Format format)
+QString formatWatched(const WatchedDomain &row, Format format)
 {
-    const QString raw = row.availability ? rawString(*row.availability) : QString();
-    const QString checked = row.lastChecked.isValid() ? row.lastChecked.toUTC().toString(Qt::ISODate) : QString();
+    const QString raw = row.lastAvailability ? rawString(*row.lastAvailability) : QString();
+    const QString checked = row.lastCheckedAt.isValid() ? row.lastCheckedAt.toUTC().toString(Qt::ISODate) : QString();
     switch (format) {
     case Format::csv:
         return QStringList{csvField(escapeControls(row.domain, false)), csvField(row.tld), raw, checked}.join(QLatin1Char(','))
                + QStringLiteral("\r\n");
     case Format::json: {
         QJsonObject object{{QStringLiteral("domain"), row.domain}, {QStringLiteral("tld"), row.tld}};
-        object.insert(QStringLiteral("availability"), row.availability ? QJsonValue(raw) : QJsonValue());
+        object.insert(QStringLiteral("availability"), row.lastAvailability ? QJsonValue(raw) : QJsonValue());
         object.insert(QStringLiteral("last_checked"), checked.isEmpty() ? QJsonValue() : QJsonValue(checked));
         return escapeControls(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)), false) + QLatin1Char('\n');
     }
     case Format::text:
         break;
     }
-    const QString verdict = row.availability ? verdictWord(*row.availability) : QStringLiteral("not checked yet");
+    const QString verdict = row.lastAvailability ? verdictWord(*row.lastAvailability) : QStringLiteral("not checked yet");
     return QStringLiteral("%1  %2  %3\n")
         .arg(escapeControls(row.domain, false).leftJustified(24), verdict.leftJustified(15),
              checked.isEmpty() ? QString() : QStringLiteral("checked ") + checked)

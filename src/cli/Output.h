@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DomainAvailability.h"
+#include "watch/WatchList.h"
 
 #include <QDateTime>
 #include <QString>
@@ -39,13 +40,7 @@ QString formatJson(const Row &row);
 QString formatText(const Row &row, bool colour);
 
 // One watched domain of the desktop program, as --watching prints it.
-struct WatchedRow {
-    QString domain;
-    QString tld;
-    std::optional<DomainAvailability> availability; // the last verdict, if checked yet
-    QDateTime lastChecked;                           // invalid when never checked
-};
 QString watchedCsvHeader();
-QString formatWatched(const WatchedRow &row, Format format);
+QString formatWatched(const WatchedDomain &row, Format format);
 
 } // namespace orvane::cli

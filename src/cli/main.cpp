@@ -19,7 +19,6 @@
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -97,7 +96,7 @@ QStringList deduplicated(const QStringList &tlds)
 int printWatching(Format format)
 {
     const QString path = HistoryStore::defaultPath();
-    QList<WatchedRow> rows;
+    QList<WatchedDomain> rows;
     if (QFile::exists(path)) {
         const QString connection = QStringLiteral("orvane-check-watching");
         {
@@ -108,25 +107,14 @@ int printWatching(Format format)
                 printError(QStringLiteral("Cannot read %1: %2").arg(path, db.lastError().text()));
                 return exitFailed;
             }
-            QSqlQuery query(db);
-            const bool hasTable = query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name = 'watched_domain'"))
-                                  && query.next();
-            if (hasTable && query.exec(QStringLiteral("SELECT domain, tld, last_availability_raw, last_checked_at FROM watched_domain"
-                                                      " ORDER BY added_at, domain"))) {
-                while (query.next()) {
-                    rows.append({query.value(0).toString(), query.value(1).toString(),
-                                 domainAvailabilityFromRaw(query.value(2).toString()),
-                                 query.value(3).isNull() ? QDateTime()
-                                                         : QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong(), Qt::UTC)});
-                }
-            }
+            rows = WatchList(connection).entries(); // a file from before watching existed lists none
             db.close();
         }
         QSqlDatabase::removeDatabase(connection);
     }
     if (format == Format::csv)
         std::fputs(qUtf8Printable(watchedCsvHeader()), stdout);
-    for (const WatchedRow &row : std::as_const(rows))
+    for (const WatchedDomain &row : std::as_const(rows))
         std::fputs(qUtf8Printable(formatWatched(row, format)), stdout);
     return exitAnswered;
 }

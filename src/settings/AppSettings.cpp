@@ -109,9 +109,7 @@ QStringList AppSettings::orderedEnabledTLDs() const
 
 QStringList AppSettings::addableTLDs() const
 {
-    QStringList known = knownServerTLDs() + m_bootstrapTLDs;
-    std::sort(known.begin(), known.end());
-    known.erase(std::unique(known.begin(), known.end()), known.end());
+    const QStringList known = sortedUnique(knownServerTLDs() + m_bootstrapTLDs);
     QStringList addable;
     for (const QString &tld : std::as_const(known)) {
         if (!m_tlds.contains(tld))
