@@ -17,13 +17,6 @@ WatchService::WatchService(WatchList *list, DomainLookupService *lookup, Clock c
     reschedule();
 }
 
-WatchService::WatchService(WatchList *list, DomainLookupService *lookup, QObject *parent)
-    : WatchService(
-          list, lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; },
-          WatchScheduler::Limits{}, parent)
-{
-}
-
 QList<WatchScheduler::Entry> WatchService::entries() const
 {
     QList<WatchScheduler::Entry> result;

@@ -28,7 +28,6 @@ public:
 
     WatchService(WatchList *list, DomainLookupService *lookup, Clock clock, HostOf hostOf,
                  WatchScheduler::Limits limits, QObject *parent = nullptr);
-    WatchService(WatchList *list, DomainLookupService *lookup, QObject *parent = nullptr);
 
 signals:
     void becameAvailable(const QString &domain);
