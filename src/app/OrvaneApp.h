@@ -12,16 +12,17 @@
 #include "watch/WatchList.h"
 #include "watch/WatchService.h"
 #include "app/WindowOpener.h"
+#include "app/AppSingleton.h"
+#include "app/HistoryActions.h"
+#include "app/WindowController.h"
 
-#include <QDateTime>
+#include <QDate>
 #include <QObject>
-#include <QPointer>
 #include <QQmlApplicationEngine>
+#include <QtQml/qqmlregistration.h>
 
 #include <expected>
 #include <memory>
-
-#include <QQuickWindow>
 
 namespace orvane {
 
@@ -40,26 +41,25 @@ struct AppConfiguration {
     QUrl gongSource = QUrl(QStringLiteral("qrc:/orvane/resources/gong.wav"));
 };
 
-// The application: owns the settings, the history store, the shell and the windows,
-// and offers QML the few services a view needs (as the context property "app").
-class OrvaneApp : public QObject
+// The application: owns the settings, the history store, the services, the shell and the
+// windows. QML reaches it as the singleton App, for what neither the windows, the history
+// actions nor the formatting cover: the settings, the program's identity and a search model.
+class OrvaneApp : public QObject, public AppSingleton<OrvaneApp>
 {
     Q_OBJECT
+    QML_NAMED_ELEMENT(App)
+    QML_SINGLETON
     Q_PROPERTY(orvane::AppSettings *settings READ settings CONSTANT)
-    Q_PROPERTY(orvane::HistoryStore *store READ store CONSTANT)
-    Q_PROPERTY(orvane::HistoryListModel *history READ history CONSTANT)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(int year READ year CONSTANT)
     Q_PROPERTY(QString siteHost READ siteHost CONSTANT)
-    Q_PROPERTY(bool darkMode READ darkMode NOTIFY darkModeChanged)
-    Q_PROPERTY(orvane::WatchList *watchList READ watchList CONSTANT)
 
 public:
     static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
     static inline const QUrl site = QUrl(QStringLiteral("https://pellunor.com"));
 
     // Fails with the fatal start-up message when the history store cannot be opened.
-    static std::expected<std::unique_ptr<OrvaneApp>, QString> create(AppConfiguration configuration = {});
+    static std::expected<std::unique_ptr<OrvaneApp>, QString> make(AppConfiguration configuration = {});
     ~OrvaneApp() override;
 
     // Opens the main window and finishes launching (tray, chime, first run).
@@ -73,65 +73,20 @@ public:
     DesktopNotifier *notifier() const { return m_notifier.get(); }
     AppDelegate *delegate() const { return m_delegate.get(); }
     GongPlayer *gong() const { return m_gong.get(); }
+    WindowController *windows() const { return m_windows.get(); }
     WindowOpener &opener() { return m_opener; }
-    QQmlApplicationEngine &engine() { return m_engine; }
-    QQuickWindow *mainWindow() const;
     QString version() const { return QString::fromLatin1(applicationVersion); }
     int year() const { return QDate::currentDate().year(); }
     QString siteHost() const { return site.host(); }
 
+    // A search pane's model, owned by `owner`, searching with the application's store and settings.
     Q_INVOKABLE orvane::SearchPaneModel *createSearchPaneModel(QObject *owner);
-    Q_INVOKABLE QString webLink(const QString &domain) const;
-    Q_INVOKABLE void openUrl(const QString &url) const;
-    Q_INVOKABLE void copyText(const QString &text) const;
-    Q_INVOKABLE QString cleanAnswer(const QString &text) const;
-    Q_INVOKABLE QString relativeTime(const QDateTime &when) const;
-    Q_INVOKABLE QString longDate(const QDateTime &when, bool withZone) const;
-    Q_INVOKABLE void deleteRecord(orvane::SearchRecord *record);
-    // Starts or stops checking a domain again in the background (a taken row's "Watch").
-    Q_INVOKABLE void watch(const QString &domain, const QString &tld, const QString &availabilityRaw);
-    Q_INVOKABLE void stopWatching(const QString &domain);
-    // "expires 2 Mar 2027" in the user's locale.
-    Q_INVOKABLE QString expiryText(const QDateTime &when) const;
-    // Shows the main window on a domain: a new search for its name.
-    Q_INVOKABLE void reveal(const QString &domain);
-    Q_INVOKABLE void clearHistory();
-    Q_INVOKABLE void openSettings();
-    Q_INVOKABLE void openWelcome();
-    // The last page of the welcome window: remember it, close it, show the main window.
-    Q_INVOKABLE void finishOnboarding();
     // What the candidate search finds, ignoring any configured path ("" for nothing).
     Q_INVOKABLE QString detectClaude() const;
     Q_INVOKABLE void previewGong();
-    QQuickWindow *welcomeWindow() const { return m_welcomeWindow; }
-    QQuickWindow *settingsWindow() const { return m_settingsWindow; }
-    // Saves the history and ends the program.
-    Q_INVOKABLE void quit();
-
-    // Whether the windows wear their dark colours: the desktop's colour scheme when the
-    // desktop portal tells it, otherwise the lightness of the application palette's window.
-    bool darkMode() const { return m_darkMode; }
-
-signals:
-    void darkModeChanged();
-    // The main window is asked to search for this domain's name (a notification was clicked).
-    void revealRequested(const QString &name);
-    // Emitted by quit() before the event loop is asked to end.
-    void quitRequested();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-    // The current time used for relative dates; injected by tests and pictures.
-    void setNow(std::function<QDateTime()> now) { m_now = std::move(now); }
 
 private:
     OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store);
-    void openMain();
-    void updateDarkMode();
-    void watchPortalColourScheme();
-    // Puts a window that is about to be shown over the main window (or the screen), whole.
-    void placeOverMain(QWindow *window) const;
 
     AppConfiguration m_configuration;
     std::unique_ptr<AppSettings> m_settings;
@@ -144,14 +99,10 @@ private:
     std::shared_ptr<GongPlayer> m_gong;
     WindowOpener m_opener;
     std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<HistoryActions> m_historyActions;
+    // The engine goes after the objects above it, whose singletons its windows still read.
     QQmlApplicationEngine m_engine;
-    QPointer<QQuickWindow> m_mainWindow;
-    QPointer<QQuickWindow> m_welcomeWindow;
-    QPointer<QQuickWindow> m_settingsWindow;
-    QQuickWindow *loadWindow(const QString &file);
-    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTime(); };
-    bool m_darkMode = false;
-    int m_portalScheme = 0; // the portal's answer: 0 no preference, 1 dark, 2 light
+    std::unique_ptr<WindowController> m_windows;
 };
 
 } // namespace orvane

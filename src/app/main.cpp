@@ -63,7 +63,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    auto app = orvane::OrvaneApp::create();
+    auto app = orvane::OrvaneApp::make();
     if (!app) {
         std::fprintf(stderr, "%s\n", qUtf8Printable(app.error()));
         const QString platform = QGuiApplication::platformName();

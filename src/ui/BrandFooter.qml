@@ -1,11 +1,11 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // Owner notice, the web site, "Welcome" and "Quit".
 Rectangle {
-    color: Ui.Palette.barMaterial
+    color: Theme.barMaterial
     implicitHeight: row.implicitHeight + 14 + 1
     Divider { anchors.top: parent.top; anchors.left: parent.left; anchors.right: parent.right }
 
@@ -19,10 +19,10 @@ Rectangle {
         spacing: 14
         Text {
             Layout.fillWidth: true
-            text: qsTr("© %1 Pellunor. Made for people naming things.").arg(app.year)
+            text: qsTr("© %1 Pellunor. Made for people naming things.").arg(App.year)
             elide: Text.ElideRight
-            font.pixelSize: Ui.Palette.textCaption
-            color: Ui.Palette.secondaryText
+            font.pixelSize: Theme.textCaption
+            color: Theme.secondaryText
         }
         AbstractButton {
             id: siteLink
@@ -30,17 +30,17 @@ Rectangle {
             objectName: "siteLink"
             hoverEnabled: true
             ToolTip.visible: hovered
-            ToolTip.text: qsTr("Open %1 in your default browser").arg(app.siteHost)
+            ToolTip.text: qsTr("Open %1 in your default browser").arg(App.siteHost)
             Accessible.role: Accessible.Link
-            Accessible.name: app.siteHost
+            Accessible.name: App.siteHost
             Accessible.description: ToolTip.text
             focusPolicy: Qt.StrongFocus
             ToolTip.delay: 600
-            onClicked: app.openUrl("https://" + app.siteHost)
+            onClicked: WindowController.openUrl("https://" + App.siteHost)
             contentItem: Row {
                 spacing: 4
-                Text { text: app.siteHost; font.pixelSize: Ui.Palette.textCaption; color: Ui.Palette.secondaryText }
-                Icon { name: "arrow.up.right"; color: Ui.Palette.secondaryText; size: 8; anchors.verticalCenter: parent.verticalCenter }
+                Text { text: App.siteHost; font.pixelSize: Theme.textCaption; color: Theme.secondaryText }
+                Icon { name: "arrow.up.right"; color: Theme.secondaryText; size: 8; anchors.verticalCenter: parent.verticalCenter }
             }
             background: Item { FocusRing { control: siteLink; radius: 4 } }
         }
@@ -48,17 +48,17 @@ Rectangle {
             objectName: "welcomeButton"
             text: qsTr("Welcome")
             flat: true
-            fontSize: Ui.Palette.textCaption
+            fontSize: Theme.textCaption
             help: qsTr("Re-open the welcome screen")
-            onClicked: { app.openWelcome(); shell.bringWelcomeWindowToFront() }
+            onClicked: { WindowController.openWelcome(); WindowController.bringWelcomeWindowToFront() }
         }
         PlainButton {
             objectName: "quitButton"
             text: qsTr("Quit")
             flat: true
-            fontSize: Ui.Palette.textCaption
+            fontSize: Theme.textCaption
             help: qsTr("Quit Orvane")
-            onClicked: app.quit()
+            onClicked: WindowController.quit()
         }
     }
 }

@@ -1,12 +1,12 @@
 import QtQuick
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // The teal header: mark, name and tagline, settings, version. Dragging it moves the window.
 Rectangle {
     id: header
-    property var hostWindow
-    color: Ui.Palette.brandInk
+    property Window hostWindow
+    color: Theme.brandInk
     implicitHeight: row.implicitHeight + 26 + 10
 
     DragHandler {
@@ -24,7 +24,7 @@ Rectangle {
         spacing: 12
         Image {
             Accessible.ignored: true
-            source: "image://icon/VarivUzaz?" + Ui.Palette.brandPaper
+            source: "image://icon/VarivUzaz?" + Theme.brandPaper
             sourceSize: Qt.size(88, 88)
             Layout.preferredWidth: 44
             Layout.preferredHeight: 44
@@ -34,26 +34,26 @@ Rectangle {
             spacing: 2
             Layout.fillWidth: true
             Layout.minimumWidth: 60
-            Text { text: "Orvane"; font.pixelSize: Ui.Palette.textTitle2; font.weight: Font.DemiBold; color: Ui.Palette.brandPaper; Accessible.role: Accessible.Heading; Accessible.name: text }
+            Text { text: "Orvane"; font.pixelSize: Theme.textTitle2; font.weight: Font.DemiBold; color: Theme.brandPaper; Accessible.role: Accessible.Heading; Accessible.name: text }
             Text {
                 Layout.fillWidth: true
                 text: qsTr("Private WHOIS searching. No stress approach.")
                 elide: Text.ElideRight
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.brandPaper
+                font.pixelSize: Theme.textFootnote
+                color: Theme.brandPaper
                 opacity: 0.75
             }
         }
         IconButton {
             objectName: "settingsButton"
             iconName: "gearshape"
-            ink: Ui.Palette.brandPaperDim
+            ink: Theme.brandPaperDim
             iconSize: 16
             padding: 6
             help: qsTr("Settings (configure TLDs, Claude)")
             Accessible.name: qsTr("Settings")
-            onClicked: app.openSettings()
+            onClicked: WindowController.openSettings()
         }
-        Text { Accessible.name: qsTr("Version %1").arg(app.version); text: "v" + app.version; font.pixelSize: Ui.Palette.textCaption; color: Ui.Palette.brandPaper; opacity: 0.6 }
+        Text { Accessible.name: qsTr("Version %1").arg(App.version); text: "v" + App.version; font.pixelSize: Theme.textCaption; color: Theme.brandPaper; opacity: 0.6 }
     }
 }

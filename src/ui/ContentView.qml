@@ -1,14 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // The main window's content: history on the left, the search pane on the right.
 Item {
     id: root
-    property var hostWindow
-    readonly property QtObject model: app.createSearchPaneModel(root)
-    property var selectedRecord: null
+    property Window hostWindow
+    readonly property SearchPaneModel model: App.createSearchPaneModel(root)
+    property SearchRecord selectedRecord: null
     property alias clearDialog: clearDialog
 
     function select(record) {
@@ -19,7 +19,7 @@ Item {
     function deleteRecord(record) {
         if (selectedRecord === record)
             selectedRecord = null
-        app.deleteRecord(record)
+        HistoryActions.deleteRecord(record)
     }
     function newSearch() {
         model.newSearch()
@@ -42,7 +42,7 @@ Item {
     Keys.onReturnPressed: event => submitFromKeyboard(event)
     Keys.onEnterPressed: event => submitFromKeyboard(event)
     Keys.onEscapePressed: {
-        if (shell.trayAvailable && hostWindow)
+        if (WindowController.trayAvailable && hostWindow)
             hostWindow.hide()
         else if (!model.isHistoricalView) {
             model.query = ""
@@ -51,7 +51,7 @@ Item {
     }
     // A notification about a watched domain was clicked: search its name afresh.
     Connections {
-        target: app
+        target: WindowController
         function onRevealRequested(name) {
             root.newSearch()
             root.model.query = name
@@ -70,7 +70,7 @@ Item {
         orientation: Qt.Horizontal
         handle: Rectangle {
             implicitWidth: 1
-            color: Ui.Palette.separator
+            color: Theme.separator
         }
 
         HistorySidebar {
@@ -121,32 +121,32 @@ Item {
         modal: true
         width: 380
         padding: 20
-        readonly property int count: app.history.count
-        background: Rectangle { radius: 12; color: Ui.Palette.controlBackground; border.color: Ui.Palette.separator }
-        Overlay.modal: Rectangle { color: Ui.Palette.modalDim }
+        readonly property int count: HistoryActions.history.count
+        background: Rectangle { radius: 12; color: Theme.controlBackground; border.color: Theme.separator }
+        Overlay.modal: Rectangle { color: Theme.modalDim }
         contentItem: ColumnLayout {
             spacing: 10
             Accessible.role: Accessible.Dialog
             Accessible.name: qsTr("Clear all search history?")
             Image {
                 Accessible.ignored: true
-                source: "image://icon/VarivUzaz?" + Ui.Palette.brandInkText
+                source: "image://icon/VarivUzaz?" + Theme.brandInkText
                 sourceSize: Qt.size(96, 96)
                 Layout.preferredWidth: 44
                 Layout.preferredHeight: 44
             }
             Text {
                 text: qsTr("Clear all search history?")
-                font.pixelSize: Ui.Palette.textBody
+                font.pixelSize: Theme.textBody
                 font.weight: Font.DemiBold
-                color: Ui.Palette.primaryText
+                color: Theme.primaryText
             }
             Text {
                 Layout.fillWidth: true
                 text: qsTr("This deletes every saved search and its results. This cannot be undone.")
                 wrapMode: Text.WordWrap
-                font.pixelSize: Ui.Palette.textSmall
-                color: Ui.Palette.primaryText
+                font.pixelSize: Theme.textSmall
+                color: Theme.primaryText
             }
             RowLayout {
                 Layout.topMargin: 10
@@ -156,18 +156,18 @@ Item {
                 FilledButton {
                     objectName: "cancelClear"
                     text: qsTr("Cancel")
-                    fill: Ui.Palette.quietFill
-                    ink: Ui.Palette.primaryText
+                    fill: Theme.quietFill
+                    ink: Theme.primaryText
                     fontSize: 13
                     onClicked: clearDialog.close()
                 }
                 FilledButton {
                     objectName: "confirmClear"
                     text: clearDialog.count === 1 ? qsTr("Clear 1 search") : qsTr("Clear %1 searches").arg(clearDialog.count)
-                    fill: Ui.Palette.statusError
+                    fill: Theme.statusError
                     fontSize: 13
                     onClicked: {
-                        app.clearHistory()
+                        HistoryActions.clearHistory()
                         root.selectedRecord = null
                         clearDialog.close()
                     }

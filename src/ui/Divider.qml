@@ -1,9 +1,9 @@
 import QtQuick
-import Orvane.Ui as Ui
+import Orvane
 
 Rectangle {
     property real inset: 0
     height: 1
-    color: Ui.Palette.separator
+    color: Theme.separator
     anchors.leftMargin: inset
 }

@@ -1,14 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // A chrome-less button: symbol and label on a filled rounded rectangle.
 AbstractButton {
     id: control
     property string iconName
-    property color fill: Ui.Palette.brandAccent
-    property color ink: Ui.Palette.brandPaper
+    property color fill: Theme.brandAccent
+    property color ink: Theme.brandPaper
     property real fontSize: 13
     property real radius: 6
     property real spacingBetween: 6
@@ -53,7 +53,7 @@ AbstractButton {
     Accessible.description: control.help
     background: Rectangle {
         radius: control.radius
-        color: control.enabled ? control.fill : Ui.Palette.disabledFill
+        color: control.enabled ? control.fill : Theme.disabledFill
         opacity: control.pressed ? 0.8 : 1
         FocusRing { control: control; radius: control.radius }
     }

@@ -1,5 +1,5 @@
 import QtQuick
-import Orvane.Ui as Ui
+import Orvane
 
 // The ring around a control that has the keyboard focus from Tab or a shortcut.
 Rectangle {
@@ -9,6 +9,6 @@ Rectangle {
     radius: 6
     color: "transparent"
     border.width: 2
-    border.color: Ui.Palette.focusRing
+    border.color: Theme.focusRing
     visible: control !== null && control.visualFocus === true
 }

@@ -1,21 +1,21 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // The banner over a reopened search, with the way back to a live one. When room runs short
 // the name and the date elide; the button keeps its size.
 Rectangle {
     id: strip
-    property var record: null
+    property SearchRecord record: null
     signal newSearch()
-    color: Ui.Palette.accentTint
+    color: Theme.accentTint
     implicitHeight: row.implicitHeight + 18
     Accessible.role: Accessible.Pane
     Accessible.name: strip.record ? qsTr("Historical search results: %1, %2").arg(strip.record.query).arg(dateText.text)
                                   : qsTr("Historical search results")
 
-    Rectangle { anchors.bottom: parent.bottom; width: parent.width; height: 1; color: Ui.Palette.separator }
+    Rectangle { anchors.bottom: parent.bottom; width: parent.width; height: 1; color: Theme.separator }
 
     RowLayout {
         id: row
@@ -25,7 +25,7 @@ Rectangle {
         anchors.topMargin: 9
         anchors.bottomMargin: 9
         spacing: 10
-        Icon { name: "clock.arrow.circlepath"; color: Ui.Palette.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+        Icon { name: "clock.arrow.circlepath"; color: Theme.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
         ColumnLayout {
             Layout.fillWidth: true
             spacing: 3
@@ -33,10 +33,10 @@ Rectangle {
                 Layout.fillWidth: true
                 text: qsTr("HISTORICAL SEARCH RESULTS")
                 elide: Text.ElideRight
-                font.pixelSize: Ui.Palette.textCaption
+                font.pixelSize: Theme.textCaption
                 font.bold: true
                 font.letterSpacing: 0.8
-                color: Ui.Palette.brandAccent
+                color: Theme.brandAccent
                 Accessible.ignored: true
             }
             RowLayout {
@@ -50,21 +50,21 @@ Rectangle {
                     Layout.minimumWidth: Math.min(implicitWidth, 80)
                     text: strip.record ? "\u201C" + strip.record.query + "\u201D" : ""
                     elide: Text.ElideRight
-                    font.pixelSize: Ui.Palette.textSmall
+                    font.pixelSize: Theme.textSmall
                     font.weight: Font.DemiBold
-                    color: Ui.Palette.primaryText
+                    color: Theme.primaryText
                     Accessible.ignored: true
                 }
-                Text { text: "·"; color: Ui.Palette.tertiaryText; font.pixelSize: Ui.Palette.textSmall; Accessible.ignored: true }
+                Text { text: "·"; color: Theme.tertiaryText; font.pixelSize: Theme.textSmall; Accessible.ignored: true }
                 Text {
                     id: dateText
                     objectName: "stripDate"
                     Layout.fillWidth: true
                     Layout.maximumWidth: implicitWidth
-                    text: strip.record ? app.longDate(strip.record.timestamp, false) : ""
+                    text: strip.record ? Format.longDate(strip.record.timestamp, false) : ""
                     elide: Text.ElideRight
-                    font.pixelSize: Ui.Palette.textSmall
-                    color: Ui.Palette.secondaryText
+                    font.pixelSize: Theme.textSmall
+                    color: Theme.secondaryText
                     Accessible.ignored: true
                 }
                 Item { Layout.fillWidth: true }

@@ -1,15 +1,15 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // One saved search: its name, a green dot when something was free, when, and "3/5 free".
 Rectangle {
     id: row
     objectName: "historyRow"
-    property var recordObject
+    property SearchRecord recordObject
     property string queryText
-    property var when
+    property date when
     property int results: 0
     property int free: 0
     property int tick: 0
@@ -18,9 +18,9 @@ Rectangle {
     signal deleteRequested()
 
     implicitHeight: content.implicitHeight + 8 + 12
-    color: selected ? Ui.Palette.selection : (hover.hovered ? Ui.Palette.hoverFill : "transparent")
+    color: selected ? Theme.selection : (hover.hovered ? Theme.hoverFill : "transparent")
     radius: 6
-    readonly property string whenText: { row.tick; return app.relativeTime(row.when) }
+    readonly property string whenText: { row.tick; return Format.relativeTime(row.when) }
     readonly property string countText: qsTr("%1/%2 free").arg(row.free).arg(row.results)
     Accessible.role: Accessible.ListItem
     Accessible.name: row.results > 0 ? qsTr("%1, %2, %3").arg(row.queryText).arg(row.whenText).arg(row.countText)
@@ -37,7 +37,7 @@ Rectangle {
         id: contextMenu
         MenuItem {
             text: qsTr("Delete")
-            icon.source: "image://icon/trash?" + Ui.Palette.statusError
+            icon.source: "image://icon/trash?" + Theme.statusError
             onTriggered: row.deleteRequested()
         }
     }
@@ -58,9 +58,9 @@ Rectangle {
                 // As wide as the name needs, up to the room left beside the dot.
                 Layout.preferredWidth: Math.min(implicitWidth, content.width - 15)
                 text: row.queryText
-                font.pixelSize: Ui.Palette.textBody
+                font.pixelSize: Theme.textBody
                 font.weight: Font.DemiBold
-                color: Ui.Palette.primaryText
+                color: Theme.primaryText
                 elide: Text.ElideRight
             }
             Rectangle {
@@ -68,7 +68,7 @@ Rectangle {
                 implicitWidth: 7
                 implicitHeight: 7
                 radius: 3.5
-                color: Ui.Palette.statusAvailable
+                color: Theme.statusAvailable
             }
             Item { Layout.fillWidth: true }
         }
@@ -76,15 +76,15 @@ Rectangle {
             spacing: 6
             Text {
                 text: row.whenText
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
             }
-            Text { visible: row.results > 0; text: "•"; font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.tertiaryText }
+            Text { visible: row.results > 0; text: "•"; font.pixelSize: Theme.textFootnote; color: Theme.tertiaryText }
             Text {
                 visible: row.results > 0
                 text: row.countText
-                font.pixelSize: Ui.Palette.textFootnote
-                color: row.free > 0 ? Ui.Palette.statusAvailable : Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: row.free > 0 ? Theme.statusAvailable : Theme.secondaryText
             }
         }
     }

@@ -1,13 +1,13 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // The saved searches, newest first.
 Rectangle {
     id: root
-    color: Ui.Palette.sidebarBackground
-    property var selectedRecord: null
+    color: Theme.sidebarBackground
+    property SearchRecord selectedRecord: null
     signal recordSelected(var record)
     signal deleteRequested(var record)
     signal clearAllRequested()
@@ -32,26 +32,26 @@ Rectangle {
             Layout.topMargin: 12
             Layout.bottomMargin: 8
             spacing: 8
-            Icon { name: "clock.arrow.circlepath"; color: Ui.Palette.secondaryText; size: 14 }
-            Text { text: qsTr("History"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Icon { name: "clock.arrow.circlepath"; color: Theme.secondaryText; size: 14 }
+            Text { text: qsTr("History"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.primaryText }
             Item { Layout.fillWidth: true }
             Rectangle {
                 objectName: "historyCount"
                 Accessible.role: Accessible.StaticText
-                Accessible.name: qsTr("%n saved search(es)", "", app.history.count)
+                Accessible.name: qsTr("%n saved search(es)", "", HistoryActions.history.count)
                 implicitWidth: countText.implicitWidth + 14
                 implicitHeight: countText.implicitHeight + 4
                 radius: height / 2
-                color: Ui.Palette.controlBackground
+                color: Theme.controlBackground
                 border.width: 1
-                border.color: Ui.Palette.separator
+                border.color: Theme.separator
                 Text {
                     id: countText
                     anchors.centerIn: parent
-                    text: app.history.count
-                    font.pixelSize: Ui.Palette.textCaption
+                    text: HistoryActions.history.count
+                    font.pixelSize: Theme.textCaption
                     font.weight: Font.Medium
-                    color: Ui.Palette.secondaryText
+                    color: Theme.secondaryText
                 }
             }
         }
@@ -63,7 +63,7 @@ Rectangle {
             Layout.fillWidth: true
             Layout.fillHeight: true
             clip: true
-            model: app.history
+            model: HistoryActions.history
             focus: true
             activeFocusOnTab: true
             Accessible.role: Accessible.List
@@ -91,16 +91,16 @@ Rectangle {
                 visible: list.count === 0
                 anchors.centerIn: parent
                 spacing: 6
-                Icon { name: "magnifyingglass"; color: Ui.Palette.tertiaryText; size: 28; anchors.horizontalCenter: parent.horizontalCenter }
-                Text { text: qsTr("No searches yet"); font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
-                Text { text: qsTr("Your domain searches will appear here."); font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+                Icon { name: "magnifyingglass"; color: Theme.tertiaryText; size: 28; anchors.horizontalCenter: parent.horizontalCenter }
+                Text { text: qsTr("No searches yet"); font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+                Text { text: qsTr("Your domain searches will appear here."); font.pixelSize: Theme.textFootnote; color: Theme.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
             }
         }
 
         // The domains checked again in the background, with their last verdict.
         ColumnLayout {
             objectName: "watchingSection"
-            visible: app.watchList.count > 0
+            visible: HistoryActions.watchList.count > 0
             Layout.fillWidth: true
             Layout.maximumHeight: root.height * 0.4
             spacing: 0
@@ -112,8 +112,8 @@ Rectangle {
                 Layout.topMargin: 10
                 Layout.bottomMargin: 6
                 spacing: 8
-                Icon { name: "eye"; color: Ui.Palette.secondaryText; size: 14 }
-                Text { text: qsTr("Watching"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+                Icon { name: "eye"; color: Theme.secondaryText; size: 14 }
+                Text { text: qsTr("Watching"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.primaryText }
                 Item { Layout.fillWidth: true }
             }
             ListView {
@@ -123,7 +123,7 @@ Rectangle {
                 Layout.preferredHeight: contentHeight
                 Layout.fillHeight: true
                 clip: true
-                model: app.watchList
+                model: HistoryActions.watchList
                 activeFocusOnTab: true
                 Accessible.role: Accessible.List
                 Accessible.name: qsTr("Watched domains")
@@ -134,7 +134,7 @@ Rectangle {
                     implicitHeight: watchedLayout.implicitHeight + 12
                     readonly property var words: ({ available: qsTr("available"), taken: qsTr("taken"), unknown: qsTr("unclear"), error: qsTr("error") })
                     readonly property string verdict: words[availability] || qsTr("not checked yet")
-                    readonly property string checked: lastChecked && !isNaN(lastChecked) ? (root.tick, app.relativeTime(lastChecked)) : ""
+                    readonly property string checked: lastChecked && !isNaN(lastChecked) ? (root.tick, Format.relativeTime(lastChecked)) : ""
                     Accessible.role: Accessible.ListItem
                     Accessible.name: qsTr("%1, %2").arg(domain).arg(verdict)
                     RowLayout {
@@ -152,16 +152,16 @@ Rectangle {
                                 Layout.fillWidth: true
                                 text: domain
                                 elide: Text.ElideMiddle
-                                font.pixelSize: Ui.Palette.textBody
+                                font.pixelSize: Theme.textBody
                                 font.weight: availability === "available" ? Font.DemiBold : Font.Normal
-                                color: availability === "available" ? Ui.Palette.statusAvailable : Ui.Palette.primaryText
+                                color: availability === "available" ? Theme.statusAvailable : Theme.primaryText
                             }
                             Text {
                                 Layout.fillWidth: true
                                 text: watchedRow.checked.length > 0 ? qsTr("%1 · %2").arg(watchedRow.verdict).arg(watchedRow.checked) : watchedRow.verdict
                                 elide: Text.ElideRight
-                                font.pixelSize: Ui.Palette.textCaption
-                                color: Ui.Palette.secondaryText
+                                font.pixelSize: Theme.textCaption
+                                color: Theme.secondaryText
                             }
                         }
                         PlainButton {
@@ -169,7 +169,7 @@ Rectangle {
                             flat: true
                             text: qsTr("Stop watching")
                             help: qsTr("Stop checking %1 in the background").arg(domain)
-                            onClicked: app.stopWatching(domain)
+                            onClicked: HistoryActions.stopWatching(domain)
                         }
                     }
                 }
@@ -179,7 +179,7 @@ Rectangle {
         Rectangle {
             Layout.fillWidth: true
             implicitHeight: clearButton.implicitHeight + 1
-            color: Ui.Palette.barMaterial
+            color: Theme.barMaterial
             Divider { anchors.top: parent.top; anchors.left: parent.left; anchors.right: parent.right }
             AbstractButton {
                 id: clearButton
@@ -198,8 +198,8 @@ Rectangle {
                 onClicked: root.clearAllRequested()
                 contentItem: Row {
                     spacing: 6
-                    Icon { name: "trash"; color: Ui.Palette.secondaryText; size: 12; anchors.verticalCenter: parent.verticalCenter }
-                    Text { text: qsTr("Clear all history"); font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.secondaryText }
+                    Icon { name: "trash"; color: Theme.secondaryText; size: 12; anchors.verticalCenter: parent.verticalCenter }
+                    Text { text: qsTr("Clear all history"); font.pixelSize: Theme.textFootnote; color: Theme.secondaryText }
                 }
                 background: Item { FocusRing { control: clearButton; radius: 4; anchors.margins: 2 } }
             }

@@ -1,11 +1,11 @@
 import QtQuick
-import Orvane.Ui as Ui
+import Orvane
 
 // One of the UI's symbols, tinted.
 Item {
     id: icon
     property string name
-    property color color: Ui.Palette.primaryText
+    property color color: Theme.primaryText
     property real size: 16
     implicitWidth: size
     implicitHeight: size

@@ -1,13 +1,13 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // A borderless symbol button with help text.
 AbstractButton {
     id: control
     property string iconName
-    property color ink: Ui.Palette.secondaryText
+    property color ink: Theme.secondaryText
     property real iconSize: 14
     property string help
     padding: 4
@@ -26,7 +26,7 @@ AbstractButton {
     Accessible.role: Accessible.Button
     Accessible.name: control.help
     background: Rectangle {
-        color: control.hovered ? Ui.Palette.hoverFill : "transparent"
+        color: control.hovered ? Theme.hoverFill : "transparent"
         radius: 5
         FocusRing { control: control; radius: 5 }
     }

@@ -1,7 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // Five pages: what Orvane does, privacy, brainstorming, login, where to find it.
 Item {
@@ -13,7 +13,7 @@ Item {
     // A Mac has a menu bar and a Dock; elsewhere the program lives in the system tray, or,
     // on a desktop without one, in its window alone.
     readonly property bool mac: Qt.platform.os === "osx"
-    readonly property bool tray: shell.trayAvailable
+    readonly property bool tray: WindowController.trayAvailable
 
     readonly property var plainPages: ({
         0: { brand: true, icon: "", title: qsTr("A calmer way to search for domains"),
@@ -63,7 +63,7 @@ Item {
 
         Rectangle {
             Layout.fillWidth: true
-            color: Ui.Palette.brandInk
+            color: Theme.brandInk
             implicitHeight: headerRow.implicitHeight + 32
             RowLayout {
                 id: headerRow
@@ -75,15 +75,15 @@ Item {
                 spacing: 14
                 Image {
                     Accessible.ignored: true
-                    source: "image://icon/VarivUzaz?" + Ui.Palette.brandPaper
+                    source: "image://icon/VarivUzaz?" + Theme.brandPaper
                     sourceSize: Qt.size(68, 68)
                     Layout.preferredWidth: 34
                     Layout.preferredHeight: 34
                 }
                 ColumnLayout {
                     spacing: 2
-                    Text { text: "Orvane"; font.pixelSize: Ui.Palette.textHeadline; font.weight: Font.DemiBold; color: Ui.Palette.brandPaper }
-                    Text { text: qsTr("Welcome"); font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.brandPaper; opacity: 0.78 }
+                    Text { text: "Orvane"; font.pixelSize: Theme.textHeadline; font.weight: Font.DemiBold; color: Theme.brandPaper }
+                    Text { text: qsTr("Welcome"); font.pixelSize: Theme.textFootnote; color: Theme.brandPaper; opacity: 0.78 }
                 }
                 Item { Layout.fillWidth: true }
             }
@@ -108,27 +108,27 @@ Item {
                 Image {
                     Accessible.ignored: true
                     visible: parent.page.brand
-                    source: "image://icon/VarivUzaz?" + Ui.Palette.brandInkText
+                    source: "image://icon/VarivUzaz?" + Theme.brandInkText
                     sourceSize: Qt.size(112, 112)
                     Layout.preferredWidth: 56
                     Layout.preferredHeight: 56
                 }
-                Icon { visible: !parent.page.brand; name: parent.page.icon; color: Ui.Palette.brandAccent; size: 44 }
+                Icon { visible: !parent.page.brand; name: parent.page.icon; color: Theme.brandAccent; size: 44 }
                 Text {
                     objectName: "pageTitle"
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                     text: parent.page.title
-                    font.pixelSize: Ui.Palette.textTitle2
+                    font.pixelSize: Theme.textTitle2
                     font.weight: Font.DemiBold
-                    color: Ui.Palette.primaryText
+                    color: Theme.primaryText
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
                 Text {
                     text: parent.page.subtitle
-                    font.pixelSize: Ui.Palette.textFootnote
-                    color: Ui.Palette.secondaryText
+                    font.pixelSize: Theme.textFootnote
+                    color: Theme.secondaryText
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
@@ -141,8 +141,8 @@ Item {
                         delegate: RowLayout {
                             spacing: 8
                             Layout.fillWidth: true
-                            Icon { name: "checkmark"; color: Ui.Palette.brandAccent; size: 10; Layout.alignment: Qt.AlignTop; Layout.topMargin: 3 }
-                            Text { text: modelData; font.pixelSize: Ui.Palette.textFootnote; color: Ui.Palette.primaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+                            Icon { name: "checkmark"; color: Theme.brandAccent; size: 10; Layout.alignment: Qt.AlignTop; Layout.topMargin: 3 }
+                            Text { text: modelData; font.pixelSize: Theme.textFootnote; color: Theme.primaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
                         }
                     }
                 }
@@ -160,15 +160,15 @@ Item {
                 anchors.rightMargin: 32
                 anchors.topMargin: 24
                 spacing: 14
-                Icon { name: parent.brainstorm ? "sparkles" : "power.circle.fill"; color: Ui.Palette.brandAccent; size: 40 }
+                Icon { name: parent.brainstorm ? "sparkles" : "power.circle.fill"; color: Theme.brandAccent; size: 40 }
                 Text {
                     objectName: "pageTitle"
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                     text: parent.brainstorm ? qsTr("Brainstorm with Claude") : qsTr("Run quietly in the background")
-                    font.pixelSize: Ui.Palette.textTitle2
+                    font.pixelSize: Theme.textTitle2
                     font.weight: Font.DemiBold
-                    color: Ui.Palette.primaryText
+                    color: Theme.primaryText
                 }
                 Text {
                     text: parent.brainstorm
@@ -177,8 +177,8 @@ Item {
                           : (root.mac ? qsTr("Orvane lives in the menu bar with no Dock icon. You can have it start automatically each time you log in.")
                                       : root.tray ? qsTr("Orvane lives in the system tray. You can have it start automatically each time you log in.")
                                                   : qsTr("Orvane runs in its own window. You can have it start automatically each time you log in."))
-                    font.pixelSize: Ui.Palette.textFootnote
-                    color: Ui.Palette.secondaryText
+                    font.pixelSize: Theme.textFootnote
+                    color: Theme.secondaryText
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
@@ -187,16 +187,16 @@ Item {
                     visible: parent.brainstorm
                     Layout.topMargin: 6
                     text: qsTr("Enable Claude brainstorming")
-                    checked: app.settings.useClaudeForSuggestions
-                    onToggled: app.settings.useClaudeForSuggestions = checked
+                    checked: App.settings.useClaudeForSuggestions
+                    onToggled: App.settings.useClaudeForSuggestions = checked
                 }
                 ToggleSwitch {
                     objectName: "loginSwitch"
                     visible: !parent.brainstorm
                     Layout.topMargin: 6
                     text: qsTr("Launch Orvane at login")
-                    checked: app.settings.launchAtLogin
-                    onToggled: app.settings.launchAtLogin = checked
+                    checked: App.settings.launchAtLogin
+                    onToggled: App.settings.launchAtLogin = checked
                 }
                 ColumnLayout {
                     Layout.topMargin: 4
@@ -212,8 +212,8 @@ Item {
                         delegate: RowLayout {
                             spacing: 6
                             Layout.fillWidth: true
-                            Icon { name: "info.circle"; color: Ui.Palette.secondaryText; size: 11; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
-                            Text { text: modelData; font.pixelSize: Ui.Palette.textCaption; color: Ui.Palette.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+                            Icon { name: "info.circle"; color: Theme.secondaryText; size: 11; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
+                            Text { text: modelData; font.pixelSize: Theme.textCaption; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
                         }
                     }
                 }
@@ -239,7 +239,7 @@ Item {
                         width: 6
                         height: 6
                         radius: 3
-                        color: index === root.step ? Ui.Palette.brandAccent : Ui.Palette.pageDot
+                        color: index === root.step ? Theme.brandAccent : Theme.pageDot
                     }
                 }
             }

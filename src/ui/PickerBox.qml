@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Controls
-import Orvane.Ui as Ui
+import Orvane
 
 // A drop-down choice in the program's colours.
 ComboBox {
@@ -12,7 +12,7 @@ ComboBox {
         rightPadding: control.indicator.width + 6
         text: control.displayText
         font: control.font
-        color: Ui.Palette.primaryText
+        color: Theme.primaryText
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
     }
@@ -20,16 +20,16 @@ ComboBox {
         x: control.width - width - 10
         y: (control.height - height) / 2
         name: "chevron.down"
-        color: Ui.Palette.secondaryText
+        color: Theme.secondaryText
         size: 11
     }
     background: Rectangle {
         implicitWidth: 160
         implicitHeight: 32
         radius: 6
-        color: control.hovered ? Qt.tint(Ui.Palette.controlBackground, Ui.Palette.hoverFill) : Ui.Palette.controlBackground
+        color: control.hovered ? Qt.tint(Theme.controlBackground, Theme.hoverFill) : Theme.controlBackground
         border.width: 1
-        border.color: Ui.Palette.separator
+        border.color: Theme.separator
         FocusRing { control: control; radius: 6 }
     }
     delegate: ItemDelegate {
@@ -43,13 +43,13 @@ ComboBox {
         contentItem: Text {
             text: String(choice.modelData)
             font: control.font
-            color: choice.highlighted ? Ui.Palette.brandPaper : Ui.Palette.primaryText
+            color: choice.highlighted ? Theme.brandPaper : Theme.primaryText
             elide: Text.ElideRight
             verticalAlignment: Text.AlignVCenter
         }
         background: Rectangle {
             radius: 4
-            color: choice.highlighted ? Ui.Palette.brandAccent : "transparent"
+            color: choice.highlighted ? Theme.brandAccent : "transparent"
         }
     }
     popup: Popup {
@@ -66,9 +66,9 @@ ComboBox {
         }
         background: Rectangle {
             radius: 8
-            color: Ui.Palette.controlBackground
+            color: Theme.controlBackground
             border.width: 1
-            border.color: Ui.Palette.separator
+            border.color: Theme.separator
         }
     }
 }

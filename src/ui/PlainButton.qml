@@ -1,14 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // The standard button in the program's colours: bordered, or flat as a text link.
 AbstractButton {
     id: control
     property bool flat: false
-    property color ink: flat ? Ui.Palette.secondaryText : Ui.Palette.primaryText
-    property real fontSize: Ui.Palette.textSmall
+    property color ink: flat ? Theme.secondaryText : Theme.primaryText
+    property real fontSize: Theme.textSmall
     property string help
     leftPadding: flat ? 4 : 12
     rightPadding: flat ? 4 : 12
@@ -36,9 +36,9 @@ AbstractButton {
     }
     background: Rectangle {
         radius: 6
-        color: control.flat ? "transparent" : (control.pressed ? Ui.Palette.quietFill : (control.hovered ? Ui.Palette.hoverFill : Ui.Palette.controlBackground))
+        color: control.flat ? "transparent" : (control.pressed ? Theme.quietFill : (control.hovered ? Theme.hoverFill : Theme.controlBackground))
         border.width: control.flat ? 0 : 1
-        border.color: Ui.Palette.separator
+        border.color: Theme.separator
         FocusRing { control: control; radius: 6 }
     }
 }

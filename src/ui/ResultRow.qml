@@ -1,7 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // One domain: its status, the domain (a link when taken), copy, and the raw answer.
 ColumnLayout {
@@ -17,17 +17,17 @@ ColumnLayout {
     property bool showRaw: false
 
     readonly property var looks: ({
-        available: { symbol: "checkmark.circle.fill", color: Ui.Palette.statusAvailable, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
-        taken: { symbol: "xmark.circle.fill", color: Ui.Palette.secondaryText, label: qsTr("Taken"), spoken: qsTr("taken"), weight: Font.Medium },
-        unknown: { symbol: "questionmark.circle.fill", color: Ui.Palette.statusUnclear, label: qsTr("Unclear"), spoken: qsTr("unclear"), weight: Font.Medium },
-        error: { symbol: "exclamationmark.triangle.fill", color: Ui.Palette.statusError, label: qsTr("Error"), spoken: qsTr("error"), weight: Font.Medium },
-        checking: { symbol: "ellipsis.circle", color: Ui.Palette.statusChecking, label: qsTr("Checking"), spoken: qsTr("checking"), weight: Font.Medium }
+        available: { symbol: "checkmark.circle.fill", color: Theme.statusAvailable, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
+        taken: { symbol: "xmark.circle.fill", color: Theme.secondaryText, label: qsTr("Taken"), spoken: qsTr("taken"), weight: Font.Medium },
+        unknown: { symbol: "questionmark.circle.fill", color: Theme.statusUnclear, label: qsTr("Unclear"), spoken: qsTr("unclear"), weight: Font.Medium },
+        error: { symbol: "exclamationmark.triangle.fill", color: Theme.statusError, label: qsTr("Error"), spoken: qsTr("error"), weight: Font.Medium },
+        checking: { symbol: "ellipsis.circle", color: Theme.statusChecking, label: qsTr("Checking"), spoken: qsTr("checking"), weight: Font.Medium }
     })
     readonly property var look: looks[rowAvailability] || looks.unknown
-    readonly property string link: rowAvailability === "taken" ? app.webLink(rowDomain) : ""
+    readonly property string link: rowAvailability === "taken" ? Format.webLink(rowDomain) : ""
     // Follows the watch list: any change there re-reads whether this domain is on it.
-    readonly property bool watched: app.watchList.count >= 0 && app.watchList.contains(rowDomain)
-    readonly property string expiry: rowAvailability === "taken" && rowExpiresAt ? app.expiryText(rowExpiresAt) : ""
+    readonly property bool watched: HistoryActions.watchList.count >= 0 && HistoryActions.watchList.contains(rowDomain)
+    readonly property string expiry: rowAvailability === "taken" && rowExpiresAt ? Format.expiryText(rowExpiresAt) : ""
     spacing: 0
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
@@ -55,9 +55,9 @@ ColumnLayout {
                 text: row.rowDomain
                 elide: Text.ElideMiddle
                 Accessible.ignored: true
-                font.pixelSize: Ui.Palette.textHeadline
+                font.pixelSize: Theme.textHeadline
                 font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
-                color: row.rowAvailability === "available" ? Ui.Palette.statusAvailable : Ui.Palette.primaryText
+                color: row.rowAvailability === "available" ? Theme.statusAvailable : Theme.primaryText
             }
             AbstractButton {
                 objectName: "domainLink"
@@ -73,7 +73,7 @@ ColumnLayout {
                 Accessible.role: Accessible.Link
                 Accessible.name: row.rowDomain
                 Accessible.description: ToolTip.text
-                onClicked: app.openUrl(row.link)
+                onClicked: WindowController.openUrl(row.link)
                 contentItem: RowLayout {
                     spacing: 6
                     Text {
@@ -81,35 +81,35 @@ ColumnLayout {
                         Layout.maximumWidth: implicitWidth
                         text: row.rowDomain
                         elide: Text.ElideMiddle
-                        font.pixelSize: Ui.Palette.textHeadline
-                        color: Ui.Palette.primaryText
+                        font.pixelSize: Theme.textHeadline
+                        color: Theme.primaryText
                         Rectangle {
                             anchors.left: parent.left
                             anchors.right: parent.right
                             anchors.bottom: parent.bottom
                             anchors.bottomMargin: 1
                             height: 1
-                            color: Ui.Palette.secondaryText
+                            color: Theme.secondaryText
                         }
                     }
-                    Icon { name: "arrow.up.right"; color: Ui.Palette.secondaryText; size: 11 }
+                    Icon { name: "arrow.up.right"; color: Theme.secondaryText; size: 11 }
                 }
                 background: Item { FocusRing { control: domainLink; radius: 4 } }
             }
             Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
-            Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Ui.Palette.textCallout; font.weight: row.look.weight; color: row.look.color }
+            Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Theme.textCallout; font.weight: row.look.weight; color: row.look.color }
             PlainButton {
                 objectName: "watchButton"
                 visible: row.rowAvailability === "taken" || row.watched
                 text: row.watched ? qsTr("Watching") : qsTr("Watch")
                 help: row.watched ? qsTr("Stop checking %1 in the background").arg(row.rowDomain)
                                   : qsTr("Check %1 again in the background and tell me when it is free").arg(row.rowDomain)
-                onClicked: row.watched ? app.stopWatching(row.rowDomain) : app.watch(row.rowDomain, row.rowTld, row.rowAvailability)
+                onClicked: row.watched ? HistoryActions.stopWatching(row.rowDomain) : HistoryActions.watch(row.rowDomain, row.rowTld, row.rowAvailability)
             }
             IconButton {
                 iconName: "doc.on.doc"
                 help: qsTr("Copy domain")
-                onClicked: app.copyText(row.rowDomain)
+                onClicked: WindowController.copyText(row.rowDomain)
             }
             IconButton {
                 objectName: "rawToggle"
@@ -124,8 +124,8 @@ ColumnLayout {
             objectName: "expiry"
             visible: row.expiry.length > 0
             text: row.expiry
-            font.pixelSize: Ui.Palette.textFootnote
-            color: Ui.Palette.secondaryText
+            font.pixelSize: Theme.textFootnote
+            color: Theme.secondaryText
             Layout.leftMargin: 32
         }
 
@@ -135,8 +135,8 @@ ColumnLayout {
             readOnly: true
             selectByMouse: true
             wrapMode: TextEdit.Wrap
-            font.pixelSize: Ui.Palette.textFootnote
-            color: Ui.Palette.statusError
+            font.pixelSize: Theme.textFootnote
+            color: Theme.statusError
             Layout.fillWidth: true
         }
 
@@ -145,7 +145,7 @@ ColumnLayout {
             Layout.fillWidth: true
             Layout.preferredHeight: Math.min(240, raw.implicitHeight + 20)
             radius: 6
-            color: Ui.Palette.windowBackground
+            color: Theme.windowBackground
             clip: true
             Flickable {
                 anchors.fill: parent
@@ -157,13 +157,13 @@ ColumnLayout {
                 TextEdit {
                     id: raw
                     width: parent.width
-                    text: row.rowHasError ? row.rowErrorMessage : app.cleanAnswer(row.rowRawResponse)
+                    text: row.rowHasError ? row.rowErrorMessage : Format.cleanAnswer(row.rowRawResponse)
                     readOnly: true
                     selectByMouse: true
                     wrapMode: TextEdit.WrapAnywhere
                     font.family: "monospace"
-                    font.pixelSize: Ui.Palette.textCaption
-                    color: Ui.Palette.primaryText
+                    font.pixelSize: Theme.textCaption
+                    color: Theme.primaryText
                 }
             }
         }

@@ -1,12 +1,12 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // The search pane: the "Search", "Results" and "Brainstorm" cards.
 ScrollView {
     id: pane
-    property var model
+    property SearchPaneModel model
     readonly property bool queryBlank: model.query.replace(/^[ \t]+|[ \t]+$/g, "").length === 0
     contentWidth: availableWidth
     // Always drawn when there is more below, so that nothing seems to end at the footer.
@@ -40,7 +40,7 @@ ScrollView {
             Layout.leftMargin: 24
             Layout.rightMargin: 24
             title: qsTr("Search")
-            titleAccent: Ui.Palette.brandInkText
+            titleAccent: Theme.brandInkText
 
             ColumnLayout {
                 Layout.fillWidth: true
@@ -52,15 +52,15 @@ ScrollView {
                     Layout.fillWidth: true
                     implicitHeight: fieldRow.implicitHeight + 24
                     radius: 8
-                    color: Ui.Palette.textBackground
+                    color: Theme.textBackground
                     border.width: 1
-                    border.color: field.activeFocus ? Ui.Palette.focusRing : Ui.Palette.separator
+                    border.color: field.activeFocus ? Theme.focusRing : Theme.separator
                     RowLayout {
                         id: fieldRow
                         anchors.fill: parent
                         anchors.margins: 12
                         spacing: 10
-                        Icon { name: "magnifyingglass"; color: Ui.Palette.secondaryText; size: 17 }
+                        Icon { name: "magnifyingglass"; color: Theme.secondaryText; size: 17 }
                         TextField {
                             id: field
                             objectName: "searchField"
@@ -70,12 +70,12 @@ ScrollView {
                             placeholderText: qsTr("Domain name (e.g. pellunor)")
                             Accessible.role: Accessible.EditableText
                             Accessible.name: qsTr("Domain name")
-                            selectionColor: Ui.Palette.selection
-                            selectedTextColor: Ui.Palette.primaryText
-                            placeholderTextColor: Ui.Palette.tertiaryText
-                            font.pixelSize: Ui.Palette.textField
+                            selectionColor: Theme.selection
+                            selectedTextColor: Theme.primaryText
+                            placeholderTextColor: Theme.tertiaryText
+                            font.pixelSize: Theme.textField
                             font.weight: Font.Medium
-                            color: Ui.Palette.primaryText
+                            color: Theme.primaryText
                             background: Item {}
                             padding: 0
                             focus: !pane.model.isHistoricalView
@@ -110,8 +110,8 @@ ScrollView {
                     objectName: "lastError"
                     visible: pane.model.lastError.length > 0
                     text: pane.model.lastError
-                    font.pixelSize: Ui.Palette.textFootnote
-                    color: Ui.Palette.statusError
+                    font.pixelSize: Theme.textFootnote
+                    color: Theme.statusError
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
@@ -119,15 +119,15 @@ ScrollView {
                 RowLayout {
                     spacing: 6
                     Layout.fillWidth: true
-                    Icon { name: "globe"; color: Ui.Palette.secondaryText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
+                    Icon { name: "globe"; color: Theme.secondaryText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
                     Text {
                         objectName: "tldSummary"
                         Layout.fillWidth: true
                         wrapMode: Text.WordWrap
-                        text: app.settings.orderedEnabledTLDs.length === 0 ? qsTr("No extensions selected")
-                                                                           : qsTr("Checking %1").arg(app.settings.orderedEnabledTLDs.join(", "))
-                        font.pixelSize: Ui.Palette.textFootnote
-                        color: Ui.Palette.secondaryText
+                        text: App.settings.orderedEnabledTLDs.length === 0 ? qsTr("No extensions selected")
+                                                                           : qsTr("Checking %1").arg(App.settings.orderedEnabledTLDs.join(", "))
+                        font.pixelSize: Theme.textFootnote
+                        color: Theme.secondaryText
                     }
                 }
             }
@@ -140,31 +140,31 @@ ScrollView {
             Layout.leftMargin: 24
             Layout.rightMargin: 24
             title: qsTr("Results")
-            titleAccent: Ui.Palette.secondaryText
+            titleAccent: Theme.secondaryText
             trailing: Rectangle {
                 objectName: "availableBadge"
                 visible: pane.model.liveResults.availableCount > 0
                 implicitWidth: badgeText.implicitWidth + 16
                 implicitHeight: badgeText.implicitHeight + 6
                 radius: height / 2
-                color: Ui.Palette.statusAvailableTint
+                color: Theme.statusAvailableTint
                 Text {
                     id: badgeText
                     anchors.centerIn: parent
                     text: qsTr("%1 available").arg(pane.model.liveResults.availableCount)
-                    font.pixelSize: Ui.Palette.textFootnote
+                    font.pixelSize: Theme.textFootnote
                     font.weight: Font.DemiBold
-                    color: Ui.Palette.statusAvailable
+                    color: Theme.statusAvailable
                 }
             }
 
             Text {
                 visible: pane.model.activeRecord !== null
-                text: pane.model.activeRecord ? app.longDate(pane.model.activeRecord.timestamp, true) : ""
+                text: pane.model.activeRecord ? Format.longDate(pane.model.activeRecord.timestamp, true) : ""
                 elide: Text.ElideRight
                 Layout.fillWidth: true
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
                 Layout.leftMargin: 18
                 Layout.rightMargin: 18
                 Layout.bottomMargin: 10
@@ -188,12 +188,12 @@ ScrollView {
 
         SectionCard {
             objectName: "brainstormCard"
-            visible: !pane.model.isHistoricalView && app.settings.useClaudeForSuggestions
+            visible: !pane.model.isHistoricalView && App.settings.useClaudeForSuggestions
             Layout.fillWidth: true
             Layout.leftMargin: 24
             Layout.rightMargin: 24
             title: qsTr("Brainstorm")
-            titleAccent: Ui.Palette.brandAccent
+            titleAccent: Theme.brandAccent
             trailing: FilledButton {
                 objectName: "brainstormButton"
                 text: pane.model.suggestions.count > 0 ? qsTr("Regenerate") : qsTr("Generate ideas")
@@ -213,8 +213,8 @@ ScrollView {
                 readOnly: true
                 selectByMouse: true
                 wrapMode: TextEdit.Wrap
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.statusError
+                font.pixelSize: Theme.textFootnote
+                color: Theme.statusError
                 Layout.fillWidth: true
                 Layout.leftMargin: 18
                 Layout.rightMargin: 18
@@ -224,8 +224,8 @@ ScrollView {
                 visible: pane.model.suggestions.count === 0 && !pane.model.isSuggesting && pane.model.suggestionError.length === 0
                 text: qsTr("Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services.")
                 wrapMode: Text.WordWrap
-                font.pixelSize: Ui.Palette.textBody
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textBody
+                color: Theme.secondaryText
                 Layout.fillWidth: true
                 Layout.leftMargin: 18
                 Layout.rightMargin: 18

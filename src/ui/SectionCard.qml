@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // A titled card: accent bar, title, something at the right, then the body.
 Rectangle {
@@ -10,10 +10,10 @@ Rectangle {
     property alias trailing: trailingSlot.data
     default property alias content: body.data
 
-    color: Ui.Palette.controlBackground
+    color: Theme.controlBackground
     radius: 12
     border.width: 1
-    border.color: Ui.Palette.separator
+    border.color: Theme.separator
     implicitHeight: column.implicitHeight + 14
 
     ColumnLayout {
@@ -36,7 +36,7 @@ Rectangle {
                 radius: 2
                 color: card.titleAccent
             }
-            Text { Accessible.role: Accessible.Heading; Accessible.name: text; elide: Text.ElideRight; Layout.fillWidth: true; text: card.title; font.pixelSize: Ui.Palette.textTitle3; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Text { Accessible.role: Accessible.Heading; Accessible.name: text; elide: Text.ElideRight; Layout.fillWidth: true; text: card.title; font.pixelSize: Theme.textTitle3; font.weight: Font.DemiBold; color: Theme.primaryText }
             Item {
                 id: trailingSlot
                 Layout.minimumWidth: implicitWidth

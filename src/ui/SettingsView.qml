@@ -1,7 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // Three tabs: the TLD catalogue, the claude options, the gong.
 ColumnLayout {
@@ -11,7 +11,7 @@ ColumnLayout {
     property string detectedPath: ""
     property string detectionMessage: ""
     property alias currentTab: tabs.currentIndex
-    readonly property var settings: app.settings
+    readonly property AppSettings settings: App.settings
     readonly property bool mac: Qt.platform.os === "osx"
 
     function addSelected() {
@@ -23,7 +23,7 @@ ColumnLayout {
         }
     }
     function detect() {
-        detectedPath = app.detectClaude()
+        detectedPath = App.detectClaude()
         detectionMessage = detectedPath.length > 0 ? qsTr("Found at %1").arg(detectedPath) : qsTr("Not found in PATH or common locations.")
     }
 
@@ -32,7 +32,7 @@ ColumnLayout {
         objectName: "settingsTabs"
         Layout.alignment: Qt.AlignHCenter
         spacing: 4
-        background: Rectangle { radius: 8; color: Ui.Palette.quietFill }
+        background: Rectangle { radius: 8; color: Theme.quietFill }
         Repeater {
             model: [{ name: "TLDs", label: qsTr("TLDs"), icon: "globe" }, { name: "Claude", label: qsTr("Claude"), icon: "sparkles" },
                     { name: "Sound", label: qsTr("Sound"), icon: "bell" }, { name: "General", label: qsTr("General"), icon: "power.circle.fill" }]
@@ -45,9 +45,9 @@ ColumnLayout {
                 Accessible.name: modelData.label
                 background: Rectangle {
                     radius: 7
-                    color: tabs.currentIndex === index ? Ui.Palette.controlBackground : "transparent"
+                    color: tabs.currentIndex === index ? Theme.controlBackground : "transparent"
                     border.width: tabs.currentIndex === index ? 1 : 0
-                    border.color: Ui.Palette.separator
+                    border.color: Theme.separator
                     FocusRing { control: tabButton; radius: 7; anchors.margins: -1 }
                 }
                 contentItem: Item {
@@ -57,8 +57,8 @@ ColumnLayout {
                     id: tabLabel
                     anchors.centerIn: parent
                     spacing: 6
-                    Icon { name: modelData.icon; color: tabs.currentIndex === index ? Ui.Palette.brandInkText : Ui.Palette.secondaryText; size: 14; anchors.verticalCenter: parent.verticalCenter }
-                    Text { text: modelData.label; font.pixelSize: Ui.Palette.textSmall; font.weight: tabs.currentIndex === index ? Font.DemiBold : Font.Normal; color: tabs.currentIndex === index ? Ui.Palette.brandInkText : Ui.Palette.secondaryText; anchors.verticalCenter: parent.verticalCenter }
+                    Icon { name: modelData.icon; color: tabs.currentIndex === index ? Theme.brandInkText : Theme.secondaryText; size: 14; anchors.verticalCenter: parent.verticalCenter }
+                    Text { text: modelData.label; font.pixelSize: Theme.textSmall; font.weight: tabs.currentIndex === index ? Font.DemiBold : Font.Normal; color: tabs.currentIndex === index ? Theme.brandInkText : Theme.secondaryText; anchors.verticalCenter: parent.verticalCenter }
                   }
                 }
             }
@@ -73,7 +73,7 @@ ColumnLayout {
         // TLDs
         ColumnLayout {
             spacing: 14
-            Text { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Ui.Palette.textBody; color: Ui.Palette.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+            Text { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Theme.textBody; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
             RowLayout {
                 spacing: 10
                 // Type to narrow the TLDs the program can check (the WHOIS table's and the RDAP
@@ -87,20 +87,20 @@ ColumnLayout {
                     readonly property var matches: anyLeft ? root.settings.addableTLDsMatching(text, 50) : []
                     enabled: anyLeft
                     placeholderText: anyLeft ? qsTr("Type to find a TLD…") : qsTr("All known TLDs already added")
-                    placeholderTextColor: Ui.Palette.tertiaryText
-                    color: Ui.Palette.primaryText
-                    selectionColor: Ui.Palette.selection
-                    selectedTextColor: Ui.Palette.primaryText
-                    font.pixelSize: Ui.Palette.textBody
+                    placeholderTextColor: Theme.tertiaryText
+                    color: Theme.primaryText
+                    selectionColor: Theme.selection
+                    selectedTextColor: Theme.primaryText
+                    font.pixelSize: Theme.textBody
                     Accessible.role: Accessible.EditableText
                     Accessible.name: qsTr("TLD to add")
                     background: Rectangle {
                         implicitHeight: 32
                         radius: 6
-                        color: Ui.Palette.textBackground
+                        color: Theme.textBackground
                         opacity: picker.enabled ? 1 : 0.5
                         border.width: picker.activeFocus ? 2 : 1
-                        border.color: picker.activeFocus ? Ui.Palette.focusRing : Ui.Palette.separator
+                        border.color: picker.activeFocus ? Theme.focusRing : Theme.separator
                     }
                     function choose(tld) {
                         root.selectedNewTLD = tld
@@ -136,9 +136,9 @@ ColumnLayout {
                         padding: 4
                         background: Rectangle {
                             radius: 6
-                            color: Ui.Palette.controlBackground
+                            color: Theme.controlBackground
                             border.width: 1
-                            border.color: Ui.Palette.separator
+                            border.color: Theme.separator
                         }
                         contentItem: ListView {
                             id: matchList
@@ -159,11 +159,11 @@ ColumnLayout {
                                 Accessible.name: String(modelData)
                                 contentItem: Text {
                                     text: String(match.modelData)
-                                    font.pixelSize: Ui.Palette.textBody
-                                    color: match.highlighted ? Ui.Palette.brandPaper : Ui.Palette.primaryText
+                                    font.pixelSize: Theme.textBody
+                                    color: match.highlighted ? Theme.brandPaper : Theme.primaryText
                                     verticalAlignment: Text.AlignVCenter
                                 }
-                                background: Rectangle { radius: 4; color: match.highlighted ? Ui.Palette.brandAccent : "transparent" }
+                                background: Rectangle { radius: 4; color: match.highlighted ? Theme.brandAccent : "transparent" }
                                 onClicked: picker.choose(String(modelData))
                             }
                         }
@@ -186,9 +186,9 @@ ColumnLayout {
                 Layout.fillHeight: true
                 Layout.minimumHeight: 220
                 radius: 8
-                color: Ui.Palette.controlBackground
+                color: Theme.controlBackground
                 border.width: 1
-                border.color: Ui.Palette.separator
+                border.color: Theme.separator
                 ListView {
                     id: tldList
                     objectName: "tldList"
@@ -207,7 +207,7 @@ ColumnLayout {
                         width: ListView.view.width
                         implicitHeight: tldRowLayout.implicitHeight + 4 + 8
                         radius: 5
-                        color: ListView.isCurrentItem ? Ui.Palette.selection : "transparent"
+                        color: ListView.isCurrentItem ? Theme.selection : "transparent"
                         property string tld: modelData
                         Accessible.role: Accessible.ListItem
                         Accessible.name: modelData
@@ -227,7 +227,7 @@ ColumnLayout {
                                 ToolTip.text: qsTr("Drag to reorder")
                                 ToolTip.delay: 600
                                 HoverHandler { id: dragHover }
-                                color: Ui.Palette.tertiaryText
+                                color: Theme.tertiaryText
                                 size: 12
                                 DragHandler {
                                     target: null
@@ -243,13 +243,13 @@ ColumnLayout {
                                     }
                                 }
                             }
-                            Icon { name: "globe.americas.fill"; color: Ui.Palette.secondaryText; size: 14 }
-                            Text { text: modelData; font.family: "monospace"; font.pixelSize: Ui.Palette.textBody; color: Ui.Palette.primaryText }
+                            Icon { name: "globe.americas.fill"; color: Theme.secondaryText; size: 14 }
+                            Text { text: modelData; font.family: "monospace"; font.pixelSize: Theme.textBody; color: Theme.primaryText }
                             Item { Layout.fillWidth: true }
                             IconButton {
                                 objectName: "removeTLD"
                                 iconName: "minus.circle.fill"
-                                ink: Ui.Palette.statusError
+                                ink: Theme.statusError
                                 iconSize: 16
                                 help: qsTr("Remove %1").arg(modelData)
                                 onClicked: {
@@ -265,7 +265,7 @@ ColumnLayout {
             PlainButton {
                 objectName: "restoreDefaults"
                 text: qsTr("Restore defaults")
-                fontSize: Ui.Palette.textCallout
+                fontSize: Theme.textCallout
                 onClicked: root.settings.restoreDefaults()
             }
         }
@@ -277,20 +277,20 @@ ColumnLayout {
                 objectName: "useClaudeSwitch"
                 text: qsTr("Use Claude to suggest alternative names")
                 Layout.fillWidth: true
-                font.pixelSize: Ui.Palette.textBody
+                font.pixelSize: Theme.textBody
                 font.weight: Font.Medium
                 checked: root.settings.useClaudeForSuggestions
                 onToggled: root.settings.useClaudeForSuggestions = checked
             }
             Text {
                 text: qsTr("The app shells out to the `claude` CLI in headless mode (`claude -p`), reusing your Claude Code subscription. Nothing is sent to third-party services.")
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }
             Divider { Layout.fillWidth: true }
-            Text { text: qsTr("Claude binary path"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Ui.Palette.textCallout; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Text { text: qsTr("Claude binary path"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.primaryText }
             RowLayout {
                 spacing: 10
                 Layout.fillWidth: true
@@ -299,22 +299,22 @@ ColumnLayout {
                     objectName: "claudePathField"
                     Layout.fillWidth: true
                     placeholderText: qsTr("Auto-detect")
-                    placeholderTextColor: Ui.Palette.tertiaryText
-                    color: Ui.Palette.primaryText
-                    selectionColor: Ui.Palette.selection
-                    selectedTextColor: Ui.Palette.primaryText
+                    placeholderTextColor: Theme.tertiaryText
+                    color: Theme.primaryText
+                    selectionColor: Theme.selection
+                    selectedTextColor: Theme.primaryText
                     Accessible.role: Accessible.EditableText
                     Accessible.name: qsTr("Claude binary path")
                     background: Rectangle {
                         implicitHeight: 32
                         radius: 6
-                        color: Ui.Palette.textBackground
+                        color: Theme.textBackground
                         opacity: pathField.enabled ? 1 : 0.5
                         border.width: pathField.activeFocus ? 2 : 1
-                        border.color: pathField.activeFocus ? Ui.Palette.focusRing : Ui.Palette.separator
+                        border.color: pathField.activeFocus ? Theme.focusRing : Theme.separator
                     }
                     font.family: "monospace"
-                    font.pixelSize: Ui.Palette.textBody
+                    font.pixelSize: Theme.textBody
                     enabled: root.settings.useClaudeForSuggestions
                     text: root.settings.claudeBinaryPath
                     onTextEdited: root.settings.claudeBinaryPath = text
@@ -322,7 +322,7 @@ ColumnLayout {
                 PlainButton {
                     objectName: "detectButton"
                     text: qsTr("Detect")
-                    fontSize: Ui.Palette.textCallout
+                    fontSize: Theme.textCallout
                     enabled: root.settings.useClaudeForSuggestions
                     onClicked: root.detect()
                 }
@@ -331,16 +331,16 @@ ColumnLayout {
                 objectName: "detectionMessage"
                 visible: root.detectionMessage.length > 0
                 text: root.detectionMessage
-                font.pixelSize: Ui.Palette.textFootnote
-                color: root.detectedPath.length > 0 ? Ui.Palette.secondaryText : Ui.Palette.statusError
+                font.pixelSize: Theme.textFootnote
+                color: root.detectedPath.length > 0 ? Theme.secondaryText : Theme.statusError
                 wrapMode: Text.WrapAnywhere
                 Layout.fillWidth: true
             }
             Text {
                 text: root.mac ? qsTr("Leave blank to auto-detect. The app checks /opt/homebrew/bin, /usr/local/bin, ~/.claude/local, and your login-shell PATH.")
                                : qsTr("Leave blank to auto-detect. The app checks /usr/local/bin, /usr/bin, ~/.claude/local, ~/.local/bin, ~/.npm-global/bin, ~/.bun/bin, ~/.volta/bin and ~/.fnm.")
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }
@@ -354,15 +354,15 @@ ColumnLayout {
                 objectName: "gongSwitch"
                 text: qsTr("Ring a gong when a search finds an available domain")
                 Layout.fillWidth: true
-                font.pixelSize: Ui.Palette.textBody
+                font.pixelSize: Theme.textBody
                 font.weight: Font.Medium
                 checked: root.settings.playGongOnAvailable
                 onToggled: root.settings.playGongOnAvailable = checked
             }
             Text {
                 text: qsTr("A soft synthesized gong plays once per search if at least one of the checked TLDs is available. Set system volume to taste.")
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }
@@ -376,7 +376,7 @@ ColumnLayout {
                 topPadding: 6
                 bottomPadding: 6
                 enabled: root.settings.playGongOnAvailable
-                onClicked: app.previewGong()
+                onClicked: App.previewGong()
             }
             Item { Layout.fillHeight: true }
         }
@@ -388,7 +388,7 @@ ColumnLayout {
                 objectName: "settingsLoginSwitch"
                 text: qsTr("Launch Orvane at login")
                 Layout.fillWidth: true
-                font.pixelSize: Ui.Palette.textBody
+                font.pixelSize: Theme.textBody
                 font.weight: Font.Medium
                 checked: root.settings.launchAtLogin
                 onToggled: root.settings.launchAtLogin = checked
@@ -396,8 +396,8 @@ ColumnLayout {
             Text {
                 text: root.mac ? qsTr("Orvane starts quietly in the menu bar each time you log in.")
                                : qsTr("Orvane starts each time you log in, through your desktop's autostart folder (~/.config/autostart).")
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }

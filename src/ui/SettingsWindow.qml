@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Window
-import Orvane.Ui as Ui
+import Orvane
 
 // The settings window: every control writes through to the settings at once.
 Window {
@@ -11,24 +11,24 @@ Window {
     height: 520
     minimumWidth: 520
     minimumHeight: 420
-    color: Ui.Palette.windowBackground
+    color: Theme.windowBackground
 
     // Whatever Qt's own style still draws (tool tips, menus, scroll bars) takes our colours.
-    palette.window: Ui.Palette.windowBackground
-    palette.windowText: Ui.Palette.primaryText
-    palette.base: Ui.Palette.controlBackground
-    palette.alternateBase: Ui.Palette.sidebarBackground
-    palette.text: Ui.Palette.primaryText
-    palette.button: Ui.Palette.controlBackground
-    palette.buttonText: Ui.Palette.primaryText
-    palette.highlight: Ui.Palette.brandAccent
-    palette.highlightedText: Ui.Palette.brandPaper
-    palette.toolTipBase: Ui.Palette.controlBackground
-    palette.toolTipText: Ui.Palette.primaryText
-    palette.placeholderText: Ui.Palette.tertiaryText
-    palette.mid: Ui.Palette.secondaryText
-    palette.dark: Ui.Palette.secondaryText
-    palette.light: Ui.Palette.controlBackground
+    palette.window: Theme.windowBackground
+    palette.windowText: Theme.primaryText
+    palette.base: Theme.controlBackground
+    palette.alternateBase: Theme.sidebarBackground
+    palette.text: Theme.primaryText
+    palette.button: Theme.controlBackground
+    palette.buttonText: Theme.primaryText
+    palette.highlight: Theme.brandAccent
+    palette.highlightedText: Theme.brandPaper
+    palette.toolTipBase: Theme.controlBackground
+    palette.toolTipText: Theme.primaryText
+    palette.placeholderText: Theme.tertiaryText
+    palette.mid: Theme.secondaryText
+    palette.dark: Theme.secondaryText
+    palette.light: Theme.controlBackground
 
     SettingsView {
         objectName: "settingsView"

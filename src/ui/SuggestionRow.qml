@@ -1,7 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import Orvane.Ui as Ui
+import Orvane
 
 // One suggested name with its reason and a "Check" button.
 ColumnLayout {
@@ -22,16 +22,16 @@ ColumnLayout {
         Layout.topMargin: 12
         Layout.bottomMargin: 12
         spacing: 12
-        Icon { name: "lightbulb.fill"; color: Ui.Palette.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
+        Icon { name: "lightbulb.fill"; color: Theme.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
         ColumnLayout {
             spacing: 3
             Layout.fillWidth: true
-            Text { text: row.suggestionName; elide: Text.ElideRight; Layout.fillWidth: true; font.pixelSize: Ui.Palette.textHeadline; font.weight: Font.DemiBold; color: Ui.Palette.primaryText }
+            Text { text: row.suggestionName; elide: Text.ElideRight; Layout.fillWidth: true; font.pixelSize: Theme.textHeadline; font.weight: Font.DemiBold; color: Theme.primaryText }
             Text {
                 visible: row.suggestionRationale.length > 0
                 text: row.suggestionRationale
-                font.pixelSize: Ui.Palette.textFootnote
-                color: Ui.Palette.secondaryText
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
                 wrapMode: Text.WordWrap
                 Layout.fillWidth: true
             }

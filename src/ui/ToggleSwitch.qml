@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Controls
-import Orvane.Ui as Ui
+import Orvane
 
 // An on/off switch in the program's colours.
 Switch {
@@ -15,7 +15,7 @@ Switch {
         x: control.leftPadding
         y: parent.height / 2 - height / 2
         radius: height / 2
-        color: control.checked ? Ui.Palette.brandAccent : Ui.Palette.switchOff
+        color: control.checked ? Theme.brandAccent : Theme.switchOff
         opacity: control.enabled ? 1 : 0.45
         Behavior on color { ColorAnimation { duration: 120 } }
         FocusRing { control: control; radius: parent.radius }
@@ -25,16 +25,16 @@ Switch {
             width: 16
             height: 16
             radius: 8
-            color: Ui.Palette.switchKnob
+            color: Theme.switchKnob
             border.width: 1
-            border.color: Ui.Palette.switchKnobBorder
+            border.color: Theme.switchKnobBorder
             Behavior on x { NumberAnimation { duration: 120 } }
         }
     }
     contentItem: Text {
         text: control.text
         font: control.font
-        color: Ui.Palette.primaryText
+        color: Theme.primaryText
         opacity: control.enabled ? 1 : 0.45
         verticalAlignment: Text.AlignVCenter
         wrapMode: Text.WordWrap

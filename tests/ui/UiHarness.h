@@ -67,7 +67,7 @@ public:
             seed.setValue("settings.hasCompletedOnboarding", onboarded);
             seed.setValue("settings.playGongOnAvailable", playGong);
         }
-        auto created = orvane::OrvaneApp::create(configuration());
+        auto created = orvane::OrvaneApp::make(configuration());
         if (!created)
             return false;
         app = std::move(*created);
@@ -77,7 +77,7 @@ public:
         return window() && QTest::qWaitForWindowExposed(window());
     }
 
-    QQuickWindow *window() const { return app ? app->mainWindow() : nullptr; }
+    QQuickWindow *window() const { return app ? app->windows()->mainWindow() : nullptr; }
 
     // Runs a search from the pane's model and waits until it has been saved.
     bool searchFor(const QString &name)
@@ -98,13 +98,13 @@ public:
     // Opens the settings or welcome window and waits until it is drawn.
     QQuickWindow *openSettings()
     {
-        app->openSettings();
-        return QTest::qWaitForWindowExposed(app->settingsWindow()) ? app->settingsWindow() : nullptr;
+        app->windows()->openSettings();
+        return QTest::qWaitForWindowExposed(app->windows()->settingsWindow()) ? app->windows()->settingsWindow() : nullptr;
     }
     QQuickWindow *openWelcome()
     {
-        app->openWelcome();
-        return QTest::qWaitForWindowExposed(app->welcomeWindow()) ? app->welcomeWindow() : nullptr;
+        app->windows()->openWelcome();
+        return QTest::qWaitForWindowExposed(app->windows()->welcomeWindow()) ? app->windows()->welcomeWindow() : nullptr;
     }
     QQuickItem *item(const char *objectName) const
     {

@@ -156,7 +156,7 @@ int main(int argc, char *argv[])
     for (const bool dark : {false, true}) {
         useScheme(dark);
         const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
-        if (ui.app->darkMode() != dark)
+        if (ui.app->windows()->darkMode() != dark)
             std::fprintf(stderr, "the %s palette did not switch the scheme\n", qPrintable(scheme));
         ui.window()->resize(ui.window()->minimumSize());
         for (const QString &name : names)
@@ -170,8 +170,8 @@ int main(int argc, char *argv[])
         QMetaObject::invokeMethod(dialog, "close");
         QTest::qWait(300);
 
-        ui.app->openWelcome();
-        QQuickWindow *welcome = ui.app->welcomeWindow();
+        ui.app->windows()->openWelcome();
+        QQuickWindow *welcome = ui.app->windows()->welcomeWindow();
         (void)QTest::qWaitForWindowExposed(welcome);
         QQuickItem *onboarding = welcome->findChild<QQuickItem *>("onboardingView");
         for (int step = 0; step < 5; ++step) {
@@ -183,8 +183,8 @@ int main(int argc, char *argv[])
         ui.app->delegate()->setTrayAvailable(true);
         welcome->close();
 
-        ui.app->openSettings();
-        QQuickWindow *settings = ui.app->settingsWindow();
+        ui.app->windows()->openSettings();
+        QQuickWindow *settings = ui.app->windows()->settingsWindow();
         (void)QTest::qWaitForWindowExposed(settings);
         settings->resize(settings->minimumSize());
         QQuickItem *view = settings->findChild<QQuickItem *>("settingsView");

@@ -263,9 +263,9 @@ private slots:
         QCOMPARE(entries, (QStringList{"Show Orvane", "Settings…", "", "Quit Orvane"}));
         emit shell->trayIcon()->activated(QSystemTrayIcon::Context);
         QVERIFY(ui.window()->isVisible());
-        QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
+        QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
         shell->trayMenu()->actions().at(1)->trigger();
-        QVERIFY(ui.app->settingsWindow() && ui.app->settingsWindow()->isVisible());
+        QVERIFY(ui.app->windows()->settingsWindow() && ui.app->windows()->settingsWindow()->isVisible());
         shell->trayMenu()->actions().at(3)->trigger();
         QCOMPARE(quits.count(), 1);
     }
@@ -274,8 +274,8 @@ private slots:
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
-        ui.app->openSettings(); // another window on top of ours
-        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.app->settingsWindow());
+        ui.app->windows()->openSettings(); // another window on top of ours
+        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.app->windows()->settingsWindow());
         ui.app->delegate()->handleReopen(QStringLiteral("token-of-the-second-launch"));
         QTRY_COMPARE(QGuiApplication::focusWindow(), ui.window());
         ui.window()->hide();
@@ -349,7 +349,7 @@ private slots:
         UiHarness ui;
         QVERIFY(ui.start({".com", ".dev"})); // .dev never answers
         ui.app->delegate()->setTrayAvailable(tray);
-        QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
+        QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
         ui.model()->setQuery("orvane");
         ui.model()->search();
         QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.dev checking"}));
@@ -397,7 +397,7 @@ private slots:
         QVERIFY(ui.start({".com"}));
         ui.app->delegate()->setTrayAvailable(tray);
         QVERIFY(ui.searchFor("first"));
-        QSignalSpy quits(ui.app.get(), &OrvaneApp::quitRequested);
+        QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
         QQuickItem *field = ui.item("searchField");
         if (from == "historical") {
             QVERIFY(ui.openNewestRecord());
@@ -422,7 +422,7 @@ private slots:
         } else if (expect == "quit") {
             QCOMPARE(quits.count(), 1);
         } else if (expect == "settings") {
-            QVERIFY(ui.app->settingsWindow() && ui.app->settingsWindow()->isVisible());
+            QVERIFY(ui.app->windows()->settingsWindow() && ui.app->windows()->settingsWindow()->isVisible());
         } else if (expect == "live") {
             QVERIFY(!ui.model()->isHistoricalView());
             QTRY_VERIFY(field->hasActiveFocus());

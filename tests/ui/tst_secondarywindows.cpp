@@ -46,9 +46,9 @@ private slots:
     {
         UiHarness ui;
         QVERIFY(ui.start({".com"}, /*onboarded=*/false));
-        QTRY_VERIFY(ui.app->welcomeWindow() && ui.app->welcomeWindow()->isVisible());
+        QTRY_VERIFY(ui.app->windows()->welcomeWindow() && ui.app->windows()->welcomeWindow()->isVisible());
         QTRY_VERIFY(!ui.window()->isVisible()); // the welcome step closed the main window
-        QQuickWindow *welcome = ui.app->welcomeWindow();
+        QQuickWindow *welcome = ui.app->windows()->welcomeWindow();
         QQuickItem *view = find(welcome, "onboardingView");
         QCOMPARE(view->property("step").toInt(), 0);
         QVERIFY(!find(welcome, "backButton")->isVisible());
@@ -72,7 +72,7 @@ private slots:
         QVERIFY(ui.window()->isVisible());
 
         // Opened again, it starts over at the first page.
-        ui.app->openWelcome();
+        ui.app->windows()->openWelcome();
         QCOMPARE(view->property("step").toInt(), 0);
     }
 
@@ -146,8 +146,8 @@ private slots:
         click(toggle);
         QVERIFY(ui.app->settings()->launchAtLogin());
         QCOMPARE(QSettings(ui.dir.filePath("settings.ini"), QSettings::IniFormat).value("settings.launchAtLogin").toBool(), true);
-        ui.app->openWelcome();
-        QCOMPARE(find(ui.app->welcomeWindow(), "loginSwitch")->property("checked").toBool(), true);
+        ui.app->windows()->openWelcome();
+        QCOMPARE(find(ui.app->windows()->welcomeWindow(), "loginSwitch")->property("checked").toBool(), true);
         ui.app->settings()->setLaunchAtLogin(false);
         QCOMPARE(toggle->property("checked").toBool(), false);
     }

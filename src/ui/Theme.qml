@@ -1,11 +1,12 @@
 pragma Singleton
 import QtQuick
+import Orvane
 
 // The application's colours (sRGB) and the desktop's semantic colours it sits on, in a light
 // and a dark variant following the desktop's colour scheme; and the named type sizes.
 // Views take every colour and size from here, never inline.
 QtObject {
-    readonly property bool dark: app.darkMode
+    readonly property bool dark: WindowController.darkMode
 
     // Brand and status colours keep their hue in both schemes; in dark the ink lifts a little
     // so that it still reads as a colour on a dark window.

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QtQml/qqmlregistration.h>
+
+namespace orvane {
+
+// How the windows write dates, links and registry answers: pure functions of their arguments
+// and the user's locale.
+class Format : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+public:
+    using QObject::QObject;
+
+    // "https://orvane.com" for a domain that makes a valid web address, else "".
+    Q_INVOKABLE QString webLink(const QString &domain) const;
+    // A WHOIS answer without the registry's legal boilerplate.
+    Q_INVOKABLE QString cleanAnswer(const QString &text) const;
+    // The abbreviated relative style: "5 sec. ago", "2 min. ago", "3 hr. ago", "1 day ago".
+    Q_INVOKABLE QString relativeTime(const QDateTime &when) const;
+    // The user's long date and short time ("7 December 2026 at 05:12"), with the zone if asked.
+    Q_INVOKABLE QString longDate(const QDateTime &when, bool withZone) const;
+    // "expires 2 Mar 2027" in the user's locale; "" for no date.
+    Q_INVOKABLE QString expiryText(const QDateTime &when) const;
+};
+
+} // namespace orvane
