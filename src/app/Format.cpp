@@ -10,7 +10,9 @@ namespace orvane {
 QString Format::webLink(const QString &domain) const
 {
     const QUrl url(QStringLiteral("https://") + domain, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty() || !url.path().isEmpty())
+    // Only a host: a domain text that carries a path, a user, a port or a query is not linked.
+    if (!url.isValid() || url.host().isEmpty() || url.authority() != url.host() || !url.path().isEmpty()
+        || url.hasQuery() || url.hasFragment())
         return {};
     return url.toString();
 }
@@ -22,7 +24,12 @@ QString Format::cleanAnswer(const QString &text) const
 
 QString Format::relativeTime(const QDateTime &when) const
 {
-    const qint64 seconds = when.secsTo(QDateTime::currentDateTime());
+    return relativeTime(when, QDateTime::currentDateTime());
+}
+
+QString Format::relativeTime(const QDateTime &when, const QDateTime &now)
+{
+    const qint64 seconds = when.secsTo(now);
     const bool future = seconds < 0;
     const qint64 s = future ? -seconds : seconds;
     const QLocale locale;

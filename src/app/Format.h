@@ -23,6 +23,7 @@ public:
     Q_INVOKABLE QString cleanAnswer(const QString &text) const;
     // The abbreviated relative style: "5 sec. ago", "2 min. ago", "3 hr. ago", "1 day ago".
     Q_INVOKABLE QString relativeTime(const QDateTime &when) const;
+    static QString relativeTime(const QDateTime &when, const QDateTime &now);
     // The user's long date and short time ("7 December 2026 at 05:12"), with the zone if asked.
     Q_INVOKABLE QString longDate(const QDateTime &when, bool withZone) const;
     // "expires 2 Mar 2027" in the user's locale; "" for no date.

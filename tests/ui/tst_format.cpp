@@ -1,0 +1,71 @@
+#include "app/Format.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+using namespace orvane;
+
+// How the windows write times, links and dates: pure functions, so rows of input and text.
+class TestFormat : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+
+    void relativeTime_data()
+    {
+        QTest::addColumn<qint64>("secondsAgo");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0 s") << qint64(0) << "0 sec. ago";
+        QTest::newRow("59 s") << qint64(59) << "59 sec. ago";
+        QTest::newRow("60 s") << qint64(60) << "1 min. ago";
+        QTest::newRow("59 min") << qint64(3599) << "59 min. ago";
+        QTest::newRow("1 h") << qint64(3600) << "1 hr. ago";
+        QTest::newRow("23 h") << qint64(86399) << "23 hr. ago";
+        QTest::newRow("1 day") << qint64(86400) << "1 day ago";
+        QTest::newRow("2 days") << qint64(2 * 86400) << "2 days ago";
+        QTest::newRow("1 week") << qint64(7 * 86400) << "1 wk. ago";
+        QTest::newRow("1 month") << qint64(30 * 86400) << "1 mo. ago";
+        QTest::newRow("1 year") << qint64(365 * 86400) << "1 yr. ago";
+        QTest::newRow("future") << qint64(-120) << "in 2 min.";
+    }
+    void relativeTime()
+    {
+        QFETCH(qint64, secondsAgo);
+        QFETCH(QString, text);
+        const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+        QCOMPARE(Format::relativeTime(now.addSecs(-secondsAgo), now), text);
+    }
+
+    void webLink_data()
+    {
+        QTest::addColumn<QString>("domain");
+        QTest::addColumn<QString>("link");
+        QTest::newRow("a domain") << "orvane.ai" << "https://orvane.ai";
+        QTest::newRow("a path smuggled in") << "orvane.ai/login" << "";
+        QTest::newRow("a user smuggled in") << "evil.example@orvane.ai" << "";
+        QTest::newRow("a port smuggled in") << "orvane.ai:8080" << "";
+        QTest::newRow("a query smuggled in") << "orvane.ai?next=evil" << "";
+        QTest::newRow("nothing") << "" << "";
+    }
+    void webLink()
+    {
+        QFETCH(QString, domain);
+        QFETCH(QString, link);
+        QCOMPARE(Format().webLink(domain), link);
+    }
+
+    void dates()
+    {
+        const Format format;
+        QCOMPARE(format.expiryText(QDateTime()), QString());
+        const QDateTime noon(QDate(2027, 3, 2), QTime(12, 0), QTimeZone::systemTimeZone());
+        QCOMPARE(format.expiryText(noon), QStringLiteral("expires 2 Mar 2027"));
+        QCOMPARE(format.longDate(noon, false), QStringLiteral("Tuesday, 2 March 2027 at 12:00"));
+        QVERIFY(format.longDate(noon, true).endsWith(' ' + noon.timeZoneAbbreviation()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFormat)
+#include "tst_format.moc"
