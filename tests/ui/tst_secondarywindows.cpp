@@ -48,6 +48,9 @@ private slots:
         QVERIFY(ui.start({".com"}, /*onboarded=*/false));
         QTRY_VERIFY(ui.app->windows()->welcomeWindow() && ui.app->windows()->welcomeWindow()->isVisible());
         QTRY_VERIFY(!ui.window()->isVisible()); // the welcome step closed the main window
+        ui.app->delegate()->setTrayAvailable(true); // so that only finishing brings it back
+        ui.app->delegate()->handleReopen(); // a second launch raises the welcome window, not the main one
+        QVERIFY(!ui.window()->isVisible());
         QQuickWindow *welcome = ui.app->windows()->welcomeWindow();
         QQuickItem *view = find(welcome, "onboardingView");
         QCOMPARE(view->property("step").toInt(), 0);
@@ -135,6 +138,8 @@ private slots:
         QQuickWindow *settings = ui.openSettings();
         QVERIFY(settings);
         QCOMPARE(settings->title(), QStringLiteral("Orvane Settings"));
+        // Over the middle of the main window, and whole on the screen.
+        QVERIFY((settings->frameGeometry().center() - ui.window()->frameGeometry().center()).manhattanLength() <= 2);
         QVERIFY(settings->screen()->availableGeometry().contains(settings->frameGeometry()));
         click(find(settings, "tabGeneral"));
         QQuickItem *toggle = find(settings, "settingsLoginSwitch");
