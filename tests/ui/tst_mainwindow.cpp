@@ -371,6 +371,7 @@ private slots:
         QTest::newRow("Ctrl+,") << "field" << true << int(Qt::Key_Comma) << ctrl << "settings";
         QTest::newRow("Ctrl+N") << "historical" << true << int(Qt::Key_N) << ctrl << "live";
         QTest::newRow("Ctrl+F") << "history" << true << int(Qt::Key_F) << ctrl << "focused";
+        QTest::newRow("Ctrl+F on a reopened search") << "historical" << true << int(Qt::Key_F) << ctrl << "live";
     }
     void keyboard()
     {

@@ -147,9 +147,11 @@ private slots:
         click(toggle);
         QVERIFY(ui.app->settings()->launchAtLogin());
         QCOMPARE(QSettings(ui.dir.filePath("settings.ini"), QSettings::IniFormat).value("settings.launchAtLogin").toBool(), true);
-        ui.app->windows()->openWelcome();
-        QCOMPARE(find(ui.app->windows()->welcomeWindow(), "loginSwitch")->property("checked").toBool(), true);
-        ui.app->settings()->setLaunchAtLogin(false);
+        QQuickWindow *welcome = ui.openWelcome();
+        find(welcome, "onboardingView")->setProperty("step", 3);
+        QCOMPARE(find(welcome, "loginSwitch")->property("checked").toBool(), true);
+        click(find(welcome, "loginSwitch"));
+        QVERIFY(!ui.app->settings()->launchAtLogin());
         QCOMPARE(toggle->property("checked").toBool(), false);
     }
 
