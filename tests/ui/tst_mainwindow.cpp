@@ -293,6 +293,7 @@ private slots:
             QVERIFY(candidate->objectName() != "watchButton" || !candidate->isVisible());
         clickItem(watchButton);
         QCOMPARE(ui.app->watchList()->count(), 1);
+        QCOMPARE(ui.app->watchList()->entries().first().lastAvailability, DomainAvailability::taken);
         QCOMPARE(watchButton->property("text").toString(), QStringLiteral("Watching"));
         QTRY_VERIFY(ui.item("watchingSection")->isVisible());
 
