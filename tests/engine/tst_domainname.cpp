@@ -40,7 +40,7 @@ private slots:
         QTest::newRow("63 chars") << QString(63, 'a') << QString(63, 'a') << QString(63, 'a');
         QTest::newRow("double hyphen") << "a--b" << "a--b" << "a--b";
         QTest::newRow("hyphens in 4th and 5th place") << "abc--d" << "abc--d" << "abc--d";
-        QTest::newRow("digits only") << "12345" << "12345" << "12345";
+        QTest::newRow("digits only") << "1234567890" << "1234567890" << "1234567890";
         QTest::newRow("unicode") << QStringLiteral("B\u00fccher") << QStringLiteral("b\u00fccher") << "xn--bcher-kva";
         QTest::newRow("ascii form") << "XN--BCHER-KVA.de" << QStringLiteral("b\u00fccher") << "xn--bcher-kva";
         QTest::newRow("decomposed accent") << QStringLiteral("cafe\u0301") << QStringLiteral("caf\u00e9") << "xn--caf-dma";
@@ -56,8 +56,6 @@ private slots:
         // Digits are 0-9 only: others would be sent as raw UTF-8 or as a form nobody typed.
         refused("superscript digit", QStringLiteral("ab\u00b2"));
         refused("arabic-indic digits", QStringLiteral("ab\u0661\u0662"));
-        refused("roman numeral", QStringLiteral("\u2177"));
-        refused("full-width digits", QStringLiteral("\uff11\uff12"));
         refused("devanagari digit", QStringLiteral("\u0915\u0967"));
         // The DNS keeps "--" in third and fourth place for encodings.
         refused("hyphens in 3rd and 4th place", "ab--cd");
