@@ -1,4 +1,3 @@
-#include "engine/DomainAvailability.h"
 #include "engine/DomainName.h"
 
 #include <QTest>
@@ -9,24 +8,6 @@ class TestDomainName : public QObject
 {
     Q_OBJECT
 private slots:
-    void availabilityRawStrings_data()
-    {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("exact") << "available" << true;
-        QTest::newRow("capital") << "Available" << false;
-        QTest::newRow("leading space") << " available" << false;
-        QTest::newRow("checking") << "checking" << true;
-        QTest::newRow("other") << "maybe" << false;
-    }
-    void availabilityRawStrings()
-    {
-        QFETCH(QString, raw);
-        QFETCH(bool, valid);
-        const auto value = domainAvailabilityFromRaw(raw);
-        QCOMPARE(value ? rawString(*value) : QStringLiteral("<none>"), valid ? raw : QStringLiteral("<none>"));
-    }
-
     // What a typed name becomes: the form shown and the form the registries are asked about.
     void names_data()
     {

@@ -151,7 +151,6 @@ private slots:
         FakeHttpServer::Route notHttp;
         notHttp.raw = "SSH-2.0-OpenSSH_9.2\r\n\r\n";
         QTest::newRow("tld not listed") << QByteArray() << hang << "ZZ" << "RDAP not supported for .zz";
-        QTest::newRow("registry empty") << QByteArray("broken") << hang << ".test" << "RDAP not supported for .test";
         QTest::newRow("invalid base URL") << FakeHttpServer::bootstrapFile({{{"test"}, {"not a url"}}}) << hang << ".test" << "Invalid RDAP URL";
         QTest::newRow("base URL of another protocol") << FakeHttpServer::bootstrapFile({{{"test"}, {"ftp://registry.test/"}}}) << hang << ".test"
                                                       << "Invalid RDAP URL";
