@@ -1,3 +1,4 @@
+#include "engine/DomainAvailability.h"
 #include "engine/DomainName.h"
 
 #include <QTest>
@@ -8,6 +9,15 @@ class TestDomainName : public QObject
 {
     Q_OBJECT
 private slots:
+    // Stored verdicts read back exactly: anything else is no verdict at all.
+    void availabilityRawStrings()
+    {
+        for (const auto value : allDomainAvailabilities)
+            QVERIFY(domainAvailabilityFromRaw(rawString(value)) == value);
+        for (const char *raw : {"Available", " available", "maybe"})
+            QVERIFY(!domainAvailabilityFromRaw(QString::fromLatin1(raw)));
+    }
+
     // What a typed name becomes: the form shown and the form the registries are asked about.
     void names_data()
     {
