@@ -59,9 +59,7 @@ private slots:
         QTest::newRow("unclear is final") << rdap << FakeHttpServer::Route{200, {}, R"({"objectClassName":"entity"})"} << ".test" << false
                                           << "unknown|Unexpected RDAP response.";
         QTest::newRow("429") << rdap << FakeHttpServer::Route{429} << ".test" << false << viaWhois;
-        QTest::newRow("embedded errorCode") << rdap << FakeHttpServer::Route{200, {}, R"({"errorCode":200})"} << ".test" << false << viaWhois;
         QTest::newRow("transport failure") << rdap << hang << ".test" << false << viaWhois;
-        QTest::newRow("200 that is not an RDAP object") << rdap << FakeHttpServer::Route{200, {}, "<html>taken</html>"} << ".test" << false << viaWhois;
         QTest::newRow("no RDAP entry") << rdap << FakeHttpServer::Route{404} << ".io" << false << viaWhois;
         QTest::newRow("bootstrap unreachable") << "/dns.json" << FakeHttpServer::Route{500} << ".test" << false << viaWhois;
         QTest::newRow("both failing: the WHOIS error") << rdap << FakeHttpServer::Route{503} << ".test" << true << "WHOIS query timed out";

@@ -9,22 +9,13 @@ class TestDomainName : public QObject
 {
     Q_OBJECT
 private slots:
-    void availabilityRawStrings_data()
-    {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("exact") << "available" << true;
-        QTest::newRow("capital") << "Available" << false;
-        QTest::newRow("leading space") << " available" << false;
-        QTest::newRow("checking") << "checking" << true;
-        QTest::newRow("other") << "maybe" << false;
-    }
+    // Stored verdicts read back exactly: anything else is no verdict at all.
     void availabilityRawStrings()
     {
-        QFETCH(QString, raw);
-        QFETCH(bool, valid);
-        const auto value = domainAvailabilityFromRaw(raw);
-        QCOMPARE(value ? rawString(*value) : QStringLiteral("<none>"), valid ? raw : QStringLiteral("<none>"));
+        for (const auto value : allDomainAvailabilities)
+            QVERIFY(domainAvailabilityFromRaw(rawString(value)) == value);
+        for (const char *raw : {"Available", " available", "maybe"})
+            QVERIFY(!domainAvailabilityFromRaw(QString::fromLatin1(raw)));
     }
 
     // What a typed name becomes: the form shown and the form the registries are asked about.
@@ -40,7 +31,7 @@ private slots:
         QTest::newRow("63 chars") << QString(63, 'a') << QString(63, 'a') << QString(63, 'a');
         QTest::newRow("double hyphen") << "a--b" << "a--b" << "a--b";
         QTest::newRow("hyphens in 4th and 5th place") << "abc--d" << "abc--d" << "abc--d";
-        QTest::newRow("digits only") << "12345" << "12345" << "12345";
+        QTest::newRow("digits only") << "1234567890" << "1234567890" << "1234567890";
         QTest::newRow("unicode") << QStringLiteral("B\u00fccher") << QStringLiteral("b\u00fccher") << "xn--bcher-kva";
         QTest::newRow("ascii form") << "XN--BCHER-KVA.de" << QStringLiteral("b\u00fccher") << "xn--bcher-kva";
         QTest::newRow("decomposed accent") << QStringLiteral("cafe\u0301") << QStringLiteral("caf\u00e9") << "xn--caf-dma";
@@ -56,8 +47,6 @@ private slots:
         // Digits are 0-9 only: others would be sent as raw UTF-8 or as a form nobody typed.
         refused("superscript digit", QStringLiteral("ab\u00b2"));
         refused("arabic-indic digits", QStringLiteral("ab\u0661\u0662"));
-        refused("roman numeral", QStringLiteral("\u2177"));
-        refused("full-width digits", QStringLiteral("\uff11\uff12"));
         refused("devanagari digit", QStringLiteral("\u0915\u0967"));
         // The DNS keeps "--" in third and fourth place for encodings.
         refused("hyphens in 3rd and 4th place", "ab--cd");

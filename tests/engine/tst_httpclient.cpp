@@ -43,8 +43,6 @@ private slots:
         QTest::newRow("length, connection left open") << ok + "Content-Length: 5\r\n\r\nhello" << true << "response|200|hello";
         QTest::newRow("chunked") << ok + "Transfer-Encoding: chunked\r\n\r\n5;x=1\r\nhello\r\n0\r\n\r\n" << true << "response|200|hello";
         QTest::newRow("until the connection ends") << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n{}") << false << "response|404|{}";
-        QTest::newRow("interim answer first") << QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Gone\r\nContent-Length: 2\r\n\r\n{}")
-                                              << true << "response|404|{}";
         QTest::newRow("deflate coding decoded")
             << ok + "Content-Encoding: deflate\r\nContent-Length: " + QByteArray::number(deflated.size()) + "\r\n\r\n" + deflated << true
             << "response|200|hello";

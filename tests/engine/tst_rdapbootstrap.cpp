@@ -105,16 +105,10 @@ private slots:
         QTest::addColumn<FakeHttpServer::Route>("route");
         FakeHttpServer::Route hang;
         hang.hang = true;
-        FakeHttpServer::Route endless;
-        endless.endlessBody = 64 * 1024 * 1024;
-        FakeHttpServer::Route notHttp;
-        notHttp.raw = "SSH-2.0-OpenSSH\r\n";
         QTest::newRow("500 with a file") << FakeHttpServer::Route{500, {}, FakeHttpServer::bootstrapFile({{{"com"}, {"https://x/"}}})};
         QTest::newRow("all entries skipped") << FakeHttpServer::Route{200, {}, FakeHttpServer::bootstrapFile({{{"com"}, {}}})};
         QTest::newRow("not json") << FakeHttpServer::Route{200, {}, "<html>maintenance</html>"};
         QTest::newRow("no answer (time-out)") << hang;
-        QTest::newRow("body beyond the cap") << endless;
-        QTest::newRow("not http") << notHttp;
     }
     void failedFetchIsSwallowed()
     {

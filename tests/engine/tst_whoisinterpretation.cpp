@@ -62,7 +62,7 @@ private slots:
         QTest::newRow(">>> lines count") << ">>> one\n>>> two\n>>> three" << "unknown";
         QTest::newRow("not found before LF") << "a.test not found\nx\ny\nz" << "available";
         QTest::newRow("not found before CR LF") << "a.test not found\r\nx\r\ny\r\nz" << "available";
-        QTest::newRow("not found before lone CR") << "a.test not found\rx\ry\rz" << "available";
+        QTest::newRow("not found before lone CR") << "a.test not found\rinvalid" << "available";
         // Refusals real registries send, which must never read as free.
         QTest::newRow("request limit exceeded") << "request limit exceeded for 127.0.0.1" << "error";
         QTest::newRow("connection limit") << "Your connection limit exceeded. Please slow down and try again later." << "error";

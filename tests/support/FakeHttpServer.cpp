@@ -1,7 +1,5 @@
 #include "FakeHttpServer.h"
 
-#include "StreamPump.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -53,14 +51,6 @@ void FakeHttpServer::serveBootstrap(const QStringList &tlds, const QString &base
     setRoute(QStringLiteral("/dns.json"), route);
 }
 
-int FakeHttpServer::totalRequests() const
-{
-    int total = 0;
-    for (int count : m_counts)
-        total += count;
-    return total;
-}
-
 void FakeHttpServer::handle(QTcpSocket *socket)
 {
     ++m_connectionCount;
@@ -84,32 +74,12 @@ void FakeHttpServer::handle(QTcpSocket *socket)
         }
         m_counts[path] += 1;
         m_headers.insert(path, headers);
-        const int delay = m_routes.value(path).delayMs;
-        if (delay > 0) {
-            QPointer<QTcpSocket> guard(socket);
-            QTimer::singleShot(delay, this, [this, guard, path] {
-                if (guard)
-                    respond(guard, path);
-            });
-        } else {
-            respond(socket, path);
-        }
-    });
-}
-
-void FakeHttpServer::sendRaw(QTcpSocket *socket, QByteArray bytes, qsizetype step, bool keepOpen)
-{
-    socket->write(bytes.left(step));
-    socket->flush();
-    if (bytes.size() > step) {
         QPointer<QTcpSocket> guard(socket);
-        QTimer::singleShot(0, this, [this, guard, rest = bytes.mid(step), step, keepOpen] {
+        QTimer::singleShot(m_routes.value(path).delayMs, this, [this, guard, path] {
             if (guard)
-                sendRaw(guard, rest, step, keepOpen);
+                respond(guard, path);
         });
-    } else if (!keepOpen) {
-        socket->disconnectFromHost();
-    }
+    });
 }
 
 void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
@@ -123,7 +93,9 @@ void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
     if (route.hang)
         return;
     if (!route.raw.isEmpty()) {
-        sendRaw(socket, route.raw, route.drip ? 1 : route.raw.size(), route.keepOpen);
+        socket->write(route.raw);
+        if (!route.keepOpen)
+            socket->disconnectFromHost();
         return;
     }
 
@@ -132,18 +104,7 @@ void FakeHttpServer::respond(QTcpSocket *socket, const QString &path)
         head += "Connection: close\r\n";
     for (const auto &header : route.headers)
         head += header.first + ": " + header.second + "\r\n";
-    if (route.endlessBody > 0) {
-        socket->write(head + "\r\n");
-        pumpEndlessly(socket, route.endlessBody, 'x');
-        return;
-    }
     head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n";
-    if (route.closeMidBody) {
-        socket->write(head + route.body.left(route.body.size() / 2));
-        socket->flush();
-        socket->abort();
-        return;
-    }
     socket->write(head + route.body);
     if (!route.keepAlive)
         socket->disconnectFromHost();

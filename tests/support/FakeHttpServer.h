@@ -19,11 +19,8 @@ public:
         QByteArray body;
         int delayMs = 0;           // wait before answering
         bool hang = false;         // accept, read the request, never answer
-        bool closeMidBody = false; // promise the whole body, send half of it, close
-        qint64 endlessBody = 0;    // stream this many bytes of body without a length (bounded)
         QByteArray raw;            // send these bytes instead of an HTTP answer, then close
         bool keepOpen = false;     // with raw: leave the connection open afterwards
-        bool drip = false;         // with raw: one byte per pass of the event loop
         bool keepAlive = false;    // leave the connection open for the next request
     };
 
@@ -40,14 +37,12 @@ public:
     static QByteArray bootstrapFile(const QList<QPair<QStringList, QStringList>> &services);
 
     int requestCount(const QString &path) const { return m_counts.value(path); }
-    int totalRequests() const;
     int connectionCount() const { return m_connectionCount; }
     QHash<QByteArray, QByteArray> lastHeaders(const QString &path) const { return m_headers.value(path); }
 
 private:
     void handle(QTcpSocket *socket);
     void respond(QTcpSocket *socket, const QString &path);
-    void sendRaw(QTcpSocket *socket, QByteArray bytes, qsizetype step, bool keepOpen);
 
     QTcpServer m_server;
     QHash<QString, Route> m_routes;

@@ -63,20 +63,10 @@ FakeWhoisServer::FakeWhoisServer(QObject *parent) : QObject(parent)
                 m_queries << line;
                 const Script script = m_scripts.value(line, m_default);
                 QPointer<QTcpSocket> guard(socket);
-                auto go = [this, guard, script] {
+                QTimer::singleShot(script.delayMs, socket, [this, guard, script] {
                     if (guard)
                         serve(guard, script);
-                };
-                if (m_queries.size() < m_holdUntil) {
-                    m_held << go;
-                    return;
-                }
-                for (const auto &held : std::exchange(m_held, {}))
-                    held();
-                if (script.delayMs > 0)
-                    QTimer::singleShot(script.delayMs, socket, go);
-                else
-                    go();
+                });
             });
         }
     });

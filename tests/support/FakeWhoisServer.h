@@ -6,8 +6,6 @@
 #include <QStringList>
 #include <QTcpServer>
 
-#include <functional>
-
 // A scripted WHOIS server on 127.0.0.1. Answers per query line (without CR LF), falls back
 // to a default script, and records every query line it receives.
 class FakeWhoisServer : public QObject
@@ -30,9 +28,6 @@ public:
     void setAnswer(const QString &queryLine, Script script) { m_scripts.insert(queryLine, std::move(script)); }
     void setAnswer(const QString &queryLine, const QByteArray &answer) { m_scripts.insert(queryLine, Script{answer}); }
     void setDefault(Script script) { m_default = std::move(script); }
-    // Holds every answer back until this many queries have arrived, so that many connections
-    // are open at the same moment.
-    void holdAnswersUntil(int queries) { m_holdUntil = queries; }
 
     // Query lines as received, CR LF removed; rawQueries keeps the bytes exactly.
     const QStringList &queries() const { return m_queries; }
@@ -50,7 +45,5 @@ private:
     QList<QByteArray> m_raw;
     int m_open = 0;
     int m_peak = 0;
-    int m_holdUntil = 0;
-    QList<std::function<void()>> m_held;
 };
 Q_DECLARE_METATYPE(FakeWhoisServer::Script)
