@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -70,17 +71,12 @@ class TestClaudeCLIService : public QObject
         return QCoro::waitFor(service.suggestNames("orvane", {".com"}, QStringLiteral(ORVANE_FAKE_CLAUDE)));
     }
 
-    QHash<QString, QString> fakeLog() const
+    // What the fake wrote about itself: "key=value" lines.
+    QString fakeLog(const QString &key) const
     {
-        QHash<QString, QString> log;
         QFile file(m_work.filePath("log.txt"));
         file.open(QIODevice::ReadOnly);
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            const qsizetype eq = line.indexOf('=');
-            if (eq > 0)
-                log.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
-        }
-        return log;
+        return QRegularExpression("^" + key + "=(.*)$", QRegularExpression::MultilineOption).match(file.readAll()).captured(1);
     }
 
 private slots:
@@ -116,7 +112,6 @@ private slots:
                                                    << "~/tools/my-llm";
         QTest::newRow("configured path names nothing") << QStringList{"~/.local/bin/claude"} << "~/missing/claude" << "<none>";
         QTest::newRow("three spaces count as none") << QStringList{"~/.bun/bin/claude"} << "   " << "~/.bun/bin/claude";
-        QTest::newRow("tilde is not expanded") << QStringList{"~/.local/bin/claude"} << "LITERAL~/.local/bin/claude" << "<none>";
         QTest::newRow("PATH after the list") << QStringList{"~/on-path/claude"} << "<none>" << "~/on-path/claude";
         QTest::newRow("list before PATH") << QStringList{"~/on-path/claude", "~/.volta/bin/claude"} << "<none>"
                                           << "~/.volta/bin/claude";
@@ -132,9 +127,7 @@ private slots:
         for (const QString &file : present)
             touch(expand(file), true);
         std::optional<QString> path;
-        if (configured == "LITERAL~/.local/bin/claude")
-            path = QStringLiteral("~/.local/bin/claude");
-        else if (configured != "<none>")
+        if (configured != "<none>")
             path = configured.startsWith('~') ? expand(configured) : configured;
         const QByteArray inherited = qgetenv("PATH");
         qputenv("PATH", expand("~/on-path").toUtf8());
@@ -147,11 +140,7 @@ private slots:
     {
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("expected"); // names, or "FAIL"
-        QString ten = "[";
-        for (int i = 0; i < 10; ++i)
-            ten += QStringLiteral("%1{\"name\":\"Name%2\",\"rationale\":\"r%2\"}").arg(i ? "," : "").arg(i);
-        ten += "]";
-        QTest::newRow("ten, bare") << ten << "name0=r0,name1=r1,name2=r2,name3=r3,name4=r4,name5=r5,name6=r6,name7=r7,name8=r8,name9=r9";
+        QTest::newRow("bare") << R"([{"name":"Name0","rationale":"r0"},{"name":"name1","rationale":"r1"}])" << "name0=r0,name1=r1";
         QTest::newRow("prose and fence") << "Here you go:\n```json\n[{\"name\":\"Alpha\"}]\n```\nEnjoy [sic]." << "alpha";
         QTest::newRow("longest of two") << "[{\"name\":\"a\"}] and [{\"name\":\"bbb\"}]" << "bbb";
         QTest::newRow("earlier of equal length") << "[{\"name\":\"a\"}] [{\"name\":\"b\"}]" << "a";
@@ -207,13 +196,12 @@ private slots:
         const Suggestions result = runFake("[{\"name\":\"ok\"}]");
         qputenv("PATH", "/usr/local/bin:/usr/bin:/bin");
         QVERIFY(result);
-        const auto log = fakeLog();
-        QCOMPARE(log.value("argc"), QStringLiteral("2"));
-        QCOMPARE(log.value("arg1"), QStringLiteral("-p"));
-        QCOMPARE(log.value("PATH"), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/custom/bin"));
+        QCOMPARE(fakeLog("argc"), QStringLiteral("2"));
+        QCOMPARE(fakeLog("arg1"), QStringLiteral("-p"));
+        QCOMPARE(fakeLog("PATH"), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/custom/bin"));
 #ifdef Q_OS_UNIX
         if (raisable)
-            QCOMPARE(log.value("nofile"), QStringLiteral("512"));
+            QCOMPARE(fakeLog("nofile"), QStringLiteral("512"));
 #endif
     }
 
@@ -257,7 +245,7 @@ private slots:
         }
         QVERIFY2(result.error().description().startsWith(expected), qPrintable(result.error().description().left(100)));
         QCOMPARE(result.error().text().toUtf8().size(), textBytes);
-        const int pid = fakeLog().value("pid").toInt();
+        const int pid = fakeLog("pid").toInt();
         QTRY_VERIFY(::kill(pid, 0) != 0);
     }
 
@@ -268,9 +256,7 @@ private slots:
         ClaudeCLIService service;
         const Suggestions result = QCoro::waitFor(service.suggestNames("orvane", {".com"}, notExecutable));
         QVERIFY(!result);
-        QCOMPARE(result.error().kind(), ClaudeCLIError::Kind::launchFailed);
         QVERIFY(result.error().description().startsWith("Could not launch claude CLI: "));
-
         const Suggestions missing = QCoro::waitFor(service.suggestNames("orvane", {".com"}, m_work.filePath("nope")));
         QVERIFY(!missing);
         QCOMPARE(missing.error().description(),
@@ -283,7 +269,7 @@ private slots:
         const Suggestions result = runFake("", ClaudeCLIOptions{std::chrono::milliseconds(300), std::chrono::milliseconds(200)});
         QVERIFY(!result);
         QCOMPARE(result.error().description(), QStringLiteral("claude CLI timed out."));
-        const int pid = fakeLog().value("pid").toInt();
+        const int pid = fakeLog("pid").toInt();
         QVERIFY(pid > 0);
         QTRY_VERIFY(::kill(pid, 0) != 0); // gone: killed after the grace period
     }

@@ -43,24 +43,20 @@ class TestSearchPaneModel : public QObject
     std::shared_ptr<CountingGong> m_gong;
     int m_n = 0;
 
-    std::unique_ptr<SearchPaneModel> model()
-    {
-        LookupConfiguration c;
-        c.bootstrap.source = m_http->url("/dns.json");
-        c.bootstrap.store.fileName = m_dir.filePath(QStringLiteral("defaults-%1.ini").arg(m_n));
-        c.whois.servers = {{".io", "127.0.0.1"}, {".dev", "127.0.0.1"}};
-        c.whois.referralHost = QStringLiteral("127.0.0.1");
-        c.whois.connection.port = m_whois->port();
-        c.whois.connection.timeout = std::chrono::milliseconds(3000);
-        auto m = std::make_unique<SearchPaneModel>(c, ClaudeCLIOptions{}, m_store.get(), m_settings.get());
-        m->setGong(m_gong);
-        return m;
-    }
-
-    void enable(const QStringList &tlds)
+    // A pane searching `tlds`, all in the catalogue and enabled.
+    std::unique_ptr<SearchPaneModel> model(const QStringList &tlds)
     {
         m_settings->setTlds(tlds);
         m_settings->setEnabledTLDs(tlds);
+        LookupConfiguration c;
+        c.bootstrap.source = m_http->url("/dns.json");
+        c.bootstrap.store.fileName = m_dir.filePath(QStringLiteral("defaults-%1.ini").arg(m_n));
+        c.whois.servers = {{".io", "127.0.0.1"}};
+        c.whois.referralHost = QStringLiteral("127.0.0.1");
+        c.whois.connection.port = m_whois->port();
+        auto m = std::make_unique<SearchPaneModel>(c, ClaudeCLIOptions{}, m_store.get(), m_settings.get());
+        m->setGong(m_gong);
+        return m;
     }
 
     // Searches for `query` and waits until the run has ended.
@@ -94,28 +90,28 @@ private slots:
         m_http->setJson("/rdap/domain/orvane.com", 404, "{}");
         m_http->setJson("/rdap/domain/orvane.ai", 200, R"({"objectClassName":"domain","ldhName":"orvane.ai"})");
         m_whois->setAnswer("orvane.io", QByteArray("No match for \"ORVANE.IO\".\n"));
-        m_whois->setAnswer("dev", QByteArray("% no referral\n"));
         m_store = *HistoryStore::open(m_dir.filePath(QStringLiteral("history-%1.sqlite").arg(m_n)), HistoryStore::Options{50});
         m_settings = std::make_unique<AppSettings>(SettingsLocation{m_dir.filePath(QStringLiteral("settings-%1.ini").arg(m_n))});
         m_gong = std::make_shared<CountingGong>();
     }
 
-    void cleanup()
-    {
-        m_store.reset();
-        m_settings.reset();
-    }
-
     void searchChecksEveryEnabledTLDInCatalogueOrder()
     {
-        enable({".com", ".ai", ".io", ".zz"});
-        // A long answer is whole in its row and cut to 8000 characters in the store.
+                // A long answer is whole in its row and cut to 8000 characters in the store.
         const QString emoji = QString::fromUcs4(U"\U0001F600");
         m_whois->setAnswer("orvane.io", ("No match for ORVANE.IO\n" + emoji.repeated(10000 - 23)).toUtf8());
-        auto m = model();
+        auto m = model({".com", ".ai", ".io", ".zz"});
         const QString typed = QString::fromUtf8("\n Orvane.COM.example\u00a0\u2028\t");
         m->setQuery(typed);
         QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
+        // One notification per answer, naming what changed, with the free count already updated.
+        int free = 0;
+        connect(m->liveResults(), &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &at, const QModelIndex &, const QList<int> &roles) {
+            const LiveResult &row = m->liveResults()->rows().at(at.row());
+            QVERIFY(roles.contains(LiveResultsModel::AvailabilityRole) && (row.rawResponse.isEmpty() || roles.contains(LiveResultsModel::RawResponseRole)));
+            free += row.availability == DomainAvailability::available;
+            QCOMPARE(m->liveResults()->availableCount(), free);
+        });
         m->search();
         QVERIFY(m->isSearching());
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com checking", "orvane.ai checking", "orvane.io checking", "orvane.zz checking"}));
@@ -130,40 +126,19 @@ private slots:
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 4);
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE availability_raw = 'error' AND error_message = 'No WHOIS server known for .zz'"), 1);
         QCOMPARE(m->liveResults()->rows().at(2).rawResponse.toUcs4().size(), 10000);
-        QCOMPARE(storedRows("SELECT LENGTH(raw_response) FROM domain_result WHERE tld = '.io'"), 8000);
-        QCOMPARE(RawDatabase(m_store->path()).scalar("SELECT substr(raw_response, -1) FROM domain_result WHERE tld = '.io'").toString(), emoji);
+        QCOMPARE(RawDatabase(m_store->path()).rows("SELECT LENGTH(raw_response), substr(raw_response, -1) FROM domain_result WHERE tld = '.io'"),
+                 QStringList{"8000|" + emoji});
     }
 
     // An international name is shown and stored in Unicode, typed in either form, and asked for in ASCII.
     void internationalName()
     {
-        enable({".com"});
-        auto m = model();
+        auto m = model({".com"});
         QVERIFY(searched(*m, "XN--BCHER-KVA"));
         QCOMPARE(rowsOf(m->liveResults()), QStringList{"b\u00fccher.com available"});
         QCOMPARE(m->activeRecord()->query(), QStringLiteral("b\u00fccher"));
         QCOMPARE(m_http->requestCount("/rdap/domain/xn--bcher-kva.com"), 1);
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'b\u00fccher.com'"), 1);
-    }
-
-    void outcomesUpdateTheirOwnRowsInFinishingOrder()
-    {
-        enable({".com", ".ai"});
-        answerSlowly("/rdap/domain/orvane.com", 300);
-        auto m = model();
-        m->setQuery("orvane");
-        // One notification per answer, naming what changed, with the free count already updated.
-        QStringList order;
-        connect(m->liveResults(), &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &at, const QModelIndex &, const QList<int> &roles) {
-            const LiveResult &row = m->liveResults()->rows().at(at.row());
-            QVERIFY(roles.contains(LiveResultsModel::AvailabilityRole) && roles.contains(LiveResultsModel::RawResponseRole));
-            QCOMPARE(m->liveResults()->availableCount(), row.availability == DomainAvailability::available ? 1 : 0);
-            order << row.domain;
-        });
-        m->search();
-        QTRY_VERIFY(!m->isSearching());
-        QCOMPARE(order, (QStringList{"orvane.ai", "orvane.com"}));
-        QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken"}));
     }
 
     void refusedSearchChangesOnlyTheMessage_data()
@@ -179,8 +154,7 @@ private slots:
         QFETCH(QString, query);
         QFETCH(QStringList, tlds);
         QFETCH(QString, message);
-        enable({".com", ".ai"});
-        auto m = model();
+        auto m = model({".com", ".ai"});
         QVERIFY(searched(*m, "orvane"));
         const QStringList before = rowsOf(m->liveResults());
         SearchRecord *record = m->activeRecord();
@@ -188,11 +162,9 @@ private slots:
         m_settings->setEnabledTLDs(tlds);
         m->setQuery(query);
         QSignalSpy anyRows(m->liveResults(), &QAbstractItemModel::modelReset);
-        QSignalSpy messages(m.get(), &SearchPaneModel::lastErrorChanged);
         QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
         m->search();
         QCOMPARE(m->lastError().value_or("<none>"), message);
-        QCOMPARE(messages.count(), 1);
         QCOMPARE(anyRows.count(), 0);
         QCOMPARE(searching.count(), 0);
         QCOMPARE(rowsOf(m->liveResults()), before);
@@ -202,8 +174,7 @@ private slots:
 
     void failedSaveShowsTheMessage()
     {
-        enable({".com"});
-        auto m = model();
+        auto m = model({".com"});
         m->setQuery("orvane");
         RawDatabase other(m_store->path());
         QVERIFY(other.exec("BEGIN EXCLUSIVE")); // another writer holds the file
@@ -223,10 +194,9 @@ private slots:
     void secondSearchWhileTheFirstRuns()
     {
         QFETCH(bool, newSearchBetween);
-        enable({".com", ".ai"});
         answerSlowly("/rdap/domain/orvane.com", 200, 200);
         answerSlowly("/rdap/domain/other.com", 1000, 200);
-        auto m = model();
+        auto m = model({".com", ".ai"});
         m->setQuery("orvane");
         m->search();
         SearchRecord *first = m->activeRecord();
@@ -255,8 +225,7 @@ private slots:
     void deletingTheRunningSearchKeepsLaterOnesSaved()
     {
         QFETCH(bool, clearAll);
-        enable({".com", ".ai"});
-        auto m = model();
+        auto m = model({".com", ".ai"});
         QVERIFY(searched(*m, "older"));
 
         answerSlowly("/rdap/domain/orvane.com", 300);
@@ -274,17 +243,16 @@ private slots:
         QVERIFY(searched(*m, "later"));
         QVERIFY2(!m->lastError(), qPrintable(m->lastErrorText()));
         RawDatabase raw(m_store->path());
-        QCOMPARE(raw.scalar("SELECT group_concat(query, ' ') FROM (SELECT query FROM search_record ORDER BY id)").toString(),
-                 clearAll ? "later" : "older later");
+        QCOMPARE(raw.rows("SELECT group_concat(query, ' ') FROM (SELECT query FROM search_record ORDER BY id)"),
+                 QStringList{clearAll ? "later" : "older later"});
         QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result"), clearAll ? 2 : 4);
         QCOMPARE(raw.count("SELECT COUNT(*) FROM domain_result WHERE domain LIKE 'orvane%'"), 0);
     }
 
     void runOutlivesItsModel()
     {
-        enable({".com", ".io"});
         answerSlowly("/rdap/domain/orvane.com", 200);
-        auto m = model();
+        auto m = model({".com", ".io"});
         m->setQuery("orvane");
         m->search();
         m_settings->setPlayGongOnAvailable(false); // too late for the running search
@@ -296,9 +264,8 @@ private slots:
 
     void showRecordAndNewSearch()
     {
-        enable({".io", ".com", ".ai"});
         m_settings->setPlayGongOnAvailable(false);
-        auto m = model();
+        auto m = model({".io", ".com", ".ai"});
         QVERIFY(searched(*m, "orvane"));
         QCOMPARE(m_gong->played, 0); // free domains, but the gong was off
         SearchRecord *record = m->activeRecord();
@@ -312,9 +279,6 @@ private slots:
         QCOMPARE(m->activeRecord(), record);
         QCOMPARE(m->query(), QStringLiteral("orvane"));
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.ai taken", "orvane.com available", "orvane.io available"}));
-        const QUuid firstId = m->liveResults()->rows().at(0).id;
-        m->showRecord(record);
-        QVERIFY(m->liveResults()->rows().at(0).id != firstId);
 
         // A refused search keeps the historical view.
         m->setQuery("bad name");
@@ -332,15 +296,13 @@ private slots:
         output.close();
         qputenv("FAKE_CLAUDE_OUTPUT", output.fileName().toUtf8());
         qputenv("FAKE_CLAUDE_LOG", work.filePath("log").toUtf8());
-        enable({".com", ".ai"});
-        m_settings->setEnabledTLDs({".ai"});
         m_settings->setClaudeBinaryPath(QStringLiteral(ORVANE_FAKE_CLAUDE));
-        auto m = model();
+        auto m = model({".com", ".ai"});
+        m_settings->setEnabledTLDs({".ai"}); // suggestions are asked for the whole catalogue
 
         m->setQuery(" -bad");
         m->suggest();
         QCOMPARE(m->suggestionErrorText(), QStringLiteral("Enter a valid name first."));
-        QVERIFY(!m->isSuggesting());
 
         m->setQuery("  Orvane.io ");
         m_settings->setUseClaudeForSuggestions(false);
@@ -350,7 +312,6 @@ private slots:
         m_settings->setUseClaudeForSuggestions(true);
         m->suggest();
         QVERIFY(m->isSuggesting());
-        QVERIFY(!m->suggestionError());
         QTRY_VERIFY(!m->isSuggesting());
         QCOMPARE(m->suggestions()->count(), 2);
         QCOMPARE(m->suggestions()->items().at(0).name, QStringLiteral("orvio"));
@@ -360,8 +321,7 @@ private slots:
 
         // Picking one searches it; the list stays.
         m->useSuggestion("vane");
-        QCOMPARE(m->query(), QStringLiteral("vane"));
-        QVERIFY(m->isSearching());
+        QCOMPARE(m->activeRecord()->query(), QStringLiteral("vane"));
         QCOMPARE(m->suggestions()->count(), 2);
         QTRY_VERIFY(!m->isSearching());
 

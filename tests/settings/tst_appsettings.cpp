@@ -7,40 +7,10 @@
 #include <QTest>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace orvane;
-
-namespace {
-
-// Captures what the process writes to standard output while alive.
-class StdoutCapture
-{
-public:
-    explicit StdoutCapture(const QString &path) : m_path(path)
-    {
-        std::fflush(stdout);
-        m_saved = ::dup(STDOUT_FILENO);
-        std::FILE *file = std::fopen(qPrintable(path), "w");
-        ::dup2(::fileno(file), STDOUT_FILENO);
-        std::fclose(file);
-    }
-    QString finish()
-    {
-        std::fflush(stdout);
-        ::dup2(m_saved, STDOUT_FILENO);
-        ::close(m_saved);
-        QFile file(m_path);
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
-    }
-
-private:
-    QString m_path;
-    int m_saved = -1;
-};
-
-} // namespace
 
 class TestAppSettings : public QObject
 {
@@ -51,31 +21,13 @@ class TestAppSettings : public QObject
 
     SettingsLocation location() const { return SettingsLocation{m_file}; }
     QSettings raw() const { return QSettings(m_file, QSettings::IniFormat); }
-    void store(const QString &key, const QVariant &value) const
-    {
-        QSettings s(m_file, QSettings::IniFormat);
-        s.setValue(key, value);
-    }
+    void store(const QString &key, const QVariant &value) const { QSettings(m_file, QSettings::IniFormat).setValue(key, value); }
 
 private slots:
     void init()
     {
         m_file = m_dir.filePath(QStringLiteral("settings-%1.ini").arg(QTest::currentTestFunction()) + QTest::currentDataTag());
         QFile::remove(m_file);
-    }
-
-    void firstStart()
-    {
-        AppSettings s(location());
-        QCOMPARE(s.tlds(), (QStringList{".com", ".ai"}));
-        QCOMPARE(s.orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
-        QCOMPARE(s.enabledTLDs(), (QStringList{".ai", ".com"}));
-        QCOMPARE(s.claudeBinaryPath(), QString());
-        QVERIFY(s.useClaudeForSuggestions());
-        QVERIFY(s.playGongOnAvailable());
-        QVERIFY(!s.hasCompletedOnboarding());
-        QVERIFY(!s.launchAtLogin());
-        QVERIFY(raw().allKeys().isEmpty()); // loading writes nothing back
     }
 
     void loadingTLDs_data()
@@ -85,18 +37,17 @@ private slots:
         QTest::addColumn<QStringList>("expectedTLDs");
         QTest::addColumn<QStringList>("expectedOrdered");
         const QVariant none;
+        const QStringList defaults{".com", ".ai"};
+        QTest::newRow("first start") << none << none << defaults << defaults;
         QTest::newRow("normalised in order") << QVariant(QByteArray(R"(["  .IO", "dev"])")) << none
                                              << QStringList{".io", ".dev"} << QStringList{".io", ".dev"};
         QTest::newRow("enabled names a missing TLD") << QVariant(QByteArray(R"([".com",".io"])")) << QVariant(QByteArray(R"([".io",".xyz"])"))
                                                      << QStringList{".com", ".io"} << QStringList{".io"};
         QTest::newRow("empty enabled list") << QVariant(QByteArray(R"([".com",".io"])")) << QVariant(QByteArray("[]"))
                                             << QStringList{".com", ".io"} << QStringList{};
-        QTest::newRow("garbage bytes") << QVariant(QByteArray("\x01\x02 not json")) << QVariant(QByteArray("\xff"))
-                                       << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
-        QTest::newRow("empty catalogue") << QVariant(QByteArray("[]")) << none << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
-        QTest::newRow("not an array") << QVariant(QByteArray(R"({"a":1})")) << QVariant(QByteArray("7"))
-                                      << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
-        QTest::newRow("array of numbers") << QVariant(QByteArray("[1,2]")) << none << QStringList{".com", ".ai"} << QStringList{".com", ".ai"};
+        QTest::newRow("garbage bytes") << QVariant(QByteArray("\x01\x02 not json")) << QVariant(QByteArray("\xff")) << defaults << defaults;
+        QTest::newRow("empty catalogue") << QVariant(QByteArray("[]")) << none << defaults << defaults;
+        QTest::newRow("array of numbers") << QVariant(QByteArray("[1,2]")) << QVariant(QByteArray("7")) << defaults << defaults;
         QTest::newRow("duplicates stay") << QVariant(QByteArray(R"([".io","IO"])")) << none << QStringList{".io", ".io"} << QStringList{".io", ".io"};
     }
     void loadingTLDs()
@@ -105,12 +56,14 @@ private slots:
         QFETCH(QVariant, enabled);
         QFETCH(QStringList, expectedTLDs);
         QFETCH(QStringList, expectedOrdered);
-        store(AppSettings::tldsKey, tlds);
+        if (tlds.isValid())
+            store(AppSettings::tldsKey, tlds);
         if (enabled.isValid())
             store(AppSettings::enabledTLDsKey, enabled);
         AppSettings s(location());
         QCOMPARE(s.tlds(), expectedTLDs);
         QCOMPARE(s.orderedEnabledTLDs(), expectedOrdered);
+        QCOMPARE(s.enabledTLDs().size(), QSet<QString>(expectedOrdered.begin(), expectedOrdered.end()).size());
     }
 
     void loadingOtherTypes_data()
@@ -118,13 +71,10 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QVariant>("expected");
-        QTest::newRow("gong off") << AppSettings::playGongKey << QVariant(false) << QVariant(false);
         QTest::newRow("gong: text, not a boolean") << AppSettings::playGongKey << QVariant("loud") << QVariant(true);
         QTest::newRow("claude off") << AppSettings::useClaudeKey << QVariant(false) << QVariant(false);
-        QTest::newRow("onboarding done") << AppSettings::onboardingKey << QVariant(true) << QVariant(true);
         QTest::newRow("onboarding: number list") << AppSettings::onboardingKey << QVariant(QVariantList{1, 2}) << QVariant(false);
         QTest::newRow("login: text, not a boolean") << AppSettings::launchAtLoginKey << QVariant("sure") << QVariant(false);
-        QTest::newRow("path") << AppSettings::claudeBinaryPathKey << QVariant("/opt/claude") << QVariant("/opt/claude");
         QTest::newRow("path: a list") << AppSettings::claudeBinaryPathKey << QVariant(QStringList{"a", "b"}) << QVariant("");
     }
     void loadingOtherTypes()
@@ -134,8 +84,7 @@ private slots:
         QFETCH(QVariant, expected);
         store(key, value);
         AppSettings s(location());
-        const QByteArray property = key.mid(QStringLiteral("settings.").size()).toLatin1();
-        QCOMPARE(s.property(property.constData()), expected);
+        QCOMPARE(s.property(key.mid(QStringLiteral("settings.").size()).toLatin1().constData()), expected);
     }
 
     void anotherInstanceReadsWhatWasWritten()
@@ -165,11 +114,8 @@ private slots:
         QTest::newRow("capitals between spaces") << " \t.IO  " << true;
         QTest::newRow("no dot") << "dev" << true;
         QTest::newRow("duplicate") << ".COM" << false;
-        QTest::newRow("empty") << "" << false;
         QTest::newRow("lone dot") << "." << false;
-        QTest::newRow("inner space") << ".co m" << false;
         QTest::newRow("line break") << ".io\r\nevil" << false;
-        QTest::newRow("trailing newline") << ".io\n" << false;
         QTest::newRow("control character") << QStringLiteral(".i\u0001o") << false;
     }
     void addTLD()
@@ -179,11 +125,9 @@ private slots:
         AppSettings s(location());
         QSignalSpy spy(&s, &AppSettings::tldsChanged);
         QCOMPARE(s.addTLD(text), added);
-        QCOMPARE(s.tlds().size(), added ? 3 : 2);
         QCOMPARE(s.orderedEnabledTLDs().size(), added ? 3 : 2);
         QCOMPARE(spy.count(), added ? 1 : 0);
-        if (added)
-            QCOMPARE(s.tlds().last(), normalizeTLD(text));
+        QCOMPARE(s.tlds().last(), added ? normalizeTLD(text) : ".ai");
     }
 
     // The picker offers known and bootstrap TLDs not yet in the catalogue: those starting with
@@ -207,16 +151,21 @@ private slots:
         QCOMPARE(s.addableTLDsMatching(typed, limit), expected);
     }
 
-    void removingDisablesAndRewritesBothKeys()
+    // Removing rewrites both stored lists; restoring brings back the defaults, enabled, and
+    // leaves the other settings alone.
+    void removeThenRestoreDefaults()
     {
         AppSettings s(location());
         QSignalSpy ordered(&s, &AppSettings::orderedEnabledTLDsChanged);
+        s.setPlayGongOnAvailable(false);
         s.removeTLDs({1});
-        QCOMPARE(s.tlds(), QStringList{".com"});
-        QCOMPARE(s.enabledTLDs(), QStringList{".com"});
+        QCOMPARE(s.orderedEnabledTLDs(), QStringList{".com"});
         QCOMPARE(ordered.count(), 1);
         QCOMPARE(raw().value(AppSettings::tldsKey).toByteArray(), QByteArray(R"([".com"])"));
         QCOMPARE(raw().value(AppSettings::enabledTLDsKey).toByteArray(), QByteArray(R"([".com"])"));
+        s.restoreDefaults();
+        QCOMPARE(s.orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
+        QVERIFY(!s.playGongOnAvailable());
     }
 
     void moveLikeAReorderGesture_data()
@@ -225,9 +174,8 @@ private slots:
         QTest::addColumn<int>("destination");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("last to front") << QList<int>{3} << 0 << QStringList{".dev", ".com", ".ai", ".io"};
-        QTest::newRow("first to end") << QList<int>{0} << 4 << QStringList{".ai", ".io", ".dev", ".com"};
         QTest::newRow("first below second") << QList<int>{0} << 2 << QStringList{".ai", ".com", ".io", ".dev"};
-        QTest::newRow("two together") << QList<int>{0, 2} << 4 << QStringList{".ai", ".dev", ".com", ".io"};
+        QTest::newRow("two together to the end") << QList<int>{0, 2} << 4 << QStringList{".ai", ".dev", ".com", ".io"};
         QTest::newRow("onto itself") << QList<int>{1} << 1 << QStringList{".com", ".ai", ".io", ".dev"};
     }
     void moveLikeAReorderGesture()
@@ -243,20 +191,6 @@ private slots:
         QCOMPARE(s.orderedEnabledTLDs(), expected);
     }
 
-    void restoreDefaultsKeepsTheRest()
-    {
-        AppSettings s(location());
-        s.addTLD(".io");
-        s.removeTLDs({0});
-        s.setPlayGongOnAvailable(false);
-        s.setClaudeBinaryPath("/x/claude");
-        s.restoreDefaults();
-        QCOMPARE(s.tlds(), (QStringList{".com", ".ai"}));
-        QCOMPARE(s.orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
-        QVERIFY(!s.playGongOnAvailable());
-        QCOMPARE(s.claudeBinaryPath(), QStringLiteral("/x/claude"));
-    }
-
     void sameValueWritesButDoesNotNotify()
     {
         AppSettings s(location());
@@ -268,8 +202,6 @@ private slots:
         QCOMPARE(tlds.count(), 0);
         QCOMPARE(raw().value(AppSettings::playGongKey).toString(), QStringLiteral("true"));
         QVERIFY(raw().contains(AppSettings::tldsKey));
-        s.setPlayGongOnAvailable(false);
-        QCOMPARE(gong.count(), 1);
     }
 
     // The desktop entry's Exec line quotes a path with reserved characters and escapes within.
@@ -278,8 +210,7 @@ private slots:
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("exec");
         QTest::newRow("plain path") << "/usr/bin/orvane" << "Exec=/usr/bin/orvane";
-        QTest::newRow("space") << "/opt/Orvane App/orvane" << "Exec=\"/opt/Orvane App/orvane\"";
-        QTest::newRow("dollar, quote, backslash") << "/opt/a$b\"c\\d/orvane" << "Exec=\"/opt/a\\$b\\\"c\\\\d/orvane\"";
+        QTest::newRow("space, dollar, quote, backslash") << "/opt/a b$c\"d\\e/orvane" << "Exec=\"/opt/a b\\$c\\\"d\\\\e/orvane\"";
     }
     void launchAtLogin()
     {
@@ -295,24 +226,27 @@ private slots:
         QVERIFY(text.contains("\nIcon=com.pellunor.Orvane\n")); // the name of the icon the package installs
         QVERIFY(text.startsWith("[Desktop Entry]\nType=Application\n"));
         s.setLaunchAtLogin(false);
-        QVERIFY(!item->isRegistered());
         QVERIFY(!QFile::exists(item->entryPath()));
     }
 
+    // The setting is kept even when the entry cannot be written; the reason goes to standard output.
     void launchAtLoginFailureIsPrinted()
     {
-        // A plain file where the autostart folder should be: the entry cannot be written.
-        const QString blocker = m_dir.filePath("blocked");
-        QFile file(blocker);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        const QString blocker = m_dir.filePath("blocked"); // a plain file where the folder should be
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
         AppSettings s(location(), std::make_unique<XdgAutostartLoginItem>(blocker + "/autostart", "/usr/bin/orvane"));
-        StdoutCapture capture(m_dir.filePath("stdout.txt"));
+        QFile printed(m_dir.filePath("stdout.txt"));
+        QVERIFY(printed.open(QIODevice::ReadWrite));
+        std::fflush(stdout);
+        const int saved = ::dup(STDOUT_FILENO);
+        ::dup2(printed.handle(), STDOUT_FILENO);
         s.setLaunchAtLogin(true);
-        const QString printed = capture.finish();
-        QVERIFY2(printed.startsWith("launchAtLogin toggle failed: Could not create the folder "), qPrintable(printed));
-        QVERIFY(printed.endsWith("\n"));
-        QCOMPARE(printed.count('\n'), 1);
+        std::fflush(stdout);
+        ::dup2(saved, STDOUT_FILENO);
+        ::close(saved);
+        printed.close();
+        QVERIFY(printed.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(printed.readAll()), "launchAtLogin toggle failed: Could not create the folder " + blocker + "/autostart.\n");
         QVERIFY(s.launchAtLogin());
         QCOMPARE(raw().value(AppSettings::launchAtLoginKey).toString(), QStringLiteral("true"));
     }

@@ -27,25 +27,13 @@ public:
     RawDatabase(const RawDatabase &) = delete;
     RawDatabase &operator=(const RawDatabase &) = delete;
 
-    QVariant scalar(const QString &sql) const
-    {
-        QSqlQuery query(QSqlDatabase::database(m_name));
-        if (!query.exec(sql) || !query.next())
-            return {};
-        return query.value(0);
-    }
-    // A number the query yields, or -1 when it fails (so a broken query never reads as 0).
-    int count(const QString &sql) const
-    {
-        const QVariant value = scalar(sql);
-        return value.isValid() ? value.toInt() : -1;
-    }
-    bool exec(const QString &sql) const { return QSqlQuery(QSqlDatabase::database(m_name)).exec(sql); }
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name); }
+    bool exec(const QString &sql) const { return QSqlQuery(database()).exec(sql); }
     // Every row as its fields joined by "|", or the error text when the query fails.
     QStringList rows(const QString &sql) const
     {
         QStringList result;
-        QSqlQuery query(QSqlDatabase::database(m_name));
+        QSqlQuery query(database());
         if (!query.exec(sql))
             return {query.lastError().text()};
         while (query.next()) {
@@ -56,7 +44,13 @@ public:
         }
         return result;
     }
-    QSqlDatabase database() const { return QSqlDatabase::database(m_name); }
+    // The number the query yields, or -1 when it fails (so a broken query never reads as 0).
+    int count(const QString &sql) const
+    {
+        bool ok = false;
+        const int value = rows(sql).value(0).toInt(&ok);
+        return ok ? value : -1;
+    }
 
 private:
     QString m_name;

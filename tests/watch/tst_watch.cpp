@@ -3,6 +3,7 @@
 #include "FakeWhoisServer.h"
 #include "history/HistorySchema.h"
 #include "watch/WatchList.h"
+#include "watch/WatchScheduler.h"
 #include "watch/WatchService.h"
 
 #include <QSignalSpy>
@@ -12,13 +13,69 @@
 
 using namespace orvane;
 
-class TestWatchService : public QObject
+class TestWatch : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
 
 private slots:
+    // Two days of a long watch list on a simulated clock: every limit holds at every check, and
+    // every domain still gets its turns.
+    void limitsHoldOverDays()
+    {
+        const QDateTime start = QDateTime::fromString(QStringLiteral("2026-12-01T08:00:00Z"), Qt::ISODate);
+        WatchScheduler scheduler(start);
+        QList<WatchScheduler::Entry> entries;
+        for (int i = 0; i < 40; ++i) {
+            // Half were checked an hour before the start, half never.
+            entries.append({QStringLiteral("name%1.t%2").arg(i).arg(i % 3), QStringLiteral("host%1").arg(i % 3),
+                            i % 2 ? start.addSecs(-3600) : QDateTime()});
+        }
+        QHash<QString, int> checksOf;
+        QHash<QString, QDateTime> lastByHost;
+        QDateTime lastAny;
+        QDateTime now = start;
+        int checks = 0;
+        while (now < start.addDays(2)) {
+            const auto due = scheduler.nextDue(entries, now);
+            QVERIFY(due && *due >= now);
+            now = *due;
+            const auto domain = scheduler.take(entries, now);
+            QVERIFY2(domain, "nextDue promised a domain");
+            auto entry = std::find_if(entries.begin(), entries.end(), [&](const auto &e) { return e.domain == *domain; });
+            QVERIFY(now >= start.addSecs(60));
+            QVERIFY(!lastAny.isValid() || lastAny.secsTo(now) >= 10);
+            QVERIFY(!lastByHost.contains(entry->host) || lastByHost.value(entry->host).secsTo(now) >= 60);
+            QVERIFY(!entry->lastChecked.isValid() || entry->lastChecked.secsTo(now) >= 6 * 3600);
+            entry->lastChecked = lastAny = now;
+            lastByHost.insert(entry->host, now);
+            ++checksOf[*domain];
+            ++checks;
+        }
+        QCOMPARE(checksOf.size(), entries.size());
+        for (int times : std::as_const(checksOf))
+            QVERIFY(times >= 7); // 48 hours at one check per 6 hours, less the start
+        QVERIFY(checks < 40 * 9);
+    }
+
+    void nothingBeforeTheStartDelay()
+    {
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        WatchScheduler scheduler(start);
+        const QList<WatchScheduler::Entry> entries{{QStringLiteral("a.com"), QStringLiteral("h"), {}}};
+        QVERIFY(!scheduler.take(entries, start.addSecs(59)));
+        QCOMPARE(scheduler.take(entries, start.addSecs(60)), std::optional<QString>(QStringLiteral("a.com")));
+        QVERIFY(!scheduler.take(entries, start.addSecs(3600))); // the caller has not stored the check yet
+        QVERIFY(!scheduler.nextDue({}, start));
+        // Of two due domains the one never checked goes first, then the one that waited longest.
+        const QList<WatchScheduler::Entry> due{{"old.com", "h1", start.addSecs(-7 * 3600)},
+                                               {"older.com", "h2", start.addSecs(-9 * 3600)}, {"new.com", "h3", {}}};
+        WatchScheduler fresh(start);
+        QCOMPARE(fresh.take(due, start.addSecs(60)), std::optional<QString>("new.com"));
+        QCOMPARE(fresh.take(due, start.addSecs(70)), std::optional<QString>("older.com"));
+    }
+
     // One round of checks against registries that answer free, taken, unclear and not at all:
     // exactly one announcement, for the domain that was taken and is now free, and every
     // verdict stored in the history file.
@@ -42,9 +99,8 @@ private slots:
         c.whois.connection.port = whois.port();
         DomainLookupService lookup(c);
 
-        const QString path = m_dir.filePath(QStringLiteral("history.sqlite"));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("watch"));
-        db.setDatabaseName(path);
+        db.setDatabaseName(m_dir.filePath(QStringLiteral("history.sqlite")));
         QVERIFY(db.open());
         QVERIFY(HistorySchema::create(db));
         {
@@ -66,8 +122,8 @@ private slots:
             QCOMPARE(announced.size(), 1);
             QCOMPARE(announced.first().first().toString(), QStringLiteral("lumalink.test"));
         }
-        WatchList reread(QStringLiteral("watch"));
         QStringList verdicts;
+        const WatchList reread(QStringLiteral("watch"));
         for (const WatchedDomain &entry : reread.entries())
             verdicts << entry.domain + '=' + (entry.lastAvailability ? rawString(*entry.lastAvailability) : "none");
         QCOMPARE(verdicts, (QStringList{"broken.test=error", "gone.test=taken", "lumalink.test=available",
@@ -76,5 +132,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWatchService)
-#include "tst_watchservice.moc"
+QTEST_GUILESS_MAIN(TestWatch)
+#include "tst_watch.moc"
