@@ -90,7 +90,7 @@ public:
     bool openNewestRecord()
     {
         QList<QQuickItem *> rows;
-        if (!QTest::qWaitFor([&] { return !(rows = itemsNamed(QStringLiteral("historyRow"))).isEmpty(); }))
+        if (!QTest::qWaitFor([&] { return !(rows = shown(QStringLiteral("historyRow"))).isEmpty(); }))
             return false;
         clickItem(rows.first());
         return QTest::qWaitFor([this] { return model()->isHistoricalView(); });
@@ -106,9 +106,17 @@ public:
         app->windows()->openWelcome();
         return QTest::qWaitForWindowExposed(app->windows()->welcomeWindow()) ? app->windows()->welcomeWindow() : nullptr;
     }
-    QQuickItem *item(const char *objectName) const
+    // The first item of that name in a window (the main one unless given), delegates included.
+    QQuickItem *item(const char *objectName, QQuickWindow *in = nullptr) const
     {
-        return window() ? window()->findChild<QQuickItem *>(QLatin1String(objectName)) : nullptr;
+        in = in ? in : window();
+        if (!in)
+            return nullptr;
+        if (QQuickItem *found = in->findChild<QQuickItem *>(QLatin1String(objectName)))
+            return found;
+        const QList<QQuickItem *> all = visualItems(in->contentItem());
+        const auto named = std::ranges::find_if(all, [&](QQuickItem *i) { return i->objectName() == QLatin1String(objectName); });
+        return named == all.end() ? nullptr : *named;
     }
     orvane::SearchPaneModel *model() const
     {
@@ -139,13 +147,11 @@ public:
         }
         return items;
     }
-    QList<QQuickItem *> itemsNamed(const QString &objectName) const
+    // The visible items of that name in a window (the main one unless given), in tree order.
+    QList<QQuickItem *> shown(const QString &objectName, QQuickWindow *in = nullptr) const
     {
-        QList<QQuickItem *> found;
-        for (QQuickItem *candidate : visualItems(window()->contentItem())) {
-            if (candidate->objectName() == objectName)
-                found << candidate;
-        }
+        QList<QQuickItem *> found = visualItems((in ? in : window())->contentItem());
+        found.removeIf([&](QQuickItem *i) { return i->objectName() != objectName || !i->isVisible(); });
         return found;
     }
 

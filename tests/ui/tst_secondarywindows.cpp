@@ -13,19 +13,6 @@ void click(QQuickItem *item)
     clickItem(item);
 }
 
-QQuickItem *find(QQuickWindow *window, const char *name)
-{
-    if (!window)
-        return nullptr;
-    if (QQuickItem *item = window->findChild<QQuickItem *>(QLatin1String(name)))
-        return item;
-    for (QQuickItem *item : UiHarness::visualItems(window->contentItem())) {
-        if (item->objectName() == QLatin1String(name))
-            return item;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 // The welcome and settings windows through their real QML.
@@ -52,20 +39,20 @@ private slots:
         ui.app->delegate()->handleReopen(); // a second launch raises the welcome window, not the main one
         QVERIFY(!ui.window()->isVisible());
         QQuickWindow *welcome = ui.app->windows()->welcomeWindow();
-        QQuickItem *view = find(welcome, "onboardingView");
+        QQuickItem *view = ui.item("onboardingView", welcome);
         QCOMPARE(view->property("step").toInt(), 0);
-        QVERIFY(!find(welcome, "backButton")->isVisible());
-        QCOMPARE(find(welcome, "primaryButton")->property("text").toString(), QStringLiteral("Next"));
+        QVERIFY(!ui.item("backButton", welcome)->isVisible());
+        QCOMPARE(ui.item("primaryButton", welcome)->property("text").toString(), QStringLiteral("Next"));
 
         QTest::keyClick(welcome, Qt::Key_Return);
         QCOMPARE(view->property("step").toInt(), 1);
-        QVERIFY(find(welcome, "backButton")->isVisible());
-        click(find(welcome, "backButton"));
+        QVERIFY(ui.item("backButton", welcome)->isVisible());
+        click(ui.item("backButton", welcome));
         QCOMPARE(view->property("step").toInt(), 0);
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(welcome, Qt::Key_Return);
         QCOMPARE(view->property("step").toInt(), 4);
-        QCOMPARE(find(welcome, "primaryButton")->property("text").toString(), QStringLiteral("Get started"));
+        QCOMPARE(ui.item("primaryButton", welcome)->property("text").toString(), QStringLiteral("Get started"));
         QTest::keyClick(welcome, Qt::Key_Return);
 
         QVERIFY(ui.app->settings()->hasCompletedOnboarding());
@@ -96,8 +83,8 @@ private slots:
         ui.app->opener().openMain = nullptr;
         QQuickWindow *welcome = ui.openWelcome();
         QVERIFY(welcome);
-        find(welcome, "onboardingView")->setProperty("step", 4);
-        click(find(welcome, "primaryButton"));
+        ui.item("onboardingView", welcome)->setProperty("step", 4);
+        click(ui.item("primaryButton", welcome));
         QTRY_VERIFY(!welcome->isVisible());
         QVERIFY(ui.app->settings()->hasCompletedOnboarding());
         if (tray)
@@ -115,12 +102,12 @@ private slots:
         QVERIFY(ui.item("brainstormCard")->isVisible());
         QQuickWindow *welcome = ui.openWelcome();
         QVERIFY(welcome);
-        QQuickItem *view = find(welcome, "onboardingView");
+        QQuickItem *view = ui.item("onboardingView", welcome);
         view->setProperty("step", 2);
-        click(find(welcome, "claudeSwitch"));
+        click(ui.item("claudeSwitch", welcome));
         QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
         QVERIFY(!ui.item("brainstormCard")->isVisible());
-        QVERIFY(find(welcome, "claudeSwitch")->hasActiveFocus());
+        QVERIFY(ui.item("claudeSwitch", welcome)->hasActiveFocus());
         QTest::keyClick(welcome, Qt::Key_Return);
         QCOMPARE(view->property("step").toInt(), 3);
         QTest::keyClick(welcome, Qt::Key_Space);
@@ -141,16 +128,16 @@ private slots:
         // Over the middle of the main window, and whole on the screen.
         QVERIFY((settings->frameGeometry().center() - ui.window()->frameGeometry().center()).manhattanLength() <= 2);
         QVERIFY(settings->screen()->availableGeometry().contains(settings->frameGeometry()));
-        click(find(settings, "tabGeneral"));
-        QQuickItem *toggle = find(settings, "settingsLoginSwitch");
+        click(ui.item("tabGeneral", settings));
+        QQuickItem *toggle = ui.item("settingsLoginSwitch", settings);
         QVERIFY(toggle && toggle->isVisible());
         click(toggle);
         QVERIFY(ui.app->settings()->launchAtLogin());
         QCOMPARE(QSettings(ui.dir.filePath("settings.ini"), QSettings::IniFormat).value("settings.launchAtLogin").toBool(), true);
         QQuickWindow *welcome = ui.openWelcome();
-        find(welcome, "onboardingView")->setProperty("step", 3);
-        QCOMPARE(find(welcome, "loginSwitch")->property("checked").toBool(), true);
-        click(find(welcome, "loginSwitch"));
+        ui.item("onboardingView", welcome)->setProperty("step", 3);
+        QCOMPARE(ui.item("loginSwitch", welcome)->property("checked").toBool(), true);
+        click(ui.item("loginSwitch", welcome));
         QVERIFY(!ui.app->settings()->launchAtLogin());
         QCOMPARE(toggle->property("checked").toBool(), false);
     }
@@ -162,11 +149,11 @@ private slots:
         QVERIFY(ui.start({".com", ".ai"}));
         QQuickWindow *settings = ui.openSettings();
         QVERIFY(settings);
-        QQuickItem *view = find(settings, "settingsView");
-        QQuickItem *picker = find(settings, "tldPicker");
+        QQuickItem *view = ui.item("settingsView", settings);
+        QQuickItem *picker = ui.item("tldPicker", settings);
         QQuickItem *summary = ui.item("tldSummary");
         QCOMPARE(summary->property("text").toString(), QStringLiteral("Checking .com, .ai"));
-        QVERIFY(!find(settings, "addButton")->isEnabled());
+        QVERIFY(!ui.item("addButton", settings)->isEnabled());
 
         // Every TLD the bootstrap file names is offered, narrowed by what is typed.
         QTRY_VERIFY(ui.app->settings()->addableTLDs().contains(".berlin"));
@@ -193,17 +180,14 @@ private slots:
         QCOMPARE(summary->property("text").toString(), QStringLiteral("Checking .com, .ai, .io"));
 
         for (int i = 0; i < 3; ++i) {
-            QList<QQuickItem *> removers;
-            for (QQuickItem *item : UiHarness::visualItems(settings->contentItem()))
-                if (item->objectName() == "removeTLD" && item->isVisible())
-                    removers << item;
+            const QList<QQuickItem *> removers = ui.shown("removeTLD", settings);
             QVERIFY(!removers.isEmpty());
             click(removers.first());
         }
         QVERIFY(ui.app->settings()->tlds().isEmpty());
         QCOMPARE(summary->property("text").toString(), QStringLiteral("No extensions selected"));
 
-        click(find(settings, "restoreDefaults"));
+        click(ui.item("restoreDefaults", settings));
         QCOMPARE(ui.app->settings()->tlds(), (QStringList{".com", ".ai"}));
         QCOMPARE(ui.app->settings()->orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
         QCOMPARE(summary->property("text").toString(), QStringLiteral("Checking .com, .ai"));
@@ -213,7 +197,7 @@ private slots:
             ui.app->settings()->addTLD(tld);
         QCOMPARE(picker->property("placeholderText").toString(), QStringLiteral("All known TLDs already added"));
         QVERIFY(!picker->isEnabled());
-        QVERIFY(!find(settings, "addButton")->isEnabled());
+        QVERIFY(!ui.item("addButton", settings)->isEnabled());
     }
 
     void detectReportsWhatTheCandidatesFind()
@@ -222,27 +206,27 @@ private slots:
         QVERIFY(ui.start({".com"}));
         QQuickWindow *settings = ui.openSettings();
         QVERIFY(settings);
-        QQuickItem *view = find(settings, "settingsView");
+        QQuickItem *view = ui.item("settingsView", settings);
         view->setProperty("currentTab", 1);
         ui.app->settings()->setClaudeBinaryPath("/nowhere/claude"); // ignored by Detect
 
         const QString candidate = m_home.filePath(".local/bin/claude");
         QFile::remove(candidate);
-        click(find(settings, "detectButton"));
-        QCOMPARE(find(settings, "detectionMessage")->property("text").toString(),
+        click(ui.item("detectButton", settings));
+        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(),
                  QStringLiteral("Not found in PATH or common locations."));
 
         QVERIFY(QDir().mkpath(QFileInfo(candidate).absolutePath()));
         QVERIFY(QFile::copy(QStringLiteral(ORVANE_FAKE_CLAUDE), candidate));
-        click(find(settings, "detectButton"));
-        QCOMPARE(find(settings, "detectionMessage")->property("text").toString(), "Found at " + candidate);
+        click(ui.item("detectButton", settings));
+        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), "Found at " + candidate);
         QCOMPARE(ui.app->settings()->claudeBinaryPath(), QStringLiteral("/nowhere/claude"));
 
         // Brainstorming off: the path field and Detect are disabled, their contents kept.
         ui.app->settings()->setUseClaudeForSuggestions(false);
-        QVERIFY(!find(settings, "detectButton")->isEnabled());
-        QVERIFY(!find(settings, "claudePathField")->isEnabled());
-        QCOMPARE(find(settings, "claudePathField")->property("text").toString(), QStringLiteral("/nowhere/claude"));
+        QVERIFY(!ui.item("detectButton", settings)->isEnabled());
+        QVERIFY(!ui.item("claudePathField", settings)->isEnabled());
+        QCOMPARE(ui.item("claudePathField", settings)->property("text").toString(), QStringLiteral("/nowhere/claude"));
     }
 
     void gongSwitchGatesThePreview()
@@ -252,12 +236,12 @@ private slots:
         QVERIFY(ui.start({".com"}));
         QQuickWindow *settings = ui.openSettings();
         QVERIFY(settings);
-        find(settings, "settingsView")->setProperty("currentTab", 2);
-        QQuickItem *preview = find(settings, "previewGong");
+        ui.item("settingsView", settings)->setProperty("currentTab", 2);
+        QQuickItem *preview = ui.item("previewGong", settings);
         QTRY_COMPARE(ui.app->gong()->requests(), 1); // the launch chime
         click(preview);
         QCOMPARE(ui.app->gong()->requests(), 2);
-        click(find(settings, "gongSwitch"));
+        click(ui.item("gongSwitch", settings));
         QVERIFY(!ui.app->settings()->playGongOnAvailable());
         QVERIFY(!preview->isEnabled());
     }
