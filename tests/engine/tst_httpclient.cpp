@@ -61,10 +61,7 @@ private slots:
         QFETCH(bool, keepOpen);
         QFETCH(QString, expected);
         FakeHttpServer server;
-        FakeHttpServer::Route route;
-        route.raw = raw;
-        route.keepOpen = keepOpen;
-        server.setRoute("/r", route);
+        server.setRoute("/r", FakeHttpServer::Route{.raw = raw, .keepOpen = keepOpen});
         HttpClient client;
         QCOMPARE(summary(QCoro::waitFor(client.get(server.url("/r"), {}, testLimits))), expected);
     }
@@ -74,8 +71,7 @@ private slots:
     void requestsShareAKeptConnection()
     {
         FakeHttpServer server;
-        FakeHttpServer::Route route{200, {{"Set-Cookie", "id=1"}}, "{}"};
-        route.keepAlive = true;
+        const FakeHttpServer::Route route{.headers = {{"Set-Cookie", "id=1"}}, .body = "{}", .keepAlive = true};
         server.setRoute("/a", route);
         server.setRoute("/b", route);
         HttpClient client;
@@ -163,9 +159,7 @@ private slots:
         QFETCH(int, wholeMs);
         QFETCH(QString, expected);
         FakeHttpServer server;
-        FakeHttpServer::Route hang;
-        hang.hang = true;
-        server.setRoute("/hang", hang);
+        server.setRoute("/hang", FakeHttpServer::Route{.hang = true});
         HttpClient client;
         auto context = std::make_unique<QObject>();
         QElapsedTimer clock;

@@ -71,10 +71,9 @@ class TestOrvaneCheck : public QObject
         process.write(how.input);
         process.closeWriteChannel();
         [&] { QVERIFY(finished.wait(30000)); }();
-        Run r{process.exitCode(), process.readAllStandardOutput(), {}, {}};
-        r.out = QString::fromUtf8(r.stdOut).split('\n', Qt::SkipEmptyParts);
-        r.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
-        return r;
+        const QByteArray out = process.readAllStandardOutput();
+        return {process.exitCode(), out, QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts),
+                QString::fromUtf8(process.readAllStandardError()).trimmed()};
     }
 
     static QStringList simplifiedSorted(QStringList lines)
@@ -118,34 +117,29 @@ private slots:
         const auto summary = [](int n, int a, int t, int f) {
             return QStringLiteral("%1 checked: %2 available, %3 taken, 0 unclear, %4 failed").arg(n).arg(a).arg(t).arg(f);
         };
-        const QStringList none;
-        QTest::newRow("default TLDs") << QStringList{"Orvane"} << QByteArray() << none << QStringList{com, ai, summary(2, 1, 1, 0)} << 0 << "";
-        QTest::newRow("desktop TLDs") << QStringList{"orvane"} << QByteArray() << QStringList{".zz"}
-                                      << QStringList{"orvane.zz error No WHOIS server known for .zz", summary(1, 0, 0, 1)} << 1 << "";
-        QTest::newRow("exact domain") << QStringList{"  Orvane.COM  "} << QByteArray() << none << QStringList{com, summary(1, 1, 0, 0)} << 0 << "";
-        QTest::newRow("domain cut when TLDs given") << QStringList{"orvane.ai", ".com"} << QByteArray() << none
-                                                    << QStringList{com, summary(1, 1, 0, 0)} << 0
-                                                    << "Note: with TLDs given, only the part before the first dot is checked (orvane).";
-        QTest::newRow("--tlds, each TLD once") << QStringList{"--tlds", ".com,COM,.ai", "orvane", "com"} << QByteArray() << none
-                                               << QStringList{com, ai, summary(2, 1, 1, 0)} << 0 << "";
-        QTest::newRow("refusal and failure") << QStringList{"orvane", "ninja", ".ZZ"} << QByteArray() << none
-                                             << QStringList{"orvane.ninja error Too many requests", "orvane.zz error No WHOIS server known for .zz",
-                                                            summary(2, 0, 0, 2)}
-                                             << 1 << "";
-        QTest::newRow("standard input") << QStringList{"-"} << QByteArray("orvane.com\n\n# a comment\n  orvane.ai\r\n") << none
-                                        << QStringList{com, ai, summary(2, 1, 1, 0)} << 0 << "";
-        QTest::newRow("file, bad line") << QStringList{"--input", "@file"} << QByteArray("bad_name\norvane.com\n") << none
-                                        << QStringList{com, summary(1, 1, 0, 0)} << 1
-                                        << "Line 1 (bad_name): Enter a name (letters, digits, hyphens, no spaces or dots).";
-        QTest::newRow("--only-available") << QStringList{"--only-available", "orvane", "ai", "ninja", "com"} << QByteArray() << none
-                                          << QStringList{com, summary(3, 1, 1, 1)} << 1 << "";
-        QTest::newRow("international name") << QStringList{"B\u00fccher", ".com"} << QByteArray() << none
-                                            << QStringList{"b\u00fccher.com available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}
-                                            << 0 << "";
-        QTest::newRow("international TLD") << QStringList{"orvane", "\u0440\u0444"} << QByteArray() << none
-                                           << QStringList{"orvane.\u0440\u0444 available No match for ORVANE.XN--P1AI", summary(1, 1, 0, 0)} << 0 << "";
-        QTest::newRow("--timeout") << QStringList{"--timeout", "0.3", "late", ".ai"} << QByteArray() << none
-                                   << QStringList{"late.ai error WHOIS query timed out", summary(1, 0, 0, 1)} << 1 << "";
+        const auto row = [](const char *name, const QStringList &arguments, const QStringList &rows, int exitCode,
+                            const QString &err = {}, const QByteArray &input = {}, const QStringList &enabledTLDs = {}) {
+            QTest::newRow(name) << arguments << input << enabledTLDs << rows << exitCode << err;
+        };
+        const QString zz = "orvane.zz error No WHOIS server known for .zz";
+        row("default TLDs", {"Orvane"}, {com, ai, summary(2, 1, 1, 0)}, 0);
+        row("desktop TLDs", {"orvane"}, {zz, summary(1, 0, 0, 1)}, 1, "", {}, {".zz"});
+        row("exact domain", {"  Orvane.COM  "}, {com, summary(1, 1, 0, 0)}, 0);
+        row("domain cut when TLDs given", {"orvane.ai", ".com"}, {com, summary(1, 1, 0, 0)}, 0,
+            "Note: with TLDs given, only the part before the first dot is checked (orvane).");
+        row("--tlds, each TLD once", {"--tlds", ".com,COM,.ai", "orvane", "com"}, {com, ai, summary(2, 1, 1, 0)}, 0);
+        row("refusal and failure", {"orvane", "ninja", ".ZZ"},
+            {"orvane.ninja error Too many requests", zz, summary(2, 0, 0, 2)}, 1);
+        row("standard input", {"-"}, {com, ai, summary(2, 1, 1, 0)}, 0, "", "orvane.com\n\n# a comment\n  orvane.ai\r\n");
+        row("file, bad line", {"--input", "@file"}, {com, summary(1, 1, 0, 0)}, 1,
+            "Line 1 (bad_name): Enter a name (letters, digits, hyphens, no spaces or dots).", "bad_name\norvane.com\n");
+        row("--only-available", {"--only-available", "orvane", "ai", "ninja", "com"}, {com, summary(3, 1, 1, 1)}, 1);
+        row("international name", {"B\u00fccher", ".com"},
+            {"b\u00fccher.com available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
+        row("international TLD", {"orvane", "\u0440\u0444"},
+            {"orvane.\u0440\u0444 available No match for ORVANE.XN--P1AI", summary(1, 1, 0, 0)}, 0);
+        row("--timeout", {"--timeout", "0.3", "late", ".ai"},
+            {"late.ai error WHOIS query timed out", summary(1, 0, 0, 1)}, 1);
     }
     // Every row also shows that a bootstrap file named for one run neither replaces the desktop
     // program's cached copy nor is replaced by it (that copy sends .com nowhere).
@@ -163,11 +157,10 @@ private slots:
             QSettings store(settingsFile(), QSettings::IniFormat);
             store.setValue("rdap.bootstrap.cache", cached);
             store.setValue("rdap.bootstrap.cacheDate", fetched);
-        }
-        if (!enabledTLDs.isEmpty()) {
-            QSettings store(settingsFile(), QSettings::IniFormat);
-            store.setValue("settings.tlds", QByteArray(R"([".com",".ai",".zz"])"));
-            store.setValue("settings.enabledTLDs", QJsonDocument(QJsonArray::fromStringList(enabledTLDs)).toJson());
+            if (!enabledTLDs.isEmpty()) {
+                store.setValue("settings.tlds", QByteArray(R"([".com",".ai",".zz"])"));
+                store.setValue("settings.enabledTLDs", QJsonDocument(QJsonArray::fromStringList(enabledTLDs)).toJson());
+            }
         }
         if (const int at = int(arguments.indexOf("@file")); at >= 0) {
             QFile file(m_home->filePath("names.txt"));
@@ -190,9 +183,8 @@ private slots:
     void formats_data()
     {
         QTest::addColumn<QString>("format");
-        QTest::newRow("text") << "text";
-        QTest::newRow("json") << "json";
-        QTest::newRow("csv") << "csv";
+        for (const char *format : {"text", "json", "csv"})
+            QTest::newRow(format) << QString(format);
     }
     void formats()
     {
@@ -292,10 +284,9 @@ private slots:
         m_http->serveBootstrap({QStringLiteral("com"), QStringLiteral("io")});
         const Run r = run({"--all", "--format", "csv", "orvane"});
         QStringList checked;
-        for (const QString &line : r.out) {
+        for (const QString &line : r.out)
             if (line.startsWith("orvane.")) // not a header or an answer's further line
                 checked << line.section(',', 2, 2);
-        }
         checked.sort();
         QCOMPARE(checked, expected);
     }

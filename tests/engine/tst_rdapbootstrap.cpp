@@ -22,13 +22,8 @@ class TestRDAPBootstrap : public QObject
 
     RDAPBootstrap::Options options(int timeoutMs = 2000) const
     {
-        RDAPBootstrap::Options o;
-        o.source = m_server->url(QStringLiteral("/dns.json"));
-        o.store.fileName = m_dir.filePath(QStringLiteral("defaults.ini"));
-        o.timeout = std::chrono::milliseconds(timeoutMs);
-        o.maxBodyBytes = 256 * 1024;
-        o.now = [] { return fixedNow; };
-        return o;
+        return {.source = m_server->url("/dns.json"), .store = {m_dir.filePath("defaults.ini")},
+                .timeout = std::chrono::milliseconds(timeoutMs), .maxBodyBytes = 256 * 1024, .now = [] { return fixedNow; }};
     }
 
     void storeCopy(const QByteArray &data, const QVariant &date)
@@ -103,12 +98,10 @@ private slots:
     void failedFetchIsSwallowed_data()
     {
         QTest::addColumn<FakeHttpServer::Route>("route");
-        FakeHttpServer::Route hang;
-        hang.hang = true;
         QTest::newRow("500 with a file") << FakeHttpServer::Route{500, {}, FakeHttpServer::bootstrapFile({{{"com"}, {"https://x/"}}})};
         QTest::newRow("all entries skipped") << FakeHttpServer::Route{200, {}, FakeHttpServer::bootstrapFile({{{"com"}, {}}})};
         QTest::newRow("not json") << FakeHttpServer::Route{200, {}, "<html>maintenance</html>"};
-        QTest::newRow("no answer (time-out)") << hang;
+        QTest::newRow("no answer (time-out)") << FakeHttpServer::Route{.hang = true};
     }
     void failedFetchIsSwallowed()
     {
@@ -171,23 +164,20 @@ private slots:
         auto clock = std::make_shared<QDateTime>(fixedNow);
         auto o = options();
         o.now = [clock] { return *clock; };
-        const QList<qint64> steps{0, 599, 2};
-        const QList<int> expectedRequests{1, 1, 2};
-        for (qsizetype i = 0; i < steps.size(); ++i) {
-            *clock = clock->addSecs(steps.at(i));
+        for (const auto &[step, expectedRequests] : {std::pair{0, 1}, std::pair{599, 1}, std::pair{2, 2}}) {
+            *clock = clock->addSecs(step);
             RDAPBootstrap bootstrap(o);
             QCoro::waitFor(bootstrap.ensureLoaded());
             QCOMPARE(bootstrap.registry().value(".com"), QStringLiteral("https://disk/"));
-            QCOMPARE(m_server->requestCount("/dns.json"), expectedRequests.at(i));
+            QCOMPARE(m_server->requestCount("/dns.json"), expectedRequests);
         }
     }
 
     // The desktop program refreshes at start; a search that comes meanwhile waits for that fetch.
     void searchJoinsTheBackgroundRefresh()
     {
-        FakeHttpServer::Route slow{200, {}, FakeHttpServer::bootstrapFile({{{"com"}, {"https://net/"}}})};
-        slow.delayMs = 200;
-        m_server->setRoute("/dns.json", slow);
+        const QByteArray file = FakeHttpServer::bootstrapFile({{{"com"}, {"https://net/"}}});
+        m_server->setRoute("/dns.json", FakeHttpServer::Route{.body = file, .delayMs = 200});
         RDAPBootstrap::refreshInBackground(options());
         QTRY_COMPARE(m_server->requestCount("/dns.json"), 1);
         RDAPBootstrap search(options());

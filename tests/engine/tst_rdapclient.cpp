@@ -21,20 +21,14 @@ QString describe(const Result &result)
 const QByteArray fullDomainObject = R"({
   "objectClassName": "domain", "ldhName": "EXAMPLE.TEST", "handle": "2336799_DOMAIN_TEST-VRSN",
   "status": ["client delete prohibited", "client transfer prohibited"],
-  "events": [
-    {"eventAction": "Registration", "eventDate": "1995-08-14T04:00:00Z"},
-    {"eventAction": "expiration", "eventDate": "2027-08-13T04:00:00Z"},
-    {"eventAction": "last changed", "eventDate": "2024-08-14T07:01:34Z"},
-    {"eventAction": "transfer", "eventDate": "TTT"},
-    {"eventAction": "reregistration", "eventDate": "2020-01-01T00:00:00Z"},
-    {"eventAction": "expiration", "eventDate": 5}
-  ],
-  "entities": [
-    {"roles": ["registrar"], "handle": "376",
-     "vcardArray": ["vcard", [["version", {}, "text", "4.0"], ["fn", {}, "text", "RESERVED-Internet Assigned Numbers Authority"]]]},
-    {"roles": ["technical"], "handle": "IGNORED"},
-    {"roles": ["registrar"], "handle": "9999"}
-  ],
+  "events": [{"eventAction": "Registration", "eventDate": "1995-08-14T04:00:00Z"},
+             {"eventAction": "expiration", "eventDate": "2027-08-13T04:00:00Z"},
+             {"eventAction": "last changed", "eventDate": "2024-08-14T07:01:34Z"},
+             {"eventAction": "transfer", "eventDate": "TTT"},
+             {"eventAction": "reregistration", "eventDate": "2020-01-01T00:00:00Z"}, {"eventAction": "expiration", "eventDate": 5}],
+  "entities": [{"roles": ["registrar"], "handle": "376",
+                "vcardArray": ["vcard", [["version", {}, "text", "4.0"], ["fn", {}, "text", "RESERVED-Internet Assigned Numbers Authority"]]]},
+               {"roles": ["technical"], "handle": "IGNORED"}, {"roles": ["registrar"], "handle": "9999"}],
   "nameservers": [{"ldhName": "A.IANA-SERVERS.NET"}, {"unicodeName": "skipped"}, {"ldhName": "B.IANA-SERVERS.NET"}]
 })";
 
@@ -63,10 +57,9 @@ class TestRDAPClient : public QObject
 
     std::unique_ptr<RDAPClient> client()
     {
-        RDAPBootstrap::Options options;
-        options.source = m_server->url("/dns.json");
-        options.store.fileName = m_dir.filePath(QStringLiteral("defaults-%1.ini").arg(++m_files));
-        options.timeout = std::chrono::milliseconds(2000);
+        const RDAPBootstrap::Options options{.source = m_server->url("/dns.json"),
+                                             .store = {m_dir.filePath(QStringLiteral("defaults-%1.ini").arg(++m_files))},
+                                             .timeout = std::chrono::milliseconds(2000)};
         return std::make_unique<RDAPClient>(new RDAPBootstrap(options), HttpLimits{std::chrono::milliseconds(300), std::chrono::milliseconds(3000), 256 * 1024});
     }
 
@@ -146,10 +139,7 @@ private slots:
         QTest::addColumn<FakeHttpServer::Route>("route");
         QTest::addColumn<QString>("tld");
         QTest::addColumn<QString>("expected");
-        FakeHttpServer::Route hang;
-        hang.hang = true;
-        FakeHttpServer::Route notHttp;
-        notHttp.raw = "SSH-2.0-OpenSSH_9.2\r\n\r\n";
+        const FakeHttpServer::Route hang{.hang = true}, notHttp{.raw = "SSH-2.0-OpenSSH_9.2\r\n\r\n"};
         QTest::newRow("tld not listed") << QByteArray() << hang << "ZZ" << "RDAP not supported for .zz";
         QTest::newRow("invalid base URL") << FakeHttpServer::bootstrapFile({{{"test"}, {"not a url"}}}) << hang << ".test" << "Invalid RDAP URL";
         QTest::newRow("base URL of another protocol") << FakeHttpServer::bootstrapFile({{{"test"}, {"ftp://registry.test/"}}}) << hang << ".test"

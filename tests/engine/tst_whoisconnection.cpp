@@ -21,10 +21,7 @@ class TestWhoisConnection : public QObject
 
     WhoisConnection::Options options(int timeoutMs) const
     {
-        WhoisConnection::Options o;
-        o.port = m_server->port();
-        o.timeout = std::chrono::milliseconds(timeoutMs);
-        return o;
+        return {.port = m_server->port(), .timeout = std::chrono::milliseconds(timeoutMs)};
     }
 
     static QString describe(const Answer &answer)
@@ -48,10 +45,7 @@ private slots:
         QTest::newRow("invalid UTF-8 kept leniently") << Script{QByteArray("Domain Name: caf\xe9.test\r\n")}
                                                       << QStringLiteral("text:Domain Name: caf\uFFFD.test\r\n");
         QTest::newRow("silent server") << Script{.silent = true} << "error:WHOIS query timed out";
-        Script drip;
-        for (int i = 0; i < 200; ++i)
-            drip.chunks << "x";
-        QTest::newRow("drip feed") << drip << "error:WHOIS query timed out";
+        QTest::newRow("drip feed") << Script{.chunks = QList<QByteArray>(200, "x")} << "error:WHOIS query timed out";
         QTest::newRow("endless answer") << Script{.endless = 64 * 1024 * 1024} << "error:Read failed: Answer too large";
     }
     void exchange()
@@ -59,8 +53,7 @@ private slots:
         QFETCH(Script, script);
         QFETCH(QString, expected);
         m_server->setAnswer(QStringLiteral("a.test"), script);
-        const Answer answer = QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(2000)));
-        QCOMPARE(describe(answer), expected);
+        QCOMPARE(describe(QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(2000)))), expected);
         QCOMPARE(m_server->rawQueries(), QList<QByteArray>{"a.test\r\n"});
         QTRY_COMPARE(m_server->openConnections(), 0);
     }
@@ -73,10 +66,8 @@ private slots:
         // A listener whose accept queue is full drops new attempts: like a broken IPv6 path,
         // it never answers. Listed first, it must cost one stagger delay, not the time limit.
         const int hole = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(m_server->port());
-        address.sin_addr.s_addr = htonl(0x7f000002); // 127.0.0.2
+        sockaddr_in address{.sin_family = AF_INET, .sin_port = htons(m_server->port()),
+                            .sin_addr = {htonl(0x7f000002)}}; // 127.0.0.2
         QVERIFY(::bind(hole, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
         QVERIFY(::listen(hole, 0) == 0);
         std::vector<int> fillers;
