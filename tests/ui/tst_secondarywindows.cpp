@@ -200,43 +200,35 @@ private slots:
         QVERIFY(!ui.item("addButton", settings)->isEnabled());
     }
 
-    void detectReportsWhatTheCandidatesFind()
-    {
-        UiHarness ui;
-        QVERIFY(ui.start({".com"}));
-        QQuickWindow *settings = ui.openSettings();
-        QVERIFY(settings);
-        QQuickItem *view = ui.item("settingsView", settings);
-        view->setProperty("currentTab", 1);
-        ui.app->settings()->setClaudeBinaryPath("/nowhere/claude"); // ignored by Detect
-
-        const QString candidate = m_home.filePath(".local/bin/claude");
-        QFile::remove(candidate);
-        click(ui.item("detectButton", settings));
-        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(),
-                 QStringLiteral("Not found in PATH or common locations."));
-
-        QVERIFY(QDir().mkpath(QFileInfo(candidate).absolutePath()));
-        QVERIFY(QFile::copy(QStringLiteral(ORVANE_FAKE_CLAUDE), candidate));
-        click(ui.item("detectButton", settings));
-        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), "Found at " + candidate);
-        QCOMPARE(ui.app->settings()->claudeBinaryPath(), QStringLiteral("/nowhere/claude"));
-
-        // Brainstorming off: the path field and Detect are disabled, their contents kept.
-        ui.app->settings()->setUseClaudeForSuggestions(false);
-        QVERIFY(!ui.item("detectButton", settings)->isEnabled());
-        QVERIFY(!ui.item("claudePathField", settings)->isEnabled());
-        QCOMPARE(ui.item("claudePathField", settings)->property("text").toString(), QStringLiteral("/nowhere/claude"));
-    }
-
-    void gongSwitchGatesThePreview()
+    // The Claude tab: Detect reports what the candidate search finds. The Sound tab: the gong
+    // switch gates the preview.
+    void claudeAndSoundTabs()
     {
         UiHarness ui;
         ui.playGong = true;
         QVERIFY(ui.start({".com"}));
         QQuickWindow *settings = ui.openSettings();
         QVERIFY(settings);
-        ui.item("settingsView", settings)->setProperty("currentTab", 2);
+        QQuickItem *view = ui.item("settingsView", settings);
+        view->setProperty("currentTab", 1);
+        ui.app->settings()->setClaudeBinaryPath("/nowhere/claude"); // ignored by Detect
+        const QString candidate = m_home.filePath(".local/bin/claude");
+        QFile::remove(candidate);
+        click(ui.item("detectButton", settings));
+        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(),
+                 QStringLiteral("Not found in PATH or common locations."));
+        QVERIFY(QDir().mkpath(QFileInfo(candidate).absolutePath()));
+        QVERIFY(QFile::copy(QStringLiteral(ORVANE_FAKE_CLAUDE), candidate));
+        click(ui.item("detectButton", settings));
+        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), "Found at " + candidate);
+        QCOMPARE(ui.app->settings()->claudeBinaryPath(), QStringLiteral("/nowhere/claude"));
+        // Brainstorming off: the path field and Detect are disabled, their contents kept.
+        ui.app->settings()->setUseClaudeForSuggestions(false);
+        QVERIFY(!ui.item("detectButton", settings)->isEnabled());
+        QVERIFY(!ui.item("claudePathField", settings)->isEnabled());
+        QCOMPARE(ui.item("claudePathField", settings)->property("text").toString(), QStringLiteral("/nowhere/claude"));
+
+        view->setProperty("currentTab", 2);
         QQuickItem *preview = ui.item("previewGong", settings);
         QTRY_COMPARE(ui.app->gong()->requests(), 1); // the launch chime
         click(preview);
