@@ -8,9 +8,7 @@
 #include <QTest>
 
 #include <csignal>
-#ifdef Q_OS_UNIX
 #include <sys/resource.h>
-#endif
 
 using namespace orvane;
 using Suggestions = std::expected<QList<NameSuggestion>, ClaudeCLIError>;
@@ -18,19 +16,16 @@ using Suggestions = std::expected<QList<NameSuggestion>, ClaudeCLIError>;
 namespace {
 
 const char *expectedPrompt =
-    "You are helping brainstorm alternative domain names. The user is considering the name \"orvane\" and checking TLDs: .com, .io, .ai.\n"
-    "\n"
+    "You are helping brainstorm alternative domain names. The user is considering the name \"orvane\" and checking TLDs: .com, .io, .ai.\n\n"
     "Generate 10 alternative name ideas that:\n"
     "  - Are short (3-12 characters preferred)\n"
     "  - Are easy to spell and pronounce\n"
     "  - Avoid generic dictionary words that are likely already taken\n"
     "  - Work well as a brand\n"
-    "  - Vary in style: some literal variants, some abstract, some compound\n"
-    "\n"
+    "  - Vary in style: some literal variants, some abstract, some compound\n\n"
     "Respond ONLY with a JSON array of objects, no prose, no markdown fences. Each object has fields:\n"
     "  \"name\": the suggested name (lowercase, no TLD)\n"
-    "  \"rationale\": a 6-12 word explanation\n"
-    "\n"
+    "  \"rationale\": a 6-12 word explanation\n\n"
     "Example: [{\"name\":\"lumalink\",\"rationale\":\"Compound that suggests connection\"}]";
 
 QString names(const QList<NameSuggestion> &list)
@@ -41,11 +36,12 @@ QString names(const QList<NameSuggestion> &list)
     return out.join(',');
 }
 
-void touch(const QString &path, bool executable = false)
+void touch(const QString &path, bool executable = false, const QByteArray &content = {})
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     file.open(QIODevice::WriteOnly);
+    file.write(content);
     if (executable)
         file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
 }
@@ -62,10 +58,7 @@ class TestClaudeCLIService : public QObject
     Suggestions runFake(const QByteArray &output, ClaudeCLIOptions options = {})
     {
         const QString outputFile = m_work.filePath("output.txt");
-        QFile file(outputFile);
-        file.open(QIODevice::WriteOnly);
-        file.write(output);
-        file.close();
+        touch(outputFile, false, output);
         qputenv("FAKE_CLAUDE_OUTPUT", outputFile.toUtf8());
         ClaudeCLIService service(options);
         return QCoro::waitFor(service.suggestNames("orvane", {".com"}, QStringLiteral(ORVANE_FAKE_CLAUDE)));
@@ -118,17 +111,13 @@ private slots:
     }
     void findBinary()
     {
-        QFETCH(QStringList, present);
-        QFETCH(QString, configured);
-        QFETCH(QString, expected);
+        QFETCH(QStringList, present); QFETCH(QString, configured); QFETCH(QString, expected);
         QDir(m_home.path()).removeRecursively();
         QDir().mkpath(m_home.path());
         auto expand = [this](QString path) { return path.replace(QLatin1String("~"), m_home.path()); };
         for (const QString &file : present)
             touch(expand(file), true);
-        std::optional<QString> path;
-        if (configured != "<none>")
-            path = configured.startsWith('~') ? expand(configured) : configured;
+        const auto path = configured == "<none>" ? std::nullopt : std::optional(expand(configured));
         const QByteArray inherited = qgetenv("PATH");
         qputenv("PATH", expand("~/on-path").toUtf8());
         const auto found = orvane::findBinary(path);
@@ -163,8 +152,7 @@ private slots:
     }
     void parsing()
     {
-        QFETCH(QString, output);
-        QFETCH(QString, expected);
+        QFETCH(QString, output); QFETCH(QString, expected);
         const auto parsed = ClaudeCLIService::parse(output);
         if (expected == "FAIL") {
             QVERIFY(!parsed);
@@ -182,7 +170,6 @@ private slots:
     // descriptor limit the program started with (it raises its own for long searches).
     void childEnvironment()
     {
-#ifdef Q_OS_UNIX
         rlimit limit{};
         QCOMPARE(getrlimit(RLIMIT_NOFILE, &limit), 0);
         const bool raisable = limit.rlim_max == RLIM_INFINITY || limit.rlim_max > 512;
@@ -191,7 +178,6 @@ private slots:
             QCOMPARE(setrlimit(RLIMIT_NOFILE, &limit), 0);
             QVERIFY(orvane::raiseOpenFileLimit() > 512);
         }
-#endif
         qputenv("PATH", "/custom/bin");
         const Suggestions result = runFake("[{\"name\":\"ok\"}]");
         qputenv("PATH", "/usr/local/bin:/usr/bin:/bin");
@@ -199,10 +185,8 @@ private slots:
         QCOMPARE(fakeLog("argc"), QStringLiteral("2"));
         QCOMPARE(fakeLog("arg1"), QStringLiteral("-p"));
         QCOMPARE(fakeLog("PATH"), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/custom/bin"));
-#ifdef Q_OS_UNIX
         if (raisable)
             QCOMPARE(fakeLog("nofile"), QStringLiteral("512"));
-#endif
     }
 
     void failures_data()
@@ -228,12 +212,8 @@ private slots:
     }
     void failures()
     {
-        QFETCH(QByteArray, mode);
-        QFETCH(QByteArray, output);
-        QFETCH(QByteArray, standardError);
-        QFETCH(int, exitCode);
-        QFETCH(QString, expected);
-        QFETCH(int, textBytes);
+        QFETCH(QByteArray, mode); QFETCH(QByteArray, output); QFETCH(QByteArray, standardError);
+        QFETCH(int, exitCode); QFETCH(QString, expected); QFETCH(int, textBytes);
         qputenv("FAKE_CLAUDE_MODE", mode);
         qputenv("FAKE_CLAUDE_STDERR", standardError);
         qputenv("FAKE_CLAUDE_EXIT", QByteArray::number(exitCode));
@@ -245,8 +225,7 @@ private slots:
         }
         QVERIFY2(result.error().description().startsWith(expected), qPrintable(result.error().description().left(100)));
         QCOMPARE(result.error().text().toUtf8().size(), textBytes);
-        const int pid = fakeLog("pid").toInt();
-        QTRY_VERIFY(::kill(pid, 0) != 0);
+        QTRY_VERIFY(::kill(fakeLog("pid").toInt(), 0) != 0);
     }
 
     void launchFailures()
@@ -255,12 +234,10 @@ private slots:
         touch(notExecutable);
         ClaudeCLIService service;
         const Suggestions result = QCoro::waitFor(service.suggestNames("orvane", {".com"}, notExecutable));
-        QVERIFY(!result);
-        QVERIFY(result.error().description().startsWith("Could not launch claude CLI: "));
+        QVERIFY(!result && result.error().description().startsWith("Could not launch claude CLI: "));
         const Suggestions missing = QCoro::waitFor(service.suggestNames("orvane", {".com"}, m_work.filePath("nope")));
         QVERIFY(!missing);
-        QCOMPARE(missing.error().description(),
-                 QStringLiteral("The `claude` CLI was not found. Set its path in Settings, or install Claude Code."));
+        QCOMPARE(missing.error().description(), "The `claude` CLI was not found. Set its path in Settings, or install Claude Code.");
     }
 
     void watchdogKillsAChildThatIgnoresTerm()

@@ -14,9 +14,7 @@ using namespace orvane;
 
 namespace {
 
-class CountingGong : public Gong
-{
-public:
+struct CountingGong : Gong {
     void playGong() override { ++played; }
     int played = 0;
 };
@@ -59,26 +57,19 @@ class TestSearchPaneModel : public QObject
         return m;
     }
 
+    static void start(SearchPaneModel &m, const QString &query) { m.setQuery(query); m.search(); }
+
     // Searches for `query` and waits until the run has ended.
-    bool searched(SearchPaneModel &m, const QString &query)
+    static bool searched(SearchPaneModel &m, const QString &query)
     {
-        m.setQuery(query);
-        m.search();
+        start(m, query);
         return QTest::qWaitFor([&m] { return !m.isSearching(); });
     }
 
-    int storedRows(const QString &sql) const
-    {
-        return RawDatabase(m_store->path()).count(sql);
-    }
+    int storedRows(const QString &sql) const { return RawDatabase(m_store->path()).count(sql); }
 
     // An RDAP answer that comes after `ms` milliseconds.
-    void answerSlowly(const QString &path, int ms, int status = 404)
-    {
-        FakeHttpServer::Route slow{status, {}, "{}"};
-        slow.delayMs = ms;
-        m_http->setRoute(path, slow);
-    }
+    void answerSlowly(const QString &path, int ms, int status = 404) { m_http->setRoute(path, {status, {}, "{}", ms}); }
 
 private slots:
     void init()
@@ -97,7 +88,7 @@ private slots:
 
     void searchChecksEveryEnabledTLDInCatalogueOrder()
     {
-                // A long answer is whole in its row and cut to 8000 characters in the store.
+        // A long answer is whole in its row and cut to 8000 characters in the store.
         const QString emoji = QString::fromUcs4(U"\U0001F600");
         m_whois->setAnswer("orvane.io", ("No match for ORVANE.IO\n" + emoji.repeated(10000 - 23)).toUtf8());
         auto m = model({".com", ".ai", ".io", ".zz"});
@@ -151,9 +142,7 @@ private slots:
     }
     void refusedSearchChangesOnlyTheMessage()
     {
-        QFETCH(QString, query);
-        QFETCH(QStringList, tlds);
-        QFETCH(QString, message);
+        QFETCH(QString, query); QFETCH(QStringList, tlds); QFETCH(QString, message);
         auto m = model({".com", ".ai"});
         QVERIFY(searched(*m, "orvane"));
         const QStringList before = rowsOf(m->liveResults());
@@ -175,10 +164,9 @@ private slots:
     void failedSaveShowsTheMessage()
     {
         auto m = model({".com"});
-        m->setQuery("orvane");
         RawDatabase other(m_store->path());
         QVERIFY(other.exec("BEGIN EXCLUSIVE")); // another writer holds the file
-        m->search();
+        start(*m, "orvane");
         QTRY_VERIFY(!m->isSearching());
         QVERIFY2(m->lastErrorText().startsWith("Could not save search history: database is locked"), qPrintable(m->lastErrorText()));
         QCOMPARE(rowsOf(m->liveResults()), QStringList{"orvane.com available"});
@@ -197,13 +185,11 @@ private slots:
         answerSlowly("/rdap/domain/orvane.com", 200, 200);
         answerSlowly("/rdap/domain/other.com", 1000, 200);
         auto m = model({".com", ".ai"});
-        m->setQuery("orvane");
-        m->search();
+        start(*m, "orvane");
         SearchRecord *first = m->activeRecord();
         if (newSearchBetween)
             m->newSearch();
-        m->setQuery("other");
-        m->search();
+        start(*m, "other");
         QTRY_VERIFY(first->persistentId() != 0); // the first run has ended and saved
         // The first run neither ends the second nor judges the gong by its rows.
         QVERIFY(m->isSearching());
@@ -229,8 +215,7 @@ private slots:
         QVERIFY(searched(*m, "older"));
 
         answerSlowly("/rdap/domain/orvane.com", 300);
-        m->setQuery("orvane");
-        m->search();
+        start(*m, "orvane");
         SearchRecord *running = m->activeRecord();
         QTRY_COMPARE(running->resultCount(), 1); // .ai answered, .com still out
         for (SearchRecord *record : clearAll ? m_store->fetchAll() : QList<SearchRecord *>{running})
@@ -253,8 +238,7 @@ private slots:
     {
         answerSlowly("/rdap/domain/orvane.com", 200);
         auto m = model({".com", ".io"});
-        m->setQuery("orvane");
-        m->search();
+        start(*m, "orvane");
         m_settings->setPlayGongOnAvailable(false); // too late for the running search
         m.reset(); // the window content goes away mid-search
         QTRY_COMPARE(storedRows("SELECT COUNT(*) FROM domain_result"), 2);
@@ -281,8 +265,7 @@ private slots:
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.ai taken", "orvane.com available", "orvane.io available"}));
 
         // A refused search keeps the historical view.
-        m->setQuery("bad name");
-        m->search();
+        start(*m, "bad name");
         QVERIFY(m->isHistoricalView());
         QCOMPARE(m->liveResults()->count(), 3);
     }
@@ -291,8 +274,7 @@ private slots:
     {
         QTemporaryDir work;
         QFile output(work.filePath("out.json"));
-        QVERIFY(output.open(QIODevice::WriteOnly));
-        output.write(R"([{"name":"Orvio","rationale":"short"},{"name":"vane"}])");
+        QVERIFY(output.open(QIODevice::WriteOnly) && output.write(R"([{"name":"Orvio","rationale":"short"},{"name":"vane"}])") > 0);
         output.close();
         qputenv("FAKE_CLAUDE_OUTPUT", output.fileName().toUtf8());
         qputenv("FAKE_CLAUDE_LOG", work.filePath("log").toUtf8());
@@ -326,14 +308,12 @@ private slots:
         QTRY_VERIFY(!m->isSearching());
 
         // A failing request keeps the old suggestions beside its message.
-        qputenv("FAKE_CLAUDE_EXIT", "3");
-        qputenv("FAKE_CLAUDE_STDERR", "boom");
+        qputenv("FAKE_CLAUDE_EXIT", "3"); qputenv("FAKE_CLAUDE_STDERR", "boom");
         m->suggest();
         QTRY_VERIFY(!m->isSuggesting());
         QCOMPARE(m->suggestionErrorText(), QStringLiteral("claude exited with code 3. boom"));
         QCOMPARE(m->suggestions()->count(), 2);
-        qunsetenv("FAKE_CLAUDE_EXIT");
-        qunsetenv("FAKE_CLAUDE_STDERR");
+        qunsetenv("FAKE_CLAUDE_EXIT"); qunsetenv("FAKE_CLAUDE_STDERR");
     }
 };
 

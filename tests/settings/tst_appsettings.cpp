@@ -21,7 +21,8 @@ class TestAppSettings : public QObject
 
     SettingsLocation location() const { return SettingsLocation{m_file}; }
     QSettings raw() const { return QSettings(m_file, QSettings::IniFormat); }
-    void store(const QString &key, const QVariant &value) const { QSettings(m_file, QSettings::IniFormat).setValue(key, value); }
+    // An invalid value stands for a key never written.
+    void store(const QString &key, const QVariant &value) const { if (value.isValid()) raw().setValue(key, value); }
 
 private slots:
     void init()
@@ -52,14 +53,10 @@ private slots:
     }
     void loadingTLDs()
     {
-        QFETCH(QVariant, tlds);
-        QFETCH(QVariant, enabled);
-        QFETCH(QStringList, expectedTLDs);
+        QFETCH(QVariant, tlds); QFETCH(QVariant, enabled); QFETCH(QStringList, expectedTLDs);
         QFETCH(QStringList, expectedOrdered);
-        if (tlds.isValid())
-            store(AppSettings::tldsKey, tlds);
-        if (enabled.isValid())
-            store(AppSettings::enabledTLDsKey, enabled);
+        store(AppSettings::tldsKey, tlds);
+        store(AppSettings::enabledTLDsKey, enabled);
         AppSettings s(location());
         QCOMPARE(s.tlds(), expectedTLDs);
         QCOMPARE(s.orderedEnabledTLDs(), expectedOrdered);
@@ -79,9 +76,7 @@ private slots:
     }
     void loadingOtherTypes()
     {
-        QFETCH(QString, key);
-        QFETCH(QVariant, value);
-        QFETCH(QVariant, expected);
+        QFETCH(QString, key); QFETCH(QVariant, value); QFETCH(QVariant, expected);
         store(key, value);
         AppSettings s(location());
         QCOMPARE(s.property(key.mid(QStringLiteral("settings.").size()).toLatin1().constData()), expected);
@@ -120,8 +115,7 @@ private slots:
     }
     void addTLD()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, added);
+        QFETCH(QString, text); QFETCH(bool, added);
         AppSettings s(location());
         QSignalSpy spy(&s, &AppSettings::tldsChanged);
         QCOMPARE(s.addTLD(text), added);
@@ -143,9 +137,7 @@ private slots:
     }
     void pickerMatches()
     {
-        QFETCH(QString, typed);
-        QFETCH(int, limit);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, typed); QFETCH(int, limit); QFETCH(QStringList, expected);
         AppSettings s(location());
         s.setBootstrapTLDs({"rebar", "BAR", ".bark", "o\nb", "com"});
         QCOMPARE(s.addableTLDsMatching(typed, limit), expected);
@@ -180,9 +172,7 @@ private slots:
     }
     void moveLikeAReorderGesture()
     {
-        QFETCH(QList<int>, offsets);
-        QFETCH(int, destination);
-        QFETCH(QStringList, expected);
+        QFETCH(QList<int>, offsets); QFETCH(int, destination); QFETCH(QStringList, expected);
         AppSettings s(location());
         s.addTLD(".io");
         s.addTLD(".dev");
@@ -214,8 +204,7 @@ private slots:
     }
     void launchAtLogin()
     {
-        QFETCH(QString, executable);
-        QFETCH(QString, exec);
+        QFETCH(QString, executable); QFETCH(QString, exec);
         auto *item = new XdgAutostartLoginItem(m_dir.filePath("autostart"), executable);
         AppSettings s(location(), std::unique_ptr<LoginItem>(item));
         s.setLaunchAtLogin(true);
@@ -244,8 +233,7 @@ private slots:
         std::fflush(stdout);
         ::dup2(saved, STDOUT_FILENO);
         ::close(saved);
-        printed.close();
-        QVERIFY(printed.open(QIODevice::ReadOnly));
+        QVERIFY(printed.seek(0));
         QCOMPARE(QString::fromUtf8(printed.readAll()), "launchAtLogin toggle failed: Could not create the folder " + blocker + "/autostart.\n");
         QVERIFY(s.launchAtLogin());
         QCOMPARE(raw().value(AppSettings::launchAtLoginKey).toString(), QStringLiteral("true"));

@@ -2,12 +2,12 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 #include "history/HistorySchema.h"
+#include "RawDatabase.h"
 #include "watch/WatchList.h"
 #include "watch/WatchScheduler.h"
 #include "watch/WatchService.h"
 
 #include <QSignalSpy>
-#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,15 +27,12 @@ private slots:
         const QDateTime start = QDateTime::fromString(QStringLiteral("2026-12-01T08:00:00Z"), Qt::ISODate);
         WatchScheduler scheduler(start);
         QList<WatchScheduler::Entry> entries;
-        for (int i = 0; i < 40; ++i) {
-            // Half were checked an hour before the start, half never.
+        for (int i = 0; i < 40; ++i) // half were checked an hour before the start, half never
             entries.append({QStringLiteral("name%1.t%2").arg(i).arg(i % 3), QStringLiteral("host%1").arg(i % 3),
                             i % 2 ? start.addSecs(-3600) : QDateTime()});
-        }
         QHash<QString, int> checksOf;
         QHash<QString, QDateTime> lastByHost;
-        QDateTime lastAny;
-        QDateTime now = start;
+        QDateTime lastAny, now = start;
         int checks = 0;
         while (now < start.addDays(2)) {
             const auto due = scheduler.nextDue(entries, now);
@@ -99,18 +96,17 @@ private slots:
         c.whois.connection.port = whois.port();
         DomainLookupService lookup(c);
 
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("watch"));
-        db.setDatabaseName(m_dir.filePath(QStringLiteral("history.sqlite")));
-        QVERIFY(db.open());
-        QVERIFY(HistorySchema::create(db));
+        const RawDatabase raw(m_dir.filePath(QStringLiteral("history.sqlite")));
+        const QString connection = raw.database().connectionName();
+        QVERIFY(raw.database().isOpen() && HistorySchema::create(raw.database()));
         {
-            WatchList list(QStringLiteral("watch"));
+            WatchList list(connection);
             const QDateTime added = QDateTime::currentDateTimeUtc().addDays(-1);
             for (const char *name : {"lumalink", "gone", "murky", "broken"})
                 QVERIFY(list.watch(QString::fromLatin1(name) + ".test", ".test", DomainAvailability::taken, added));
             QVERIFY(list.watch("stillfree.test", ".test", DomainAvailability::available, added));
             // What was seen when watching began is stored: after a restart it is no news.
-            QCOMPARE(WatchList(QStringLiteral("watch")).entries().last().lastAvailability, DomainAvailability::available);
+            QCOMPARE(WatchList(connection).entries().last().lastAvailability, DomainAvailability::available);
 
             WatchScheduler::Limits limits;
             limits.startDelay = limits.gap = limits.perHost = std::chrono::seconds(0);
@@ -123,12 +119,11 @@ private slots:
             QCOMPARE(announced.first().first().toString(), QStringLiteral("lumalink.test"));
         }
         QStringList verdicts;
-        const WatchList reread(QStringLiteral("watch"));
+        const WatchList reread(connection);
         for (const WatchedDomain &entry : reread.entries())
             verdicts << entry.domain + '=' + (entry.lastAvailability ? rawString(*entry.lastAvailability) : "none");
         QCOMPARE(verdicts, (QStringList{"broken.test=error", "gone.test=taken", "lumalink.test=available",
                                         "murky.test=unknown", "stillfree.test=available"}));
-        db.close();
     }
 };
 
