@@ -13,11 +13,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Clicks the middle of a visible item in its window.
+// Clicks the middle of a visible, enabled item in its window.
 inline void clickItem(QQuickItem *item)
 {
-    QVERIFY(item);
-    QVERIFY(item->isVisible());
+    QVERIFY(item && item->isVisible() && item->isEnabled());
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre.toPoint());
 }

@@ -440,10 +440,8 @@ private slots:
                 scrolled = scrolled || up->inherits("QQuickFlickable");
             const bool across = box.left() > -0.5 && box.right() < inside.right() + 0.5;
             const bool down = scrolled || (box.top() > -0.5 && box.bottom() < inside.bottom() + 0.5); // what scrolls may run below
-            const QString what = QString::fromLatin1(item->metaObject()->className()) + ' ' + item->objectName() + ' '
-                                 + item->property("text").toString();
-            QVERIFY2(across && down,
-                     qPrintable(what + QStringLiteral(" at %1,%2 %3x%4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+            const QString what = QStringLiteral("%1 %2 \"%3\"").arg(item->metaObject()->className(), item->objectName(), item->property("text").toString());
+            QVERIFY2(across && down, qPrintable(what + QStringLiteral(" at %1,%2").arg(box.x()).arg(box.y())));
             ++checked;
         }
         QVERIFY(checked > 20);

@@ -5,16 +5,6 @@
 
 using namespace orvane;
 
-namespace {
-
-void click(QQuickItem *item)
-{
-    QVERIFY(item && item->isEnabled());
-    clickItem(item);
-}
-
-} // namespace
-
 // The welcome and settings windows through their real QML.
 class TestSecondaryWindows : public QObject
 {
@@ -47,7 +37,7 @@ private slots:
         QTest::keyClick(welcome, Qt::Key_Return);
         QCOMPARE(view->property("step").toInt(), 1);
         QVERIFY(ui.item("backButton", welcome)->isVisible());
-        click(ui.item("backButton", welcome));
+        clickItem(ui.item("backButton", welcome));
         QCOMPARE(view->property("step").toInt(), 0);
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(welcome, Qt::Key_Return);
@@ -84,7 +74,7 @@ private slots:
         QQuickWindow *welcome = ui.openWelcome();
         QVERIFY(welcome);
         ui.item("onboardingView", welcome)->setProperty("step", 4);
-        click(ui.item("primaryButton", welcome));
+        clickItem(ui.item("primaryButton", welcome));
         QTRY_VERIFY(!welcome->isVisible());
         QVERIFY(ui.app->settings()->hasCompletedOnboarding());
         if (tray)
@@ -104,7 +94,7 @@ private slots:
         QVERIFY(welcome);
         QQuickItem *view = ui.item("onboardingView", welcome);
         view->setProperty("step", 2);
-        click(ui.item("claudeSwitch", welcome));
+        clickItem(ui.item("claudeSwitch", welcome));
         QVERIFY(!ui.app->settings()->useClaudeForSuggestions());
         QVERIFY(!ui.item("brainstormCard")->isVisible());
         QVERIFY(ui.item("claudeSwitch", welcome)->hasActiveFocus());
@@ -128,16 +118,16 @@ private slots:
         // Over the middle of the main window, and whole on the screen.
         QVERIFY((settings->frameGeometry().center() - ui.window()->frameGeometry().center()).manhattanLength() <= 2);
         QVERIFY(settings->screen()->availableGeometry().contains(settings->frameGeometry()));
-        click(ui.item("tabGeneral", settings));
+        clickItem(ui.item("tabGeneral", settings));
         QQuickItem *toggle = ui.item("settingsLoginSwitch", settings);
         QVERIFY(toggle && toggle->isVisible());
-        click(toggle);
+        clickItem(toggle);
         QVERIFY(ui.app->settings()->launchAtLogin());
         QCOMPARE(QSettings(ui.dir.filePath("settings.ini"), QSettings::IniFormat).value("settings.launchAtLogin").toBool(), true);
         QQuickWindow *welcome = ui.openWelcome();
         ui.item("onboardingView", welcome)->setProperty("step", 3);
         QCOMPARE(ui.item("loginSwitch", welcome)->property("checked").toBool(), true);
-        click(ui.item("loginSwitch", welcome));
+        clickItem(ui.item("loginSwitch", welcome));
         QVERIFY(!ui.app->settings()->launchAtLogin());
         QCOMPARE(toggle->property("checked").toBool(), false);
     }
@@ -182,12 +172,12 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             const QList<QQuickItem *> removers = ui.shown("removeTLD", settings);
             QVERIFY(!removers.isEmpty());
-            click(removers.first());
+            clickItem(removers.first());
         }
         QVERIFY(ui.app->settings()->tlds().isEmpty());
         QCOMPARE(summary->property("text").toString(), QStringLiteral("No extensions selected"));
 
-        click(ui.item("restoreDefaults", settings));
+        clickItem(ui.item("restoreDefaults", settings));
         QCOMPARE(ui.app->settings()->tlds(), (QStringList{".com", ".ai"}));
         QCOMPARE(ui.app->settings()->orderedEnabledTLDs(), (QStringList{".com", ".ai"}));
         QCOMPARE(summary->property("text").toString(), QStringLiteral("Checking .com, .ai"));
@@ -214,12 +204,12 @@ private slots:
         ui.app->settings()->setClaudeBinaryPath("/nowhere/claude"); // ignored by Detect
         const QString candidate = m_home.filePath(".local/bin/claude");
         QFile::remove(candidate);
-        click(ui.item("detectButton", settings));
+        clickItem(ui.item("detectButton", settings));
         QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(),
                  QStringLiteral("Not found in PATH or common locations."));
         QVERIFY(QDir().mkpath(QFileInfo(candidate).absolutePath()));
         QVERIFY(QFile::copy(QStringLiteral(ORVANE_FAKE_CLAUDE), candidate));
-        click(ui.item("detectButton", settings));
+        clickItem(ui.item("detectButton", settings));
         QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), "Found at " + candidate);
         QCOMPARE(ui.app->settings()->claudeBinaryPath(), QStringLiteral("/nowhere/claude"));
         // Brainstorming off: the path field and Detect are disabled, their contents kept.
@@ -231,9 +221,9 @@ private slots:
         view->setProperty("currentTab", 2);
         QQuickItem *preview = ui.item("previewGong", settings);
         QTRY_COMPARE(ui.app->gong()->requests(), 1); // the launch chime
-        click(preview);
+        clickItem(preview);
         QCOMPARE(ui.app->gong()->requests(), 2);
-        click(ui.item("gongSwitch", settings));
+        clickItem(ui.item("gongSwitch", settings));
         QVERIFY(!ui.app->settings()->playGongOnAvailable());
         QVERIFY(!preview->isEnabled());
     }
