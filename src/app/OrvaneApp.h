@@ -100,7 +100,8 @@ private:
     WindowOpener m_opener;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<HistoryActions> m_historyActions;
-    // The engine goes after the objects above it, whose singletons its windows still read.
+    // Declared after what its windows read, so the engine is destroyed before those; the window
+    // controller, which loads into the engine, goes first of all.
     QQmlApplicationEngine m_engine;
     std::unique_ptr<WindowController> m_windows;
 };
