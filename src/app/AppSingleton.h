@@ -14,21 +14,24 @@ class AppSingleton
 public:
     static T *create(QQmlEngine *, QJSEngine *)
     {
-        if (s_instance)
-            QJSEngine::setObjectOwnership(s_instance, QJSEngine::CppOwnership);
-        return s_instance;
+        // Asked for once the application exists, so the instance is whole by now.
+        T *instance = static_cast<T *>(s_instance);
+        if (instance)
+            QJSEngine::setObjectOwnership(instance, QJSEngine::CppOwnership);
+        return instance;
     }
 
 protected:
-    AppSingleton() { s_instance = static_cast<T *>(this); }
+    // Only the base is kept here: the rest of the object does not exist yet.
+    AppSingleton() { s_instance = this; }
     ~AppSingleton()
     {
-        if (s_instance == static_cast<T *>(this))
+        if (s_instance == this)
             s_instance = nullptr;
     }
 
 private:
-    static inline T *s_instance = nullptr;
+    static inline AppSingleton *s_instance = nullptr;
 };
 
 } // namespace orvane
