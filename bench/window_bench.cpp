@@ -153,6 +153,7 @@ int runProgram(const QString &home, const QString &mode)
     c.lookup.whois.referralHost = QStringLiteral("127.0.0.1");
     c.lookup.whois.connection.port = 1;
     c.loginItem = false;
+    c.timings.windowRelease = std::chrono::seconds(qEnvironmentVariableIntValue("ORVANE_BENCH_RELEASE_AFTER"));
     auto created = OrvaneApp::make(c);
     if (!created) {
         std::fprintf(stderr, "%s\n", qPrintable(created.error()));
@@ -164,7 +165,7 @@ int runProgram(const QString &home, const QString &mode)
         app.delegate()->setTrayAvailable(true);
 
     if (mode == QLatin1String("login")) {
-        app.start();
+        app.start(true);
         QTimer::singleShot(0, [] { say("started"); });
         Commands commands([](const QByteArray &) { QCoreApplication::quit(); });
         return QApplication::exec();
@@ -191,15 +192,11 @@ int runProgram(const QString &home, const QString &mode)
     watchFrames(window);
     onFrame = [&] { say(QByteArray("drawn ") + QByteArray::number(sinceStart.elapsed()) + ' ' + QByteArray::number(cpuSelf(), 'f', 3)); };
 
-    const auto model = [&]() -> SearchPaneModel * {
-        QQuickWindow *w = app.windows()->mainWindow();
-        QQuickItem *content = w ? w->findChild<QQuickItem *>(QStringLiteral("contentView")) : nullptr;
-        return content ? qobject_cast<SearchPaneModel *>(content->property("model").value<QObject *>()) : nullptr;
-    };
+    QObject::connect(app.windows(), &WindowController::released, [] { say("released"); });
 
     Commands commands([&](const QByteArray &command) {
         if (command == "search") {
-            SearchPaneModel *pane = model();
+            SearchPaneModel *pane = app.searchPane();
             QFile refs(QStringLiteral("/proc/self/clear_refs"));
             if (refs.open(QIODevice::WriteOnly))
                 refs.write("5"); // the peak starts from here
@@ -227,10 +224,8 @@ int runProgram(const QString &home, const QString &mode)
             });
             settle->start();
         } else if (command == "hide") {
-            QQuickWindow *w = app.windows()->mainWindow();
-            QObject::connect(w, &QObject::destroyed, [] { QTimer::singleShot(500, [] { say("released"); }); });
             app.delegate()->handleStatusClick();
-            say(QByteArray("hidden ") + (w->isVisible() ? "visible" : "gone"));
+            say("hidden");
         } else if (command == "show") {
             const qint64 start = clock.elapsed();
             const bool rebuilt = !app.windows()->mainWindow();

@@ -73,11 +73,16 @@ void mainWindow(UiHarness &ui, const QString &scheme, const QString &name, const
             settled += row.availability != orvane::DomainAvailability::checking;
         return settled == 4;
     }, 10000);
-    for (QQuickItem *row : ui.resultRows()) {
-        if (row->property("rowDomain").toString().endsWith(QLatin1String(".ai")))
-            row->setProperty("showRaw", true);
+    for (int row = 0; row < model->liveResults()->count(); ++row) {
+        if (model->liveResults()->rows().at(row).tld == QLatin1String(".ai"))
+            model->liveResults()->setExpanded(row, true);
     }
     save(ui.window(), QStringLiteral("main-%1-%2-live").arg(scheme, tag));
+    // The end of the list: the last rows, the end of the "Results" card and the "Brainstorm" card.
+    QQuickItem *list = ui.item("resultRows");
+    QMetaObject::invokeMethod(list, "positionViewAtEnd");
+    save(ui.window(), QStringLiteral("main-%1-%2-live-end").arg(scheme, tag));
+    QMetaObject::invokeMethod(list, "positionViewAtBeginning");
     (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
     QMetaObject::invokeMethod(content, "select", Q_ARG(QVariant, QVariant::fromValue(ui.app->store()->fetchAll().first())));
     save(ui.window(), QStringLiteral("main-%1-%2-historical").arg(scheme, tag));

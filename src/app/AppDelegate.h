@@ -23,6 +23,8 @@ struct ShellTimings {
     std::chrono::milliseconds firstRunPoll{100};
     int firstRunPolls = 20;
     std::chrono::milliseconds welcomeFrontDelay{180};
+    // How long the windows may stay hidden before they and their QML are released.
+    std::chrono::milliseconds windowRelease{std::chrono::minutes(2)};
 };
 
 // The tray icon, showing and hiding the main window, the launch chime and the first run.

@@ -1,6 +1,5 @@
 #include "app/OrvaneApp.h"
 
-#include "app/IconProvider.h"
 #include "engine/RDAPBootstrap.h"
 #include "engine/WhoisInterpretation.h"
 #include "search/SearchPaneModel.h"
@@ -55,19 +54,19 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
       m_gong(std::make_shared<GongPlayer>(m_configuration.gongSource)),
       m_delegate(std::make_unique<AppDelegate>(m_opener, m_gong, m_configuration.timings)),
       m_historyActions(std::make_unique<HistoryActions>(m_store.get(), m_history.get(), m_watchList.get())),
-      m_windows(std::make_unique<WindowController>(m_engine, *m_delegate, m_opener, *m_settings))
+      m_relativeTimes(std::make_unique<RelativeTimeClock>(m_history.get(), m_watchList.get())),
+      m_searchPane(std::make_unique<SearchPaneModel>(m_configuration.lookup, m_configuration.claude, m_store.get(), m_settings.get())),
+      m_windows(std::make_unique<WindowController>(*m_delegate, m_opener, *m_settings, m_configuration.timings.windowRelease))
 {
     [[maybe_unused]] volatile auto keepTypeRegistration = &qml_register_types_Orvane;
+    m_searchPane->setGong(m_gong);
     m_opener.mainWindow = [this]() -> QWindow * { return m_windows->mainWindow(); };
     m_opener.welcomeWindow = [this]() -> QWindow * { return m_windows->welcomeWindow(); };
-    m_engine.addImageProvider(QStringLiteral("icon"), new IconProvider);
-    // Where the program's own QML module lives (a default import path from Qt 6.5 on).
-    m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
 
     m_watchService = std::make_unique<WatchService>(
         m_watchList.get(), m_watchLookup.get(), [] { return QDateTime::currentDateTimeUtc(); },
         [bootstrap = m_watchLookup->rdap()->bootstrap()](const QString &tld) { return registryHostOf(*bootstrap, tld); },
-        m_configuration.watchLimits);
+        m_configuration.watchLimits, nullptr, [bootstrap = m_watchLookup->rdap()->bootstrap()] { return bootstrap->ensureLoaded(); });
     connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
         m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(domain), domain,
                            m_delegate->trayIcon());
@@ -82,13 +81,10 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
 
 OrvaneApp::~OrvaneApp()
 {
-    // Windows go before the objects their bindings read.
-    m_engine.clearComponentCache();
-    for (QObject *root : m_engine.rootObjects())
-        delete root;
+    m_windows.reset(); // the windows go before the objects their bindings read
 }
 
-void OrvaneApp::start()
+void OrvaneApp::start(bool atLogin)
 {
     // A stale or missing bootstrap file is fetched now, not by the first search.
     // Settings offer every TLD the bootstrap file names, once it is at hand.
@@ -97,18 +93,12 @@ void OrvaneApp::start()
         if (self)
             self->m_settings->setBootstrapTLDs(registry.keys());
     });
-    m_windows->openMain();
+    if (!atLogin || !m_delegate->trayAvailable())
+        m_windows->openMain();
     m_opener.openMain = [this] { m_windows->openMain(); };
     m_opener.openOnboarding = [this] { m_windows->openWelcome(); };
     const bool chime = m_settings->playGongOnAvailable();
     m_delegate->didFinishLaunching(chime, m_settings->hasCompletedOnboarding());
-}
-
-SearchPaneModel *OrvaneApp::createSearchPaneModel(QObject *owner)
-{
-    auto *model = new SearchPaneModel(m_configuration.lookup, m_configuration.claude, m_store.get(), m_settings.get(), owner);
-    model->setGong(m_gong);
-    return model;
 }
 
 QString OrvaneApp::detectClaude() const

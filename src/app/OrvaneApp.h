@@ -9,16 +9,17 @@
 #include "app/GongPlayer.h"
 #include "history/HistoryListModel.h"
 #include "history/HistoryStore.h"
+#include "search/SearchPaneModel.h"
 #include "watch/WatchList.h"
 #include "watch/WatchService.h"
 #include "app/WindowOpener.h"
 #include "app/AppSingleton.h"
 #include "app/HistoryActions.h"
+#include "app/RelativeTimeClock.h"
 #include "app/WindowController.h"
 
 #include <QDate>
 #include <QObject>
-#include <QQmlApplicationEngine>
 #include <QtQml/qqmlregistration.h>
 
 #include <expected>
@@ -26,7 +27,6 @@
 
 namespace orvane {
 
-class SearchPaneModel;
 
 // Everything the program reaches; the defaults are the real ones, tests inject their own.
 struct AppConfiguration {
@@ -43,13 +43,15 @@ struct AppConfiguration {
 
 // The application: owns the settings, the history store, the services, the shell and the
 // windows. QML reaches it as the singleton App, for what neither the windows, the history
-// actions nor the formatting cover: the settings, the program's identity and a search model.
+// actions nor the formatting cover: the settings, the program's identity and the search pane's
+// model (which outlives the windows, so a window built anew shows the search where it was).
 class OrvaneApp : public QObject, public AppSingleton<OrvaneApp>
 {
     Q_OBJECT
     QML_NAMED_ELEMENT(App)
     QML_SINGLETON
     Q_PROPERTY(orvane::AppSettings *settings READ settings CONSTANT)
+    Q_PROPERTY(orvane::SearchPaneModel *searchPane READ searchPane CONSTANT)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(int year READ year CONSTANT)
     Q_PROPERTY(QString siteHost READ siteHost CONSTANT)
@@ -62,8 +64,9 @@ public:
     static std::expected<std::unique_ptr<OrvaneApp>, QString> make(AppConfiguration configuration = {});
     ~OrvaneApp() override;
 
-    // Opens the main window and finishes launching (tray, chime, first run).
-    void start();
+    // Opens the main window and finishes launching (tray, chime, first run). Started at login,
+    // the program stays in the tray and creates no window, unless there is no tray to stay in.
+    void start(bool atLogin = false);
 
     AppSettings *settings() const { return m_settings.get(); }
     HistoryStore *store() const { return m_store.get(); }
@@ -74,13 +77,13 @@ public:
     AppDelegate *delegate() const { return m_delegate.get(); }
     GongPlayer *gong() const { return m_gong.get(); }
     WindowController *windows() const { return m_windows.get(); }
+    SearchPaneModel *searchPane() const { return m_searchPane.get(); }
+    RelativeTimeClock *relativeTimes() const { return m_relativeTimes.get(); }
     WindowOpener &opener() { return m_opener; }
     QString version() const { return QString::fromLatin1(applicationVersion); }
     int year() const { return QDate::currentDate().year(); }
     QString siteHost() const { return site.host(); }
 
-    // A search pane's model, owned by `owner`, searching with the application's store and settings.
-    Q_INVOKABLE orvane::SearchPaneModel *createSearchPaneModel(QObject *owner);
     // What the candidate search finds, ignoring any configured path ("" for nothing).
     Q_INVOKABLE QString detectClaude() const;
     Q_INVOKABLE void previewGong();
@@ -100,9 +103,9 @@ private:
     WindowOpener m_opener;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<HistoryActions> m_historyActions;
-    // Declared after what its windows read, so the engine is destroyed before those; the window
-    // controller, which loads into the engine, goes first of all.
-    QQmlApplicationEngine m_engine;
+    std::unique_ptr<RelativeTimeClock> m_relativeTimes;
+    std::unique_ptr<SearchPaneModel> m_searchPane;
+    // Declared after everything its windows read, so that the windows and their engine go first.
     std::unique_ptr<WindowController> m_windows;
 };
 

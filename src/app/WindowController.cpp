@@ -1,6 +1,7 @@
 #include "app/WindowController.h"
 
 #include "app/AppDelegate.h"
+#include "app/IconProvider.h"
 #include "settings/AppSettings.h"
 
 #include <QClipboard>
@@ -12,6 +13,13 @@
 #include <QQmlApplicationEngine>
 #include <QScreen>
 #include <QTimer>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #ifdef ORVANE_HAVE_DBUS
 #include <QDBusConnection>
@@ -50,9 +58,9 @@ bool paletteIsDark()
 
 } // namespace
 
-WindowController::WindowController(QQmlApplicationEngine &engine, AppDelegate &delegate, const WindowOpener &opener,
-                                   AppSettings &settings, QObject *parent)
-    : QObject(parent), m_engine(engine), m_delegate(delegate), m_opener(opener), m_settings(settings)
+WindowController::WindowController(AppDelegate &delegate, const WindowOpener &opener, AppSettings &settings,
+                                   std::chrono::milliseconds releaseAfter, QObject *parent)
+    : QObject(parent), m_delegate(delegate), m_opener(opener), m_settings(settings), m_releaseAfter(releaseAfter)
 {
     connect(&m_delegate, &AppDelegate::trayAvailableChanged, this, &WindowController::trayAvailableChanged);
     connect(this, &WindowController::darkModeChanged, &m_delegate, [this] { m_delegate.setPanelDark(m_darkMode); });
@@ -67,6 +75,11 @@ WindowController::WindowController(QQmlApplicationEngine &engine, AppDelegate &d
 WindowController::~WindowController()
 {
     qApp->removeEventFilter(this);
+    // Windows go before the engine and the objects their bindings read.
+    if (m_engine) {
+        m_engine->clearComponentCache();
+        qDeleteAll(m_engine->rootObjects());
+    }
 }
 
 bool WindowController::trayAvailable() const
@@ -167,13 +180,63 @@ void WindowController::placeOverMain(QWindow *window) const
 
 QQuickWindow *WindowController::loadWindow(const QString &file)
 {
-    const QList<QObject *> before = m_engine.rootObjects();
-    m_engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Orvane/") + file));
-    for (QObject *root : m_engine.rootObjects()) {
-        if (!before.contains(root))
-            return qobject_cast<QQuickWindow *>(root);
+    if (!m_engine) {
+        m_engine = std::make_unique<QQmlApplicationEngine>();
+        m_engine->addImageProvider(QStringLiteral("icon"), new IconProvider);
+        // Where the program's own QML module lives (a default import path from Qt 6.5 on).
+        m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    }
+    const QList<QObject *> before = m_engine->rootObjects();
+    m_engine->load(QUrl(QStringLiteral("qrc:/qt/qml/Orvane/") + file));
+    for (QObject *root : m_engine->rootObjects()) {
+        if (!before.contains(root)) {
+            auto *window = qobject_cast<QQuickWindow *>(root);
+            if (window)
+                connect(window, &QWindow::visibleChanged, this, &WindowController::windowVisibilityChanged);
+            return window;
+        }
     }
     return nullptr;
+}
+
+void WindowController::windowVisibilityChanged()
+{
+    const bool anyShown = std::ranges::any_of(std::initializer_list<QQuickWindow *>{m_mainWindow, m_welcomeWindow, m_settingsWindow},
+                                              [](QQuickWindow *window) { return window && window->isVisible(); });
+    if (anyShown || !m_engine)
+        m_releaseTimer.stop();
+    else if (!m_releaseTimer.isActive())
+        m_releaseTimer.start(int(m_releaseAfter.count()), Qt::VeryCoarseTimer, this);
+}
+
+void WindowController::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_releaseTimer.timerId())
+        release();
+    else
+        QObject::timerEvent(event);
+}
+
+void WindowController::release()
+{
+    m_releaseTimer.stop();
+    if (!m_engine)
+        return;
+    if (m_mainWindow)
+        m_mainGeometry = m_mainWindow->geometry();
+    const QList<QObject *> windows = m_engine->rootObjects();
+    for (QObject *window : windows)
+        disconnect(window, nullptr, this, nullptr);
+    qDeleteAll(windows);
+    m_engine.reset();
+    // What the windows freed goes back to the system once the objects deleted later are gone too.
+    QTimer::singleShot(100, this, [this] {
+#if defined(__GLIBC__)
+        malloc_trim(0);
+#endif
+        qCInfo(lcWindows, "Windows released");
+        emit released();
+    });
 }
 
 void WindowController::show(QQuickWindow *window)
@@ -189,6 +252,8 @@ void WindowController::openMain()
 {
     if (!m_mainWindow) {
         m_mainWindow = loadWindow(QStringLiteral("MainWindow.qml"));
+        if (m_mainWindow && m_mainGeometry.isValid())
+            m_mainWindow->setGeometry(m_mainGeometry); // back where it was before it was released
         if (m_mainWindow) {
             connect(m_mainWindow, &QQuickWindow::frameSwapped, this, [this] {
                 if (!std::exchange(m_mainWindowDrawn, true))

@@ -3,10 +3,14 @@
 #include "app/AppSingleton.h"
 #include "app/WindowOpener.h"
 
+#include <QBasicTimer>
 #include <QObject>
 #include <QPointer>
 #include <QQuickWindow>
 #include <QtQml/qqmlregistration.h>
+
+#include <chrono>
+#include <memory>
 
 class QQmlApplicationEngine;
 
@@ -17,6 +21,11 @@ class AppSettings;
 
 // The program's windows: loads them, places them, shows them, knows whether they wear their dark
 // colours, and closes the program when nothing could bring a closed window back.
+//
+// The windows and their QML engine exist only while they are wanted: once no window has been
+// shown for `releaseAfter`, all of it is destroyed and its memory given back to the system; the
+// next window to open builds it again. What the user cares about lives in the C++ models, which
+// stay: only the window's own view state (scrolling, the open dialog) starts afresh.
 class WindowController : public QObject, public AppSingleton<WindowController>
 {
     Q_OBJECT
@@ -26,9 +35,12 @@ class WindowController : public QObject, public AppSingleton<WindowController>
     Q_PROPERTY(bool trayAvailable READ trayAvailable NOTIFY trayAvailableChanged)
 
 public:
-    WindowController(QQmlApplicationEngine &engine, AppDelegate &delegate, const WindowOpener &opener,
-                     AppSettings &settings, QObject *parent = nullptr);
+    WindowController(AppDelegate &delegate, const WindowOpener &opener, AppSettings &settings,
+                     std::chrono::milliseconds releaseAfter, QObject *parent = nullptr);
     ~WindowController() override;
+
+    // The QML engine of the windows; null while they are released.
+    QQmlApplicationEngine *engine() const { return m_engine.get(); }
 
     QQuickWindow *mainWindow() const { return m_mainWindow; }
     QQuickWindow *welcomeWindow() const { return m_welcomeWindow; }
@@ -59,19 +71,25 @@ signals:
     void revealRequested(const QString &name);
     // Emitted by quit() before the event loop is asked to end.
     void quitRequested();
+    // The windows and their engine were destroyed and the memory returned.
+    void released();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     QQuickWindow *loadWindow(const QString &file);
+    // Starts the wait for the release when no window shows, stops it when one does.
+    void windowVisibilityChanged();
+    void release();
     void show(QQuickWindow *window);
     void updateDarkMode();
     void watchPortalColourScheme();
     // Puts a window that is about to be shown over the main window (or the screen), whole.
     void placeOverMain(QWindow *window) const;
 
-    QQmlApplicationEngine &m_engine;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
     AppDelegate &m_delegate;
     const WindowOpener &m_opener;
     AppSettings &m_settings;
@@ -80,6 +98,9 @@ private:
     QPointer<QQuickWindow> m_settingsWindow;
     bool m_darkMode = false;
     bool m_mainWindowDrawn = false;
+    std::chrono::milliseconds m_releaseAfter;
+    QBasicTimer m_releaseTimer;
+    QRect m_mainGeometry; // where the main window was when it was released
     int m_portalScheme = 0; // the portal's answer: 0 no preference, 1 dark, 2 light
 };
 

@@ -24,13 +24,16 @@ QString instanceName()
     return QStringLiteral("com.pellunor.Orvane-") + user;
 }
 
-// Hands over to an Orvane that already runs; true when one answered.
-bool handedOver()
+// Hands over to an Orvane that already runs; true when one answered. A start at login asks it
+// for nothing: that one is already where it should be.
+bool handedOver(bool atLogin)
 {
     QLocalSocket socket;
     socket.connectToServer(instanceName());
     if (!socket.waitForConnected(500))
         return false;
+    if (atLogin)
+        return true;
     // The token of this launch lets the running program take the focus from the window on top.
     QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
     if (token.isEmpty())
@@ -58,7 +61,9 @@ int main(int argc, char *argv[])
                         QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane/translations")))
         QCoreApplication::installTranslator(&translator);
 
-    if (handedOver()) {
+    // The autostart entry starts the program with this argument: it then stays in the tray.
+    const bool atLogin = QCoreApplication::arguments().contains(orvane::LoginItem::loginArgument);
+    if (handedOver(atLogin)) {
         qCInfo(lcApp, "Orvane already runs; asked it to show its window");
         return 0;
     }
@@ -95,6 +100,6 @@ int main(int argc, char *argv[])
         }
     });
 
-    (*app)->start();
+    (*app)->start(atLogin);
     return QApplication::exec();
 }

@@ -1,6 +1,10 @@
 #include "search/ListModels.h"
 
+#include <QTimerEvent>
+
 namespace orvane {
+
+LiveResultsModel::LiveResultsModel(QObject *parent) : QAbstractListModel(parent) {}
 
 int LiveResultsModel::rowCount(const QModelIndex &parent) const
 {
@@ -22,6 +26,8 @@ QVariant LiveResultsModel::data(const QModelIndex &index, int role) const
     case ErrorMessageRole: return row.errorMessage.value_or(QString());
     case HasErrorRole: return row.errorMessage.has_value();
     case ExpiresAtRole: return row.expiresAt;
+    case HasRawRole: return !row.rawResponse.isEmpty() || row.errorMessage.has_value();
+    case ExpandedRole: return m_expanded.value(index.row());
     default: return {};
     }
 }
@@ -31,7 +37,8 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const
     return {{IdRole, "rowId"},         {TldRole, "tld"},
             {DomainRole, "domain"},    {AvailabilityRole, "availability"},
             {RawResponseRole, "rawResponse"}, {ErrorMessageRole, "errorMessage"},
-            {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"}};
+            {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"},
+            {HasRawRole, "hasRaw"},           {ExpandedRole, "expanded"}};
 }
 
 int LiveResultsModel::availableCount() const
@@ -49,10 +56,14 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
     if (rows == m_rows)
         return;
     const int countBefore = count();
-    const int availableBefore = availableCount();
     beginResetModel();
+    // The reset tells the views everything, what was still waiting included.
+    m_notifyTimer.stop();
+    m_firstChanged = m_lastChanged = -1;
+    m_changedRoles.clear();
     m_rows = rows;
     m_positions.clear();
+    m_expanded = QList<bool>(m_rows.size(), false); // new rows start collapsed
     m_available = 0;
     for (int i = 0; i < m_rows.size(); ++i) {
         m_positions.insert(m_rows.at(i).id, i);
@@ -61,7 +72,7 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
     endResetModel();
     if (count() != countBefore)
         emit countChanged();
-    if (availableCount() != availableBefore)
+    if (std::exchange(m_availableTold, m_available) != m_available)
         emit availableCountChanged();
 }
 
@@ -91,12 +102,54 @@ void LiveResultsModel::setOutcome(int row, DomainAvailability availability, cons
     }
     if (roles.isEmpty())
         return;
+    if (roles.contains(RawResponseRole) || roles.contains(ErrorMessageRole))
+        roles << HasRawRole;
     const bool isAvailable = availability == DomainAvailability::available;
     m_available += int(isAvailable) - int(wasAvailable);
-    const QModelIndex at = index(row);
-    emit dataChanged(at, at, roles);
-    if (isAvailable != wasAvailable)
+    markChanged(row, roles);
+}
+
+void LiveResultsModel::markChanged(int row, const QList<int> &roles)
+{
+    m_firstChanged = m_firstChanged < 0 ? row : std::min(m_firstChanged, row);
+    m_lastChanged = std::max(m_lastChanged, row);
+    for (int role : roles) {
+        if (!m_changedRoles.contains(role))
+            m_changedRoles << role;
+    }
+    if (!m_notifyTimer.isActive())
+        m_notifyTimer.start(notifyIntervalMs, Qt::PreciseTimer, this);
+}
+
+void LiveResultsModel::flush()
+{
+    m_notifyTimer.stop();
+    if (m_firstChanged >= 0) {
+        const QModelIndex first = index(m_firstChanged);
+        const QModelIndex last = index(m_lastChanged);
+        const QList<int> roles = std::exchange(m_changedRoles, {});
+        m_firstChanged = m_lastChanged = -1;
+        emit dataChanged(first, last, roles);
+    }
+    if (std::exchange(m_availableTold, m_available) != m_available)
         emit availableCountChanged();
+}
+
+void LiveResultsModel::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_notifyTimer.timerId())
+        flush();
+    else
+        QAbstractListModel::timerEvent(event);
+}
+
+void LiveResultsModel::setExpanded(int row, bool expanded)
+{
+    if (row < 0 || row >= m_expanded.size() || m_expanded.at(row) == expanded)
+        return;
+    m_expanded[row] = expanded;
+    const QModelIndex at = index(row);
+    emit dataChanged(at, at, {ExpandedRole});
 }
 
 int SuggestionsModel::rowCount(const QModelIndex &parent) const

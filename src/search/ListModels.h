@@ -4,12 +4,15 @@
 #include "brainstorm/NameSuggestion.h"
 
 #include <QAbstractListModel>
+#include <QBasicTimer>
 #include <QHash>
 #include <QList>
 
 namespace orvane {
 
-// The rows of the search pane, as QML binds to them. Rows change in place.
+// The rows of the search pane, as QML binds to them. Rows change in place. Answers change the
+// rows at once, but the views hear of them once per frame: a search of a thousand TLDs whose
+// answers arrive together costs a few notifications, not a thousand.
 class LiveResultsModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -17,9 +20,22 @@ class LiveResultsModel : public QAbstractListModel
     Q_PROPERTY(int availableCount READ availableCount NOTIFY availableCountChanged)
 
 public:
-    enum Role { IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole, ExpiresAtRole };
+    enum Role {
+        IdRole = Qt::UserRole + 1,
+        TldRole,
+        DomainRole,
+        AvailabilityRole,
+        RawResponseRole,
+        ErrorMessageRole,
+        HasErrorRole,
+        ExpiresAtRole,
+        HasRawRole,   // whether there is an answer or an error message to show
+        ExpandedRole, // whether the row shows its raw answer (the user's choice, kept with the row)
+    };
+    // How long answers gather before the views are told: one frame.
+    static constexpr int notifyIntervalMs = 16;
 
-    using QAbstractListModel::QAbstractListModel;
+    explicit LiveResultsModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -33,20 +49,38 @@ public:
 
     // Replaces every row at once (one notification); equal lists notify nobody.
     void replaceAll(const QList<LiveResult> &rows);
-    // A check's answer: one notification naming the roles that changed, none if nothing did.
+    // A check's answer. The views are told within a frame, together with the answers that came
+    // meanwhile: one notification spanning the changed rows and naming the roles that changed.
     void setOutcome(int row, DomainAvailability availability, const QString &text, const std::optional<QString> &error,
                     const QDateTime &expiresAt = {});
+    // Tells the views now what they have not heard yet.
+    void flush();
+
+    bool isExpanded(int row) const { return m_expanded.value(row); }
+    Q_INVOKABLE void setExpanded(int row, bool expanded);
 
 signals:
     void countChanged();
     void availableCountChanged();
 
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
 private:
+    void markChanged(int row, const QList<int> &roles);
+
     QList<LiveResult> m_rows;
     // Rows never move once shown, so their positions are indexed once per replacement,
     // and the free rows are counted as they change: a search of many TLDs stays linear.
     QHash<QUuid, int> m_positions;
+    QList<bool> m_expanded;
     int m_available = 0;
+    int m_availableTold = 0; // what the views were last told
+    // Changes the views have not heard of yet.
+    int m_firstChanged = -1;
+    int m_lastChanged = -1;
+    QList<int> m_changedRoles;
+    QBasicTimer m_notifyTimer;
 };
 
 // The brainstorm's suggestions.

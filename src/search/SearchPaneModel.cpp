@@ -157,6 +157,7 @@ QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
             saveError = saveFailedPrefix + saved.error();
     }
     if (SearchPaneModel *model = run->model) {
+        model->m_liveResults->flush(); // the rows are whole before the pane says the search ended
         if (saveError)
             model->setLastError(saveError);
         // A newer search may still be running: the pane searches until its last run ends.

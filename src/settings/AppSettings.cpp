@@ -6,6 +6,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QTextStream>
 
 #include <algorithm>
@@ -53,6 +54,11 @@ std::optional<bool> storedBool(const QVariant &stored)
     return std::nullopt;
 }
 
+QSet<QString> setOf(const QStringList &list)
+{
+    return QSet<QString>(list.cbegin(), list.cend());
+}
+
 QStringList sortedUnique(QStringList list)
 {
     std::sort(list.begin(), list.end());
@@ -79,13 +85,15 @@ AppSettings::AppSettings(SettingsLocation location, std::unique_ptr<LoginItem> l
         m_enabledTLDs = sortedUnique(m_tlds);
     } else {
         QStringList enabled;
+        const QSet<QString> catalogue = setOf(m_tlds);
         for (const QString &tld : *storedEnabled) {
             const QString normal = normalizeTLD(tld);
-            if (m_tlds.contains(normal))
+            if (catalogue.contains(normal))
                 enabled << normal;
         }
         m_enabledTLDs = sortedUnique(enabled);
     }
+    updateOrderedEnabledTLDs();
 
     const QVariant path = m_store->value(claudeBinaryPathKey);
     m_claudeBinaryPath = path.typeId() == QMetaType::QString ? path.toString() : QString();
@@ -97,22 +105,27 @@ AppSettings::AppSettings(SettingsLocation location, std::unique_ptr<LoginItem> l
 
 AppSettings::~AppSettings() = default;
 
-QStringList AppSettings::orderedEnabledTLDs() const
+bool AppSettings::updateOrderedEnabledTLDs()
 {
+    const QSet<QString> enabled = setOf(m_enabledTLDs);
     QStringList ordered;
-    for (const QString &tld : m_tlds) {
-        if (m_enabledTLDs.contains(tld))
+    for (const QString &tld : std::as_const(m_tlds)) {
+        if (enabled.contains(tld))
             ordered << tld;
     }
-    return ordered;
+    if (ordered == m_orderedEnabledTLDs)
+        return false;
+    m_orderedEnabledTLDs = ordered;
+    return true;
 }
 
 QStringList AppSettings::addableTLDs() const
 {
     const QStringList known = sortedUnique(knownServerTLDs() + m_bootstrapTLDs);
+    const QSet<QString> catalogue = setOf(m_tlds);
     QStringList addable;
     for (const QString &tld : std::as_const(known)) {
-        if (!m_tlds.contains(tld))
+        if (!catalogue.contains(tld))
             addable << tld;
     }
     return addable;
@@ -160,7 +173,6 @@ void AppSettings::setTlds(const QStringList &tlds)
     QStringList normalized;
     for (const QString &tld : tlds)
         normalized << normalizeTLD(tld);
-    const QStringList orderedBefore = orderedEnabledTLDs();
     const bool changed = normalized != m_tlds;
     m_tlds = normalized;
     write(tldsKey, encodeStringArray(m_tlds));
@@ -168,27 +180,28 @@ void AppSettings::setTlds(const QStringList &tlds)
         emit tldsChanged();
 
     QStringList pruned;
-    for (const QString &tld : m_enabledTLDs) {
-        if (m_tlds.contains(tld))
+    const QSet<QString> catalogue = setOf(m_tlds);
+    for (const QString &tld : std::as_const(m_enabledTLDs)) {
+        if (catalogue.contains(tld))
             pruned << tld;
     }
     m_assigningTlds = true;
     setEnabledTLDs(pruned);
     m_assigningTlds = false;
-    if (orderedEnabledTLDs() != orderedBefore)
+    if (updateOrderedEnabledTLDs())
         emit orderedEnabledTLDsChanged();
 }
 
 void AppSettings::setEnabledTLDs(const QStringList &enabled)
 {
     const QStringList sorted = sortedUnique(enabled);
-    const QStringList orderedBefore = orderedEnabledTLDs();
     const bool changed = sorted != m_enabledTLDs;
     m_enabledTLDs = sorted;
     write(enabledTLDsKey, encodeStringArray(m_enabledTLDs));
     if (changed) {
         emit enabledTLDsChanged();
-        if (!m_assigningTlds && orderedEnabledTLDs() != orderedBefore)
+        // While the catalogue is assigned, the ordered list follows once both are in place.
+        if (!m_assigningTlds && updateOrderedEnabledTLDs())
             emit orderedEnabledTLDsChanged();
     }
 }

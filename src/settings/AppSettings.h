@@ -43,7 +43,9 @@ public:
     QStringList tlds() const { return m_tlds; }
     // The enabled set, sorted ascending.
     QStringList enabledTLDs() const { return m_enabledTLDs; }
-    QStringList orderedEnabledTLDs() const;
+    // Worked out once per change of either list, so that a catalogue of a thousand TLDs costs
+    // nothing to read.
+    QStringList orderedEnabledTLDs() const { return m_orderedEnabledTLDs; }
     QString claudeBinaryPath() const { return m_claudeBinaryPath; }
     bool useClaudeForSuggestions() const { return m_useClaude; }
     bool playGongOnAvailable() const { return m_playGong; }
@@ -89,11 +91,14 @@ private:
     template <typename T>
     void store(T &member, const T &value, const QString &key, void (AppSettings::*changed)());
     void applyLoginItem(bool on);
+    // Works out orderedEnabledTLDs again; true when it changed.
+    bool updateOrderedEnabledTLDs();
 
     std::unique_ptr<QSettings> m_store;
     std::unique_ptr<LoginItem> m_loginItem;
     QStringList m_tlds;
     QStringList m_enabledTLDs;
+    QStringList m_orderedEnabledTLDs;
     QStringList m_bootstrapTLDs;
     QString m_claudeBinaryPath;
     bool m_useClaude = true;

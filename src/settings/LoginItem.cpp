@@ -55,11 +55,11 @@ std::expected<void, QString> XdgAutostartLoginItem::registerItem()
                                          "Type=Application\n"
                                          "Name=Orvane\n"
                                          "Comment=Check whether a domain name is still free\n"
-                                         "Exec=%1\n"
+                                         "Exec=%1 %2\n"
                                          "Icon=com.pellunor.Orvane\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
-                              .arg(quotedExec(m_executable));
+                              .arg(quotedExec(m_executable), loginArgument);
     file.write(entry.toUtf8());
     if (!file.commit())
         return std::unexpected(QStringLiteral("Could not write %1: %2").arg(entryPath(), file.errorString()));

@@ -11,6 +11,9 @@ namespace orvane {
 class LoginItem
 {
 public:
+    // What the program is started with at login, so that it stays in the tray.
+    static inline const QString loginArgument = QStringLiteral("--autostart");
+
     virtual ~LoginItem() = default;
     virtual bool isRegistered() const = 0;
     virtual std::expected<void, QString> registerItem() = 0;

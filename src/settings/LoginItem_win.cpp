@@ -18,7 +18,7 @@ public:
     std::expected<void, QString> registerItem() override
     {
         QSettings key = runKey();
-        key.setValue(valueName(), QLatin1Char('"') + QDir::toNativeSeparators(m_executable) + QLatin1Char('"'));
+        key.setValue(valueName(), QLatin1Char('"') + QDir::toNativeSeparators(m_executable) + QStringLiteral("\" ") + loginArgument);
         key.sync();
         if (key.status() != QSettings::NoError)
             return std::unexpected(QStringLiteral("Could not write the Run key of the registry."));

@@ -7,8 +7,10 @@ import Orvane
 Item {
     id: root
     property Window hostWindow
-    readonly property SearchPaneModel model: App.createSearchPaneModel(root)
+    // The model outlives the window: a window built anew shows the search where it was.
+    readonly property SearchPaneModel model: App.searchPane
     property SearchRecord selectedRecord: null
+    Component.onCompleted: selectedRecord = model.isHistoricalView ? model.activeRecord : null
     property alias clearDialog: clearDialog
 
     function select(record) {

@@ -12,13 +12,13 @@ Rectangle {
     signal deleteRequested(var record)
     signal clearAllRequested()
 
-    // Relative times move on while the window is shown; a hidden window wakes nothing.
-    property int tick: 0
-    Timer {
-        interval: 30000
-        repeat: true
-        running: root.Window.window !== null && root.Window.window.visible
-        onTriggered: root.tick++
+    // Relative times move on while the window is shown, each time one of them would read
+    // differently; a hidden window wakes nothing.
+    readonly property int tick: RelativeTimeClock.tick
+    Binding {
+        target: RelativeTimeClock
+        property: "shown"
+        value: root.Window.window !== null && root.Window.window.visible
     }
 
     ColumnLayout {

@@ -3,18 +3,23 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Orvane
 
-// One domain: its status, the domain (a link when taken), copy, and the raw answer.
-ColumnLayout {
+// One domain: its status, the domain (a link when taken), copy, and the raw answer. A delegate of
+// the result list, drawn as a slice of the "Results" card. Whether its raw answer shows is kept
+// in the model, so a row scrolled away and back, or a window built anew, shows it as it was; the
+// raw answer and an error's text are made only while they are shown.
+Item {
     id: row
     property bool first: false
     property string rowDomain
     property string rowTld
     property var rowExpiresAt
     property string rowAvailability
-    property string rowRawResponse
+    property string rowRawResponse // only while shown
     property string rowErrorMessage
     property bool rowHasError: false
+    property bool rowHasRaw: false
     property bool showRaw: false
+    signal toggleRaw()
 
     readonly property var looks: ({
         available: { symbol: "checkmark.circle.fill", color: Theme.statusAvailable, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
@@ -28,142 +33,164 @@ ColumnLayout {
     // Follows the watch list: any change there re-reads whether this domain is on it.
     readonly property bool watched: HistoryActions.watchList.count >= 0 && HistoryActions.watchList.contains(rowDomain)
     readonly property string expiry: rowAvailability === "taken" && rowExpiresAt ? Format.expiryText(rowExpiresAt) : ""
-    spacing: 0
+    implicitHeight: column.implicitHeight
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
     Accessible.name: qsTr("%1, %2").arg(rowDomain).arg(look.spoken)
 
-    Divider { visible: !row.first; Layout.fillWidth: true; Layout.leftMargin: 18 }
+    CardSlice {
+        anchors.fill: parent
+        anchors.leftMargin: 24
+        anchors.rightMargin: 24
+    }
 
     ColumnLayout {
-        Layout.fillWidth: true
-        Layout.leftMargin: 18
-        Layout.rightMargin: 18
-        Layout.topMargin: 12
-        Layout.bottomMargin: 12
-        spacing: 6
+        id: column
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.leftMargin: 24
+        anchors.rightMargin: 24
+        spacing: 0
 
-        RowLayout {
+        Divider { visible: !row.first; Layout.fillWidth: true; Layout.leftMargin: 18 }
+
+        ColumnLayout {
             Layout.fillWidth: true
-            spacing: 12
-            Icon { name: row.look.symbol; color: row.look.color; size: 20 }
-            Text {
-                objectName: "domainText"
-                visible: row.link.length === 0
+            Layout.leftMargin: 18
+            Layout.rightMargin: 18
+            Layout.topMargin: 12
+            Layout.bottomMargin: 12
+            spacing: 6
+
+            RowLayout {
                 Layout.fillWidth: true
-                Layout.maximumWidth: implicitWidth
-                text: row.rowDomain
-                elide: Text.ElideMiddle
-                Accessible.ignored: true
-                font.pixelSize: Theme.textHeadline
-                font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
-                color: row.rowAvailability === "available" ? Theme.statusAvailable : Theme.primaryText
-            }
-            AbstractButton {
-                objectName: "domainLink"
-                id: domainLink
-                visible: row.link.length > 0
-                Layout.fillWidth: true
-                Layout.maximumWidth: implicitWidth
-                hoverEnabled: true
-                focusPolicy: Qt.StrongFocus
-                ToolTip.visible: hovered
-                ToolTip.text: qsTr("Open %1 in your browser").arg(row.rowDomain)
-                ToolTip.delay: 600
-                Accessible.role: Accessible.Link
-                Accessible.name: row.rowDomain
-                Accessible.description: ToolTip.text
-                onClicked: WindowController.openUrl(row.link)
-                contentItem: RowLayout {
-                    spacing: 6
-                    Text {
-                        Layout.fillWidth: true
-                        Layout.maximumWidth: implicitWidth
-                        text: row.rowDomain
-                        elide: Text.ElideMiddle
-                        font.pixelSize: Theme.textHeadline
-                        color: Theme.primaryText
-                        Rectangle {
-                            anchors.left: parent.left
-                            anchors.right: parent.right
-                            anchors.bottom: parent.bottom
-                            anchors.bottomMargin: 1
-                            height: 1
-                            color: Theme.secondaryText
-                        }
-                    }
-                    Icon { name: "arrow.up.right"; color: Theme.secondaryText; size: 11 }
+                spacing: 12
+                Icon { name: row.look.symbol; color: row.look.color; size: 20 }
+                Text {
+                    objectName: "domainText"
+                    visible: row.link.length === 0
+                    Layout.fillWidth: true
+                    Layout.maximumWidth: implicitWidth
+                    text: row.rowDomain
+                    elide: Text.ElideMiddle
+                    Accessible.ignored: true
+                    font.pixelSize: Theme.textHeadline
+                    font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
+                    color: row.rowAvailability === "available" ? Theme.statusAvailable : Theme.primaryText
                 }
-                background: Item { FocusRing { control: domainLink; radius: 4 } }
+                AbstractButton {
+                    objectName: "domainLink"
+                    id: domainLink
+                    visible: row.link.length > 0
+                    Layout.fillWidth: true
+                    Layout.maximumWidth: implicitWidth
+                    hoverEnabled: true
+                    focusPolicy: Qt.StrongFocus
+                    ToolTip.visible: hovered
+                    ToolTip.text: qsTr("Open %1 in your browser").arg(row.rowDomain)
+                    ToolTip.delay: 600
+                    Accessible.role: Accessible.Link
+                    Accessible.name: row.rowDomain
+                    Accessible.description: ToolTip.text
+                    onClicked: WindowController.openUrl(row.link)
+                    contentItem: RowLayout {
+                        spacing: 6
+                        Text {
+                            Layout.fillWidth: true
+                            Layout.maximumWidth: implicitWidth
+                            text: row.rowDomain
+                            elide: Text.ElideMiddle
+                            font.pixelSize: Theme.textHeadline
+                            color: Theme.primaryText
+                            Rectangle {
+                                anchors.left: parent.left
+                                anchors.right: parent.right
+                                anchors.bottom: parent.bottom
+                                anchors.bottomMargin: 1
+                                height: 1
+                                color: Theme.secondaryText
+                            }
+                        }
+                        Icon { name: "arrow.up.right"; color: Theme.secondaryText; size: 11 }
+                    }
+                    background: Item { FocusRing { control: domainLink; radius: 4 } }
+                }
+                Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
+                Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Theme.textCallout; font.weight: row.look.weight; color: row.look.color }
+                PlainButton {
+                    objectName: "watchButton"
+                    visible: row.rowAvailability === "taken" || row.watched
+                    text: row.watched ? qsTr("Watching") : qsTr("Watch")
+                    help: row.watched ? qsTr("Stop checking %1 in the background").arg(row.rowDomain)
+                                      : qsTr("Check %1 again in the background and tell me when it is free").arg(row.rowDomain)
+                    onClicked: row.watched ? HistoryActions.stopWatching(row.rowDomain) : HistoryActions.watch(row.rowDomain, row.rowTld, row.rowAvailability)
+                }
+                IconButton {
+                    iconName: "doc.on.doc"
+                    help: qsTr("Copy domain")
+                    onClicked: WindowController.copyText(row.rowDomain)
+                }
+                IconButton {
+                    objectName: "rawToggle"
+                    iconName: row.showRaw ? "chevron.up" : "chevron.down"
+                    help: qsTr("Toggle raw WHOIS")
+                    enabled: row.rowHasRaw
+                    onClicked: row.toggleRaw()
+                }
             }
-            Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
-            Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Theme.textCallout; font.weight: row.look.weight; color: row.look.color }
-            PlainButton {
-                objectName: "watchButton"
-                visible: row.rowAvailability === "taken" || row.watched
-                text: row.watched ? qsTr("Watching") : qsTr("Watch")
-                help: row.watched ? qsTr("Stop checking %1 in the background").arg(row.rowDomain)
-                                  : qsTr("Check %1 again in the background and tell me when it is free").arg(row.rowDomain)
-                onClicked: row.watched ? HistoryActions.stopWatching(row.rowDomain) : HistoryActions.watch(row.rowDomain, row.rowTld, row.rowAvailability)
-            }
-            IconButton {
-                iconName: "doc.on.doc"
-                help: qsTr("Copy domain")
-                onClicked: WindowController.copyText(row.rowDomain)
-            }
-            IconButton {
-                objectName: "rawToggle"
-                iconName: row.showRaw ? "chevron.up" : "chevron.down"
-                help: qsTr("Toggle raw WHOIS")
-                enabled: row.rowRawResponse.length > 0 || row.rowHasError
-                onClicked: row.showRaw = !row.showRaw
-            }
-        }
 
-        Text {
-            objectName: "expiry"
-            visible: row.expiry.length > 0
-            text: row.expiry
-            font.pixelSize: Theme.textFootnote
-            color: Theme.secondaryText
-            Layout.leftMargin: 32
-        }
+            Text {
+                objectName: "expiry"
+                visible: row.expiry.length > 0
+                text: row.expiry
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
+                Layout.leftMargin: 32
+            }
 
-        TextEdit {
-            visible: row.rowAvailability === "error" && row.rowHasError
-            text: row.rowErrorMessage
-            readOnly: true
-            selectByMouse: true
-            wrapMode: TextEdit.Wrap
-            font.pixelSize: Theme.textFootnote
-            color: Theme.statusError
-            Layout.fillWidth: true
-        }
-
-        Rectangle {
-            visible: row.showRaw
-            Layout.fillWidth: true
-            Layout.preferredHeight: Math.min(240, raw.implicitHeight + 20)
-            radius: 6
-            color: Theme.windowBackground
-            clip: true
-            Flickable {
-                anchors.fill: parent
-                anchors.margins: 10
-                contentWidth: width
-                contentHeight: raw.implicitHeight
-                boundsBehavior: Flickable.StopAtBounds
-                ScrollBar.vertical: ScrollBar {}
-                TextEdit {
-                    id: raw
-                    width: parent.width
-                    text: row.rowHasError ? row.rowErrorMessage : Format.cleanAnswer(row.rowRawResponse)
+            Loader {
+                active: row.rowAvailability === "error" && row.rowHasError
+                visible: active
+                Layout.fillWidth: true
+                sourceComponent: TextEdit {
+                    text: row.rowErrorMessage
                     readOnly: true
                     selectByMouse: true
-                    wrapMode: TextEdit.WrapAnywhere
-                    font.family: "monospace"
-                    font.pixelSize: Theme.textCaption
-                    color: Theme.primaryText
+                    wrapMode: TextEdit.Wrap
+                    font.pixelSize: Theme.textFootnote
+                    color: Theme.statusError
+                }
+            }
+
+            Loader {
+                objectName: "rawPane"
+                active: row.showRaw
+                visible: active
+                Layout.fillWidth: true
+                sourceComponent: Rectangle {
+                    implicitHeight: Math.min(240, raw.implicitHeight + 20)
+                    radius: 6
+                    color: Theme.windowBackground
+                    clip: true
+                    Flickable {
+                        anchors.fill: parent
+                        anchors.margins: 10
+                        contentWidth: width
+                        contentHeight: raw.implicitHeight
+                        boundsBehavior: Flickable.StopAtBounds
+                        ScrollBar.vertical: ScrollBar {}
+                        TextEdit {
+                            id: raw
+                            width: parent.width
+                            text: row.rowHasError ? row.rowErrorMessage : Format.cleanAnswer(row.rowRawResponse)
+                            readOnly: true
+                            selectByMouse: true
+                            wrapMode: TextEdit.WrapAnywhere
+                            font.family: "monospace"
+                            font.pixelSize: Theme.textCaption
+                            color: Theme.primaryText
+                        }
+                    }
                 }
             }
         }

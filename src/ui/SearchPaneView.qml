@@ -3,21 +3,26 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Orvane
 
-// The search pane: the "Search", "Results" and "Brainstorm" cards.
-ScrollView {
+// The search pane: the "Search", "Results" and "Brainstorm" cards in one scrolling list. The
+// result rows are the list's delegates, made only for the rows in view, so a search of a
+// thousand TLDs builds a screenful of rows; the cards above and below them are the list's header
+// and footer, and the "Results" card is drawn in slices: its top in the header, a slice behind
+// each row, its bottom in the footer.
+Item {
     id: pane
     property SearchPaneModel model
     readonly property bool queryBlank: model.query.replace(/^[ \t]+|[ \t]+$/g, "").length === 0
-    contentWidth: availableWidth
-    // Always drawn when there is more below, so that nothing seems to end at the footer.
-    ScrollBar.vertical.policy: contentHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
-    clip: true
+    readonly property bool hasResults: model.liveResults.count > 0
+    readonly property bool brainstormShown: !model.isHistoricalView && App.settings.useClaudeForSuggestions
 
     function submit() {
         if (!pane.queryBlank)
             pane.model.search()
     }
-    function focusField() { field.forceActiveFocus(Qt.OtherFocusReason) }
+    function focusField() {
+        if (list.headerItem)
+            list.headerItem.focusField()
+    }
 
     Connections {
         target: pane.model
@@ -27,221 +32,274 @@ ScrollView {
         }
     }
 
-    ColumnLayout {
-        width: pane.availableWidth
-        spacing: 18
+    ListView {
+        id: list
+        objectName: "resultRows"
+        anchors.fill: parent
+        clip: true
+        focus: true
+        model: pane.model.liveResults
+        reuseItems: true
+        currentIndex: -1
+        highlightFollowsCurrentItem: false
+        boundsBehavior: Flickable.StopAtBounds
+        // Always drawn when there is more below, so that nothing seems to end at the footer.
+        ScrollBar.vertical: ScrollBar { policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
+        // The list measures from its first row: when the cards above the rows grow or shrink, a
+        // pane scrolled to its top stays at its top.
+        property bool atTop: true
+        onContentYChanged: atTop = contentY <= originY + 0.5
+        onOriginYChanged: if (atTop) contentY = originY
 
-        Item { Layout.preferredHeight: 2 }
+        header: ColumnLayout {
+            width: list.width
+            spacing: 0
+            function focusField() { field.forceActiveFocus(Qt.OtherFocusReason) }
 
-        SectionCard {
-            objectName: "searchCard"
-            visible: !pane.model.isHistoricalView
-            Layout.fillWidth: true
-            Layout.leftMargin: 24
-            Layout.rightMargin: 24
-            title: qsTr("Search")
-            titleAccent: Theme.brandInkText
+            Item { Layout.preferredHeight: 20 }
 
-            ColumnLayout {
+            SectionCard {
+                id: searchCard
+                objectName: "searchCard"
+                visible: !pane.model.isHistoricalView
                 Layout.fillWidth: true
-                Layout.leftMargin: 18
-                Layout.rightMargin: 18
-                spacing: 12
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Search")
+                titleAccent: Theme.brandInkText
 
-                Rectangle {
+                ColumnLayout {
                     Layout.fillWidth: true
-                    implicitHeight: fieldRow.implicitHeight + 24
-                    radius: 8
-                    color: Theme.textBackground
-                    border.width: 1
-                    border.color: field.activeFocus ? Theme.focusRing : Theme.separator
+                    Layout.leftMargin: 18
+                    Layout.rightMargin: 18
+                    spacing: 12
+
+                    Rectangle {
+                        Layout.fillWidth: true
+                        implicitHeight: fieldRow.implicitHeight + 24
+                        radius: 8
+                        color: Theme.textBackground
+                        border.width: 1
+                        border.color: field.activeFocus ? Theme.focusRing : Theme.separator
+                        RowLayout {
+                            id: fieldRow
+                            anchors.fill: parent
+                            anchors.margins: 12
+                            spacing: 10
+                            Icon { name: "magnifyingglass"; color: Theme.secondaryText; size: 17 }
+                            TextField {
+                                id: field
+                                objectName: "searchField"
+                                Layout.fillWidth: true
+                                text: pane.model.query
+                                onTextEdited: pane.model.query = text
+                                placeholderText: qsTr("Domain name (e.g. pellunor)")
+                                Accessible.role: Accessible.EditableText
+                                Accessible.name: qsTr("Domain name")
+                                selectionColor: Theme.selection
+                                selectedTextColor: Theme.primaryText
+                                placeholderTextColor: Theme.tertiaryText
+                                font.pixelSize: Theme.textField
+                                font.weight: Font.Medium
+                                color: Theme.primaryText
+                                cursorDelegate: Caret {}
+                                background: Item {}
+                                padding: 0
+                                focus: !pane.model.isHistoricalView
+                                onAccepted: pane.submit()
+                                Component.onCompleted: if (!pane.model.isHistoricalView) forceActiveFocus()
+                            }
+                            BusyIndicator {
+                                Accessible.name: qsTr("Checking")
+                                visible: pane.model.isSearching
+                                running: visible
+                                Layout.preferredWidth: 24
+                                Layout.preferredHeight: 24
+                            }
+                            FilledButton {
+                                objectName: "checkButton"
+                                visible: !pane.model.isSearching
+                                text: qsTr("Check")
+                                iconName: "arrow.right.circle.fill"
+                                fontSize: 14
+                                radius: 7
+                                leftPadding: 14
+                                rightPadding: 14
+                                topPadding: 8
+                                bottomPadding: 8
+                                enabled: !pane.queryBlank && !pane.model.isSearching
+                                onClicked: pane.submit()
+                            }
+                        }
+                    }
+
+                    Text {
+                        objectName: "lastError"
+                        visible: pane.model.lastError.length > 0
+                        text: pane.model.lastError
+                        font.pixelSize: Theme.textFootnote
+                        color: Theme.statusError
+                        Layout.fillWidth: true
+                        wrapMode: Text.WordWrap
+                    }
+
                     RowLayout {
-                        id: fieldRow
-                        anchors.fill: parent
-                        anchors.margins: 12
-                        spacing: 10
-                        Icon { name: "magnifyingglass"; color: Theme.secondaryText; size: 17 }
-                        TextField {
-                            id: field
-                            objectName: "searchField"
+                        spacing: 6
+                        Layout.fillWidth: true
+                        Icon { name: "globe"; color: Theme.secondaryText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
+                        Text {
+                            objectName: "tldSummary"
+                            // The list is read once per change, not once per use.
+                            readonly property var tlds: App.settings.orderedEnabledTLDs
                             Layout.fillWidth: true
-                            text: pane.model.query
-                            onTextEdited: pane.model.query = text
-                            placeholderText: qsTr("Domain name (e.g. pellunor)")
-                            Accessible.role: Accessible.EditableText
-                            Accessible.name: qsTr("Domain name")
-                            selectionColor: Theme.selection
-                            selectedTextColor: Theme.primaryText
-                            placeholderTextColor: Theme.tertiaryText
-                            font.pixelSize: Theme.textField
-                            font.weight: Font.Medium
-                            color: Theme.primaryText
-                            background: Item {}
-                            padding: 0
-                            focus: !pane.model.isHistoricalView
-                            onAccepted: pane.submit()
-                            Component.onCompleted: if (!pane.model.isHistoricalView) forceActiveFocus()
-                        }
-                        BusyIndicator {
-                            Accessible.name: qsTr("Checking")
-                            visible: pane.model.isSearching
-                            running: visible
-                            Layout.preferredWidth: 24
-                            Layout.preferredHeight: 24
-                        }
-                        FilledButton {
-                            objectName: "checkButton"
-                            visible: !pane.model.isSearching
-                            text: qsTr("Check")
-                            iconName: "arrow.right.circle.fill"
-                            fontSize: 14
-                            radius: 7
-                            leftPadding: 14
-                            rightPadding: 14
-                            topPadding: 8
-                            bottomPadding: 8
-                            enabled: !pane.queryBlank && !pane.model.isSearching
-                            onClicked: pane.submit()
+                            wrapMode: Text.WordWrap
+                            text: tlds.length === 0 ? qsTr("No extensions selected") : qsTr("Checking %1").arg(tlds.join(", "))
+                            font.pixelSize: Theme.textFootnote
+                            color: Theme.secondaryText
                         }
                     }
                 }
+            }
+            Item { visible: searchCard.visible; Layout.preferredHeight: 18 }
 
-                Text {
-                    objectName: "lastError"
-                    visible: pane.model.lastError.length > 0
-                    text: pane.model.lastError
+            // The top of the "Results" card; its rows follow as the list's delegates.
+            CardSlice {
+                objectName: "resultsCard"
+                visible: pane.hasResults
+                edges: Qt.TopEdge
+                Layout.fillWidth: true
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                implicitHeight: resultsHead.implicitHeight
+                ColumnLayout {
+                    id: resultsHead
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    spacing: 0
+                    CardTitle {
+                        title: qsTr("Results")
+                        accent: Theme.secondaryText
+                        trailing: Rectangle {
+                            objectName: "availableBadge"
+                            visible: pane.model.liveResults.availableCount > 0
+                            implicitWidth: badgeText.implicitWidth + 16
+                            implicitHeight: badgeText.implicitHeight + 6
+                            radius: height / 2
+                            color: Theme.statusAvailableTint
+                            Text {
+                                id: badgeText
+                                anchors.centerIn: parent
+                                text: qsTr("%1 available").arg(pane.model.liveResults.availableCount)
+                                font.pixelSize: Theme.textFootnote
+                                font.weight: Font.DemiBold
+                                color: Theme.statusAvailable
+                            }
+                        }
+                    }
+                    Text {
+                        visible: pane.model.activeRecord !== null
+                        text: pane.model.activeRecord ? Format.longDate(pane.model.activeRecord.timestamp, true) : ""
+                        elide: Text.ElideRight
+                        Layout.fillWidth: true
+                        font.pixelSize: Theme.textFootnote
+                        color: Theme.secondaryText
+                        Layout.leftMargin: 18
+                        Layout.rightMargin: 18
+                        Layout.bottomMargin: 10
+                    }
+                }
+            }
+        }
+
+        delegate: ResultRow {
+            width: ListView.view.width
+            first: index === 0
+            rowDomain: domain
+            rowTld: tld
+            rowExpiresAt: expiresAt
+            rowAvailability: availability
+            rowRawResponse: expanded ? rawResponse : ""
+            rowErrorMessage: errorMessage
+            rowHasError: hasError
+            rowHasRaw: hasRaw
+            showRaw: expanded
+            onToggleRaw: pane.model.liveResults.setExpanded(index, !expanded)
+        }
+
+        footer: ColumnLayout {
+            width: list.width
+            spacing: 0
+
+            // The bottom of the "Results" card.
+            CardSlice {
+                visible: pane.hasResults
+                edges: Qt.BottomEdge
+                Layout.fillWidth: true
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                Layout.preferredHeight: 14
+            }
+            Item { visible: pane.hasResults; Layout.preferredHeight: 18 }
+
+            SectionCard {
+                id: brainstormCard
+                objectName: "brainstormCard"
+                visible: pane.brainstormShown
+                Layout.fillWidth: true
+                Layout.leftMargin: 24
+                Layout.rightMargin: 24
+                title: qsTr("Brainstorm")
+                titleAccent: Theme.brandAccent
+                trailing: FilledButton {
+                    objectName: "brainstormButton"
+                    text: pane.model.suggestions.count > 0 ? qsTr("Regenerate") : qsTr("Generate ideas")
+                    iconName: "wand.and.stars"
+                    busy: pane.model.isSuggesting
+                    fontSize: 12
+                    leftPadding: 10
+                    rightPadding: 10
+                    enabled: !pane.model.isSuggesting && !pane.queryBlank
+                    onClicked: pane.model.suggest()
+                }
+
+                TextEdit {
+                    objectName: "suggestionError"
+                    visible: pane.model.suggestionError.length > 0
+                    text: pane.model.suggestionError
+                    readOnly: true
+                    selectByMouse: true
+                    wrapMode: TextEdit.Wrap
                     font.pixelSize: Theme.textFootnote
                     color: Theme.statusError
                     Layout.fillWidth: true
-                    wrapMode: Text.WordWrap
+                    Layout.leftMargin: 18
+                    Layout.rightMargin: 18
+                    Layout.bottomMargin: 10
                 }
-
-                RowLayout {
-                    spacing: 6
+                Text {
+                    visible: pane.model.suggestions.count === 0 && !pane.model.isSuggesting && pane.model.suggestionError.length === 0
+                    text: qsTr("Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services.")
+                    wrapMode: Text.WordWrap
+                    font.pixelSize: Theme.textBody
+                    color: Theme.secondaryText
                     Layout.fillWidth: true
-                    Icon { name: "globe"; color: Theme.secondaryText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
-                    Text {
-                        objectName: "tldSummary"
+                    Layout.leftMargin: 18
+                    Layout.rightMargin: 18
+                }
+                Repeater {
+                    model: pane.model.suggestions
+                    delegate: SuggestionRow {
                         Layout.fillWidth: true
-                        wrapMode: Text.WordWrap
-                        text: App.settings.orderedEnabledTLDs.length === 0 ? qsTr("No extensions selected")
-                                                                           : qsTr("Checking %1").arg(App.settings.orderedEnabledTLDs.join(", "))
-                        font.pixelSize: Theme.textFootnote
-                        color: Theme.secondaryText
+                        first: index === 0
+                        suggestionName: name
+                        suggestionRationale: rationale
+                        onUse: pane.model.useSuggestion(name)
                     }
                 }
             }
+            Item { visible: brainstormCard.visible; Layout.preferredHeight: 18 }
+
+            Item { Layout.preferredHeight: 10 }
         }
-
-        SectionCard {
-            objectName: "resultsCard"
-            visible: pane.model.liveResults.count > 0
-            Layout.fillWidth: true
-            Layout.leftMargin: 24
-            Layout.rightMargin: 24
-            title: qsTr("Results")
-            titleAccent: Theme.secondaryText
-            trailing: Rectangle {
-                objectName: "availableBadge"
-                visible: pane.model.liveResults.availableCount > 0
-                implicitWidth: badgeText.implicitWidth + 16
-                implicitHeight: badgeText.implicitHeight + 6
-                radius: height / 2
-                color: Theme.statusAvailableTint
-                Text {
-                    id: badgeText
-                    anchors.centerIn: parent
-                    text: qsTr("%1 available").arg(pane.model.liveResults.availableCount)
-                    font.pixelSize: Theme.textFootnote
-                    font.weight: Font.DemiBold
-                    color: Theme.statusAvailable
-                }
-            }
-
-            Text {
-                visible: pane.model.activeRecord !== null
-                text: pane.model.activeRecord ? Format.longDate(pane.model.activeRecord.timestamp, true) : ""
-                elide: Text.ElideRight
-                Layout.fillWidth: true
-                font.pixelSize: Theme.textFootnote
-                color: Theme.secondaryText
-                Layout.leftMargin: 18
-                Layout.rightMargin: 18
-                Layout.bottomMargin: 10
-            }
-            Repeater {
-                objectName: "resultRows"
-                model: pane.model.liveResults
-                delegate: ResultRow {
-                    Layout.fillWidth: true
-                    first: index === 0
-                    rowDomain: domain
-                    rowTld: tld
-                    rowExpiresAt: expiresAt
-                    rowAvailability: availability
-                    rowRawResponse: rawResponse
-                    rowErrorMessage: errorMessage
-                    rowHasError: hasError
-                }
-            }
-        }
-
-        SectionCard {
-            objectName: "brainstormCard"
-            visible: !pane.model.isHistoricalView && App.settings.useClaudeForSuggestions
-            Layout.fillWidth: true
-            Layout.leftMargin: 24
-            Layout.rightMargin: 24
-            title: qsTr("Brainstorm")
-            titleAccent: Theme.brandAccent
-            trailing: FilledButton {
-                objectName: "brainstormButton"
-                text: pane.model.suggestions.count > 0 ? qsTr("Regenerate") : qsTr("Generate ideas")
-                iconName: "wand.and.stars"
-                busy: pane.model.isSuggesting
-                fontSize: 12
-                leftPadding: 10
-                rightPadding: 10
-                enabled: !pane.model.isSuggesting && !pane.queryBlank
-                onClicked: pane.model.suggest()
-            }
-
-            TextEdit {
-                objectName: "suggestionError"
-                visible: pane.model.suggestionError.length > 0
-                text: pane.model.suggestionError
-                readOnly: true
-                selectByMouse: true
-                wrapMode: TextEdit.Wrap
-                font.pixelSize: Theme.textFootnote
-                color: Theme.statusError
-                Layout.fillWidth: true
-                Layout.leftMargin: 18
-                Layout.rightMargin: 18
-                Layout.bottomMargin: 10
-            }
-            Text {
-                visible: pane.model.suggestions.count === 0 && !pane.model.isSuggesting && pane.model.suggestionError.length === 0
-                text: qsTr("Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services.")
-                wrapMode: Text.WordWrap
-                font.pixelSize: Theme.textBody
-                color: Theme.secondaryText
-                Layout.fillWidth: true
-                Layout.leftMargin: 18
-                Layout.rightMargin: 18
-            }
-            Repeater {
-                model: pane.model.suggestions
-                delegate: SuggestionRow {
-                    Layout.fillWidth: true
-                    first: index === 0
-                    suggestionName: name
-                    suggestionRationale: rationale
-                    onUse: pane.model.useSuggestion(name)
-                }
-            }
-        }
-
-        Item { Layout.preferredHeight: 10 }
     }
 }

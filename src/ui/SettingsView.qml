@@ -81,6 +81,7 @@ ColumnLayout {
                 TextField {
                     id: picker
                     objectName: "tldPicker"
+                    cursorDelegate: Caret {}
                     Layout.preferredWidth: 260
                     property alias popup: matchesPopup
                     readonly property bool anyLeft: root.settings.addableTLDs.length > 0
@@ -297,6 +298,7 @@ ColumnLayout {
                 TextField {
                     id: pathField
                     objectName: "claudePathField"
+                    cursorDelegate: Caret {}
                     Layout.fillWidth: true
                     placeholderText: qsTr("Auto-detect")
                     placeholderTextColor: Theme.tertiaryText

@@ -7,9 +7,9 @@
 namespace orvane {
 
 WatchService::WatchService(WatchList *list, DomainLookupService *lookup, Clock clock, HostOf hostOf,
-                           WatchScheduler::Limits limits, QObject *parent)
+                           WatchScheduler::Limits limits, QObject *parent, HostsReady hostsReady)
     : QObject(parent), m_list(list), m_lookup(lookup), m_clock(std::move(clock)), m_hostOf(std::move(hostOf)),
-      m_scheduler(m_clock(), limits)
+      m_hostsReady(std::move(hostsReady)), m_scheduler(m_clock(), limits)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &WatchService::checkNext);
@@ -35,14 +35,35 @@ void WatchService::reschedule()
     const auto due = m_scheduler.nextDue(entries(), now);
     if (!due) {
         m_timer.stop();
+        m_nextLook = {};
         return;
     }
-    // Timers drift and sleep with the machine: wake at least once a minute to look again.
-    m_timer.start(int(std::clamp<qint64>(now.msecsTo(*due), 0, 60 * 1000)));
+    // Asleep until the next check is due; nothing wakes the program in between.
+    const qint64 wait = std::clamp<qint64>(now.msecsTo(*due), 0, std::chrono::milliseconds(longestSleep).count());
+    m_nextLook = now.addMSecs(wait);
+    m_timer.start(int(wait));
+}
+
+QCoro::Task<> WatchService::waitForHosts()
+{
+    QPointer<WatchService> self(this);
+    const HostsReady ready = std::exchange(m_hostsReady, nullptr);
+    m_checking = true;
+    co_await ready();
+    if (!self)
+        co_return;
+    m_checking = false;
+    checkNext();
 }
 
 void WatchService::checkNext()
 {
+    // Until the registry table is loaded, hosts would be guessed, and two checks of one
+    // registry could pass for checks of two.
+    if (m_hostsReady) {
+        waitForHosts();
+        return;
+    }
     const auto domain = m_scheduler.take(entries(), m_clock());
     if (!domain || !m_lookup || !m_list) {
         reschedule();

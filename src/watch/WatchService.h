@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <qcoro/qcorotask.h>
+
 #include <functional>
 
 namespace orvane {
@@ -25,9 +27,17 @@ public:
     using Clock = std::function<QDateTime()>;
     // The registry host that answers for a TLD, so that checks can be spread across hosts.
     using HostOf = std::function<QString(const QString &tld)>;
+    // Ends when hostOf can answer (the registry table it reads is loaded); none: it always can.
+    using HostsReady = std::function<QCoro::Task<>()>;
+    // The longest sleep between two looks at the list. Timers stand still while the machine
+    // sleeps, so a check due after a long sleep waits at most this much longer.
+    static constexpr std::chrono::hours longestSleep{1};
 
     WatchService(WatchList *list, DomainLookupService *lookup, Clock clock, HostOf hostOf,
-                 WatchScheduler::Limits limits, QObject *parent = nullptr);
+                 WatchScheduler::Limits limits, QObject *parent = nullptr, HostsReady hostsReady = {});
+
+    // When the service next looks for a due check; invalid when nothing is watched.
+    QDateTime nextLook() const { return m_nextLook; }
 
 signals:
     void becameAvailable(const QString &domain);
@@ -36,14 +46,17 @@ signals:
 private:
     void reschedule();
     void checkNext();
+    QCoro::Task<> waitForHosts();
     QList<WatchScheduler::Entry> entries() const;
 
     QPointer<WatchList> m_list;
     QPointer<DomainLookupService> m_lookup;
     Clock m_clock;
     HostOf m_hostOf;
+    HostsReady m_hostsReady;
     WatchScheduler m_scheduler;
     QTimer m_timer;
+    QDateTime m_nextLook;
     bool m_checking = false;
 };
 

@@ -95,18 +95,24 @@ private slots:
         const QString typed = QString::fromUtf8("\n Orvane.COM.example\u00a0\u2028\t");
         m->setQuery(typed);
         QSignalSpy searching(m.get(), &SearchPaneModel::isSearchingChanged);
-        // One notification per answer, naming what changed, with the free count already updated.
-        int free = 0;
-        connect(m->liveResults(), &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &at, const QModelIndex &, const QList<int> &roles) {
-            const LiveResult &row = m->liveResults()->rows().at(at.row());
-            QVERIFY(roles.contains(LiveResultsModel::AvailabilityRole) && (row.rawResponse.isEmpty() || roles.contains(LiveResultsModel::RawResponseRole)));
-            free += row.availability == DomainAvailability::available;
-            QCOMPARE(m->liveResults()->availableCount(), free);
+        // The views hear of every answer, told what changed, with the free count already updated.
+        QSet<int> told;
+        connect(m->liveResults(), &QAbstractItemModel::dataChanged, this, [&](const QModelIndex &first, const QModelIndex &last, const QList<int> &roles) {
+            QVERIFY(roles.contains(LiveResultsModel::AvailabilityRole));
+            for (int row = first.row(); row <= last.row(); ++row) {
+                const LiveResult &result = m->liveResults()->rows().at(row);
+                QVERIFY(result.rawResponse.isEmpty() || roles.contains(LiveResultsModel::RawResponseRole));
+                told << row;
+            }
+            const auto &rows = m->liveResults()->rows();
+            QCOMPARE(m->liveResults()->availableCount(),
+                     int(std::ranges::count(rows, DomainAvailability::available, &LiveResult::availability)));
         });
         m->search();
         QVERIFY(m->isSearching());
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com checking", "orvane.ai checking", "orvane.io checking", "orvane.zz checking"}));
         QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(told.size(), 4); // all told by the time the search says it ended
         QCOMPARE(rowsOf(m->liveResults()), (QStringList{"orvane.com available", "orvane.ai taken", "orvane.io available",
                                                         "orvane.zz error [No WHOIS server known for .zz]"}));
         QCOMPARE(m->query(), typed);
@@ -268,6 +274,37 @@ private slots:
         start(*m, "bad name");
         QVERIFY(m->isHistoricalView());
         QCOMPARE(m->liveResults()->count(), 3);
+    }
+
+    // Answers that arrive together reach the views as one notification for the rows they changed,
+    // within a frame; a row's raw answer shows until new rows replace it.
+    void answersReachTheViewsOncePerFrame()
+    {
+        LiveResultsModel rows;
+        QList<LiveResult> list;
+        for (int i = 0; i < 500; ++i)
+            list.append(LiveResult{QUuid::createUuid(), QStringLiteral(".t%1").arg(i), QStringLiteral("n.t%1").arg(i)});
+        rows.replaceAll(list);
+        QSignalSpy changed(&rows, &QAbstractItemModel::dataChanged);
+        QSignalSpy free(&rows, &LiveResultsModel::availableCountChanged);
+        for (int i = 499; i >= 10; --i)
+            rows.setOutcome(i, i % 2 ? DomainAvailability::available : DomainAvailability::taken, QStringLiteral("answer"), std::nullopt);
+        QCOMPARE(rows.availableCount(), 245); // the rows themselves change at once
+        QCOMPARE(changed.count(), 0);
+        QTRY_COMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 10);
+        QCOMPARE(changed.first().at(1).toModelIndex().row(), 499);
+        QCOMPARE(free.count(), 1);
+
+        rows.setExpanded(12, true);
+        QCOMPARE(changed.count(), 2); // the user's own click shows at once
+        QVERIFY(rows.data(rows.index(12), LiveResultsModel::ExpandedRole).toBool());
+        QVERIFY(rows.data(rows.index(12), LiveResultsModel::HasRawRole).toBool());
+        QVERIFY(!rows.data(rows.index(0), LiveResultsModel::HasRawRole).toBool());
+        rows.setOutcome(0, DomainAvailability::taken, QStringLiteral("late"), std::nullopt);
+        rows.replaceAll(list); // the late answer is told by the reset, not after it
+        QVERIFY(!rows.data(rows.index(12), LiveResultsModel::ExpandedRole).toBool());
+        QCOMPARE(free.count(), 2);
     }
 
     void brainstorm()

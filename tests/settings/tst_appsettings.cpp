@@ -194,13 +194,14 @@ private slots:
         QVERIFY(raw().contains(AppSettings::tldsKey));
     }
 
-    // The desktop entry's Exec line quotes a path with reserved characters and escapes within.
+    // The desktop entry's Exec line quotes a path with reserved characters and escapes within, and
+    // tells the program it was started at login.
     void launchAtLogin_data()
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain path") << "/usr/bin/orvane" << "Exec=/usr/bin/orvane";
-        QTest::newRow("space, dollar, quote, backslash") << "/opt/a b$c\"d\\e/orvane" << "Exec=\"/opt/a b\\$c\\\"d\\\\e/orvane\"";
+        QTest::newRow("plain path") << "/usr/bin/orvane" << "Exec=/usr/bin/orvane --autostart";
+        QTest::newRow("space, dollar, quote, backslash") << "/opt/a b$c\"d\\e/orvane" << "Exec=\"/opt/a b\\$c\\\"d\\\\e/orvane\" --autostart";
     }
     void launchAtLogin()
     {

@@ -52,13 +52,15 @@ public:
         c.lookup.whois.connection.timeout = std::chrono::milliseconds(whoisTimeoutMs);
         c.loginItem = false;
         c.watchLimits = watchLimits;
+        c.timings.windowRelease = windowRelease;
         c.timings.launchChimeDelay = std::chrono::milliseconds(10);
         c.timings.firstRunPoll = std::chrono::milliseconds(10);
         c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
         return c;
     }
 
-    // Starts the application with the given catalogue.
+    // Starts the application with the given catalogue; true once its window shows, or, started at
+    // login with a tray, once it runs without one.
     bool start(const QStringList &tlds, bool onboarded = true)
     {
         {
@@ -72,7 +74,11 @@ public:
         app = std::move(*created);
         app->settings()->setTlds(tlds);
         app->settings()->setEnabledTLDs(tlds);
-        app->start();
+        if (tray)
+            app->delegate()->setTrayAvailable(*tray);
+        app->start(atLogin);
+        if (atLogin && app->delegate()->trayAvailable())
+            return !window();
         return window() && QTest::qWaitForWindowExposed(window());
     }
 
@@ -160,5 +166,8 @@ public:
     int whoisTimeoutMs = 60000;
     bool playGong = false;
     orvane::WatchScheduler::Limits watchLimits;
+    std::chrono::milliseconds windowRelease{std::chrono::minutes(2)};
+    std::optional<bool> tray; // the desktop's tray, when the test decides it
+    bool atLogin = false;
     std::unique_ptr<orvane::OrvaneApp> app;
 };

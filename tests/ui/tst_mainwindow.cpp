@@ -298,6 +298,94 @@ private slots:
         QTRY_VERIFY(!ui.item("watchingSection")->isVisible());
     }
 
+    // Hidden long enough, the window and its QML go, and the sidebar's clock stops; shown again,
+    // the window is built anew where it stood, on the search as it was: rows, query, opened answer.
+    void hiddenWindowIsReleasedAndComesBackAsItWas()
+    {
+        UiHarness ui;
+        ui.windowRelease = std::chrono::milliseconds(50);
+        ui.tray = true;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QVERIFY(ui.searchFor("orvane"));
+        ui.model()->liveResults()->setExpanded(1, true);
+        QTRY_COMPARE(ui.shown("rawPane").size(), 1);
+        ui.window()->setGeometry(QRect(QPoint(40, 30), ui.window()->minimumSize() + QSize(20, 10)));
+        const QRect where = ui.window()->geometry();
+        QTRY_VERIFY(ui.app->relativeTimes()->nextTick().isValid()); // "0 sec. ago" moves on while shown
+
+        QSignalSpy released(ui.app->windows(), &WindowController::released);
+        ui.app->delegate()->handleStatusClick();
+        QTRY_COMPARE(released.count(), 1);
+        QVERIFY(!ui.window() && !ui.app->windows()->engine());
+        QVERIFY(!ui.app->relativeTimes()->nextTick().isValid());
+
+        ui.app->delegate()->handleStatusClick();
+        QVERIFY(ui.window() && QTest::qWaitForWindowExposed(ui.window()));
+        QCOMPARE(ui.window()->geometry(), where);
+        QCOMPARE(ui.item("searchField")->property("text").toString(), QStringLiteral("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
+        QCOMPARE(ui.shown("rawPane").size(), 1);
+        QTRY_VERIFY(ui.item("searchField")->hasActiveFocus());
+    }
+
+    // Started at login the program stays in the tray without making a window; where there is
+    // no tray to come back from, the window shows as at any start.
+    void loginStart_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("with a tray") << true;
+        QTest::newRow("without a tray") << false;
+    }
+    void loginStart()
+    {
+        QFETCH(bool, tray);
+        UiHarness ui;
+        ui.tray = tray;
+        ui.atLogin = true;
+        QVERIFY(ui.start({".com"}));
+        QCOMPARE(ui.window() != nullptr, !tray);
+        QCOMPARE(ui.app->windows()->engine() != nullptr, !tray);
+        if (tray) // a click on the tray icon brings it up
+            ui.app->delegate()->handleStatusClick();
+        QVERIFY(ui.window() && QTest::qWaitForWindowExposed(ui.window()));
+    }
+
+    // The caret blinks while the user types and rests, lit, a while after the last keystroke:
+    // an idle window with a focused field draws nothing.
+    void caretRestsAfterTyping()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        QTRY_VERIFY(ui.item("searchField")->hasActiveFocus());
+        QQuickItem *caret = ui.item("caret");
+        QVERIFY(caret && caret->isVisible());
+        caret->setProperty("restAfter", 200);
+        QTest::keyClick(ui.window(), 'o');
+        QVERIFY(caret->property("blinking").toBool());
+        QTRY_VERIFY(!caret->property("blinking").toBool());
+        QVERIFY(caret->property("lit").toBool());
+        QTest::keyClick(ui.window(), 'r');
+        QVERIFY(caret->property("blinking").toBool());
+        QCOMPARE(ui.model()->query(), QStringLiteral("or"));
+    }
+
+    // The first background checks already know each domain's registry (.com and .ai share one
+    // here): a second domain of that registry waits for its limit from the very first check.
+    void watchSpacesTheFirstChecksByRegistry()
+    {
+        UiHarness ui;
+        ui.watchLimits.startDelay = ui.watchLimits.gap = std::chrono::seconds(0);
+        ui.watchLimits.perHost = std::chrono::hours(1);
+        QVERIFY(ui.start({".com", ".ai"}));
+        QSignalSpy checked(ui.app->watchService(), &WatchService::checked);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QVERIFY(ui.app->watchList()->watch("orvane.com", ".com", std::nullopt, now));
+        QVERIFY(ui.app->watchList()->watch("orvane.ai", ".ai", std::nullopt, now));
+        QTRY_COMPARE(checked.count(), 1);
+        QVERIFY2(ui.app->watchService()->nextLook() > now.addSecs(1800), qPrintable(ui.app->watchService()->nextLook().toString()));
+        QCOMPARE(checked.count(), 1);
+    }
+
     // Closing the main window: with a tray it waits there; without one, nothing could bring it
     // back, so the program ends, keeping the search still running.
     void closingTheMainWindow_data()
