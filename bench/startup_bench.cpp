@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -39,16 +40,27 @@ qint64 processField(qint64 pid, const char *field)
     return statusField(QStringLiteral("/proc/%1/status").arg(pid), field);
 }
 
-// Context switches of every thread: each one is a wake-up.
-qint64 wakeups(qint64 pid)
+// Context switches of each thread, by thread: each one is a wake-up.
+QHash<QString, qint64> switches(qint64 pid)
 {
-    qint64 total = 0;
+    QHash<QString, qint64> byThread;
     QDirIterator tasks(QStringLiteral("/proc/%1/task").arg(pid), QDir::Dirs | QDir::NoDotAndDotDot);
     while (tasks.hasNext()) {
-        const QString status = tasks.next() + QStringLiteral("/status");
-        total += std::max<qint64>(0, statusField(status, "voluntary_ctxt_switches:"))
-                 + std::max<qint64>(0, statusField(status, "nonvoluntary_ctxt_switches:"));
+        const QString task = tasks.next();
+        byThread.insert(task, std::max<qint64>(0, statusField(task + QStringLiteral("/status"), "voluntary_ctxt_switches:"))
+                                  + std::max<qint64>(0, statusField(task + QStringLiteral("/status"), "nonvoluntary_ctxt_switches:")));
     }
+    return byThread;
+}
+
+// The wake-ups of every thread between two readings; a thread that ended woke at least to end.
+qint64 wakeupsBetween(const QHash<QString, qint64> &before, const QHash<QString, qint64> &after)
+{
+    qint64 total = 0;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        total += it.value() - before.value(it.key(), 0);
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        total += !after.contains(it.key());
     return total;
 }
 
@@ -91,9 +103,10 @@ struct Idle {
 Idle idle(qint64 pid, unsigned long seconds)
 {
     QThread::sleep(2);
-    const qint64 before = wakeups(pid);
+    const auto before = switches(pid);
     QThread::sleep(seconds);
-    return {double(processField(pid, "VmRSS:")) / 1024.0, double(processField(pid, "RssAnon:")) / 1024.0, wakeups(pid) - before};
+    return {double(processField(pid, "VmRSS:")) / 1024.0, double(processField(pid, "RssAnon:")) / 1024.0,
+            wakeupsBetween(before, switches(pid))};
 }
 
 } // namespace

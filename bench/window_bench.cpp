@@ -9,7 +9,9 @@
 // delay every chunk by RTT/2, 10 hosts, 300 of the 1,000 TLDs on one host. Nothing leaves the
 // machine: every name resolves to loopback and WHOIS points at a closed local port.
 // Memory, CPU and wake-ups are read from /proc from outside, all threads counted.
-// Usage: window_bench [--rtt MS] [--quick] [--release-after S] [--offscreen-only]
+// One-off work after a start or a release (the thread pool's idle threads ending, the image cache's
+// last timer) is left to pass before idle wake-ups are counted.
+// Usage: window_bench [--rtt MS] [--quick] [--release-after S] [--platform offscreen|xcb|both]
 
 #include "app/OrvaneApp.h"
 #include "engine/ApplicationIdentity.h"
@@ -59,16 +61,27 @@ qint64 statusKiB(qint64 pid, const char *field, const QString &task = {})
     return -1;
 }
 
-// Context switches of every thread of the process: each is a wake-up.
-qint64 wakeups(qint64 pid)
+// Context switches of each thread of the process, by thread id: each one is a wake-up.
+QHash<QString, qint64> switches(qint64 pid)
 {
-    qint64 total = 0;
+    QHash<QString, qint64> byThread;
     QDirIterator tasks(QStringLiteral("/proc/%1/task").arg(pid), QDir::Dirs | QDir::NoDotAndDotDot);
     while (tasks.hasNext()) {
         const QString task = tasks.next();
-        total += std::max<qint64>(0, statusKiB(pid, "voluntary_ctxt_switches:", task))
-                 + std::max<qint64>(0, statusKiB(pid, "nonvoluntary_ctxt_switches:", task));
+        byThread.insert(task, std::max<qint64>(0, statusKiB(pid, "voluntary_ctxt_switches:", task))
+                                  + std::max<qint64>(0, statusKiB(pid, "nonvoluntary_ctxt_switches:", task)));
     }
+    return byThread;
+}
+
+// The wake-ups between two readings: a thread that ended meanwhile woke at least to end.
+qint64 wakeupsBetween(const QHash<QString, qint64> &before, const QHash<QString, qint64> &after)
+{
+    qint64 total = 0;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        total += it.value() - before.value(it.key(), 0);
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        total += !after.contains(it.key());
     return total;
 }
 
@@ -203,12 +216,13 @@ int runProgram(const QString &home, const QString &mode)
             refs.close();
             const double cpuStart = cpuSelf();
             const qint64 start = clock.elapsed();
+            const int framesBefore = frames;
             pane->setQuery(QStringLiteral("benchname"));
             pane->search();
             // The search ends when the model says so and the window has drawn what it says.
             auto *settle = new QTimer;
             settle->setInterval(300);
-            QObject::connect(settle, &QTimer::timeout, [&, settle, cpuStart, start, pane] {
+            QObject::connect(settle, &QTimer::timeout, [&, settle, cpuStart, start, pane, framesBefore] {
                 if (pane->isSearching() || clock.elapsed() - lastFrame < 300)
                     return;
                 settle->deleteLater();
@@ -220,7 +234,7 @@ int runProgram(const QString &home, const QString &mode)
                 const qint64 wall = std::max(lastFrame, start) - start;
                 say("searched " + QByteArray::number(wall) + ' ' + QByteArray::number(cpuSelf() - cpuStart, 'f', 3) + ' '
                     + QByteArray::number(ownStatusKiB("VmHWM:")) + ' ' + QByteArray::number(wrong) + ' '
-                    + QByteArray::number(pane->liveResults()->count()));
+                    + QByteArray::number(pane->liveResults()->count()) + ' ' + QByteArray::number(frames - framesBefore));
             });
             settle->start();
         } else if (command == "hide") {
@@ -228,9 +242,11 @@ int runProgram(const QString &home, const QString &mode)
             say("hidden");
         } else if (command == "show") {
             const qint64 start = clock.elapsed();
+            const double cpuStart = cpuSelf();
             const bool rebuilt = !app.windows()->mainWindow();
-            onFrame = [&, start, rebuilt] {
-                say("shown " + QByteArray::number(clock.elapsed() - start) + (rebuilt ? " rebuilt" : " kept"));
+            onFrame = [&, start, cpuStart, rebuilt] {
+                say("shown " + QByteArray::number(clock.elapsed() - start) + ' ' + QByteArray::number(cpuSelf() - cpuStart, 'f', 3)
+                    + (rebuilt ? " rebuilt" : " kept"));
             };
             app.delegate()->showMainWindow();
             if (QQuickWindow *w = app.windows()->mainWindow(); w && rebuilt)
@@ -295,7 +311,7 @@ struct Options {
     int rtt = 100;
     bool quick = false;
     int releaseAfterS = 5;
-    bool offscreenOnly = false;
+    QString platforms = QStringLiteral("both");
 };
 
 // One child process and its lines.
@@ -357,10 +373,10 @@ struct Idle {
 
 Idle idleFor(qint64 pid, int seconds)
 {
-    const qint64 before = wakeups(pid);
+    const auto before = switches(pid);
     QThread::sleep(static_cast<unsigned long>(seconds));
     Idle idle;
-    idle.wakeups = wakeups(pid) - before;
+    idle.wakeups = wakeupsBetween(before, switches(pid));
     idle.rssMiB = mib(statusKiB(pid, "VmRSS:"));
     idle.anonMiB = mib(statusKiB(pid, "RssAnon:"));
     return idle;
@@ -442,6 +458,7 @@ void runPlatform(const Platform &platform, const Bench &bench, const Relay &rela
     std::printf("\n== %s ==\n", qPrintable(platform.name));
     const int hiddenS = options.quick ? 15 : 60;
     const int focusedS = options.quick ? 10 : 20;
+    const unsigned long settleS = options.quick ? 10 : 35;
     QMap<int, double> startupCpu;
     for (const int count : {25, 1000}) {
         Home home(bench, relay, count);
@@ -461,6 +478,19 @@ void runPlatform(const Platform &platform, const Bench &bench, const Relay &rela
         std::printf("  start-up, %4d TLDs enabled: first frame %6.0f ms, CPU %.3f s (median of 3)\n", count, median(wall), median(cpu));
     }
     std::printf("  start-up CPU with 1,000 enabled / with 25: %.2f x (target <= 1.2)\n", startupCpu[1000] / startupCpu[25]);
+    {
+        // Nothing due: no search in the history, the field focused, the last keystroke 10 s ago.
+        Home home(bench, relay, 25);
+        Child program({"--program", home.path(), "start"}, childEnvironment(platform.env, home.path()));
+        program.await("drawn", 60000);
+        QThread::sleep(settleS);
+        program.send("type");
+        program.await("typed");
+        QThread::sleep(10);
+        const Idle focused = idleFor(program.pid(), focusedS);
+        std::printf("  focused idle, 10 s after a keystroke, nothing due: %.1f MiB, %.1f anonymous, %lld wake-ups in %d s\n",
+                    focused.rssMiB, focused.anonMiB, static_cast<long long>(focused.wakeups), focusedS);
+    }
 
     QMap<int, double> settledRss;
     for (const int count : {25, 1000}) {
@@ -481,28 +511,31 @@ void runPlatform(const Platform &platform, const Bench &bench, const Relay &rela
         const double rss = mib(statusKiB(program.pid(), "VmRSS:"));
         const double anon = mib(statusKiB(program.pid(), "RssAnon:"));
         settledRss[count] = rss;
-        std::printf("  search, %4d TLDs: wall %6.0f ms, CPU %.3f s, peak %.1f MiB, after %.1f MiB (%.1f anonymous)   rows %s, wrong %s\n",
+        std::printf("  search, %4d TLDs: wall %6.0f ms, CPU %.3f s, peak %.1f MiB, after %.1f MiB (%.1f anonymous), %s frames"
+                    "   rows %s, wrong %s\n",
                     count, searched->value(0).toDouble(), searched->value(1).toDouble(), mib(searched->value(2).toLongLong()), rss, anon,
-                    searched->value(4).constData(), searched->value(3).constData());
+                    searched->value(5).constData(), searched->value(4).constData(), searched->value(3).constData());
 
         program.send("hide");
         program.await("hidden");
         const bool released = program.await("released", (options.releaseAfterS + 30) * 1000).has_value();
+        QThread::sleep(settleS);
         const Idle hidden = idleFor(program.pid(), hiddenS);
-        std::printf("  hidden (%s): %.1f MiB, %.1f anonymous, %lld wake-ups in %d s\n",
-                    released ? "window released" : "window kept", hidden.rssMiB, hidden.anonMiB, static_cast<long long>(hidden.wakeups), hiddenS);
+        std::printf("  hidden (%s, %lu s before): %.1f MiB, %.1f anonymous, %lld wake-ups in %d s\n",
+                    released ? "window released" : "window kept", settleS, hidden.rssMiB, hidden.anonMiB,
+                    static_cast<long long>(hidden.wakeups), hiddenS);
 
         program.send("show");
         const auto shown = program.await("shown", 30000);
-        std::printf("  reopened: first frame after %s ms (%s)\n", shown ? shown->value(0).constData() : "-",
-                    shown ? shown->value(1).constData() : "not drawn");
+        std::printf("  reopened: first frame after %s ms, CPU %s s (%s)\n", shown ? shown->value(0).constData() : "-",
+                    shown ? shown->value(1).constData() : "-", shown ? shown->value(2).constData() : "not drawn");
         QThread::sleep(1);
         program.send("type");
         program.await("typed");
         QThread::sleep(10);
         const Idle focused = idleFor(program.pid(), focusedS);
-        std::printf("  focused idle, 10 s after a keystroke: %.1f MiB, %.1f anonymous, %lld wake-ups in %d s\n", focused.rssMiB,
-                    focused.anonMiB, static_cast<long long>(focused.wakeups), focusedS);
+        std::printf("  focused idle, 10 s after a keystroke, the search's \"… sec. ago\" moving on every 10 s: %.1f MiB, %.1f anonymous,"
+                    " %lld wake-ups in %d s\n", focused.rssMiB, focused.anonMiB, static_cast<long long>(focused.wakeups), focusedS);
     }
     std::printf("  after-search RSS, 1,000 TLDs above 25: %+.1f MiB (target <= 60)\n", settledRss[1000] - settledRss[25]);
 
@@ -573,8 +606,8 @@ int main(int argc, char *argv[])
             options.quick = true;
         else if (args.at(i) == QLatin1String("--release-after"))
             options.releaseAfterS = args.value(++i).toInt();
-        else if (args.at(i) == QLatin1String("--offscreen-only"))
-            options.offscreenOnly = true;
+        else if (args.at(i) == QLatin1String("--platform"))
+            options.platforms = args.value(++i);
     }
 
     Bench bench;
@@ -596,16 +629,19 @@ int main(int argc, char *argv[])
     offscreen.insert("QT_QPA_PLATFORM", "offscreen");
     offscreen.remove("DISPLAY");
     offscreen.remove("WAYLAND_DISPLAY");
-    runPlatform({QStringLiteral("offscreen platform, default renderer"), offscreen}, bench, relayProcess, options);
+    if (options.platforms != QLatin1String("xcb"))
+        runPlatform({QStringLiteral("offscreen platform, its default renderer (Qt Quick's software renderer)"), offscreen}, bench,
+                    relayProcess, options);
 
     XServer x;
-    if (!options.offscreenOnly && x.start()) {
+    if (options.platforms == QLatin1String("offscreen")) {
+    } else if (x.start()) {
         QProcessEnvironment xcb = base;
         xcb.insert("QT_QPA_PLATFORM", "xcb");
         xcb.insert("DISPLAY", x.display);
         xcb.remove("WAYLAND_DISPLAY");
         runPlatform({QStringLiteral("Xvfb %1, xcb, OpenGL in software (llvmpipe)").arg(x.display), xcb}, bench, relayProcess, options);
-    } else if (!options.offscreenOnly) {
+    } else {
         std::printf("\n(no Xvfb: the X11 figures are left out)\n");
     }
     return 0;

@@ -67,6 +67,7 @@ void mainWindow(UiHarness &ui, const QString &scheme, const QString &name, const
     QMetaObject::invokeMethod(content, "newSearch");
     model->setQuery(name);
     model->search();
+    save(ui.window(), QStringLiteral("main-%1-%2-searching").arg(scheme, tag)); // every row still checking
     (void)QTest::qWaitFor([&] {
         int settled = 0;
         for (const auto &row : model->liveResults()->rows())

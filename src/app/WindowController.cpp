@@ -67,6 +67,13 @@ WindowController::WindowController(AppDelegate &delegate, const WindowOpener &op
     // One filter for the whole program: palette changes reach the application object, and
     // the windows' close requests pass through it as well.
     qApp->installEventFilter(this);
+#if defined(__GLIBC__)
+    // Blocks of 128 KiB and more get pages of their own, returned when they are freed. Left to
+    // itself, glibc raises that threshold each time such a block is freed, and the windows' large
+    // blocks would then sit in the heap between small ones that outlive them: a release could
+    // not give their memory back.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     updateDarkMode();
     m_delegate.setPanelDark(m_darkMode);
     watchPortalColourScheme();
@@ -231,6 +238,9 @@ void WindowController::release()
     m_engine.reset();
     // What the windows freed goes back to the system once the objects deleted later are gone too.
     QTimer::singleShot(100, this, [this] {
+        // Images the windows no longer show would otherwise leave the cache bit by bit, waking
+        // the program every half minute to do so; a window asked to release resources empties it.
+        QQuickWindow().releaseResources();
 #if defined(__GLIBC__)
         malloc_trim(0);
 #endif

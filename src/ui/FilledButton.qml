@@ -26,12 +26,15 @@ AbstractButton {
     ToolTip.delay: 600
     contentItem: Row {
         spacing: control.spacingBetween
-        BusyIndicator {
-            visible: control.busy
-            running: control.busy
-            width: control.fontSize + 4
-            height: width
+        Loader {
+            active: control.busy
+            visible: active
             anchors.verticalCenter: parent.verticalCenter
+            sourceComponent: Spinner {
+                width: control.fontSize + 4
+                height: width
+                color: control.ink
+            }
         }
         Icon {
             visible: !control.busy && control.iconName.length > 0

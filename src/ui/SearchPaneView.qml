@@ -109,12 +109,13 @@ Item {
                                 onAccepted: pane.submit()
                                 Component.onCompleted: if (!pane.model.isHistoricalView) forceActiveFocus()
                             }
-                            BusyIndicator {
+                            Spinner {
                                 Accessible.name: qsTr("Checking")
                                 visible: pane.model.isSearching
-                                running: visible
-                                Layout.preferredWidth: 24
-                                Layout.preferredHeight: 24
+                                Layout.preferredWidth: 20
+                                Layout.preferredHeight: 20
+                                Layout.leftMargin: 2
+                                Layout.rightMargin: 2
                             }
                             FilledButton {
                                 objectName: "checkButton"
