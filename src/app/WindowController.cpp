@@ -74,6 +74,9 @@ WindowController::WindowController(AppDelegate &delegate, const WindowOpener &op
     // not give their memory back.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 #endif
+    // Text drawn from the font's own glyphs, as the rest of the desktop draws it: no glyph fields to
+    // compute for every window the program builds anew after a release.
+    QQuickWindow::setTextRenderType(QQuickWindow::NativeTextRendering);
     updateDarkMode();
     m_delegate.setPanelDark(m_darkMode);
     watchPortalColourScheme();
