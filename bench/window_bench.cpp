@@ -486,9 +486,10 @@ void runPlatform(const Platform &platform, const Bench &bench, const Relay &rela
         QThread::sleep(settleS);
         program.send("type");
         program.await("typed");
-        QThread::sleep(10);
+        QThread::sleep(11); // the caret rests 10 s after the keystroke; a second's margin
+
         const Idle focused = idleFor(program.pid(), focusedS);
-        std::printf("  focused idle, 10 s after a keystroke, nothing due: %.1f MiB, %.1f anonymous, %lld wake-ups in %d s\n",
+        std::printf("  focused idle from 11 s after a keystroke, nothing due: %.1f MiB, %.1f anonymous, %lld wake-ups in %d s\n",
                     focused.rssMiB, focused.anonMiB, static_cast<long long>(focused.wakeups), focusedS);
     }
 
@@ -532,9 +533,10 @@ void runPlatform(const Platform &platform, const Bench &bench, const Relay &rela
         QThread::sleep(1);
         program.send("type");
         program.await("typed");
-        QThread::sleep(10);
+        QThread::sleep(11); // the caret rests 10 s after the keystroke; a second's margin
+
         const Idle focused = idleFor(program.pid(), focusedS);
-        std::printf("  focused idle, 10 s after a keystroke, the search's \"… sec. ago\" moving on every 10 s: %.1f MiB, %.1f anonymous,"
+        std::printf("  focused idle from 11 s after a keystroke, the search's \"… sec. ago\" moving on every 10 s: %.1f MiB, %.1f anonymous,"
                     " %lld wake-ups in %d s\n", focused.rssMiB, focused.anonMiB, static_cast<long long>(focused.wakeups), focusedS);
     }
     std::printf("  after-search RSS, 1,000 TLDs above 25: %+.1f MiB (target <= 60)\n", settledRss[1000] - settledRss[25]);
@@ -587,6 +589,7 @@ struct XServer {
 
 int main(int argc, char *argv[])
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     if (argc > 1 && QByteArray(argv[1]) == "--program")
         return runProgram(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     if (argc > 1 && QByteArray(argv[1]) == "--floor-tray")

@@ -12,13 +12,14 @@ namespace orvane {
 RelativeTimeClock::RelativeTimeClock(HistoryListModel *history, WatchList *watchList, QObject *parent)
     : QObject(parent), m_history(history), m_watchList(watchList)
 {
-    // Any change of the times shown may bring the next change closer.
+    // Any change of the times shown may bring the next change closer. A saved search's time never
+    // changes (its counts do, once per answer: those are not looked at); a watched domain's does.
     for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *>{history, watchList}) {
         connect(model, &QAbstractItemModel::rowsInserted, this, &RelativeTimeClock::schedule);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &RelativeTimeClock::schedule);
         connect(model, &QAbstractItemModel::modelReset, this, &RelativeTimeClock::schedule);
-        connect(model, &QAbstractItemModel::dataChanged, this, &RelativeTimeClock::schedule);
     }
+    connect(watchList, &QAbstractItemModel::dataChanged, this, &RelativeTimeClock::schedule);
 }
 
 void RelativeTimeClock::setShown(bool shown)

@@ -150,10 +150,13 @@ Item {
                         Icon { name: "globe"; color: Theme.secondaryText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
                         Text {
                             objectName: "tldSummary"
-                            // The list is read once per change, not once per use.
+                            // The list is read once per change, not once per use; a catalogue of hundreds
+                            // shows its first three lines, not a wall of text above the results.
                             readonly property var tlds: App.settings.orderedEnabledTLDs
                             Layout.fillWidth: true
                             wrapMode: Text.WordWrap
+                            maximumLineCount: 3
+                            elide: Text.ElideRight
                             text: tlds.length === 0 ? qsTr("No extensions selected") : qsTr("Checking %1").arg(tlds.join(", "))
                             font.pixelSize: Theme.textFootnote
                             color: Theme.secondaryText
