@@ -88,8 +88,17 @@ WindowController::~WindowController()
     // Windows go before the engine and the objects their bindings read.
     if (m_engine) {
         m_engine->clearComponentCache();
-        qDeleteAll(m_engine->rootObjects());
+        destroyWindows();
     }
+}
+
+void WindowController::destroyWindows()
+{
+    // A window being destroyed is no longer one of ours: what it signals on its way out is not heard.
+    const QList<QObject *> windows = m_engine->rootObjects();
+    for (QObject *window : windows)
+        disconnect(window, nullptr, this, nullptr);
+    qDeleteAll(windows);
 }
 
 bool WindowController::trayAvailable() const
@@ -234,13 +243,12 @@ void WindowController::release()
         return;
     if (m_mainWindow)
         m_mainGeometry = m_mainWindow->geometry();
-    const QList<QObject *> windows = m_engine->rootObjects();
-    for (QObject *window : windows)
-        disconnect(window, nullptr, this, nullptr);
-    qDeleteAll(windows);
+    destroyWindows();
     m_engine.reset();
     // What the windows freed goes back to the system once the objects deleted later are gone too.
     QTimer::singleShot(100, this, [this] {
+        if (m_engine)
+            return; // a window was asked for meanwhile
         // Images the windows no longer show would otherwise leave the cache bit by bit, waking
         // the program every half minute to do so; a window asked to release resources empties it.
         QQuickWindow().releaseResources();

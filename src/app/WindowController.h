@@ -83,6 +83,7 @@ private:
     // Starts the wait for the release when no window shows, stops it when one does.
     void windowVisibilityChanged();
     void release();
+    void destroyWindows();
     void show(QQuickWindow *window);
     void updateDarkMode();
     void watchPortalColourScheme();

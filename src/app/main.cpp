@@ -64,7 +64,10 @@ int main(int argc, char *argv[])
     // The autostart entry starts the program with this argument: it then stays in the tray.
     const bool atLogin = QCoreApplication::arguments().contains(orvane::LoginItem::loginArgument);
     if (handedOver(atLogin)) {
-        qCInfo(lcApp, "Orvane already runs; asked it to show its window");
+        if (atLogin)
+            qCInfo(lcApp, "Orvane already runs");
+        else
+            qCInfo(lcApp, "Orvane already runs; asked it to show its window");
         return 0;
     }
 

@@ -56,7 +56,8 @@ public:
     // Tells the views now what they have not heard yet.
     void flush();
 
-    bool isExpanded(int row) const { return m_expanded.value(row); }
+    // Whether a row shows its raw answer: the user's choice, kept here so that it outlives the
+    // row's view (scrolled away, or a window built anew). New rows start collapsed.
     Q_INVOKABLE void setExpanded(int row, bool expanded);
 
 signals:
