@@ -622,7 +622,8 @@ int main(int argc, char *argv[])
     std::printf("The desktop program with its QML and windows, in a child process; registries: RDAP over HTTPS (HTTP/2, nghttpd),\n"
                 "%d hosts, each behind a relay adding %d ms of round trip; 1,000 TLDs with 300 on one host.\n"
                 "Hidden: after the main window has been hidden for %d s (the program releases it after that time; pass\n"
-                "--release-after 120 for the shipped delay). Wake-ups: context switches of all threads.\n",
+                "--release-after 120 for the shipped delay). Wake-ups: context switches of all threads.\n"
+                "No tray host runs here: the bench tells the program that it has a tray, as the UI tests do.\n",
                 hostCount, options.rtt, options.releaseAfterS);
 
     QProcessEnvironment base = QProcessEnvironment::systemEnvironment();
