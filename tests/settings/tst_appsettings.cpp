@@ -204,7 +204,7 @@ private slots:
         QTest::addColumn<QString>("tryExec");
         QTest::newRow("plain path") << "/usr/bin/orvane" << "Exec=/usr/bin/orvane" << "TryExec=/usr/bin/orvane";
         QTest::newRow("space, dollar, quote, backslash")
-            << "/opt/a b$c\"d\\e/orvane" << R"(Exec="/opt/a b\\$c\\"d\\\\e/orvane")" << R"(TryExec=/opt/a b$c"d\\e/orvane)";
+            << "/opt/a b$c\"d\\e/orvane" << "Exec=\"/opt/a b\\\\$c\\\\\"d\\\\\\\\e/orvane\"" << "TryExec=/opt/a b$c\"d\\\\e/orvane";
         QTest::newRow("percent") << "/opt/100%/orvane" << "Exec=/opt/100%%/orvane" << "TryExec=/opt/100%/orvane";
     }
     void launchAtLogin()
