@@ -41,7 +41,7 @@ for binary in orvane-check orvane; do
   elf=$unpacked/usr/bin/$binary
   dynamic=$(readelf -d "$elf")
   grep -Eq '\(FLAGS\).*BIND_NOW|\(FLAGS_1\).*NOW' <<< "$dynamic" || fail "$binary: no BIND_NOW"
-  readelf -lW "$elf" | grep -q GNU_RELRO || fail "$binary: no RELRO"
+  grep -q GNU_RELRO <<< "$(readelf -lW "$elf")" || fail "$binary: no RELRO"
   grep -q 'PIE' <<< "$dynamic" || fail "$binary: not a position-independent executable"
   symbols=$(readelf --dyn-syms -W "$elf")
   grep -q ' __stack_chk_fail' <<< "$symbols" || fail "$binary: no stack protector (__stack_chk_fail not imported)"
