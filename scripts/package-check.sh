@@ -48,7 +48,7 @@ for binary in orvane-check orvane; do
   grep -Eq ' __[a-z_]+_chk(@|$)' <<< "$symbols" || fail "$binary: no fortified calls (no __*_chk imported)"
   id=$(readelf -n "$elf" | awk '/Build ID/ { print $3 }')
   test -f "$unpacked/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug" || fail "$binary: no debug symbols for build id $id"
-  echo "$binary: BIND_NOW, RELRO, PIE, __stack_chk_fail, $(grep -Eo ' __[a-z_]+_chk' <<< "$symbols" | sort -u | wc -l) fortified calls, debug symbols $id"
+  echo "$binary: BIND_NOW, RELRO, PIE, __stack_chk_fail, $(grep -Eo ' __[a-z_]+_chk(@|$)' <<< "$symbols" | sort -u | wc -l) fortified calls, debug symbols $id"
 done
 
 before=$(installed_packages)
