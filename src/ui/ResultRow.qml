@@ -8,6 +8,8 @@ ColumnLayout {
     id: row
     property bool first: false
     property string rowDomain
+    property string rowShownDomain: rowDomain // a look-alike with its ASCII form beside it
+    property string rowLookAlikeHint
     property string rowTld
     property var rowExpiresAt
     property string rowAvailability
@@ -31,7 +33,7 @@ ColumnLayout {
     spacing: 0
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
-    Accessible.name: qsTr("%1, %2").arg(rowDomain).arg(look.spoken)
+    Accessible.name: rowLookAlikeHint ? qsTr("%1, %2, %3").arg(rowShownDomain).arg(rowLookAlikeHint).arg(look.spoken) : qsTr("%1, %2").arg(rowShownDomain).arg(look.spoken)
 
     Divider { visible: !row.first; Layout.fillWidth: true; Layout.leftMargin: 18 }
 
@@ -52,7 +54,7 @@ ColumnLayout {
                 visible: row.link.length === 0
                 Layout.fillWidth: true
                 Layout.maximumWidth: implicitWidth
-                text: row.rowDomain
+                text: row.rowShownDomain
                 elide: Text.ElideMiddle
                 Accessible.ignored: true
                 font.pixelSize: Theme.textHeadline
@@ -79,7 +81,7 @@ ColumnLayout {
                     Text {
                         Layout.fillWidth: true
                         Layout.maximumWidth: implicitWidth
-                        text: row.rowDomain
+                        text: row.rowShownDomain
                         elide: Text.ElideMiddle
                         font.pixelSize: Theme.textHeadline
                         color: Theme.primaryText
@@ -96,6 +98,7 @@ ColumnLayout {
                 }
                 background: Item { FocusRing { control: domainLink; radius: 4 } }
             }
+            Text { objectName: "lookAlikeHint"; visible: row.rowLookAlikeHint.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusError }
             Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
             Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Theme.textCallout; font.weight: row.look.weight; color: row.look.color }
             PlainButton {
