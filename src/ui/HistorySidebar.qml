@@ -150,8 +150,9 @@ Rectangle {
                             spacing: 1
                             Text {
                                 Layout.fillWidth: true
-                                text: shownDomain
-                                elide: Text.ElideMiddle
+                                text: shownDomain !== domain ? shownDomain.replace(/-/g, "\u2011") : shownDomain // wraps at the space only
+                                elide: shownDomain !== domain ? Text.ElideNone : Text.ElideMiddle
+                                wrapMode: shownDomain !== domain ? Text.Wrap : Text.NoWrap
                                 font.pixelSize: Theme.textBody
                                 font.weight: availability === "available" ? Font.DemiBold : Font.Normal
                                 color: availability === "available" ? Theme.statusAvailable : Theme.primaryText

@@ -9,6 +9,8 @@ ColumnLayout {
     property bool first: false
     property string rowDomain
     property string rowShownDomain: rowDomain // a look-alike with its ASCII form beside it
+    // A look-alike wraps at the space before its ASCII form, never at the form's hyphens.
+    readonly property string domainText: rowLookAlikeHint ? rowShownDomain.replace(/-/g, "\u2011") : rowShownDomain
     property string rowLookAlikeHint
     property string rowTld
     property var rowExpiresAt
@@ -54,8 +56,9 @@ ColumnLayout {
                 visible: row.link.length === 0
                 Layout.fillWidth: true
                 Layout.maximumWidth: implicitWidth
-                text: row.rowShownDomain
-                elide: Text.ElideMiddle
+                text: row.domainText
+                elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
+                wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
                 Accessible.ignored: true
                 font.pixelSize: Theme.textHeadline
                 font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
@@ -81,8 +84,9 @@ ColumnLayout {
                     Text {
                         Layout.fillWidth: true
                         Layout.maximumWidth: implicitWidth
-                        text: row.rowShownDomain
-                        elide: Text.ElideMiddle
+                        text: row.domainText
+                        elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
+                        wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
                         font.pixelSize: Theme.textHeadline
                         color: Theme.primaryText
                         Rectangle {
@@ -98,7 +102,6 @@ ColumnLayout {
                 }
                 background: Item { FocusRing { control: domainLink; radius: 4 } }
             }
-            Text { objectName: "lookAlikeHint"; visible: row.rowLookAlikeHint.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusError }
             Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
             Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Theme.textCallout; font.weight: row.look.weight; color: row.look.color }
             PlainButton {
@@ -123,6 +126,7 @@ ColumnLayout {
             }
         }
 
+        Text { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusError; Layout.leftMargin: 32 }
         Text {
             objectName: "expiry"
             visible: row.expiry.length > 0
