@@ -14,8 +14,6 @@ namespace orvane {
 struct ProxySetting {
     QString url;     // "http://proxy.example:3128", "socks5h://127.0.0.1:1080"; no scheme means http
     QString noProxy; // hosts reached directly, in the form of no_proxy: "localhost,.internal,10.0.0.0/8"
-
-    friend bool operator==(const ProxySetting &, const ProxySetting &) = default;
 };
 
 // The proxy for plain TCP connections, read from the variables libcurl honours: the one HTTPS
