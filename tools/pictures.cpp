@@ -109,6 +109,22 @@ void watching(UiHarness &ui, const QString &scheme)
         (void)ui.app->watchList()->stopWatching(domain);
 }
 
+// A name that could pass for another: its rows, its history entry and its Watching entry
+// carry the ASCII form beside it, and its rows say why.
+void lookAlike(UiHarness &ui, const QString &scheme)
+{
+    orvane::SearchPaneModel *model = ui.model();
+    QMetaObject::invokeMethod(ui.item("contentView"), "newSearch");
+    model->setQuery(QStringLiteral("\u0430pple"));
+    model->search();
+    (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
+    const QString watched = QStringLiteral("\u0430pple.ai");
+    (void)ui.app->watchList()->watch(watched, QStringLiteral(".ai"), orvane::DomainAvailability::taken, QDateTime::currentDateTimeUtc());
+    QTest::qWait(100);
+    save(ui.window(), QStringLiteral("main-%1-look-alike").arg(scheme));
+    (void)ui.app->watchList()->stopWatching(watched);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -162,6 +178,7 @@ int main(int argc, char *argv[])
         for (const QString &name : names)
             mainWindow(ui, scheme, name, QString::number(name.size()));
         watching(ui, scheme);
+        lookAlike(ui, scheme);
 
         QObject *dialog = ui.item("contentView")->property("clearDialog").value<QObject *>();
         QMetaObject::invokeMethod(dialog, "open");

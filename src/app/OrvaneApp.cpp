@@ -1,6 +1,7 @@
 #include "app/OrvaneApp.h"
 
 #include "app/IconProvider.h"
+#include "engine/DomainName.h"
 #include "engine/RDAPBootstrap.h"
 #include "engine/WhoisInterpretation.h"
 #include "search/SearchPaneModel.h"
@@ -69,7 +70,7 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
         [bootstrap = m_watchLookup->rdap()->bootstrap()](const QString &tld) { return registryHostOf(*bootstrap, tld); },
         m_configuration.watchLimits);
     connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
-        m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(domain), domain,
+        m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(DomainName::shown(domain)), domain,
                            m_delegate->trayIcon());
     });
     connect(m_notifier.get(), &DesktopNotifier::activated, m_windows.get(), &WindowController::reveal);

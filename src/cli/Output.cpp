@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include "engine/DomainName.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -107,7 +109,7 @@ QString formatText(const Row &row, bool colour)
     if (colour)
         verdict.replace(0, word.size(), colourFor(row.availability) + word + QStringLiteral("\x1b[0m"));
     const QString detail = escapeControls(firstLine(row.error.value_or(row.response.value_or(QString()))), false);
-    return QStringLiteral("%1  %2  %3").arg(row.domain, -24).arg(verdict, detail).trimmed() + QLatin1Char('\n');
+    return QStringLiteral("%1  %2  %3").arg(DomainName::shown(row.domain), -24).arg(verdict, detail).trimmed() + QLatin1Char('\n');
 }
 
 QString watchedCsvHeader()
@@ -134,7 +136,7 @@ QString formatWatched(const WatchedDomain &row, Format format)
     }
     const QString verdict = row.lastAvailability ? verdictWord(*row.lastAvailability) : QStringLiteral("not checked yet");
     return QStringLiteral("%1  %2  %3\n")
-        .arg(escapeControls(row.domain, false).leftJustified(24), verdict.leftJustified(15),
+        .arg(escapeControls(DomainName::shown(row.domain), false).leftJustified(24), verdict.leftJustified(15),
              checked.isEmpty() ? QString() : QStringLiteral("checked ") + checked)
         .trimmed()
         + QLatin1Char('\n');

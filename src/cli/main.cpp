@@ -76,8 +76,7 @@ void printError(const QString &text)
 QString asciiTLD(const QString &text)
 {
     const QString bare = normalizeTLD(text).mid(1);
-    const QString ascii = QString::fromLatin1(QUrl::toAce(bare, QUrl::IgnoreIDNWhitelist));
-    return QLatin1Char('.') + (ascii.isEmpty() ? bare : ascii);
+    return QLatin1Char('.') + DomainName::toAscii(bare).value_or(bare);
 }
 
 QStringList deduplicated(const QStringList &tlds)

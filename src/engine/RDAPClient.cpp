@@ -122,8 +122,12 @@ std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, 
 {
     if (status == 429)
         return std::unexpected(RDAPError::rateLimited());
-    if (status == 404)
+    if (status == 404) {
+        // Captive portals and proxies answer 404 with a page of their own: no registry spoke.
+        if (!body.trimmed().isEmpty() && QJsonDocument::fromJson(body).isNull())
+            return std::unexpected(RDAPError::invalidResponse());
         return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered. (RDAP returned 404.)")};
+    }
     if (status != 200)
         return std::unexpected(RDAPError::httpError(status));
 

@@ -1,5 +1,7 @@
 #include "history/HistoryListModel.h"
 
+#include "engine/DomainName.h"
+
 #include "history/HistoryStore.h"
 #include "history/SearchRecord.h"
 
@@ -82,6 +84,7 @@ QVariant HistoryListModel::data(const QModelIndex &index, int role) const
     case RecordRole: return QVariant::fromValue(const_cast<SearchRecord *>(record));
     case Qt::DisplayRole:
     case QueryRole: return record->query();
+    case ShownQueryRole: return DomainName::shown(record->query());
     case TimestampRole: return record->timestamp();
     case ResultCountRole: return record->resultCount();
     case AvailableCountRole: return record->availableCount();
@@ -95,7 +98,8 @@ QHash<int, QByteArray> HistoryListModel::roleNames() const
             {QueryRole, "query"},
             {TimestampRole, "timestamp"},
             {ResultCountRole, "resultCount"},
-            {AvailableCountRole, "availableCount"}};
+            {AvailableCountRole, "availableCount"},
+            {ShownQueryRole, "shownQuery"}};
 }
 
 } // namespace orvane

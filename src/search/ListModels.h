@@ -17,7 +17,10 @@ class LiveResultsModel : public QAbstractListModel
     Q_PROPERTY(int availableCount READ availableCount NOTIFY availableCountChanged)
 
 public:
-    enum Role { IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole, ExpiresAtRole };
+    enum Role { IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole, ExpiresAtRole,
+                // The domain as shown (a look-alike with its ASCII form beside it), and why it is
+                // flagged ("mixed scripts"), empty for an ordinary name.
+                ShownDomainRole, LookAlikeHintRole };
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -31,6 +34,9 @@ public:
     // The row's current position, or -1 when no shown row has this id.
     int indexOf(const QUuid &id) const;
 
+    // The short note a look-alike domain's row carries; empty for an ordinary name.
+    static QString lookAlikeHint(const QString &domain);
+
     // Replaces every row at once (one notification); equal lists notify nobody.
     void replaceAll(const QList<LiveResult> &rows);
     // A check's answer: one notification naming the roles that changed, none if nothing did.
@@ -43,6 +49,12 @@ signals:
 
 private:
     QList<LiveResult> m_rows;
+    // Per row, as shown: a row's domain never changes, so it is worked out once.
+    struct Shown {
+        QString domain;
+        QString hint;
+    };
+    QList<Shown> m_shown;
     // Rows never move once shown, so their positions are indexed once per replacement,
     // and the free rows are counted as they change: a search of many TLDs stays linear.
     QHash<QUuid, int> m_positions;

@@ -76,7 +76,7 @@ Rectangle {
             delegate: HistoryRow {
                 width: ListView.view.width
                 recordObject: record
-                queryText: query
+                queryText: shownQuery
                 when: timestamp
                 results: resultCount
                 free: availableCount
@@ -136,7 +136,7 @@ Rectangle {
                     readonly property string verdict: words[availability] || qsTr("not checked yet")
                     readonly property string checked: lastChecked && !isNaN(lastChecked) ? (root.tick, Format.relativeTime(lastChecked)) : ""
                     Accessible.role: Accessible.ListItem
-                    Accessible.name: qsTr("%1, %2").arg(domain).arg(verdict)
+                    Accessible.name: qsTr("%1, %2").arg(shownDomain).arg(verdict)
                     RowLayout {
                         id: watchedLayout
                         anchors.left: parent.left
@@ -150,8 +150,9 @@ Rectangle {
                             spacing: 1
                             Text {
                                 Layout.fillWidth: true
-                                text: domain
-                                elide: Text.ElideMiddle
+                                text: shownDomain !== domain ? shownDomain.replace(/-/g, "\u2011") : shownDomain // wraps at the space only
+                                elide: shownDomain !== domain ? Text.ElideNone : Text.ElideMiddle
+                                wrapMode: shownDomain !== domain ? Text.Wrap : Text.NoWrap
                                 font.pixelSize: Theme.textBody
                                 font.weight: availability === "available" ? Font.DemiBold : Font.Normal
                                 color: availability === "available" ? Theme.statusAvailable : Theme.primaryText

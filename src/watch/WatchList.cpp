@@ -1,5 +1,7 @@
 #include "watch/WatchList.h"
 
+#include "engine/DomainName.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -131,6 +133,7 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
     const WatchedDomain &entry = m_entries.at(index.row());
     switch (role) {
     case DomainRole: return entry.domain;
+    case ShownDomainRole: return DomainName::shown(entry.domain);
     case TldRole: return entry.tld;
     case AvailabilityRole: return entry.lastAvailability ? rawString(*entry.lastAvailability) : QString();
     case LastCheckedRole: return entry.lastCheckedAt;
@@ -140,7 +143,11 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
 
 QHash<int, QByteArray> WatchList::roleNames() const
 {
-    return {{DomainRole, "domain"}, {TldRole, "tld"}, {AvailabilityRole, "availability"}, {LastCheckedRole, "lastChecked"}};
+    return {{DomainRole, "domain"},
+            {TldRole, "tld"},
+            {AvailabilityRole, "availability"},
+            {LastCheckedRole, "lastChecked"},
+            {ShownDomainRole, "shownDomain"}};
 }
 
 } // namespace orvane

@@ -27,7 +27,8 @@ class WatchList : public QAbstractListModel
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
-    enum Role { DomainRole = Qt::UserRole + 1, TldRole, AvailabilityRole, LastCheckedRole };
+    // ShownDomainRole: the domain as shown, a look-alike with its ASCII form beside it.
+    enum Role { DomainRole = Qt::UserRole + 1, TldRole, AvailabilityRole, LastCheckedRole, ShownDomainRole };
 
     // `connectionName` names an open QSqlDatabase connection to a history file.
     explicit WatchList(QString connectionName, QObject *parent = nullptr);

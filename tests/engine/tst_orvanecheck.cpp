@@ -138,6 +138,8 @@ private slots:
             {"b\u00fccher.com available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
         row("international TLD", {"orvane", "\u0440\u0444"},
             {"orvane.\u0440\u0444 available No match for ORVANE.XN--P1AI", summary(1, 1, 0, 0)}, 0);
+        row("look-alike name", {"\u0430pple", ".com"},
+            {"\u0430pple.com (xn--pple-43d.com) available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
         row("--timeout", {"--timeout", "0.3", "late", ".ai"},
             {"late.ai error WHOIS query timed out", summary(1, 0, 0, 1)}, 1);
     }

@@ -86,6 +86,9 @@ private slots:
         http.setJson("/rdap/domain/gone.test", 200, R"({"objectClassName":"domain","ldhName":"gone.test"})");
         http.setJson("/rdap/domain/murky.test", 200, R"({"objectClassName":"entity"})");
         http.setJson("/rdap/domain/broken.test", 500, "{}");
+        // An international name is asked about in its ASCII form: sent as raw UTF-8, it would
+        // meet the registry's "not found" and be announced as free.
+        http.setJson("/rdap/domain/xn--bcher-kva.test", 200, R"({"objectClassName":"domain"})");
         whois.setDefault({"% no referral here\n"});
 
         LookupConfiguration c;
@@ -102,8 +105,9 @@ private slots:
         {
             WatchList list(connection);
             const QDateTime added = QDateTime::currentDateTimeUtc().addDays(-1);
-            for (const char *name : {"lumalink", "gone", "murky", "broken"})
-                QVERIFY(list.watch(QString::fromLatin1(name) + ".test", ".test", DomainAvailability::taken, added));
+            for (const QString &name : {QStringLiteral("lumalink"), QStringLiteral("gone"), QStringLiteral("murky"),
+                                        QStringLiteral("broken"), QStringLiteral("b\u00fccher")})
+                QVERIFY(list.watch(name + ".test", ".test", DomainAvailability::taken, added));
             QVERIFY(list.watch("stillfree.test", ".test", DomainAvailability::available, added));
             // What was seen when watching began is stored: after a restart it is no news.
             QCOMPARE(WatchList(connection).entries().last().lastAvailability, DomainAvailability::available);
@@ -114,7 +118,7 @@ private slots:
                 &list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
             QSignalSpy checked(&service, &WatchService::checked);
             QSignalSpy announced(&service, &WatchService::becameAvailable);
-            QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 5, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 6, 15000);
             QCOMPARE(announced.size(), 1);
             QCOMPARE(announced.first().first().toString(), QStringLiteral("lumalink.test"));
         }
@@ -122,8 +126,9 @@ private slots:
         const WatchList reread(connection);
         for (const WatchedDomain &entry : reread.entries())
             verdicts << entry.domain + '=' + (entry.lastAvailability ? rawString(*entry.lastAvailability) : "none");
-        QCOMPARE(verdicts, (QStringList{"broken.test=error", "gone.test=taken", "lumalink.test=available",
+        QCOMPARE(verdicts, (QStringList{"broken.test=error", QStringLiteral("b\u00fccher.test=taken"), "gone.test=taken", "lumalink.test=available",
                                         "murky.test=unknown", "stillfree.test=available"}));
+        QCOMPARE(http.requestCount("/rdap/domain/xn--bcher-kva.test"), 1);
     }
 };
 
