@@ -3,6 +3,8 @@
 #include "RawDatabase.h"
 #include "engine/RDAPClient.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -60,6 +62,29 @@ private slots:
             QVERIFY(HistoryStore::open(path).has_value());
         }
         QCOMPARE(killsWhileSaving, 50);
+    }
+
+    // Programs that open a first-release file at the same moment: one upgrades it, the others
+    // wait for its write lock and find the work done. None fails.
+    void simultaneousOpensOfAnOldFile()
+    {
+        for (int round = 0; round < 5; ++round) {
+            const QString path = m_dir.filePath(QStringLiteral("old%1/history.sqlite").arg(round));
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QVERIFY(QFile::copy(QStringLiteral(ORVANE_TEST_DATA "/history-1.0.0.sqlite"), path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+            std::vector<std::unique_ptr<QProcess>> writers;
+            for (int i = 0; i < 4; ++i) {
+                writers.push_back(std::make_unique<QProcess>());
+                writers.back()->start(QStringLiteral(ORVANE_HISTORY_WRITER), {path});
+            }
+            for (auto &writer : writers) {
+                const bool saving = writer->waitForReadyRead(15000); // it opened the file and saved once
+                writer->kill();
+                writer->waitForFinished();
+                QVERIFY2(saving, qPrintable(QStringLiteral("round %1: %2").arg(round).arg(QString::fromUtf8(writer->readAllStandardError()))));
+            }
+        }
     }
 
     void historySurvivesAFullDisk()

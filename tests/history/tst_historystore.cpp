@@ -16,6 +16,14 @@ QDateTime at(int minutes)
     return QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC).addSecs(minutes * 60).addMSecs(123);
 }
 
+// Overwrites the first page of a table, as a failing disk or a stray write would.
+bool damagePage(const QString &path, const QString &table)
+{
+    const int page = RawDatabase(path).count("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
+    QFile file(path);
+    return page > 1 && file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * 4096) && file.write(QByteArray(4096, '\x5a')) == 4096;
+}
+
 QByteArray bytes(const QString &path)
 {
     QFile file(path);
@@ -77,7 +85,7 @@ private slots:
             QVERIFY(!store->hasChanges());
         }
         RawDatabase raw(m_path);
-        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.1.0"});
+        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.2.0"});
         QCOMPARE(raw.rows("PRAGMA journal_mode"), QStringList{"wal"});
         auto store = *HistoryStore::open(m_path);
         const QList<SearchRecord *> records = store->fetchAll();
@@ -109,7 +117,7 @@ private slots:
         QCOMPARE(before.size(), 5);
         {
             auto store = HistoryStore::open(m_path);
-            QVERIFY2(store, store ? "" : qPrintable(store.error()));
+            QVERIFY2(store, store ? "" : qPrintable(store.error().message));
             QCOMPARE(read((*store)->fetchAll()),
                      (QStringList{"bücherei|bücherei.de|unknown|unknown|Status: connect\n€ ünïcode|-|",
                                   "bücherei|bücherei.com|available|available|No match for \"XN--BCHEREI-C2A.COM\".|-|",
@@ -119,7 +127,7 @@ private slots:
         }
         RawDatabase raw(m_path);
         QCOMPARE(raw.rows(everyRecord), before);
-        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.1.0"});
+        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.2.0"});
         const QString fresh = m_dir.filePath(QStringLiteral("fresh.sqlite"));
         QVERIFY(HistoryStore::open(fresh));
         const QString tables = QStringLiteral("SELECT name, sql FROM sqlite_master ORDER BY name");
@@ -152,9 +160,10 @@ private slots:
         auto version = [&](const char *value) { return meta + tables + "INSERT INTO orvane_meta VALUES ('schemaVersion', '" + value + "');"; };
         const QString notOurs = "%1 is not an Orvane history database.";
         const QString newer = "%1 was written by a newer version of Orvane (history schema %2).";
-        QTest::newRow("text file") << QByteArray("these are my notes, not a database\n") << notOurs;
-        QTest::newRow("corrupt database") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, '\x5a')
-                                          << "Could not read %1: file is not a database";
+        QTest::newRow("text file") << QByteArray("these are my notes, not a database\n") << "%1 is damaged: file is not a database";
+        QTest::newRow("corrupt header") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, '\x5a')
+                                        << "%1 is damaged: file is not a database";
+        QTest::newRow("corrupt page") << QByteArray("PAGE:orvane_meta") << "%1 is damaged: database disk image is malformed";
         QTest::newRow("someone else's database") << QByteArray("SQL:CREATE TABLE photos (id INTEGER PRIMARY KEY);") << notOurs;
         QTest::newRow("newer schema") << "SQL:" + version("2.0.0") << newer.arg("%1", "2.0.0");
         QTest::newRow("version v2") << "SQL:" + version("v2") << newer.arg("%1", "v2");
@@ -165,13 +174,16 @@ private slots:
         QTest::newRow("1.1.0 without its watch list") << "SQL:" + version("1.1.0") + "ALTER TABLE domain_result ADD COLUMN expires_at INTEGER;"
                                                       << newer.arg("%1", "1.1.0");
         QTest::newRow("upgrade fails midway") << "SQL:" + version("1.0.0") + "CREATE TABLE watched_domain (x);"
-                                              << "Could not upgrade %1 to history schema 1.1.0: table watched_domain already exists";
+                                              << "Could not upgrade %1 to history schema 1.2.0: table watched_domain already exists";
     }
     void refusedFilesAreLeftUntouched()
     {
         QFETCH(QByteArray, content); QFETCH(QString, message);
         QDir().mkpath(QFileInfo(m_path).absolutePath());
-        if (content.startsWith("SQL:")) {
+        if (content.startsWith("PAGE:")) { // a history file with one table's page overwritten
+            QVERIFY(HistoryStore::open(m_path));
+            QVERIFY(damagePage(m_path, QString::fromLatin1(content.mid(5))));
+        } else if (content.startsWith("SQL:")) {
             RawDatabase raw(m_path);
             for (const QByteArray &statement : content.mid(4).split(';'))
                 QVERIFY2(statement.isEmpty() || raw.exec(QString::fromUtf8(statement)), statement.constData());
@@ -182,9 +194,36 @@ private slots:
         const QByteArray before = bytes(m_path);
         const auto store = HistoryStore::open(m_path);
         QVERIFY(!store);
-        QCOMPARE(store.error(), message.arg(m_path));
+        QCOMPARE(store.error().message, message.arg(m_path));
         QVERIFY(bytes(m_path) == before);
         QVERIFY(!QFile::exists(m_path + "-wal"));
+        QCOMPARE(store.error().damaged, message.contains("damaged"));
+    }
+
+    // A damaged file goes aside whole, journal and all, and a new history starts in its place.
+    void damagedFileMovesAside()
+    {
+        { QVERIFY(HistoryStore::open(m_path)); }
+        QVERIFY(damagePage(m_path, "search_record"));
+        const QByteArray before = bytes(m_path);
+        {
+            auto store = *HistoryStore::open(m_path); // the damage lies beyond what opening reads
+            QVERIFY(store->fetchAll().isEmpty());
+            QCOMPARE(store->readFailure().value_or(HistoryStore::OpenError{}).message, m_path + " is damaged: database disk image is malformed");
+            QVERIFY(store->readFailure()->damaged);
+        }
+        QFile journal(m_path + "-wal"); // as a program that crashed leaves it
+        QVERIFY(journal.open(QIODevice::WriteOnly) && journal.write("frames of the old file") > 0);
+        journal.close();
+
+        const QString aside = HistoryStore::asidePath(m_path, at(0));
+        QCOMPARE(QFileInfo(aside).fileName(), QStringLiteral("history-damaged-%1.sqlite").arg(at(0).toLocalTime().toString("yyyy-MM-dd-HHmmss")));
+        QVERIFY(HistoryStore::moveAside(m_path, aside));
+        QVERIFY(bytes(aside) == before);
+        QCOMPARE(bytes(aside + "-wal"), QByteArray("frames of the old file"));
+        QVERIFY(HistoryStore::asidePath(m_path, at(0)) != aside); // a second one never overwrites the first
+        auto fresh = HistoryStore::open(m_path);
+        QVERIFY(fresh && (*fresh)->fetchAll().isEmpty());
     }
 
     void failedSaveKeepsPendingAndSavedData_data()

@@ -15,8 +15,10 @@ int main(int argc, char *argv[])
     if (argc < 2)
         return 2;
     auto store = HistoryStore::open(QString::fromLocal8Bit(argv[1]));
-    if (!store)
+    if (!store) {
+        std::fprintf(stderr, "%s\n", qPrintable(store.error().message));
         return 1;
+    }
     for (int n = 0;; ++n) {
         auto *record = new SearchRecord(QStringLiteral("name%1").arg(n), QDateTime::currentDateTimeUtc());
         (*store)->insert(record);
