@@ -32,7 +32,7 @@ QString registryHostOf(const RDAPBootstrap &bootstrap, const QString &tld)
 
 } // namespace
 
-std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfiguration configuration)
+std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration)
 {
     std::unique_ptr<LoginItem> loginItem;
     if (configuration.loginItem)
@@ -40,8 +40,13 @@ std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfigurat
     auto settings = std::make_unique<AppSettings>(configuration.settings, std::move(loginItem));
     auto store = HistoryStore::open(configuration.historyPath);
     if (!store)
-        return std::unexpected(fatalPrefix + store.error());
-    return std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+        return std::unexpected(store.error());
+    auto app = std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+    // The history list has read every stored search by now: a file whose searches SQLite cannot
+    // read is as damaged as one it cannot open, and is not shown as an empty history.
+    if (const auto failure = app->m_store->readFailure())
+        return std::unexpected(*failure);
+    return app;
 }
 
 OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store)

@@ -58,8 +58,9 @@ public:
     static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
     static inline const QUrl site = QUrl(QStringLiteral("https://pellunor.com"));
 
-    // Fails with the fatal start-up message when the history store cannot be opened.
-    static std::expected<std::unique_ptr<OrvaneApp>, QString> make(AppConfiguration configuration = {});
+    // Fails when the history store cannot be opened (the start-up then stops with fatalPrefix
+    // and the message); a damaged file says so, and may be moved aside for a new one.
+    static std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> make(AppConfiguration configuration = {});
     ~OrvaneApp() override;
 
     // Opens the main window and finishes launching (tray, chime, first run).
