@@ -1,10 +1,12 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
+#include "RawDatabase.h"
 #include "history/HistoryStore.h"
 #include "watch/WatchList.h"
 #include "engine/WhoisClient.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -213,6 +215,22 @@ private slots:
         }
     }
 
+    // Registry text that a spreadsheet would run as a formula arrives there as text.
+    void csvCellsAreNeverFormulas()
+    {
+        m_whois->setAnswer("eq.ai", QByteArray("=HYPERLINK(\"http://evil.test\",\"free\")\n"));
+        m_whois->setAnswer("plus.ai", QByteArray("+1+1\n"));
+        m_whois->setAnswer("minus.ai", QByteArray("-1+1\n"));
+        m_whois->setAnswer("at.ai", QByteArray("@SUM(1)\n"));
+        m_whois->setAnswer("tab.ai", QByteArray("\t=1\n"));
+        const Run r = run({"--format", "csv", "-", ".ai"}, {.input = "eq\nplus\nminus\nat\ntab\n"});
+        QStringList responses;
+        for (const QString &line : r.out.mid(1))
+            responses << line.section(',', 4, -2);
+        responses.sort();
+        QCOMPARE(responses, (QStringList{"\"'=HYPERLINK(\"\"http://evil.test\"\",\"\"free\"\")\"", "'+1+1", "'-1+1", "'=1", "'@SUM(1)"}));
+    }
+
     // Colour only for a terminal, and never when NO_COLOR or --no-color says so. Log lines stay
     // off standard error unless asked for, and then come escaped: they may quote a registry.
     void terminal_data()
@@ -273,6 +291,42 @@ private slots:
         const Run text = run({"--watching"}, {.registries = false});
         QCOMPARE(simplifiedSorted(text.out), (QStringList{"lumalink.com not checked yet", "orvane.ai taken checked 2026-12-01T10:00:00Z"}));
         QCOMPARE(QFileInfo(path).lastModified(), modified);
+    }
+
+    // A history file that cannot be read is a failure that says so; one written before the
+    // verdict had a column of its own is read as it is.
+    void watchingFromOtherFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // the file's bytes, or SQL run on a new database
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said"); // standard output, or error; %1: the file's path
+        QTest::newRow("damaged") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, 'Z') << 1 << "Cannot read %1: file is not a database";
+        QTest::newRow("someone else's database") << QByteArray("SQL:CREATE TABLE photos (id INTEGER PRIMARY KEY)") << 1
+                                                 << "Cannot read %1: not an Orvane history database";
+        QTest::newRow("schema 1.1.0") << QByteArray("SQL:CREATE TABLE orvane_meta (key TEXT PRIMARY KEY, value TEXT);"
+                                                    "CREATE TABLE watched_domain (domain TEXT PRIMARY KEY, tld TEXT NOT NULL, added_at INTEGER NOT NULL,"
+                                                    " last_checked_at INTEGER, last_availability_raw TEXT);"
+                                                    "INSERT INTO watched_domain VALUES ('orvane.ai', '.ai', 0, 0, 'taken')")
+                                      << 0 << "orvane.ai taken checked 1970-01-01T00:00:00Z";
+    }
+    void watchingFromOtherFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        const QString path = m_home->filePath(".local/share/pellunor/Orvane/history.sqlite");
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        if (content.startsWith("SQL:")) {
+            const RawDatabase raw(path);
+            for (const QByteArray &statement : content.mid(4).split(';'))
+                QVERIFY2(raw.exec(QString::fromUtf8(statement)), statement.constData());
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        }
+        const Run r = run({"--watching"}, {.registries = false});
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(exitCode ? r.err : r.out.join('\n').simplified(), said.arg(path));
     }
 
     // --all: the bootstrap's TLDs and the WHOIS table's, each once.
