@@ -15,11 +15,11 @@
 #include <unistd.h>
 #endif
 
-Q_LOGGING_CATEGORY(lcInstance, "com.pellunor.Orvane.launch", QtInfoMsg)
-
 namespace orvane {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcInstance, "com.pellunor.Orvane.launch", QtInfoMsg)
 
 // Whether the other end of a local connection runs as this user.
 bool peerIsUs([[maybe_unused]] qintptr descriptor)

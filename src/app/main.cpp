@@ -119,19 +119,12 @@ int main(int argc, char *argv[])
         }
     });
 
-    const QString historyPath = orvane::AppConfiguration{}.historyPath;
-    auto app = orvane::OrvaneApp::make();
-    if (!app && app.error().damaged && interactive()) {
-        const QString aside = orvane::HistoryStore::asidePath(historyPath, QDateTime::currentDateTime());
-        orvane::DamagedHistoryDialog question(app.error().message, aside);
+    const auto ask = [](const QString &problem, const QString &aside) {
+        orvane::DamagedHistoryDialog question(problem, aside);
         question.exec();
-        if (!question.startNewHistory())
-            return 1;
-        if (const auto moved = orvane::HistoryStore::moveAside(historyPath, aside); !moved)
-            return fail(orvane::OrvaneApp::fatalPrefix + moved.error());
-        qCInfo(lcApp, "Moved the damaged history to %s", qUtf8Printable(aside));
-        app = orvane::OrvaneApp::make();
-    }
+        return question.startNewHistory();
+    };
+    auto app = orvane::OrvaneApp::make({}, interactive() ? orvane::OrvaneApp::AskToStartNewHistory(ask) : nullptr);
     if (!app)
         return fail(orvane::OrvaneApp::fatalPrefix + app.error().message);
 

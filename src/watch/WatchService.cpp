@@ -6,9 +6,11 @@
 
 #include <qcoro/qcorotask.h>
 
-Q_LOGGING_CATEGORY(lcWatch, "com.pellunor.Orvane.watch", QtInfoMsg)
-
 namespace orvane {
+
+namespace {
+Q_LOGGING_CATEGORY(lcWatch, "com.pellunor.Orvane.watch", QtInfoMsg)
+} // namespace
 
 WatchService::WatchService(WatchList *list, DomainLookupService *lookup, Clock clock, HostOf hostOf,
                            WatchScheduler::Limits limits, QObject *parent)

@@ -155,6 +155,38 @@ private slots:
         QCOMPARE(history.readAll(), QByteArray("my notes, not a database"));
     }
 
+    // A damaged history, agreed to be moved aside, goes whole and the program starts with a new
+    // one; declined, the program does not start and the file stays as it was.
+    void damagedHistoryMovesAsideWhenAgreed_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("agreed") << true;
+        QTest::newRow("declined") << false;
+    }
+    void damagedHistoryMovesAsideWhenAgreed()
+    {
+        QFETCH(bool, agree);
+        UiHarness ui;
+        const QString path = ui.dir.filePath("history.sqlite");
+        const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(4096, 'Z');
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
+        file.close();
+        QString asked, aside;
+        const auto app = OrvaneApp::make(ui.configuration(), [&](const QString &problem, const QString &where) {
+            asked = problem;
+            aside = where;
+            return agree;
+        });
+        QCOMPARE(asked, path + " is damaged: file is not a database");
+        QCOMPARE(app.has_value(), agree);
+        QFile kept(agree ? aside : path);
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == damaged);
+        QCOMPARE(QFileInfo(aside).absolutePath(), ui.dir.path());
+        if (agree)
+            QVERIFY((*app)->store()->fetchAll().isEmpty() && QFileInfo(path).size() > 0);
+    }
+
     void clearAllDialogCountsItsSearches()
     {
         UiHarness ui;
