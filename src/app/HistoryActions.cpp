@@ -9,7 +9,7 @@ HistoryActions::HistoryActions(HistoryStore *store, HistoryListModel *history, W
 
 void HistoryActions::report(const std::expected<void, QString> &outcome, const QString &action)
 {
-    const QString failure = outcome ? QString() : tr("%1: %2: %3").arg(action, m_store->path(), outcome.error());
+    const QString failure = outcome ? QString() : QStringLiteral("%1: %2: %3").arg(action, m_store->path(), outcome.error());
     if (failure == m_failure)
         return;
     m_failure = failure;
