@@ -218,17 +218,14 @@ private slots:
     // Registry text that a spreadsheet would run as a formula arrives there as text.
     void csvCellsAreNeverFormulas()
     {
-        m_whois->setAnswer("eq.ai", QByteArray("=HYPERLINK(\"http://evil.test\",\"free\")\n"));
-        m_whois->setAnswer("plus.ai", QByteArray("+1+1\n"));
-        m_whois->setAnswer("minus.ai", QByteArray("-1+1\n"));
-        m_whois->setAnswer("at.ai", QByteArray("@SUM(1)\n"));
-        m_whois->setAnswer("tab.ai", QByteArray("\t=1\n"));
-        const Run r = run({"--format", "csv", "-", ".ai"}, {.input = "eq\nplus\nminus\nat\ntab\n"});
+        const QList<QByteArray> answers{"=cmd|' /C calc'!A0", "+1+1", "-1+1", "@SUM(1)", "\t=1"};
+        for (int i = 0; i < answers.size(); ++i)
+            m_whois->setAnswer(QStringLiteral("n%1.ai").arg(i), answers[i] + '\n');
         QStringList responses;
-        for (const QString &line : r.out.mid(1))
+        for (const QString &line : run({"--format", "csv", "-", ".ai"}, {.input = "n0\nn1\nn2\nn3\nn4\n"}).out.mid(1))
             responses << line.section(',', 4, -2);
         responses.sort();
-        QCOMPARE(responses, (QStringList{"\"'=HYPERLINK(\"\"http://evil.test\"\",\"\"free\"\")\"", "'+1+1", "'-1+1", "'=1", "'@SUM(1)"}));
+        QCOMPARE(responses, (QStringList{"'+1+1", "'-1+1", "'=1", "'=cmd|' /C calc'!A0", "'@SUM(1)"}));
     }
 
     // Colour only for a terminal, and never when NO_COLOR or --no-color says so. Log lines stay
@@ -297,36 +294,29 @@ private slots:
     // verdict had a column of its own is read as it is.
     void watchingFromOtherFiles_data()
     {
-        QTest::addColumn<QByteArray>("content"); // the file's bytes, or SQL run on a new database
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("said"); // standard output, or error; %1: the file's path
-        QTest::newRow("damaged") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, 'Z') << 1 << "Cannot read %1: file is not a database";
-        QTest::newRow("someone else's database") << QByteArray("SQL:CREATE TABLE photos (id INTEGER PRIMARY KEY)") << 1
-                                                 << "Cannot read %1: not an Orvane history database";
-        QTest::newRow("schema 1.1.0") << QByteArray("SQL:CREATE TABLE orvane_meta (key TEXT PRIMARY KEY, value TEXT);"
-                                                    "CREATE TABLE watched_domain (domain TEXT PRIMARY KEY, tld TEXT NOT NULL, added_at INTEGER NOT NULL,"
-                                                    " last_checked_at INTEGER, last_availability_raw TEXT);"
-                                                    "INSERT INTO watched_domain VALUES ('orvane.ai', '.ai', 0, 0, 'taken')")
-                                      << 0 << "orvane.ai taken checked 1970-01-01T00:00:00Z";
+        QTest::addColumn<QString>("sql"); // run on a new file; none: a damaged one
+        QTest::addColumn<QString>("said"); // standard output, or the error; %1: the file's path
+        QTest::newRow("damaged") << QString() << "Cannot read %1: file is not a database";
+        QTest::newRow("someone else's database") << "CREATE TABLE photos (id INTEGER)" << "Cannot read %1: not an Orvane history database";
+        QTest::newRow("schema 1.1.0") << "CREATE TABLE orvane_meta (key TEXT, value TEXT);CREATE TABLE watched_domain (domain TEXT, tld TEXT,"
+                                         " added_at INTEGER, last_checked_at INTEGER, last_availability_raw TEXT);"
+                                         "INSERT INTO watched_domain VALUES ('orvane.ai', '.ai', 0, 0, 'taken')"
+                                      << "orvane.ai taken checked 1970-01-01T00:00:00Z";
     }
     void watchingFromOtherFiles()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(int, exitCode);
+        QFETCH(QString, sql);
         QFETCH(QString, said);
         const QString path = m_home->filePath(".local/share/pellunor/Orvane/history.sqlite");
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-        if (content.startsWith("SQL:")) {
-            const RawDatabase raw(path);
-            for (const QByteArray &statement : content.mid(4).split(';'))
-                QVERIFY2(raw.exec(QString::fromUtf8(statement)), statement.constData());
-        } else {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        }
+        QFile file(path);
+        QVERIFY(!sql.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4096, 'Z'))));
+        file.close();
+        for (const QString &statement : sql.split(';', Qt::SkipEmptyParts))
+            QVERIFY(RawDatabase(path).exec(statement));
         const Run r = run({"--watching"}, {.registries = false});
-        QCOMPARE(r.exitCode, exitCode);
-        QCOMPARE(exitCode ? r.err : r.out.join('\n').simplified(), said.arg(path));
+        QCOMPARE(r.exitCode, said.startsWith("Cannot") ? 1 : 0);
+        QCOMPARE(r.exitCode ? r.err : r.out.join('\n').simplified(), said.arg(path));
     }
 
     // --all: the bootstrap's TLDs and the WHOIS table's, each once.

@@ -16,14 +16,6 @@ QDateTime at(int minutes)
     return QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC).addSecs(minutes * 60).addMSecs(123);
 }
 
-// Overwrites the first page of a table, as a failing disk or a stray write would.
-bool damagePage(const QString &path, const QString &table)
-{
-    const int page = RawDatabase(path).count("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
-    QFile file(path);
-    return page > 1 && file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * 4096) && file.write(QByteArray(4096, '\x5a')) == 4096;
-}
-
 QByteArray bytes(const QString &path)
 {
     QFile file(path);
@@ -182,7 +174,7 @@ private slots:
         QDir().mkpath(QFileInfo(m_path).absolutePath());
         if (content.startsWith("PAGE:")) { // a history file with one table's page overwritten
             QVERIFY(HistoryStore::open(m_path));
-            QVERIFY(damagePage(m_path, QString::fromLatin1(content.mid(5))));
+            QVERIFY(RawDatabase::damage(m_path, QString::fromLatin1(content.mid(5))));
         } else if (content.startsWith("SQL:")) {
             RawDatabase raw(m_path);
             for (const QByteArray &statement : content.mid(4).split(';'))
@@ -198,32 +190,6 @@ private slots:
         QVERIFY(bytes(m_path) == before);
         QVERIFY(!QFile::exists(m_path + "-wal"));
         QCOMPARE(store.error().damaged, message.contains("damaged"));
-    }
-
-    // A damaged file goes aside whole, journal and all, and a new history starts in its place.
-    void damagedFileMovesAside()
-    {
-        { QVERIFY(HistoryStore::open(m_path)); }
-        QVERIFY(damagePage(m_path, "search_record"));
-        const QByteArray before = bytes(m_path);
-        {
-            auto store = *HistoryStore::open(m_path); // the damage lies beyond what opening reads
-            QVERIFY(store->fetchAll().isEmpty());
-            QCOMPARE(store->readFailure().value_or(HistoryStore::OpenError{}).message, m_path + " is damaged: database disk image is malformed");
-            QVERIFY(store->readFailure()->damaged);
-        }
-        QFile journal(m_path + "-wal"); // as a program that crashed leaves it
-        QVERIFY(journal.open(QIODevice::WriteOnly) && journal.write("frames of the old file") > 0);
-        journal.close();
-
-        const QString aside = HistoryStore::asidePath(m_path, at(0));
-        QCOMPARE(QFileInfo(aside).fileName(), QStringLiteral("history-damaged-%1.sqlite").arg(at(0).toLocalTime().toString("yyyy-MM-dd-HHmmss")));
-        QVERIFY(HistoryStore::moveAside(m_path, aside));
-        QVERIFY(bytes(aside) == before);
-        QCOMPARE(bytes(aside + "-wal"), QByteArray("frames of the old file"));
-        QVERIFY(HistoryStore::asidePath(m_path, at(0)) != aside); // a second one never overwrites the first
-        auto fresh = HistoryStore::open(m_path);
-        QVERIFY(fresh && (*fresh)->fetchAll().isEmpty());
     }
 
     void failedSaveKeepsPendingAndSavedData_data()

@@ -41,6 +41,12 @@ QProcessEnvironment scratchEnvironment(const QTemporaryDir &home, const QString 
     return env;
 }
 
+QByteArray bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 QStringList rowTexts(const SearchPaneModel *model)
 {
     QStringList rows;
@@ -155,8 +161,8 @@ private slots:
         QCOMPARE(history.readAll(), QByteArray("my notes, not a database"));
     }
 
-    // A damaged history, agreed to be moved aside, goes whole and the program starts with a new
-    // one; declined, the program does not start and the file stays as it was.
+    // A history whose searches SQLite cannot read, agreed to be moved aside, goes whole and the
+    // program starts with a new one; declined, the program does not start and the file stays.
     void damagedHistoryMovesAsideWhenAgreed_data()
     {
         QTest::addColumn<bool>("agree");
@@ -168,23 +174,19 @@ private slots:
         QFETCH(bool, agree);
         UiHarness ui;
         const QString path = ui.dir.filePath("history.sqlite");
-        const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(4096, 'Z');
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size());
-        file.close();
+        QVERIFY(HistoryStore::open(path) && RawDatabase::damage(path, "search_record"));
+        const QByteArray damaged = bytes(path);
         QString asked, aside;
         const auto app = OrvaneApp::make(ui.configuration(), [&](const QString &problem, const QString &where) {
             asked = problem;
             aside = where;
             return agree;
         });
-        QCOMPARE(asked, path + " is damaged: file is not a database");
+        QCOMPARE(asked, path + " is damaged: database disk image is malformed");
         QCOMPARE(app.has_value(), agree);
-        QFile kept(agree ? aside : path);
-        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == damaged);
+        QCOMPARE(bytes(agree ? aside : path), damaged);
         QCOMPARE(QFileInfo(aside).absolutePath(), ui.dir.path());
-        if (agree)
-            QVERIFY((*app)->store()->fetchAll().isEmpty() && QFileInfo(path).size() > 0);
+        QVERIFY(!agree || (*app)->store()->fetchAll().isEmpty());
     }
 
     void clearAllDialogCountsItsSearches()
@@ -374,17 +376,13 @@ private slots:
             QMetaObject::invokeMethod(ui.item("contentView")->property("clearDialog").value<QObject *>(), "open");
             QTRY_VERIFY(ui.item("confirmClear") && ui.item("confirmClear")->isVisible());
             clickItem(ui.item("confirmClear"));
-        } else if (action == "watch") {
-            clickItem(ui.shown("watchButton").value(0));
         } else {
-            clickItem(ui.shown("stopWatching").value(0));
+            clickItem(ui.shown(action == "watch" ? "watchButton" : "stopWatching").value(0));
         }
         QTRY_VERIFY(ui.item("actionFailure")->isVisible());
         QCOMPARE(ui.item("actionFailureText")->property("text").toString(), message.arg(path));
-        QCOMPARE(ui.app->history()->count(), 1);
-        QCOMPARE(raw.count("SELECT COUNT(*) FROM search_record"), 1);
-        QCOMPARE(ui.app->watchList()->count(), action == "stop" ? 1 : 0);
-        QCOMPARE(raw.count("SELECT COUNT(*) FROM watched_domain"), action == "stop" ? 1 : 0);
+        QCOMPARE(QList<int>({int(ui.app->history()->count()), raw.count("SELECT COUNT(*) FROM search_record")}), QList<int>({1, 1}));
+        QCOMPARE(ui.app->watchList()->count() + raw.count("SELECT COUNT(*) FROM watched_domain"), action == "stop" ? 2 : 0);
         clickItem(ui.item("dismissFailure"));
         QVERIFY(!ui.item("actionFailure")->isVisible());
     }
@@ -572,11 +570,10 @@ private slots:
                 launch->setProcessChannelMode(QProcess::MergedChannels);
                 launch->start(QStringLiteral(ORVANE_BINARY));
             }
-            QTRY_VERIFY_WITH_TIMEOUT(a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning, 15000);
             QProcess &handedOver = a.state() == QProcess::NotRunning ? a : b;
             QProcess &running = &handedOver == &a ? b : a;
-            QCOMPARE(handedOver.exitStatus(), QProcess::NormalExit);
-            QVERIFY2(handedOver.exitCode() == 0, handedOver.readAll().constData());
+            QVERIFY2(handedOver.exitStatus() == QProcess::NormalExit && handedOver.exitCode() == 0, handedOver.readAll().constData());
             QByteArray log;
             QTRY_VERIFY_WITH_TIMEOUT((log += running.readAll()).contains("Another launch asked for the main window"), 10000);
             QCOMPARE(running.state(), QProcess::Running);
@@ -605,19 +602,15 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir home;
         QProcessEnvironment env = scratchEnvironment(home, "orvane-squat-");
-        const QString runtime = home.filePath("runtime");
-        const QString folder = runtime + "/orvane";
-        QVERIFY(QDir().mkpath(squat == "link" ? home.filePath("elsewhere") : folder) && QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString runtime = home.filePath("runtime"), folder = runtime + "/orvane";
+        QVERIFY(QDir().mkpath(folder) && QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         if (squat == "chmod 777") {
             QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
-        } else if (squat == "chown nobody") {
-            if (::geteuid() != 0 || ::chown(qPrintable(folder), 65534, 65534) != 0)
-                QSKIP("giving a folder to another user takes root");
+        } else if (squat == "chown nobody" && (::geteuid() != 0 || ::chown(qPrintable(folder), 65534, 65534) != 0)) {
+            QSKIP("giving a folder to another user takes root");
         } else if (squat == "link") {
-            QVERIFY(QFile::link(home.filePath("elsewhere"), folder));
-        } else {
+            QVERIFY(QDir(folder).removeRecursively() && QFile::link(home.path(), folder));
+        } else if (squat == "shared parent") {
             QVERIFY(QFile::setPermissions(runtime, QFileDevice::Permissions(0x7777)));
         }
         env.insert("XDG_RUNTIME_DIR", runtime);
@@ -627,35 +620,28 @@ private slots:
         QVERIFY(orvane.waitForFinished(15000));
         QCOMPARE(orvane.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(orvane.readAllStandardError()).trimmed().section('\n', -1), "Orvane cannot start: " + reason.arg(folder, runtime));
-        QVERIFY(!QFileInfo::exists(home.filePath(".local/share/pellunor/Orvane")));
-        QVERIFY(!QFileInfo::exists(home.filePath(".config/pellunor")));
+        QVERIFY(!QFileInfo::exists(home.filePath(".local/share/pellunor")) && !QFileInfo::exists(home.filePath(".config/pellunor")));
     }
 
     // --help and --version print and end: no display (there is none to reach), no lock, no
     // settings, no history, no network.
-    void helpAndVersionOpenNothing_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("printed"); // the start of what it prints
-        QTest::newRow("--help") << "--help" << "Usage: ";
-        QTest::newRow("--version") << "--version" << QStringLiteral("orvane %1\n").arg(orvane::applicationVersion);
-    }
     void helpAndVersionOpenNothing()
     {
-        QFETCH(QString, option);
-        QFETCH(QString, printed);
         QTemporaryDir home;
         QProcessEnvironment env = scratchEnvironment(home, "orvane-help-");
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
-        QProcess orvane;
-        orvane.setProcessEnvironment(env);
-        orvane.start(QStringLiteral(ORVANE_BINARY), {option});
-        QVERIFY(orvane.waitForFinished(15000));
-        QCOMPARE(orvane.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(orvane.exitCode(), 0);
-        QVERIFY(QString::fromUtf8(orvane.readAllStandardOutput()).startsWith(printed));
+        for (const auto &[option, printed] : {std::pair{"--help", QStringLiteral("Usage: ")},
+                                              std::pair{"--version", QStringLiteral("orvane %1\n").arg(applicationVersion)}}) {
+            QProcess orvane;
+            orvane.setProcessEnvironment(env);
+            orvane.start(QStringLiteral(ORVANE_BINARY), {QString::fromLatin1(option)});
+            QVERIFY(orvane.waitForFinished(15000));
+            QCOMPARE(orvane.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(orvane.exitCode(), 0);
+            QVERIFY2(QString::fromUtf8(orvane.readAllStandardOutput()).startsWith(printed), option);
+        }
         QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     }
 };

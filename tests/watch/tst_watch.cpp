@@ -150,11 +150,7 @@ private slots:
         FakeHttpServer http;
         http.serveBootstrap({QStringLiteral("test")});
         http.setJson("/rdap/domain/lumalink.test", 404, "{}");
-        LookupConfiguration c;
-        c.bootstrap.source = http.url("/dns.json");
-        c.bootstrap.store.fileName = m_dir.filePath(QStringLiteral("full.ini"));
-        DomainLookupService lookup(c);
-
+        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath("full.ini")}}});
         const QString path = disk.filePath(QStringLiteral("history.sqlite"));
         const auto store = *HistoryStore::open(path);
         QVERIFY(WatchList(store->connectionName()).watch("lumalink.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc()));
@@ -170,10 +166,9 @@ private slots:
             WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
             QSignalSpy checked(&service, &WatchService::checked);
             QSignalSpy announced(&service, &WatchService::becameAvailable);
-            if (!QTest::qWaitFor([&] { return checked.size() >= checks; }, 10000))
-                return -1;
+            const bool done = QTest::qWaitFor([&] { return checked.size() >= checks; }, 10000);
             problem = list.problem();
-            return int(announced.size());
+            return done ? int(announced.size()) : -1;
         };
         QCOMPARE(run(3), 1);
         QCOMPARE(problem, "Could not record the check of lumalink.test: " + path + ": database or disk is full");
