@@ -1,7 +1,9 @@
 // Renders every window, light and dark, with a short and a long name, at the main window's
 // smallest size, to PNG files for looking at the UI without a display: orvane-pictures OUTDIR
 
+#include "RawDatabase.h"
 #include "UiHarness.h"
+#include "app/DamagedHistoryDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -125,6 +127,40 @@ void lookAlike(UiHarness &ui, const QString &scheme)
     (void)ui.app->watchList()->stopWatching(watched);
 }
 
+// What the window says when the history file refuses: an action in the sidebar, a check in the
+// Watching list.
+void refusals(UiHarness &ui, const QString &scheme)
+{
+    const RawDatabase raw(ui.dir.filePath(QStringLiteral("history.sqlite")));
+    raw.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON search_record BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    raw.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON watched_domain BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    (void)ui.app->watchList()->watch(QStringLiteral("orvane.ai"), QStringLiteral(".ai"), orvane::DomainAvailability::taken, now.addSecs(-600));
+    (void)ui.app->watchList()->recordCheck(QStringLiteral("orvane.ai"), orvane::DomainAvailability::available, now);
+    QQuickItem *content = ui.item("contentView");
+    QMetaObject::invokeMethod(content, "deleteRecord", Q_ARG(QVariant, QVariant::fromValue(ui.app->store()->fetchAll().first())));
+    QTest::qWait(100);
+    save(ui.window(), QStringLiteral("main-%1-refused").arg(scheme));
+    raw.exec(QStringLiteral("DROP TRIGGER refuse"));
+    raw.exec(QStringLiteral("DROP TRIGGER full"));
+    (void)ui.app->watchList()->recordCheck(QStringLiteral("orvane.ai"), orvane::DomainAvailability::available, now);
+    (void)ui.app->watchList()->stopWatching(QStringLiteral("orvane.ai"));
+    QMetaObject::invokeMethod(ui.item("dismissFailure"), "clicked");
+}
+
+// The question a damaged history file raises at start-up.
+void damagedHistory(const QString &scheme)
+{
+    const QString folder = QStringLiteral("/home/ada/.local/share/pellunor/Orvane/");
+    orvane::DamagedHistoryDialog dialog(folder + QStringLiteral("history.sqlite is damaged: database disk image is malformed"),
+                                        folder + QStringLiteral("history-damaged-2026-12-01-090412.sqlite"));
+    dialog.show();
+    (void)QTest::qWaitForWindowExposed(&dialog);
+    QTest::qWait(60);
+    const QString path = out + QStringLiteral("/damaged-history-%1.png").arg(scheme);
+    std::printf("%s %s\n", dialog.grab().save(path) ? "wrote" : "FAILED", qPrintable(path));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -179,6 +215,8 @@ int main(int argc, char *argv[])
             mainWindow(ui, scheme, name, QString::number(name.size()));
         watching(ui, scheme);
         lookAlike(ui, scheme);
+        refusals(ui, scheme);
+        damagedHistory(scheme);
 
         QObject *dialog = ui.item("contentView")->property("clearDialog").value<QObject *>();
         QMetaObject::invokeMethod(dialog, "open");

@@ -7,6 +7,7 @@
 #include "search/SearchPaneModel.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QPointer>
 
 // Registers the "Orvane" QML module's C++ types (generated). It sits in a static library, where
@@ -16,6 +17,8 @@ void qml_register_types_Orvane();
 namespace orvane {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcLaunch, "com.pellunor.Orvane.launch", QtInfoMsg)
 
 // The registry host that answers for a TLD, so that background checks are spread across
 // registries: the RDAP server the bootstrap file names (asked first), else the published WHOIS
@@ -33,7 +36,7 @@ QString registryHostOf(const RDAPBootstrap &bootstrap, const QString &tld)
 
 } // namespace
 
-std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfiguration configuration)
+std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration)
 {
     std::unique_ptr<LoginItem> loginItem;
     if (configuration.loginItem)
@@ -41,8 +44,28 @@ std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfigurat
     auto settings = std::make_unique<AppSettings>(configuration.settings, std::move(loginItem));
     auto store = HistoryStore::open(configuration.historyPath);
     if (!store)
-        return std::unexpected(fatalPrefix + store.error());
-    return std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+        return std::unexpected(store.error());
+    auto app = std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+    // The history list has read every stored search by now: a file whose searches SQLite cannot
+    // read is as damaged as one it cannot open, and is not shown as an empty history.
+    if (const auto failure = app->m_store->readFailure())
+        return std::unexpected(*failure);
+    return app;
+}
+
+std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration,
+                                                                                   const AskToStartNewHistory &startNewHistory)
+{
+    auto app = make(configuration);
+    if (app || !app.error().damaged || !startNewHistory)
+        return app;
+    const QString aside = HistoryStore::asidePath(configuration.historyPath, QDateTime::currentDateTime());
+    if (!startNewHistory(app.error().message, aside))
+        return app;
+    if (const auto moved = HistoryStore::moveAside(configuration.historyPath, aside); !moved)
+        return std::unexpected(HistoryStore::OpenError{moved.error()});
+    qCInfo(lcLaunch, "Moved the damaged history to %s", qUtf8Printable(aside));
+    return make(std::move(configuration));
 }
 
 OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store)

@@ -58,8 +58,15 @@ public:
     static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
     static inline const QUrl site = QUrl(QStringLiteral("https://pellunor.com"));
 
-    // Fails with the fatal start-up message when the history store cannot be opened.
-    static std::expected<std::unique_ptr<OrvaneApp>, QString> make(AppConfiguration configuration = {});
+    // Fails when the history store cannot be opened (the start-up then stops with fatalPrefix
+    // and the message); a damaged file says so, and may be moved aside for a new one.
+    static std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> make(AppConfiguration configuration = {});
+    // As make(), but a damaged history file is first offered to `startNewHistory`, with the
+    // problem and the name it would be moved aside to; when that agrees, the file goes aside
+    // (nothing is deleted) and the program starts with a new, empty history.
+    using AskToStartNewHistory = std::function<bool(const QString &problem, const QString &aside)>;
+    static std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> make(AppConfiguration configuration,
+                                                                                  const AskToStartNewHistory &startNewHistory);
     ~OrvaneApp() override;
 
     // Opens the main window and finishes launching (tray, chime, first run).

@@ -59,10 +59,13 @@ QString verdictWord(DomainAvailability availability)
 
 QString csvField(const QString &text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
-        && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
+    // A spreadsheet runs a cell that begins like a formula; the apostrophe makes it plain text.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    const QString cell = !text.isEmpty() && formulaStarts.contains(text.front()) ? QLatin1Char('\'') + text : text;
+    if (!cell.contains(QLatin1Char(',')) && !cell.contains(QLatin1Char('"')) && !cell.contains(QLatin1Char('\n'))
+        && !cell.contains(QLatin1Char('\r')))
+        return cell;
+    QString quoted = cell;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }

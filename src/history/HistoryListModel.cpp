@@ -41,6 +41,7 @@ void HistoryListModel::removeRecord(SearchRecord *record)
     beginRemoveRows({}, row, row);
     m_records.removeAt(row);
     endRemoveRows();
+    disconnect(record, nullptr, this, nullptr); // a removal that fails comes back as an insert
     emit countChanged();
 }
 

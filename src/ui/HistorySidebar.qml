@@ -57,6 +57,43 @@ Rectangle {
         }
         Divider { Layout.fillWidth: true }
 
+        // What could not be done to the saved searches or the watch list, and why.
+        Rectangle {
+            objectName: "actionFailure"
+            visible: HistoryActions.failure.length > 0
+            Layout.fillWidth: true
+            Layout.margins: 8
+            implicitHeight: failureRow.implicitHeight + 16
+            radius: 8
+            color: Theme.statusErrorTint
+            border.width: 1
+            border.color: Theme.statusError
+            Accessible.role: Accessible.AlertMessage
+            Accessible.name: HistoryActions.failure
+            RowLayout {
+                id: failureRow
+                anchors.fill: parent
+                anchors.margins: 8
+                spacing: 6
+                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusError; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+                Text {
+                    objectName: "actionFailureText"
+                    Layout.fillWidth: true
+                    text: HistoryActions.failure
+                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                    font.pixelSize: Theme.textFootnote
+                    color: Theme.primaryText
+                }
+                IconButton {
+                    objectName: "dismissFailure"
+                    Layout.alignment: Qt.AlignTop
+                    iconName: "xmark.circle.fill"
+                    help: qsTr("Dismiss this message")
+                    onClicked: HistoryActions.dismissFailure()
+                }
+            }
+        }
+
         ListView {
             id: list
             objectName: "historyList"
@@ -115,6 +152,27 @@ Rectangle {
                 Icon { name: "eye"; color: Theme.secondaryText; size: 14 }
                 Text { text: qsTr("Watching"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.primaryText }
                 Item { Layout.fillWidth: true }
+            }
+            // A check that could not be written to the history file, or a list that could not be read.
+            RowLayout {
+                objectName: "watchProblem"
+                visible: HistoryActions.watchList.problem.length > 0
+                Layout.fillWidth: true
+                Layout.leftMargin: 14
+                Layout.rightMargin: 14
+                Layout.bottomMargin: 6
+                spacing: 6
+                Accessible.role: Accessible.AlertMessage
+                Accessible.name: HistoryActions.watchList.problem
+                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusError; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+                Text {
+                    objectName: "watchProblemText"
+                    Layout.fillWidth: true
+                    text: HistoryActions.watchList.problem
+                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                    font.pixelSize: Theme.textCaption
+                    color: Theme.primaryText
+                }
             }
             ListView {
                 id: watching

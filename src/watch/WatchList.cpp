@@ -2,6 +2,7 @@
 
 #include "engine/DomainName.h"
 
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -20,10 +21,21 @@ QVariant toStored(const QDateTime &at)
     return at.isValid() ? QVariant(at.toMSecsSinceEpoch()) : QVariant(QMetaType(QMetaType::LongLong));
 }
 
+QString errorText(const QSqlError &error)
+{
+    return error.databaseText().trimmed().isEmpty() ? error.text().trimmed() : error.databaseText().trimmed();
+}
+
 QString errorText(const QSqlQuery &query)
 {
-    const QSqlError error = query.lastError();
-    return error.databaseText().trimmed().isEmpty() ? error.text().trimmed() : error.databaseText().trimmed();
+    return errorText(query.lastError());
+}
+
+std::optional<DomainAvailability> verdictOf(DomainAvailability availability)
+{
+    if (availability == DomainAvailability::available || availability == DomainAvailability::taken)
+        return availability;
+    return std::nullopt;
 }
 
 } // namespace
@@ -31,21 +43,60 @@ QString errorText(const QSqlQuery &query)
 WatchList::WatchList(QString connectionName, QObject *parent)
     : QAbstractListModel(parent), m_connectionName(std::move(connectionName))
 {
-    load();
+    const auto entries = read(m_connectionName);
+    if (entries)
+        m_entries = *entries;
+    else
+        setProblem(QCoreApplication::translate("WatchList", "Could not read the watched domains: %1: %2")
+                       .arg(QSqlDatabase::database(m_connectionName, false).databaseName(), entries.error()));
 }
 
-void WatchList::load()
+std::expected<QList<WatchedDomain>, QString> WatchList::read(const QString &connectionName)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT domain, tld, added_at, last_checked_at, last_availability_raw"
-                                   " FROM watched_domain ORDER BY added_at, domain")))
-        return;
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        return std::unexpected(errorText(query));
+    QStringList tables;
+    while (query.next())
+        tables << query.value(0).toString();
+    if (query.lastError().isValid())
+        return std::unexpected(errorText(query));
+    if (!tables.isEmpty() && !tables.contains(QStringLiteral("orvane_meta")))
+        return std::unexpected(QStringLiteral("not an Orvane history database"));
+    if (!tables.contains(QStringLiteral("watched_domain")))
+        return QList<WatchedDomain>{}; // nothing written yet, or a file from before watching
+
+    // A file from before the verdict had a column of its own has only the last answer.
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('watched_domain') WHERE name = 'last_verdict_raw'"))
+        || !query.next())
+        return std::unexpected(errorText(query));
+    const bool verdictColumn = query.value(0).toInt() > 0;
+    if (!query.exec(QStringLiteral("SELECT domain, tld, added_at, last_checked_at, last_availability_raw, %1"
+                                   " FROM watched_domain ORDER BY added_at, domain")
+                        .arg(verdictColumn ? QStringLiteral("last_verdict_raw") : QStringLiteral("NULL"))))
+        return std::unexpected(errorText(query));
+    QList<WatchedDomain> entries;
     while (query.next()) {
         WatchedDomain entry{query.value(0).toString(), query.value(1).toString(), fromStored(query.value(2)),
-                            fromStored(query.value(3)), domainAvailabilityFromRaw(query.value(4).toString())};
-        m_entries.append(entry);
+                            fromStored(query.value(3)), domainAvailabilityFromRaw(query.value(4).toString()),
+                            domainAvailabilityFromRaw(query.value(5).toString())};
+        if (!verdictColumn && entry.lastAvailability)
+            entry.lastVerdict = verdictOf(*entry.lastAvailability);
+        entries.append(entry);
     }
+    if (query.lastError().isValid())
+        return std::unexpected(errorText(query));
+    return entries;
+}
+
+void WatchList::setProblem(const QString &problem)
+{
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    emit problemChanged();
 }
 
 int WatchList::indexOf(const QString &domain) const
@@ -67,18 +118,20 @@ std::expected<void, QString> WatchList::watch(const QString &domain, const QStri
 {
     if (contains(domain))
         return {};
+    const std::optional<DomainAvailability> verdict = seen ? verdictOf(*seen) : std::nullopt;
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.prepare(QStringLiteral("INSERT INTO watched_domain (domain, tld, added_at, last_checked_at, last_availability_raw)"
-                                 " VALUES (?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO watched_domain (domain, tld, added_at, last_checked_at, last_availability_raw,"
+                                 " last_verdict_raw) VALUES (?, ?, ?, ?, ?, ?)"));
     query.addBindValue(domain);
     query.addBindValue(tld);
     query.addBindValue(now.toMSecsSinceEpoch());
     query.addBindValue(seen ? QVariant(now.toMSecsSinceEpoch()) : QVariant(QMetaType(QMetaType::LongLong)));
     query.addBindValue(seen ? QVariant(rawString(*seen)) : QVariant(QMetaType(QMetaType::QString)));
+    query.addBindValue(verdict ? QVariant(rawString(*verdict)) : QVariant(QMetaType(QMetaType::QString)));
     if (!query.exec())
         return std::unexpected(errorText(query));
     beginInsertRows({}, count(), count());
-    m_entries.append({domain, tld, now, seen ? now : QDateTime(), seen});
+    m_entries.append({domain, tld, now, seen ? now : QDateTime(), seen, verdict});
     endInsertRows();
     emit countChanged();
     emit watchedChanged(domain);
@@ -108,16 +161,27 @@ std::expected<void, QString> WatchList::recordCheck(const QString &domain, Domai
     const int row = indexOf(domain);
     if (row < 0)
         return {};
+    WatchedDomain &entry = m_entries[row];
+    entry.lastCheckedAt = at;
+    entry.lastAvailability = availability;
+    if (const auto verdict = verdictOf(availability))
+        entry.lastVerdict = verdict;
+    emit dataChanged(index(row), index(row), {AvailabilityRole, LastCheckedRole});
+
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.prepare(QStringLiteral("UPDATE watched_domain SET last_checked_at = ?, last_availability_raw = ? WHERE domain = ?"));
+    query.prepare(QStringLiteral("UPDATE watched_domain SET last_checked_at = ?, last_availability_raw = ?,"
+                                 " last_verdict_raw = ? WHERE domain = ?"));
     query.addBindValue(toStored(at));
     query.addBindValue(rawString(availability));
+    query.addBindValue(entry.lastVerdict ? QVariant(rawString(*entry.lastVerdict)) : QVariant(QMetaType(QMetaType::QString)));
     query.addBindValue(domain);
-    if (!query.exec())
-        return std::unexpected(errorText(query));
-    m_entries[row].lastCheckedAt = at;
-    m_entries[row].lastAvailability = availability;
-    emit dataChanged(index(row), index(row), {AvailabilityRole, LastCheckedRole});
+    if (!query.exec()) {
+        const QString reason = errorText(query);
+        setProblem(QCoreApplication::translate("WatchList", "Could not record the check of %1: %2: %3")
+                       .arg(domain, QSqlDatabase::database(m_connectionName, false).databaseName(), reason));
+        return std::unexpected(reason);
+    }
+    setProblem({});
     return {};
 }
 

@@ -16,7 +16,8 @@ struct WatchedDomain {
     QString tld;    // with its leading full stop
     QDateTime addedAt;
     QDateTime lastCheckedAt; // invalid until the first check
-    std::optional<DomainAvailability> lastAvailability;
+    std::optional<DomainAvailability> lastAvailability; // the last answer, unclear and errors included
+    std::optional<DomainAvailability> lastVerdict; // the last definitive one: available or taken
 };
 
 // The domains the user watches, kept in the history file's watched_domain table and shown as
@@ -25,6 +26,8 @@ class WatchList : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
+    // Why the list or a check could not be read or written, with the file's path; else empty.
+    Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
 
 public:
     // ShownDomainRole: the domain as shown, a look-alike with its ASCII form beside it.
@@ -33,31 +36,40 @@ public:
     // `connectionName` names an open QSqlDatabase connection to a history file.
     explicit WatchList(QString connectionName, QObject *parent = nullptr);
 
+    // The watched domains of the history file on that connection, without writing to it: none
+    // for a file from before watching existed; SQLite's reason when it cannot be read.
+    static std::expected<QList<WatchedDomain>, QString> read(const QString &connectionName);
+
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QHash<int, QByteArray> roleNames() const override;
 
     const QList<WatchedDomain> &entries() const { return m_entries; }
     int count() const { return int(m_entries.size()); }
+    QString problem() const { return m_problem; }
     Q_INVOKABLE bool contains(const QString &domain) const;
 
     // Starts watching; the verdict the user saw, if any, is the first one known.
     std::expected<void, QString> watch(const QString &domain, const QString &tld,
                                        std::optional<DomainAvailability> seen, const QDateTime &now);
     std::expected<void, QString> stopWatching(const QString &domain);
+    // Keeps the answer, and as the verdict when it is one, in the list even when the file
+    // cannot take it (then `problem` says so): the program goes on from what it last saw.
     std::expected<void, QString> recordCheck(const QString &domain, DomainAvailability availability, const QDateTime &at);
 
 signals:
     void countChanged();
+    void problemChanged();
     // A domain started or stopped being watched.
     void watchedChanged(const QString &domain);
 
 private:
-    void load();
     int indexOf(const QString &domain) const;
+    void setProblem(const QString &problem);
 
     QString m_connectionName;
     QList<WatchedDomain> m_entries;
+    QString m_problem;
 };
 
 } // namespace orvane

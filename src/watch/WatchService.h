@@ -16,8 +16,8 @@ class DomainLookupService;
 
 // Checks the watched domains again in the background while the program runs, one at a time as
 // the scheduler allows, and says when one that was not free has become free. Unclear answers
-// and failures are recorded but never announced: only a registry's word that the name is free
-// is news.
+// and failures are recorded but never announced, and never count as the last word: only a
+// registry's word that the name is free, after its last word was "taken", is news.
 class WatchService : public QObject
 {
     Q_OBJECT

@@ -2,14 +2,20 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 #include "history/HistorySchema.h"
+#include "history/HistoryStore.h"
 #include "RawDatabase.h"
 #include "watch/WatchList.h"
 #include "watch/WatchScheduler.h"
 #include "watch/WatchService.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace orvane;
 
@@ -111,6 +117,10 @@ private slots:
             QVERIFY(list.watch("stillfree.test", ".test", DomainAvailability::available, added));
             // What was seen when watching began is stored: after a restart it is no news.
             QCOMPARE(WatchList(connection).entries().last().lastAvailability, DomainAvailability::available);
+            // Free, then a registry error: the error is shown, but the last word is still "free".
+            QVERIFY(list.watch("flicker.test", ".test", DomainAvailability::available, added));
+            QVERIFY(list.recordCheck("flicker.test", DomainAvailability::error, added.addSecs(60)));
+            http.setJson("/rdap/domain/flicker.test", 404, "{}");
 
             WatchScheduler::Limits limits;
             limits.startDelay = limits.gap = limits.perHost = std::chrono::seconds(0);
@@ -118,7 +128,7 @@ private slots:
                 &list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
             QSignalSpy checked(&service, &WatchService::checked);
             QSignalSpy announced(&service, &WatchService::becameAvailable);
-            QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 6, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 7, 15000);
             QCOMPARE(announced.size(), 1);
             QCOMPARE(announced.first().first().toString(), QStringLiteral("lumalink.test"));
         }
@@ -126,9 +136,53 @@ private slots:
         const WatchList reread(connection);
         for (const WatchedDomain &entry : reread.entries())
             verdicts << entry.domain + '=' + (entry.lastAvailability ? rawString(*entry.lastAvailability) : "none");
-        QCOMPARE(verdicts, (QStringList{"broken.test=error", QStringLiteral("b\u00fccher.test=taken"), "gone.test=taken", "lumalink.test=available",
+        QCOMPARE(verdicts, (QStringList{"broken.test=error", QStringLiteral("b\u00fccher.test=taken"), "flicker.test=available", "gone.test=taken",
+                                        "lumalink.test=available",
                                         "murky.test=unknown", "stillfree.test=available"}));
         QCOMPARE(http.requestCount("/rdap/domain/xn--bcher-kva.test"), 1);
+    }
+
+    // The disk is full when a watched domain turns free: one notification and a line that says
+    // why it could not be kept, none again in that run; once more in the next run, which cannot
+    // keep it either; once more in a run with room, which keeps it; then never again.
+    void aFullDiskAnnouncesOncePerRun()
+    {
+        // A small disk of its own: a tmpfs in a private mount namespace, which takes root.
+        QTemporaryDir disk;
+        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", qPrintable(disk.path()), "tmpfs", 0, "size=256k") != 0)
+            QSKIP("needs root, for a small file system of its own");
+        const auto unmount = qScopeGuard([&] { ::umount2(qPrintable(disk.path()), MNT_DETACH); });
+        FakeHttpServer http;
+        http.serveBootstrap({QStringLiteral("test")});
+        http.setJson("/rdap/domain/lumalink.test", 404, "{}");
+        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath("full.ini")}}});
+        const QString path = disk.filePath(QStringLiteral("history.sqlite"));
+        const auto store = *HistoryStore::open(path);
+        QVERIFY(WatchList(store->connectionName()).watch("lumalink.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc()));
+        QFile filler(disk.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+        QString problem;
+        const auto run = [&](int checks) {
+            WatchList list(store->connectionName());
+            WatchScheduler::Limits limits;
+            limits.startDelay = limits.gap = limits.perHost = limits.perDomain = std::chrono::seconds(0);
+            WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
+            QSignalSpy checked(&service, &WatchService::checked);
+            QSignalSpy announced(&service, &WatchService::becameAvailable);
+            const bool done = QTest::qWaitFor([&] { return checked.size() >= checks; }, 10000);
+            problem = list.problem();
+            return done ? int(announced.size()) : -1;
+        };
+        QCOMPARE(run(3), 1);
+        QCOMPARE(problem, "Could not record the check of lumalink.test: " + path + ": database or disk is full");
+        QCOMPARE(run(2), 1);
+        filler.remove();
+        QCOMPARE(run(2), 1);
+        QCOMPARE(problem, QString());
+        QCOMPARE(run(2), 0);
     }
 };
 
