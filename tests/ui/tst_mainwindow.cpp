@@ -364,8 +364,10 @@ private slots:
         UiHarness ui;
         QVERIFY(ui.start({".com", ".ai"}));
         QVERIFY(ui.searchFor("orvane"));
-        if (action == "stop")
+        if (action == "stop") {
             clickItem(ui.shown("watchButton").value(0));
+            QTRY_COMPARE(ui.shown("stopWatching").size(), 1); // the Watching list lays its row out on the next frame
+        }
         const QString path = ui.dir.filePath("history.sqlite");
         RawDatabase raw(path);
         QVERIFY(raw.exec("CREATE TRIGGER refuse " + refusal + " BEGIN SELECT RAISE(ABORT, 'disk trouble'); END"));
