@@ -1,6 +1,7 @@
 #include "app/WindowController.h"
 
 #include "app/AppDelegate.h"
+#include "history/SearchRecord.h"
 #include "settings/AppSettings.h"
 
 #include <QClipboard>
@@ -239,6 +240,18 @@ void WindowController::reveal(const QString &domain)
 {
     m_delegate.showMainWindow();
     emit revealRequested(domain.section(QLatin1Char('.'), 0, 0));
+}
+
+void WindowController::showSearch(SearchRecord *record)
+{
+    m_delegate.showMainWindow();
+    emit searchRequested(record);
+}
+
+void WindowController::openWithText(const QString &text)
+{
+    m_delegate.showMainWindow();
+    emit textRequested(text);
 }
 
 void WindowController::quit()
