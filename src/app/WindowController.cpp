@@ -244,12 +244,14 @@ void WindowController::reveal(const QString &domain)
 
 void WindowController::showSearch(SearchRecord *record)
 {
+    qCInfo(lcWindows, "Main window opened on a search for the desktop's search");
     m_delegate.showMainWindow();
     emit searchRequested(record);
 }
 
 void WindowController::openWithText(const QString &text)
 {
+    qCInfo(lcWindows, "Main window opened with a text for the desktop's search");
     m_delegate.showMainWindow();
     emit textRequested(text);
 }
