@@ -193,7 +193,7 @@ std::expected<void, QString> WatchList::recordCheck(const QString &domain, Domai
     entry.lastAvailability = availability;
     if (const auto verdict = verdictOf(availability))
         entry.lastVerdict = verdict;
-    if (availability == DomainAvailability::taken)
+    if (availability == DomainAvailability::taken && !lifecycle.isEmpty())
         entry.lifecycle = lifecycle;
     else if (availability == DomainAvailability::available)
         entry.lifecycle = {};

@@ -66,7 +66,8 @@ public:
     // Keeps the answer, and as the verdict when it is one, in the list even when the file
     // cannot take it (then `problem` says so): the program goes on from what it last saw.
     // A "taken" answer brings what it said of the registration; a free name has none; an
-    // unclear answer or an error leaves the last one.
+    // unclear answer, an error, or a "taken" that says nothing more (WHOIS standing in for a
+    // failed RDAP) leaves the last one, so that a phase once announced is not announced again.
     std::expected<void, QString> recordCheck(const QString &domain, DomainAvailability availability, const QDateTime &at,
                                              const RegistrationLifecycle &lifecycle = {});
 
