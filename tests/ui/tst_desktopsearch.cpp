@@ -102,7 +102,7 @@ QStringList metas(QDBusPendingCall call)
 // KRunner's matches as "id|text|actions" in the order of their relevance.
 QStringList matches(QDBusPendingCall call)
 {
-    QList<std::pair<double, QString>> found;
+    QMap<double, QString> byRelevance; // each verdict has a relevance of its own
     const QDBusArgument list = answer(call).value(0).value<QDBusArgument>();
     list.beginArray();
     while (!list.atEnd()) {
@@ -113,14 +113,10 @@ QStringList matches(QDBusPendingCall call)
         list.beginStructure();
         list >> id >> text >> icon >> type >> relevance >> properties;
         list.endStructure();
-        found.append({relevance, QStringList{id, text, properties.value("actions").toStringList().join(',')}.join('|')});
+        byRelevance.insert(-relevance, QStringList{id, text, properties.value("actions").toStringList().join(',')}.join('|'));
     }
     list.endArray();
-    std::ranges::stable_sort(found, std::greater<>(), &std::pair<double, QString>::first);
-    QStringList texts;
-    for (const auto &[relevance, text] : found)
-        texts << text;
-    return texts;
+    return byRelevance.values();
 }
 
 } // namespace
@@ -188,12 +184,10 @@ private slots:
         const QDBusArgument actions = answer(send(client, false, "Actions", {})).value(0).value<QDBusArgument>();
         QStringList offered;
         actions.beginArray();
-        while (!actions.atEnd()) {
-            QString id, text, icon;
+        for (QString id, text, icon; !actions.atEnd(); offered << id + '|' + text) {
             actions.beginStructure();
             actions >> id >> text >> icon;
             actions.endStructure();
-            offered << id + '|' + text;
         }
         actions.endArray();
         QCOMPARE(offered, (QStringList{"copy|Copy domain", "watch|Watch"}));
