@@ -391,8 +391,10 @@ private slots:
         UiHarness ui;
         QVERIFY(ui.start({".com", ".ai"}));
         QVERIFY(ui.searchFor("orvane"));
-        if (action == "stop")
+        if (action == "stop") {
             clickItem(ui.shown("watchButton").value(0));
+            QTRY_VERIFY(!ui.shown("stopWatching").isEmpty()); // once the Watching list has laid out its row
+        }
         const QString path = ui.dir.filePath("history.sqlite");
         RawDatabase raw(path);
         QVERIFY(raw.exec("CREATE TRIGGER refuse " + refusal + " BEGIN SELECT RAISE(ABORT, 'disk trouble'); END"));
