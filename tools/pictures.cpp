@@ -105,9 +105,25 @@ void watching(UiHarness &ui, const QString &scheme)
     (void)ui.app->watchList()->watch(QStringLiteral("orvane.ai"), QStringLiteral(".ai"), orvane::DomainAvailability::taken, now.addSecs(-600));
     (void)ui.app->watchList()->watch(QStringLiteral("lumalink.com"), QStringLiteral(".com"), orvane::DomainAvailability::available, now.addSecs(-3 * 3600));
     (void)ui.app->watchList()->watch(QStringLiteral("quietharbourlanternmakers.io"), QStringLiteral(".io"), std::nullopt, now);
+    // A name on its way to release, with its estimate and the rule: pending delete since two days
+    // (light), expired ten days ago and held by its registrar (dark).
+    const QString dropping = QStringLiteral("driftwoodatelier.com");
+    (void)ui.app->watchList()->watch(dropping, QStringLiteral(".com"), orvane::DomainAvailability::taken, now.addDays(-20));
+    const orvane::RegistrationLifecycle pendingDelete{{QStringLiteral("pending delete")}, now.addDays(-40), now.addDays(-2), {}};
+    const orvane::RegistrationLifecycle expired{{QStringLiteral("client hold")}, now.addDays(-10), now.addDays(-9), {}};
+    (void)ui.app->watchList()->recordCheck(dropping, orvane::DomainAvailability::taken, now.addSecs(-1200),
+                                           scheme == QLatin1String("light") ? pendingDelete : expired);
     QTest::qWait(100);
     save(ui.window(), QStringLiteral("main-%1-watching").arg(scheme));
-    for (const QString &domain : {QStringLiteral("orvane.ai"), QStringLiteral("lumalink.com"), QStringLiteral("quietharbourlanternmakers.io")})
+    QMetaObject::invokeMethod(ui.item("watchingList"), "positionViewAtEnd");
+    QTest::qWait(100);
+    for (QQuickItem *estimate : ui.shown(QStringLiteral("releaseEstimate"))) {
+        QTest::mouseMove(ui.window(), estimate->mapToScene(QPointF(20, estimate->height() / 2)).toPoint());
+        QTest::qWait(900); // the tool tip's delay
+        save(ui.window(), QStringLiteral("main-%1-watching-release-rule").arg(scheme));
+        QTest::mouseMove(ui.window(), QPoint(1, 1));
+    }
+    for (const QString &domain : {QStringLiteral("orvane.ai"), QStringLiteral("lumalink.com"), QStringLiteral("quietharbourlanternmakers.io"), dropping})
         (void)ui.app->watchList()->stopWatching(domain);
 }
 

@@ -20,6 +20,10 @@ namespace {
 Q_DECLARE_LOGGING_CATEGORY(lcApp)
 Q_LOGGING_CATEGORY(lcApp, "com.pellunor.Orvane.launch", QtInfoMsg)
 
+// Given by the session bus when the desktop's search starts the program (share/dbus-1/services).
+const QCommandLineOption hiddenOption(QStringLiteral("hidden"),
+                                      QStringLiteral("Start in the tray without showing the window, as the desktop's search does."));
+
 void describe(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
@@ -28,6 +32,7 @@ void describe(QCommandLineParser &parser)
         "brings up its window. For the command line, see orvane-check."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(hiddenOption);
 }
 
 // --help and --version only print: no display, settings, history or network for them.
@@ -132,6 +137,6 @@ int main(int argc, char *argv[])
         qCInfo(lcApp, "Another launch asked for the main window");
         (*app)->delegate()->handleReopen(token);
     });
-    (*app)->start();
+    (*app)->start(parser.isSet(hiddenOption));
     return QApplication::exec();
 }

@@ -37,6 +37,15 @@ const char *const toVersion120[] = {
     " WHERE last_availability_raw IN ('available', 'taken')",
 };
 
+// 1.3.0: what a watched domain's registry last said of the registration (its RDAP status values
+// and the dates of its expiration, last change and deletion), from which its release is estimated.
+const char *const toVersion130[] = {
+    "ALTER TABLE watched_domain ADD COLUMN rdap_statuses TEXT",
+    "ALTER TABLE watched_domain ADD COLUMN expires_at INTEGER",
+    "ALTER TABLE watched_domain ADD COLUMN last_changed_at INTEGER",
+    "ALTER TABLE watched_domain ADD COLUMN deletion_at INTEGER",
+};
+
 struct Step {
     QVersionNumber version;
     std::span<const char *const> statements;
@@ -45,6 +54,7 @@ struct Step {
 const Step steps[] = {
     {QVersionNumber(1, 1, 0), toVersion110},
     {QVersionNumber(1, 2, 0), toVersion120},
+    {QVersionNumber(1, 3, 0), toVersion130},
 };
 
 QString errorText(const QSqlError &error)
@@ -105,7 +115,7 @@ std::expected<void, QString> runSteps(QSqlDatabase &db, QVersionNumber from, boo
 
 const QString &HistorySchema::currentVersion()
 {
-    static const QString version = QStringLiteral("1.2.0");
+    static const QString version = QStringLiteral("1.3.0");
     return version;
 }
 

@@ -65,6 +65,9 @@ std::expected<bool, QSqlError> hasOurTables(const QSqlDatabase &db, const QVersi
     }
     if (version >= QVersionNumber(1, 2, 0))
         wanted[QStringLiteral("watched_domain")] << QStringLiteral("last_verdict_raw");
+    if (version >= QVersionNumber(1, 3, 0))
+        wanted[QStringLiteral("watched_domain")] << QStringLiteral("rdap_statuses") << QStringLiteral("expires_at")
+                                                 << QStringLiteral("last_changed_at") << QStringLiteral("deletion_at");
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
         QSqlQuery columns(db);
         if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(it.key())))

@@ -20,7 +20,7 @@ class HistoryStore : public QObject
 {
     Q_OBJECT
 public:
-    static inline const QString schemaVersion = QStringLiteral("1.2.0");
+    static inline const QString schemaVersion = QStringLiteral("1.3.0");
 
     struct Options {
         int busyTimeoutMs = 5000; // how long an upgrade or a save waits for another writer

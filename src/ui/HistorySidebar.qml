@@ -193,8 +193,20 @@ Rectangle {
                     readonly property var words: ({ available: qsTr("available"), taken: qsTr("taken"), unknown: qsTr("unclear"), error: qsTr("error") })
                     readonly property string verdict: words[availability] || qsTr("not checked yet")
                     readonly property string checked: lastChecked && !isNaN(lastChecked) ? (root.tick, Format.relativeTime(lastChecked)) : ""
+                    // On its way to release: the phase, and when the name should come free.
+                    readonly property string phase: ({ expired: qsTr("expired"), redemption: qsTr("redemption period"), pendingDelete: qsTr("pending delete") })[releasePhase] || ""
+                    readonly property string freeAround: Format.shortDate(releaseAround)
+                    readonly property string release: freeAround ? qsTr("%1 · expected free around %2").arg(phase).arg(freeAround) : phase
+                    readonly property string since: Format.shortDate(releaseSince)
+                    readonly property string rule: ({
+                        deletionEvent: qsTr("About %1: the date its registry gives for its deletion.").arg(freeAround),
+                        pendingDelete: qsTr("About %1: a name is released 5 days after it enters pending delete (on %2).").arg(freeAround).arg(since),
+                        redemption: qsTr("About %1: redemption lasts 30 days from %2, then 5 days of pending delete follow.").arg(freeAround).arg(since),
+                        expiry: qsTr("About %1, if no one renews it: it expired on %2; a registrar may keep an expired name up to 45 days, then 30 days of redemption and 5 of pending delete follow.").arg(freeAround).arg(since)
+                    })[releaseBasis] || ""
                     Accessible.role: Accessible.ListItem
-                    Accessible.name: qsTr("%1, %2").arg(shownDomain).arg(verdict)
+                    Accessible.name: release ? qsTr("%1, %2, %3").arg(shownDomain).arg(verdict).arg(release) : qsTr("%1, %2").arg(shownDomain).arg(verdict)
+                    Accessible.description: rule
                     RowLayout {
                         id: watchedLayout
                         anchors.left: parent.left
@@ -221,6 +233,22 @@ Rectangle {
                                 elide: Text.ElideRight
                                 font.pixelSize: Theme.textCaption
                                 color: Theme.secondaryText
+                            }
+                            Text {
+                                objectName: "releaseEstimate"
+                                visible: text.length > 0
+                                Layout.fillWidth: true
+                                text: watchedRow.release
+                                wrapMode: Text.WordWrap
+                                font.pixelSize: Theme.textCaption
+                                color: Theme.secondaryText
+                                HoverHandler { id: releaseHover }
+                                ToolTip {
+                                    visible: releaseHover.hovered && watchedRow.rule.length > 0
+                                    delay: 600
+                                    text: watchedRow.rule
+                                    width: Math.min(implicitWidth, 340) // the rule wraps
+                                }
                             }
                         }
                         PlainButton {

@@ -3,6 +3,8 @@
 #include "engine/DomainName.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -29,6 +31,21 @@ QString errorText(const QSqlError &error)
 QString errorText(const QSqlQuery &query)
 {
     return errorText(query.lastError());
+}
+
+QVariant statusesToStored(const QStringList &statuses)
+{
+    if (statuses.isEmpty())
+        return QVariant(QMetaType(QMetaType::QString));
+    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(statuses)).toJson(QJsonDocument::Compact));
+}
+
+QStringList statusesFromStored(const QVariant &value)
+{
+    QStringList statuses;
+    for (const QJsonValue &status : QJsonDocument::fromJson(value.toString().toUtf8()).array())
+        statuses << status.toString();
+    return statuses;
 }
 
 std::optional<DomainAvailability> verdictOf(DomainAvailability availability)
@@ -73,15 +90,24 @@ std::expected<QList<WatchedDomain>, QString> WatchList::read(const QString &conn
         || !query.next())
         return std::unexpected(errorText(query));
     const bool verdictColumn = query.value(0).toInt() > 0;
-    if (!query.exec(QStringLiteral("SELECT domain, tld, added_at, last_checked_at, last_availability_raw, %1"
+    // Nor what the registry said of the registration, from before names were followed to release.
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('watched_domain') WHERE name = 'rdap_statuses'"))
+        || !query.next())
+        return std::unexpected(errorText(query));
+    const bool lifecycleColumns = query.value(0).toInt() > 0;
+    if (!query.exec(QStringLiteral("SELECT domain, tld, added_at, last_checked_at, last_availability_raw, %1, %2"
                                    " FROM watched_domain ORDER BY added_at, domain")
-                        .arg(verdictColumn ? QStringLiteral("last_verdict_raw") : QStringLiteral("NULL"))))
+                        .arg(verdictColumn ? QStringLiteral("last_verdict_raw") : QStringLiteral("NULL"),
+                             lifecycleColumns ? QStringLiteral("rdap_statuses, expires_at, last_changed_at, deletion_at")
+                                              : QStringLiteral("NULL, NULL, NULL, NULL"))))
         return std::unexpected(errorText(query));
     QList<WatchedDomain> entries;
     while (query.next()) {
         WatchedDomain entry{query.value(0).toString(), query.value(1).toString(), fromStored(query.value(2)),
                             fromStored(query.value(3)), domainAvailabilityFromRaw(query.value(4).toString()),
-                            domainAvailabilityFromRaw(query.value(5).toString())};
+                            domainAvailabilityFromRaw(query.value(5).toString()),
+                            {statusesFromStored(query.value(6)), fromStored(query.value(7)), fromStored(query.value(8)),
+                             fromStored(query.value(9))}};
         if (!verdictColumn && entry.lastAvailability)
             entry.lastVerdict = verdictOf(*entry.lastAvailability);
         entries.append(entry);
@@ -156,7 +182,8 @@ std::expected<void, QString> WatchList::stopWatching(const QString &domain)
     return {};
 }
 
-std::expected<void, QString> WatchList::recordCheck(const QString &domain, DomainAvailability availability, const QDateTime &at)
+std::expected<void, QString> WatchList::recordCheck(const QString &domain, DomainAvailability availability, const QDateTime &at,
+                                                    const RegistrationLifecycle &lifecycle)
 {
     const int row = indexOf(domain);
     if (row < 0)
@@ -166,14 +193,24 @@ std::expected<void, QString> WatchList::recordCheck(const QString &domain, Domai
     entry.lastAvailability = availability;
     if (const auto verdict = verdictOf(availability))
         entry.lastVerdict = verdict;
-    emit dataChanged(index(row), index(row), {AvailabilityRole, LastCheckedRole});
+    if (availability == DomainAvailability::taken && !lifecycle.isEmpty())
+        entry.lifecycle = lifecycle;
+    else if (availability == DomainAvailability::available)
+        entry.lifecycle = {};
+    emit dataChanged(index(row), index(row),
+                     {AvailabilityRole, LastCheckedRole, ReleasePhaseRole, ReleaseAroundRole, ReleaseBasisRole, ReleaseSinceRole});
 
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.prepare(QStringLiteral("UPDATE watched_domain SET last_checked_at = ?, last_availability_raw = ?,"
-                                 " last_verdict_raw = ? WHERE domain = ?"));
+                                 " last_verdict_raw = ?, rdap_statuses = ?, expires_at = ?, last_changed_at = ?,"
+                                 " deletion_at = ? WHERE domain = ?"));
     query.addBindValue(toStored(at));
     query.addBindValue(rawString(availability));
     query.addBindValue(entry.lastVerdict ? QVariant(rawString(*entry.lastVerdict)) : QVariant(QMetaType(QMetaType::QString)));
+    query.addBindValue(statusesToStored(entry.lifecycle.statuses));
+    query.addBindValue(toStored(entry.lifecycle.expiresAt));
+    query.addBindValue(toStored(entry.lifecycle.lastChangedAt));
+    query.addBindValue(toStored(entry.lifecycle.deletionAt));
     query.addBindValue(domain);
     if (!query.exec()) {
         const QString reason = errorText(query);
@@ -201,6 +238,18 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
     case TldRole: return entry.tld;
     case AvailabilityRole: return entry.lastAvailability ? rawString(*entry.lastAvailability) : QString();
     case LastCheckedRole: return entry.lastCheckedAt;
+    default: break;
+    }
+    const auto estimate = entry.releaseEstimate();
+    switch (role) {
+    case ReleasePhaseRole: {
+        const ReleasePhase phase = releasePhase(entry.lifecycle, entry.lastCheckedAt);
+        const bool shown = estimate || phase == ReleasePhase::redemption || phase == ReleasePhase::pendingDelete;
+        return shown ? releasePhaseKey(phase) : QString();
+    }
+    case ReleaseAroundRole: return estimate ? estimate->freeAround : QDateTime();
+    case ReleaseSinceRole: return estimate ? estimate->since : QDateTime();
+    case ReleaseBasisRole: return estimate ? releaseBasisKey(estimate->basis) : QString();
     default: return {};
     }
 }
@@ -211,7 +260,11 @@ QHash<int, QByteArray> WatchList::roleNames() const
             {TldRole, "tld"},
             {AvailabilityRole, "availability"},
             {LastCheckedRole, "lastChecked"},
-            {ShownDomainRole, "shownDomain"}};
+            {ShownDomainRole, "shownDomain"},
+            {ReleasePhaseRole, "releasePhase"},
+            {ReleaseAroundRole, "releaseAround"},
+            {ReleaseBasisRole, "releaseBasis"},
+            {ReleaseSinceRole, "releaseSince"}};
 }
 
 } // namespace orvane

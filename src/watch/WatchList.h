@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DomainAvailability.h"
+#include "watch/ReleaseEstimate.h"
 
 #include <QAbstractListModel>
 #include <QDateTime>
@@ -18,6 +19,10 @@ struct WatchedDomain {
     QDateTime lastCheckedAt; // invalid until the first check
     std::optional<DomainAvailability> lastAvailability; // the last answer, unclear and errors included
     std::optional<DomainAvailability> lastVerdict; // the last definitive one: available or taken
+    RegistrationLifecycle lifecycle; // what the last "taken" answer said of the registration
+
+    // When the name should come free, from its last "taken" answer; see estimateRelease().
+    std::optional<ReleaseEstimate> releaseEstimate() const { return estimateRelease(tld, lifecycle, lastCheckedAt); }
 };
 
 // The domains the user watches, kept in the history file's watched_domain table and shown as
@@ -31,7 +36,12 @@ class WatchList : public QAbstractListModel
 
 public:
     // ShownDomainRole: the domain as shown, a look-alike with its ASCII form beside it.
-    enum Role { DomainRole = Qt::UserRole + 1, TldRole, AvailabilityRole, LastCheckedRole, ShownDomainRole };
+    // ReleasePhaseRole: releasePhaseKey() of a name on its way to release, "" otherwise (a
+    // country's name past its expiry, whose rules are its own, included); ReleaseAroundRole,
+    // ReleaseBasisRole ("deletionEvent", "pendingDelete", "redemption", "expiry") and
+    // ReleaseSinceRole: its estimate, invalid and "" without one.
+    enum Role { DomainRole = Qt::UserRole + 1, TldRole, AvailabilityRole, LastCheckedRole, ShownDomainRole,
+                ReleasePhaseRole, ReleaseAroundRole, ReleaseBasisRole, ReleaseSinceRole };
 
     // `connectionName` names an open QSqlDatabase connection to a history file.
     explicit WatchList(QString connectionName, QObject *parent = nullptr);
@@ -55,7 +65,11 @@ public:
     std::expected<void, QString> stopWatching(const QString &domain);
     // Keeps the answer, and as the verdict when it is one, in the list even when the file
     // cannot take it (then `problem` says so): the program goes on from what it last saw.
-    std::expected<void, QString> recordCheck(const QString &domain, DomainAvailability availability, const QDateTime &at);
+    // A "taken" answer brings what it said of the registration; a free name has none; an
+    // unclear answer, an error, or a "taken" that says nothing more (WHOIS standing in for a
+    // failed RDAP) leaves the last one, so that a phase once announced is not announced again.
+    std::expected<void, QString> recordCheck(const QString &domain, DomainAvailability availability, const QDateTime &at,
+                                             const RegistrationLifecycle &lifecycle = {});
 
 signals:
     void countChanged();

@@ -28,8 +28,10 @@ QList<WatchScheduler::Entry> WatchService::entries() const
     QList<WatchScheduler::Entry> result;
     if (!m_list)
         return result;
-    for (const WatchedDomain &entry : m_list->entries())
-        result.append({entry.domain, m_hostOf(entry.tld), entry.lastCheckedAt});
+    for (const WatchedDomain &entry : m_list->entries()) {
+        const auto estimate = entry.releaseEstimate();
+        result.append({entry.domain, m_hostOf(entry.tld), entry.lastCheckedAt, estimate ? estimate->freeAround : QDateTime()});
+    }
     return result;
 }
 
@@ -75,10 +77,21 @@ void WatchService::checkNext()
             // word at all. The list keeps the new verdict even when the file cannot, so a
             // failed write never announces the same change twice in one run.
             const bool news = now == DomainAvailability::available && current->lastVerdict != DomainAvailability::available;
-            if (const auto stored = m_list->recordCheck(entry.domain, now, m_clock()); !stored)
+            RegistrationLifecycle lifecycle;
+            if (result)
+                lifecycle = {result->statuses, result->expiresAt, result->lastChangedAt, result->deletionAt};
+            const QDateTime at = m_clock();
+            // Entering redemption or pending delete is news once: the phase is kept with the name.
+            const ReleasePhase before = releasePhase(current->lifecycle, current->lastCheckedAt);
+            const ReleasePhase after = releasePhase(lifecycle, at);
+            const bool phaseNews = now == DomainAvailability::taken && after != before
+                                   && (after == ReleasePhase::redemption || after == ReleasePhase::pendingDelete);
+            if (const auto stored = m_list->recordCheck(entry.domain, now, at, lifecycle); !stored)
                 qCWarning(lcWatch, "Could not record the check of %s: %s", qUtf8Printable(entry.domain), qUtf8Printable(stored.error()));
             if (news)
                 emit becameAvailable(entry.domain);
+            if (phaseNews)
+                emit releasePhaseEntered(entry.domain, releasePhaseKey(after));
         }
         emit checked(entry.domain);
         reschedule();

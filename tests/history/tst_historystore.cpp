@@ -77,7 +77,7 @@ private slots:
             QVERIFY(!store->hasChanges());
         }
         RawDatabase raw(m_path);
-        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.2.0"});
+        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.3.0"});
         QCOMPARE(raw.rows("PRAGMA journal_mode"), QStringList{"wal"});
         auto store = *HistoryStore::open(m_path);
         const QList<SearchRecord *> records = store->fetchAll();
@@ -119,7 +119,7 @@ private slots:
         }
         RawDatabase raw(m_path);
         QCOMPARE(raw.rows(everyRecord), before);
-        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.2.0"});
+        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.3.0"});
         const QString fresh = m_dir.filePath(QStringLiteral("fresh.sqlite"));
         QVERIFY(HistoryStore::open(fresh));
         const QString tables = QStringLiteral("SELECT name, sql FROM sqlite_master ORDER BY name");
@@ -166,7 +166,7 @@ private slots:
         QTest::newRow("1.1.0 without its watch list") << "SQL:" + version("1.1.0") + "ALTER TABLE domain_result ADD COLUMN expires_at INTEGER;"
                                                       << newer.arg("%1", "1.1.0");
         QTest::newRow("upgrade fails midway") << "SQL:" + version("1.0.0") + "CREATE TABLE watched_domain (x);"
-                                              << "Could not upgrade %1 to history schema 1.2.0: table watched_domain already exists";
+                                              << "Could not upgrade %1 to history schema 1.3.0: table watched_domain already exists";
     }
     void refusedFilesAreLeftUntouched()
     {

@@ -5,6 +5,9 @@
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QMenu>
 #include <QSignalSpy>
@@ -342,6 +345,30 @@ private slots:
         clickItem(stops.first());
         QCOMPARE(ui.app->watchList()->count(), 0);
         QTRY_VERIFY(!ui.item("watchingSection")->isVisible());
+    }
+
+    // A watched name entering pending delete: a notification with its expected release, and the
+    // Watching list shows the estimate, with the rule for a screen reader and the tool tip.
+    void watchedNameOnItsWayToRelease()
+    {
+        UiHarness ui;
+        ui.watchLimits.startDelay = ui.watchLimits.gap = ui.watchLimits.perHost = ui.watchLimits.perDomain = std::chrono::seconds(0);
+        const QDateTime changed = QDateTime::currentDateTimeUtc().addDays(-2);
+        const QJsonObject event{{"eventAction", "last changed"}, {"eventDate", changed.toString(Qt::ISODate)}};
+        ui.http.setJson("/rdap/domain/orvane.com", 200,
+                        QJsonDocument(QJsonObject{{"objectClassName", "domain"}, {"status", QJsonArray{"pending delete"}}, {"events", QJsonArray{event}}})
+                            .toJson());
+        QVERIFY(ui.start({".com"}));
+        QSignalSpy shown(ui.app->notifier(), &DesktopNotifier::shown);
+        QVERIFY(ui.app->watchList()->watch("orvane.com", ".com", DomainAvailability::taken, changed));
+        QTRY_COMPARE(shown.size(), 1);
+        const QString day = QLocale().toString(changed.addDays(5).toLocalTime().date(), "d MMM yyyy");
+        QCOMPARE(shown.first().first().toString(), "orvane.com is pending delete: expected free around " + day);
+        QTRY_COMPARE(ui.shown("releaseEstimate").size(), 1);
+        QCOMPARE(ui.shown("releaseEstimate").first()->property("text").toString(), "pending delete · expected free around " + day);
+        QAccessible::setActive(true);
+        QAccessibleInterface *row = QAccessible::queryAccessibleInterface(ui.shown("releaseEstimate").first()->parentItem()->parentItem()->parentItem());
+        QVERIFY(row && row->text(QAccessible::Description).contains("5 days after it enters pending delete"));
     }
 
     // Each action on what the user saved, refused by the history file: the sidebar says what,

@@ -1,4 +1,5 @@
 #include "engine/DomainLookupService.h"
+#include "engine/RDAPClient.h"
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 #include "history/HistorySchema.h"
@@ -6,7 +7,12 @@
 #include "RawDatabase.h"
 #include "watch/WatchList.h"
 #include "watch/WatchScheduler.h"
+#include "watch/ReleaseEstimate.h"
 #include "watch/WatchService.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -77,6 +83,146 @@ private slots:
         WatchScheduler fresh(start);
         QCOMPARE(fresh.take(due, start.addSecs(60)), std::optional<QString>("new.com"));
         QCOMPARE(fresh.take(due, start.addSecs(70)), std::optional<QString>("older.com"));
+    }
+
+    // A registry's RDAP answer, seen at noon on 1 March 2027, and when the name should come free:
+    // "phase basis date", or nothing.
+    void releaseEstimate_data()
+    {
+        QTest::addColumn<QString>("tld");
+        QTest::addColumn<QStringList>("statuses");
+        QTest::addColumn<QString>("events"); // action=date;...
+        QTest::addColumn<QString>("expected");
+        const QString changed = QStringLiteral("last changed=2027-02-27T18:00:00Z");
+        QTest::newRow("pending delete") << ".com" << QStringList{"pending delete"} << changed
+                                        << "pendingDelete pendingDelete 2027-03-04T18:00:00Z";
+        QTest::newRow("redemption, also pending delete") << ".com" << QStringList{"redemption period", "pending delete"}
+                                                         << "expiration=2028-01-05T00:00:00Z;last changed=2027-02-20T10:00:00Z"
+                                                         << "redemption redemption 2027-03-27T10:00:00Z";
+        QTest::newRow("redemption, EPP spelling") << ".org" << QStringList{"redemptionPeriod"} << "Last Changed=2027-02-25T00:00:00Z"
+                                                  << "redemption redemption 2027-04-01T00:00:00Z";
+        QTest::newRow("redemption, no last change") << ".com" << QStringList{"redemption period"} << "" << "";
+        QTest::newRow("last change older than redemption") << ".com" << QStringList{"redemption period"}
+                                                           << "last changed=2026-12-01T00:00:00Z" << "";
+        QTest::newRow("deletion dated") << ".com" << QStringList{"pending delete"} << "deletion=2027-03-05T19:00:00Z;" + changed
+                                        << "pendingDelete deletionEvent 2027-03-05T19:00:00Z";
+        QTest::newRow("auto-renew grace, renewed ahead") << ".com" << QStringList{"auto renew period", "client hold"}
+                                                         << "expiration=2028-02-10T00:00:00Z" << "expired expiry 2027-05-01T00:00:00Z";
+        QTest::newRow("hold after expiry") << ".shop" << QStringList{"client hold"} << "expiration=2027-02-15T00:00:00Z"
+                                           << "expired expiry 2027-05-06T00:00:00Z";
+        QTest::newRow("hold after a renewal ahead") << ".com" << QStringList{"client hold"}
+                                                    << "expiration=2028-02-10T00:00:00Z;last changed=2027-02-12T00:00:00Z"
+                                                    << "expired expiry 2027-05-01T00:00:00Z";
+        QTest::newRow("hold, expiry months ahead") << ".com" << QStringList{"server hold"}
+                                                   << "expiration=2027-09-01T00:00:00Z;last changed=2027-02-01T00:00:00Z" << "";
+        QTest::newRow("expired, no status") << ".xyz" << QStringList{} << "expiration=2027-02-20T00:00:00Z"
+                                            << "expired expiry 2027-05-11T00:00:00Z";
+        QTest::newRow("expired beyond its grace") << ".com" << QStringList{"client hold"} << "expiration=2026-11-01T00:00:00Z" << "";
+        QTest::newRow("registered") << ".com" << QStringList{"client transfer prohibited"}
+                                    << "expiration=2028-03-01T00:00:00Z;" + changed << "";
+        QTest::newRow("country code") << ".io" << QStringList{"pending delete"} << changed << "";
+        QTest::newRow("international country code") << QStringLiteral(".\u0440\u0444") << QStringList{"redemption period"}
+                                                    << "last changed=2027-02-20T10:00:00Z" << "";
+        QTest::newRow("international gTLD") << ".xn--ngbc5azd" << QStringList{"pending delete"} << changed
+                                            << "pendingDelete pendingDelete 2027-03-04T18:00:00Z";
+    }
+    void releaseEstimate()
+    {
+        QFETCH(QString, tld);
+        QFETCH(QStringList, statuses);
+        QFETCH(QString, events);
+        QFETCH(QString, expected);
+        QJsonArray eventList;
+        for (const QString &event : events.split(';', Qt::SkipEmptyParts))
+            eventList.append(QJsonObject{{"eventAction", event.section('=', 0, 0)}, {"eventDate", event.section('=', 1)}});
+        const QJsonObject answer{{"objectClassName", "domain"}, {"status", QJsonArray::fromStringList(statuses)}, {"events", eventList}};
+        const auto result = RDAPClient::interpretResponse(200, QJsonDocument(answer).toJson());
+        QVERIFY(result && result->availability == DomainAvailability::taken);
+        const RegistrationLifecycle lifecycle{result->statuses, result->expiresAt, result->lastChangedAt, result->deletionAt};
+        const auto estimate = estimateRelease(tld, lifecycle, QDateTime(QDate(2027, 3, 1), QTime(12, 0), Qt::UTC));
+        const QString got = estimate ? QStringList{releasePhaseKey(estimate->phase), releaseBasisKey(estimate->basis),
+                                                   estimate->freeAround.toString(Qt::ISODate)}.join(' ')
+                                     : QString();
+        QCOMPARE(got, expected);
+    }
+
+    // From a day before a name's expected release to two days after it, the name is checked
+    // every 15 minutes; before and after, every 6 hours; its neighbour on the same registry
+    // keeps its own pace.
+    void checksCloseInOnAnExpectedRelease()
+    {
+        const QDateTime start(QDate(2027, 3, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime release = start.addDays(3).addSecs(18 * 3600);
+        WatchScheduler scheduler(start);
+        QList<WatchScheduler::Entry> entries{{"drop.com", "host", start, release}, {"other.com", "host", start, {}}};
+        QHash<QString, QList<QDateTime>> checks;
+        for (QDateTime now = start; now < release.addDays(4);) {
+            now = *scheduler.nextDue(entries, now);
+            const QString domain = *scheduler.take(entries, now);
+            checks[domain] << now;
+            std::ranges::find_if(entries, [&](const auto &e) { return e.domain == domain; })->lastChecked = now;
+        }
+        const QList<QDateTime> &drop = checks.value("drop.com");
+        int close = 0;
+        for (qsizetype i = 1; i < drop.size(); ++i) {
+            const qint64 gap = drop[i - 1].secsTo(drop[i]);
+            const bool near = drop[i - 1] >= release.addDays(-1) && drop[i] <= release.addDays(2);
+            QVERIFY2(near ? gap >= 15 * 60 && gap <= 16 * 60 : gap >= 6 * 3600 || drop[i] == release.addDays(-1),
+                     qPrintable(drop[i].toString(Qt::ISODate)));
+            close += near;
+        }
+        QVERIFY(close >= 71 * 4 && close <= 72 * 4 + 1);
+        for (qsizetype i = 1; i < checks.value("other.com").size(); ++i)
+            QCOMPARE(checks.value("other.com")[i - 1].secsTo(checks.value("other.com")[i]), 6 * 3600);
+    }
+
+    // A watched name goes through redemption and pending delete: each step is news once, also
+    // across a restart, and what the registry said is kept with the name.
+    void releasePhasesAnnouncedOnce()
+    {
+        FakeHttpServer http;
+        http.serveBootstrap({QStringLiteral("test")});
+        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath("phases.ini")}}});
+        const RawDatabase raw(m_dir.filePath(QStringLiteral("phases.sqlite")));
+        QVERIFY(raw.database().isOpen() && HistorySchema::create(raw.database()));
+        const QString connection = raw.database().connectionName();
+        QVERIFY(WatchList(connection).watch("drop.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc()));
+        const QString changed = QDateTime::currentDateTimeUtc().addDays(-1).toString(Qt::ISODate);
+        const auto answer = [&](const QStringList &statuses) {
+            const QJsonObject event{{"eventAction", "last changed"}, {"eventDate", changed}};
+            return QJsonDocument(QJsonObject{{"objectClassName", "domain"}, {"status", QJsonArray::fromStringList(statuses)},
+                                             {"events", QJsonArray{event}}})
+                .toJson();
+        };
+        QStringList news;
+        const auto run = [&](QList<QByteArray> answers) -> std::optional<WatchedDomain> {
+            WatchList list(connection);
+            WatchScheduler::Limits limits;
+            limits.startDelay = limits.gap = limits.perHost = limits.perDomain = std::chrono::seconds(0);
+            WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
+            connect(&service, &WatchService::releasePhaseEntered, [&](const QString &domain, const QString &phase) { news << domain + ' ' + phase; });
+            connect(&service, &WatchService::becameAvailable, [&](const QString &domain) { news << domain + " available"; });
+            const auto serve = [&] { http.setJson("/rdap/domain/drop.test", 200, answers.first()); };
+            serve();
+            qsizetype remaining = answers.size();
+            connect(&service, &WatchService::checked, [&] { // before the next check starts
+                if (--remaining > 0) {
+                    answers.removeFirst();
+                    serve();
+                }
+            });
+            if (!QTest::qWaitFor([&] { return remaining <= 0; }, 10000))
+                return std::nullopt;
+            return list.entries().first();
+        };
+        // A registry's "taken" without a word on the registration (as WHOIS stands in for RDAP) changes nothing.
+        const QByteArray nothingSaid = R"({"objectClassName":"domain"})";
+        QVERIFY(run({answer({"active"}), answer({"redemption period", "pending delete"}), nothingSaid, answer({"redemption period"})}));
+        const auto pending = run({answer({"redemption period"}), answer({"pending delete"})});
+        QVERIFY(pending && pending->releaseEstimate());
+        QCOMPARE(news, (QStringList{"drop.test redemption", "drop.test pendingDelete"}));
+        QCOMPARE(WatchList(connection).entries().first().lifecycle, pending->lifecycle);
+        QCOMPARE(pending->releaseEstimate()->freeAround, QDateTime::fromString(changed, Qt::ISODate).addDays(5));
     }
 
     // One round of checks against registries that answer free, taken, unclear and not at all:
