@@ -169,7 +169,7 @@ int runProgram(const QString &home, const QString &mode)
     c.timings.windowRelease = std::chrono::seconds(qEnvironmentVariableIntValue("ORVANE_BENCH_RELEASE_AFTER"));
     auto created = OrvaneApp::make(c);
     if (!created) {
-        std::fprintf(stderr, "%s\n", qPrintable(created.error()));
+        std::fprintf(stderr, "%s\n", qPrintable(created.error().message));
         return 1;
     }
     OrvaneApp &app = **created;
@@ -178,7 +178,7 @@ int runProgram(const QString &home, const QString &mode)
         app.delegate()->setTrayAvailable(true);
 
     if (mode == QLatin1String("login")) {
-        app.start(true);
+        app.start(OrvaneApp::Launch::atLogin);
         QTimer::singleShot(0, [] { say("started"); });
         Commands commands([](const QByteArray &) { QCoreApplication::quit(); });
         return QApplication::exec();

@@ -1,10 +1,16 @@
 #include "app/OrvaneApp.h"
 
+#ifdef ORVANE_HAVE_DBUS
+#include "app/DesktopSearchBus.h"
+#endif
+#include "engine/DomainName.h"
 #include "engine/RDAPBootstrap.h"
 #include "engine/WhoisInterpretation.h"
 #include "search/SearchPaneModel.h"
 
 #include <QCoreApplication>
+#include <QLocale>
+#include <QLoggingCategory>
 #include <QPointer>
 
 // Registers the "Orvane" QML module's C++ types (generated). It sits in a static library, where
@@ -14,6 +20,8 @@ void qml_register_types_Orvane();
 namespace orvane {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcLaunch, "com.pellunor.Orvane.launch", QtInfoMsg)
 
 // The registry host that answers for a TLD, so that background checks are spread across
 // registries: the RDAP server the bootstrap file names (asked first), else the published WHOIS
@@ -31,7 +39,7 @@ QString registryHostOf(const RDAPBootstrap &bootstrap, const QString &tld)
 
 } // namespace
 
-std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfiguration configuration)
+std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration)
 {
     std::unique_ptr<LoginItem> loginItem;
     if (configuration.loginItem)
@@ -39,8 +47,28 @@ std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfigurat
     auto settings = std::make_unique<AppSettings>(configuration.settings, std::move(loginItem));
     auto store = HistoryStore::open(configuration.historyPath);
     if (!store)
-        return std::unexpected(fatalPrefix + store.error());
-    return std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+        return std::unexpected(store.error());
+    auto app = std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+    // The history list has read every stored search by now: a file whose searches SQLite cannot
+    // read is as damaged as one it cannot open, and is not shown as an empty history.
+    if (const auto failure = app->m_store->readFailure())
+        return std::unexpected(*failure);
+    return app;
+}
+
+std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration,
+                                                                                   const AskToStartNewHistory &startNewHistory)
+{
+    auto app = make(configuration);
+    if (app || !app.error().damaged || !startNewHistory)
+        return app;
+    const QString aside = HistoryStore::asidePath(configuration.historyPath, QDateTime::currentDateTime());
+    if (!startNewHistory(app.error().message, aside))
+        return app;
+    if (const auto moved = HistoryStore::moveAside(configuration.historyPath, aside); !moved)
+        return std::unexpected(HistoryStore::OpenError{moved.error()});
+    qCInfo(lcLaunch, "Moved the damaged history to %s", qUtf8Printable(aside));
+    return make(std::move(configuration));
 }
 
 OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store)
@@ -55,7 +83,7 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
       m_delegate(std::make_unique<AppDelegate>(m_opener, m_gong, m_configuration.timings)),
       m_historyActions(std::make_unique<HistoryActions>(m_store.get(), m_history.get(), m_watchList.get())),
       m_relativeTimes(std::make_unique<RelativeTimeClock>(m_history.get(), m_watchList.get())),
-      m_searchPane(std::make_unique<SearchPaneModel>(m_configuration.lookup, m_configuration.claude, m_store.get(), m_settings.get())),
+      m_searchPane(newSearchPaneModel(nullptr)),
       m_windows(std::make_unique<WindowController>(*m_delegate, m_opener, *m_settings, m_configuration.timings.windowRelease))
 {
     [[maybe_unused]] volatile auto keepTypeRegistration = &qml_register_types_Orvane;
@@ -68,8 +96,21 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
         [bootstrap = m_watchLookup->rdap()->bootstrap()](const QString &tld) { return registryHostOf(*bootstrap, tld); },
         m_configuration.watchLimits, nullptr, [bootstrap = m_watchLookup->rdap()->bootstrap()] { return bootstrap->ensureLoaded(); });
     connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
-        m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(domain), domain,
+        m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(DomainName::shown(domain)), domain,
                            m_delegate->trayIcon());
+    });
+    connect(m_watchService.get(), &WatchService::releasePhaseEntered, this, [this](const QString &domain, const QString &phase) {
+        const QString shown = DomainName::shown(domain);
+        QString summary = phase == QLatin1String("redemption")
+                              ? QCoreApplication::translate("OrvaneApp", "%1 entered its redemption period").arg(shown)
+                              : QCoreApplication::translate("OrvaneApp", "%1 is pending delete").arg(shown);
+        for (const WatchedDomain &entry : m_watchList->entries()) {
+            if (const auto estimate = entry.domain == domain ? entry.releaseEstimate() : std::nullopt) {
+                const QString day = QLocale().toString(estimate->freeAround.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
+                summary = QCoreApplication::translate("OrvaneApp", "%1: expected free around %2").arg(summary, day);
+            }
+        }
+        m_notifier->notify(summary, domain, m_delegate->trayIcon());
     });
     connect(m_notifier.get(), &DesktopNotifier::activated, m_windows.get(), &WindowController::reveal);
     connect(m_delegate.get(), &AppDelegate::settingsRequested, m_windows.get(), &WindowController::openSettings);
@@ -81,10 +122,14 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
 
 OrvaneApp::~OrvaneApp()
 {
-    m_windows.reset(); // the windows go before the objects their bindings read
+    // The desktop's search opens windows: it goes first. Then the windows, before the objects
+    // their bindings read.
+    m_desktopBus.reset();
+    m_desktopSearch.reset();
+    m_windows.reset();
 }
 
-void OrvaneApp::start(bool atLogin)
+void OrvaneApp::start(Launch launch)
 {
     // A stale or missing bootstrap file is fetched now, not by the first search.
     // Settings offer every TLD the bootstrap file names, once it is at hand.
@@ -93,12 +138,48 @@ void OrvaneApp::start(bool atLogin)
         if (self)
             self->m_settings->setBootstrapTLDs(registry.keys());
     });
-    if (!atLogin || !m_delegate->trayAvailable())
+    const bool hidden = launch == Launch::hidden;
+    if (!hidden && (launch != Launch::atLogin || !m_delegate->trayAvailable()))
         m_windows->openMain();
     m_opener.openMain = [this] { m_windows->openMain(); };
     m_opener.openOnboarding = [this] { m_windows->openWelcome(); };
-    const bool chime = m_settings->playGongOnAvailable();
-    m_delegate->didFinishLaunching(chime, m_settings->hasCompletedOnboarding());
+    // A hidden start waits in the tray; the welcome window comes at the next start of the user's own.
+    const bool chime = !hidden && m_settings->playGongOnAvailable();
+    m_delegate->didFinishLaunching(chime, hidden || m_settings->hasCompletedOnboarding());
+    serveDesktopSearch();
+}
+
+void OrvaneApp::serveDesktopSearch()
+{
+    if (!m_configuration.desktopSearch)
+        return;
+    // A model of its own, without the gong: a search typed into the desktop's search is quiet.
+    m_desktopRunner.reset(newSearchPaneModel(nullptr));
+    m_desktopSearch = std::make_unique<DesktopSearch>(m_desktopRunner.get(), m_settings.get(), DesktopSearch::Timings{});
+#ifdef ORVANE_HAVE_DBUS
+    DesktopSearchBus::Actions actions;
+    actions.showSearch = [this](SearchRecord *record, const DesktopSearch::Match &match) {
+        if (record)
+            m_windows->showSearch(record);
+        else
+            m_windows->reveal(match.domain); // the user deleted it meanwhile: search again
+    };
+    actions.openWithText = [this](const QString &text) { m_windows->openWithText(text); };
+    actions.copy = [this](const QString &domain) { m_windows->copyText(domain); };
+    actions.watch = [this](const DesktopSearch::Match &match) {
+        // A name still being checked has no verdict yet: the watch checks it first.
+        const bool known = match.availability != DomainAvailability::checking;
+        m_historyActions->watch(match.domain, match.tld, known ? rawString(match.availability) : QString());
+    };
+    auto bus = std::make_unique<DesktopSearchBus>(m_desktopSearch.get(), std::move(actions));
+    bus->serve(m_configuration.desktopSearchBus);
+    m_desktopBus = std::move(bus);
+#endif
+}
+
+SearchPaneModel *OrvaneApp::newSearchPaneModel(QObject *owner) const
+{
+    return new SearchPaneModel(m_configuration.lookup, m_configuration.claude, m_store.get(), m_settings.get(), owner);
 }
 
 QString OrvaneApp::detectClaude() const

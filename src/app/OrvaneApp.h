@@ -9,6 +9,7 @@
 #include "app/GongPlayer.h"
 #include "history/HistoryListModel.h"
 #include "history/HistoryStore.h"
+#include "search/DesktopSearch.h"
 #include "search/SearchPaneModel.h"
 #include "watch/WatchList.h"
 #include "watch/WatchService.h"
@@ -39,6 +40,10 @@ struct AppConfiguration {
     // How often watched domains are checked again; tests shorten the waits.
     WatchScheduler::Limits watchLimits;
     QUrl gongSource = QUrl(QStringLiteral("qrc:/orvane/resources/gong.wav"));
+    // Whether the desktop's own search (GNOME Shell, KRunner) reaches Orvane, and on which bus:
+    // the session bus unless an address is given.
+    bool desktopSearch = true;
+    QString desktopSearchBus;
 };
 
 // The application: owns the settings, the history store, the services, the shell and the
@@ -60,13 +65,26 @@ public:
     static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
     static inline const QUrl site = QUrl(QStringLiteral("https://pellunor.com"));
 
-    // Fails with the fatal start-up message when the history store cannot be opened.
-    static std::expected<std::unique_ptr<OrvaneApp>, QString> make(AppConfiguration configuration = {});
+    // Fails when the history store cannot be opened (the start-up then stops with fatalPrefix
+    // and the message); a damaged file says so, and may be moved aside for a new one.
+    static std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> make(AppConfiguration configuration = {});
+    // As make(), but a damaged history file is first offered to `startNewHistory`, with the
+    // problem and the name it would be moved aside to; when that agrees, the file goes aside
+    // (nothing is deleted) and the program starts with a new, empty history.
+    using AskToStartNewHistory = std::function<bool(const QString &problem, const QString &aside)>;
+    static std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> make(AppConfiguration configuration,
+                                                                                  const AskToStartNewHistory &startNewHistory);
     ~OrvaneApp() override;
 
-    // Opens the main window and finishes launching (tray, chime, first run). Started at login,
-    // the program stays in the tray and creates no window, unless there is no tray to stay in.
-    void start(bool atLogin = false);
+    // How the program was started.
+    enum class Launch {
+        byUser,  // the main window comes up
+        atLogin, // it stays in the tray and creates no window, unless there is no tray to stay in
+        hidden,  // by the desktop's search: no window, no chime, no welcome; it waits in the tray
+    };
+    // Opens the main window as `launch` wants it, finishes launching (tray, chime, first run)
+    // and answers the desktop's search.
+    void start(Launch launch = Launch::byUser);
 
     AppSettings *settings() const { return m_settings.get(); }
     HistoryStore *store() const { return m_store.get(); }
@@ -75,6 +93,7 @@ public:
     WatchService *watchService() const { return m_watchService.get(); }
     DesktopNotifier *notifier() const { return m_notifier.get(); }
     AppDelegate *delegate() const { return m_delegate.get(); }
+    DesktopSearch *desktopSearch() const { return m_desktopSearch.get(); }
     GongPlayer *gong() const { return m_gong.get(); }
     WindowController *windows() const { return m_windows.get(); }
     SearchPaneModel *searchPane() const { return m_searchPane.get(); }
@@ -90,6 +109,8 @@ public:
 
 private:
     OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store);
+    SearchPaneModel *newSearchPaneModel(QObject *owner) const;
+    void serveDesktopSearch();
 
     AppConfiguration m_configuration;
     std::unique_ptr<AppSettings> m_settings;
@@ -107,6 +128,10 @@ private:
     std::unique_ptr<SearchPaneModel> m_searchPane;
     // Declared after everything its windows read, so that the windows and their engine go first.
     std::unique_ptr<WindowController> m_windows;
+    // The desktop's search, which opens windows: the destructor lets it go before them.
+    std::unique_ptr<SearchPaneModel> m_desktopRunner;
+    std::unique_ptr<DesktopSearch> m_desktopSearch;
+    std::unique_ptr<QObject> m_desktopBus;
 };
 
 } // namespace orvane

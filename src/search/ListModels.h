@@ -31,6 +31,10 @@ public:
         ExpiresAtRole,
         HasRawRole,   // whether there is an answer or an error message to show
         ExpandedRole, // whether the row shows its raw answer (the user's choice, kept with the row)
+        // The domain as shown (a look-alike with its ASCII form beside it), and why it is
+        // flagged ("mixed scripts"), empty for an ordinary name.
+        ShownDomainRole,
+        LookAlikeHintRole,
     };
     // How long answers gather before the views are told: one frame.
     static constexpr int notifyIntervalMs = 16;
@@ -46,6 +50,9 @@ public:
     int availableCount() const;
     // The row's current position, or -1 when no shown row has this id.
     int indexOf(const QUuid &id) const;
+
+    // The short note a look-alike domain's row carries; empty for an ordinary name.
+    static QString lookAlikeHint(const QString &domain);
 
     // Replaces every row at once (one notification); equal lists notify nobody.
     void replaceAll(const QList<LiveResult> &rows);
@@ -71,6 +78,12 @@ private:
     void markChanged(int row, const QList<int> &roles);
 
     QList<LiveResult> m_rows;
+    // Per row, as shown: a row's domain never changes, so it is worked out once.
+    struct Shown {
+        QString domain;
+        QString hint;
+    };
+    QList<Shown> m_shown;
     // Rows never move once shown, so their positions are indexed once per replacement,
     // and the free rows are counted as they change: a search of many TLDs stays linear.
     QHash<QUuid, int> m_positions;

@@ -11,6 +11,10 @@ Item {
     id: row
     property bool first: false
     property string rowDomain
+    property string rowShownDomain: rowDomain // a look-alike with its ASCII form beside it
+    // A look-alike wraps at the space before its ASCII form, never at the form's hyphens.
+    readonly property string domainText: rowLookAlikeHint ? rowShownDomain.replace(/-/g, "\u2011") : rowShownDomain
+    property string rowLookAlikeHint
     property string rowTld
     property var rowExpiresAt
     property string rowAvailability
@@ -36,7 +40,7 @@ Item {
     implicitHeight: column.implicitHeight
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
-    Accessible.name: qsTr("%1, %2").arg(rowDomain).arg(look.spoken)
+    Accessible.name: rowLookAlikeHint ? qsTr("%1, %2, %3").arg(rowShownDomain).arg(rowLookAlikeHint).arg(look.spoken) : qsTr("%1, %2").arg(rowShownDomain).arg(look.spoken)
 
     CardSlice {
         anchors.fill: parent
@@ -71,8 +75,9 @@ Item {
                     visible: row.link.length === 0
                     Layout.fillWidth: true
                     Layout.maximumWidth: implicitWidth
-                    text: row.rowDomain
-                    elide: Text.ElideMiddle
+                    text: row.domainText
+                    elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
+                    wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
                     Accessible.ignored: true
                     font.pixelSize: Theme.textHeadline
                     font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
@@ -98,8 +103,9 @@ Item {
                         Text {
                             Layout.fillWidth: true
                             Layout.maximumWidth: implicitWidth
-                            text: row.rowDomain
-                            elide: Text.ElideMiddle
+                            text: row.domainText
+                            elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
+                            wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
                             font.pixelSize: Theme.textHeadline
                             color: Theme.primaryText
                             Rectangle {
@@ -139,6 +145,7 @@ Item {
                 }
             }
 
+            Text { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusError; Layout.leftMargin: 32 }
             Text {
                 objectName: "expiry"
                 visible: row.expiry.length > 0

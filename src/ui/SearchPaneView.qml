@@ -219,6 +219,8 @@ Item {
             width: ListView.view.width
             first: index === 0
             rowDomain: domain
+            rowShownDomain: shownDomain
+            rowLookAlikeHint: lookAlikeHint
             rowTld: tld
             rowExpiresAt: expiresAt
             rowAvailability: availability

@@ -53,6 +53,8 @@ public:
         c.loginItem = false;
         c.watchLimits = watchLimits;
         c.timings.windowRelease = windowRelease;
+        c.desktopSearch = !desktopSearchBus.isEmpty();
+        c.desktopSearchBus = desktopSearchBus;
         c.timings.launchChimeDelay = std::chrono::milliseconds(10);
         c.timings.firstRunPoll = std::chrono::milliseconds(10);
         c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
@@ -76,7 +78,7 @@ public:
         app->settings()->setEnabledTLDs(tlds);
         if (tray)
             app->delegate()->setTrayAvailable(*tray);
-        app->start(atLogin);
+        app->start(atLogin ? orvane::OrvaneApp::Launch::atLogin : orvane::OrvaneApp::Launch::byUser);
         if (atLogin && app->delegate()->trayAvailable())
             return !window();
         return window() && QTest::qWaitForWindowExposed(window());
@@ -169,5 +171,6 @@ public:
     std::chrono::milliseconds windowRelease{std::chrono::minutes(2)};
     std::optional<bool> tray; // the desktop's tray, when the test decides it
     bool atLogin = false;
+    QString desktopSearchBus; // the address of a private bus for the desktop's search; none when empty
     std::unique_ptr<orvane::OrvaneApp> app;
 };
