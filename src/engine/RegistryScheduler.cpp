@@ -1,0 +1,484 @@
+#include "engine/RegistryScheduler.h"
+
+#include "engine/Logging.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+enum Outcome { answeredOutcome, limitedOutcome, failedOutcome };
+
+// What was learned of a host stays useful for a while, not for ever: registries change their limits.
+constexpr qint64 forgetAfterDays = 30;
+
+QHash<QString, RegistryScheduler *> &schedulersByFile()
+{
+    static QHash<QString, RegistryScheduler *> schedulers;
+    return schedulers;
+}
+
+void closeSchedulers()
+{
+    const auto schedulers = std::exchange(schedulersByFile(), {});
+    for (RegistryScheduler *scheduler : schedulers)
+        delete scheduler;
+}
+
+QJsonObject readPaceFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.read(1024 * 1024)).object().value(QStringLiteral("hosts")).toObject();
+}
+
+QDateTime dateOf(const QJsonObject &entry, const QString &name)
+{
+    return QDateTime::fromString(entry.value(name).toString(), Qt::ISODateWithMs);
+}
+
+} // namespace
+
+void WaitBudget::tell(const QString &host, const QDateTime &retryAt)
+{
+    const QDateTime at = host.isEmpty() ? QDateTime() : retryAt;
+    if (at == m_told)
+        return;
+    m_told = at;
+    if (m_observer)
+        m_observer(host, at);
+}
+
+// A request waiting for its turn. It belongs to the caller's context: when that goes, the
+// request leaves the queue there and then.
+class RegistryScheduler::Ticket : public QObject
+{
+public:
+    Ticket(RegistryScheduler *owner, QString hostKey, WaitBudget *checkBudget, QObject *parent)
+        : QObject(parent), scheduler(owner), key(std::move(hostKey)), budget(checkBudget)
+    {
+    }
+    ~Ticket() override
+    {
+        if (queued && scheduler)
+            scheduler->withdraw(this);
+        done.complete(Grant{});
+    }
+
+    QPointer<RegistryScheduler> scheduler;
+    QString key;
+    WaitBudget *budget;
+    Completion<Grant> done;
+    bool queued = false;
+};
+
+RegistryTurn::RegistryTurn(RegistryTurn &&other) noexcept
+    : m_scheduler(std::move(other.m_scheduler)), m_key(std::move(other.m_key)), m_status(other.m_status),
+      m_epoch(other.m_epoch), m_sentAt(other.m_sentAt), m_open(std::exchange(other.m_open, false))
+{
+}
+
+RegistryTurn &RegistryTurn::operator=(RegistryTurn &&other) noexcept
+{
+    if (this != &other) {
+        if (m_open)
+            failed();
+        m_scheduler = std::move(other.m_scheduler);
+        m_key = std::move(other.m_key);
+        m_status = other.m_status;
+        m_epoch = other.m_epoch;
+        m_sentAt = other.m_sentAt;
+        m_open = std::exchange(other.m_open, false);
+    }
+    return *this;
+}
+
+RegistryTurn::~RegistryTurn()
+{
+    if (m_open)
+        failed();
+}
+
+bool RegistryTurn::answeredBefore() const
+{
+    if (!m_scheduler)
+        return false;
+    const auto found = m_scheduler->m_hosts.constFind(m_key);
+    return found != m_scheduler->m_hosts.cend() && found->answeredBefore;
+}
+
+void RegistryTurn::answered()
+{
+    if (std::exchange(m_open, false) && m_scheduler)
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, answeredOutcome, std::nullopt);
+}
+
+void RegistryTurn::limited(std::optional<std::chrono::seconds> retryAfter)
+{
+    if (std::exchange(m_open, false) && m_scheduler)
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, limitedOutcome, retryAfter);
+}
+
+void RegistryTurn::failed()
+{
+    if (std::exchange(m_open, false) && m_scheduler)
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, failedOutcome, std::nullopt);
+}
+
+QString RegistryScheduler::paceFileFor(const SettingsLocation &store)
+{
+    const QFileInfo settings(store.open()->fileName());
+    return settings.dir().filePath(settings.completeBaseName() + QStringLiteral(".pace.json"));
+}
+
+RegistryScheduler *RegistryScheduler::forStore(const SettingsLocation &store)
+{
+    const QString file = paceFileFor(store);
+    auto &schedulers = schedulersByFile();
+    if (RegistryScheduler *existing = schedulers.value(file))
+        return existing;
+    if (schedulers.isEmpty())
+        qAddPostRoutine(closeSchedulers); // while the event loop's objects still exist
+    Options options;
+    options.paceFile = file;
+    auto *scheduler = new RegistryScheduler(options);
+    schedulers.insert(file, scheduler);
+    return scheduler;
+}
+
+RegistryScheduler::RegistryScheduler(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
+{
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, &RegistryScheduler::save);
+    load();
+}
+
+RegistryScheduler::~RegistryScheduler()
+{
+    if (m_saveTimer.isActive())
+        save();
+    for (Host &host : m_hosts) {
+        for (Ticket *ticket : std::exchange(host.queue, {})) {
+            ticket->queued = false;
+            ticket->done.complete(Grant{});
+        }
+    }
+}
+
+QString RegistryScheduler::key(Protocol protocol, const QString &host, int port)
+{
+    return (protocol == Protocol::rdap ? QStringLiteral("rdap ") : QStringLiteral("whois ")) + host.toLower()
+           + QLatin1Char(':') + QString::number(port);
+}
+
+RegistryScheduler::Host &RegistryScheduler::host(const QString &key, const QString &name, Protocol protocol)
+{
+    auto found = m_hosts.find(key);
+    if (found == m_hosts.end()) {
+        Host fresh;
+        fresh.window = protocol == Protocol::rdap ? m_options.rdapWindow : m_options.whoisWindow;
+        found = m_hosts.insert(key, fresh);
+    }
+    found->name = name;
+    found->protocol = protocol;
+    if (!found->timer) {
+        found->timer = new QTimer(this);
+        found->timer->setSingleShot(true);
+        connect(found->timer, &QTimer::timeout, this, [this, key] { pump(key); });
+    }
+    return *found;
+}
+
+QCoro::Task<RegistryTurn> RegistryScheduler::take(QString key, QString name, Protocol protocol, WaitBudget *budget,
+                                                  QObject *context)
+{
+    reloadIfChanged();
+    Host &entry = host(key, name, protocol);
+    if (budget->m_order == 0)
+        budget->m_order = ++m_nextOrder;
+    QPointer<Ticket> ticket = new Ticket(this, key, budget, context ? context : this);
+    const auto at = std::upper_bound(entry.queue.begin(), entry.queue.end(), budget->m_order,
+                                     [](quint64 order, const Ticket *t) { return order < t->budget->m_order; });
+    entry.queue.insert(at, ticket.data());
+    ticket->queued = true;
+    const auto done = ticket->done;
+    pump(key);
+    const Grant grant = co_await done.wait();
+    delete ticket.data();
+    RegistryTurn turn;
+    turn.m_status = grant.status;
+    if (grant.status == RegistryTurn::Status::granted) {
+        turn.m_scheduler = this;
+        turn.m_key = key;
+        turn.m_epoch = grant.epoch;
+        turn.m_sentAt = grant.at;
+        turn.m_open = true;
+    }
+    co_return turn;
+}
+
+void RegistryScheduler::withdraw(Ticket *ticket)
+{
+    const auto found = m_hosts.find(ticket->key);
+    if (found == m_hosts.end())
+        return;
+    auto &queue = found->queue;
+    queue.erase(std::remove(queue.begin(), queue.end(), ticket), queue.end());
+    ticket->queued = false;
+    ticket->budget->tell({}, {});
+}
+
+void RegistryScheduler::pump(const QString &key)
+{
+    const auto found = m_hosts.find(key);
+    if (found == m_hosts.end())
+        return;
+    Host &h = *found;
+    const auto now = Clock::now();
+    if (now < h.pausedUntil) {
+        // Everyone queued waits for the host's word; a check whose budget ends first goes elsewhere.
+        const QDateTime until = toWall(h.pausedUntil);
+        for (auto it = h.queue.begin(); it != h.queue.end();) {
+            Ticket *ticket = *it;
+            WaitBudget *budget = ticket->budget;
+            if (!budget->m_deadline)
+                budget->m_deadline = now + budget->m_allowance;
+            if (h.pausedUntil > *budget->m_deadline) {
+                it = h.queue.erase(it);
+                ticket->queued = false;
+                budget->tell({}, {});
+                ticket->done.complete(Grant{RegistryTurn::Status::outOfBudget, 0, now});
+                continue;
+            }
+            budget->tell(h.name, until);
+            ++it;
+        }
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(h.pausedUntil - now);
+        h.timer->start(int(std::min<qint64>(wait.count(), 24 * 3600 * 1000)));
+        return;
+    }
+    while (!h.queue.empty() && h.inFlight < std::max(1, int(h.window))) {
+        Ticket *ticket = h.queue.front();
+        h.queue.pop_front();
+        ticket->queued = false;
+        ++h.inFlight;
+        ticket->budget->tell({}, {});
+        ticket->done.complete(Grant{RegistryTurn::Status::granted, h.epoch, now});
+    }
+}
+
+void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
+                               std::optional<std::chrono::seconds> retryAfter)
+{
+    Q_UNUSED(sentAt)
+    const auto found = m_hosts.find(key);
+    if (found == m_hosts.end())
+        return;
+    Host &h = *found;
+    h.inFlight = std::max(0, h.inFlight - 1);
+    const double maxWindow = h.protocol == Protocol::rdap ? m_options.rdapMaxWindow : m_options.whoisMaxWindow;
+    if (outcome == answeredOutcome) {
+        h.answeredBefore = true;
+        h.backoff = std::chrono::milliseconds(0);
+        // Only a window in use grows: an idle one proves nothing about what the host takes.
+        if (h.inFlight + 1 >= int(h.window)) {
+            h.window = std::min(maxWindow, h.window + (h.window < h.threshold ? 1.0 : 1.0 / h.window));
+            h.learnedAt = QDateTime::currentDateTimeUtc();
+            changed(false);
+        }
+    } else if (outcome == limitedOutcome) {
+        // Once per flight: the answers to requests sent before the first refusal say the same.
+        const bool first = epoch == h.epoch;
+        if (first) {
+            h.threshold = std::max(1.0, std::floor(h.window / 2));
+            h.window = h.threshold;
+            ++h.epoch;
+        }
+        std::chrono::milliseconds pause;
+        if (retryAfter) {
+            pause = std::min<std::chrono::milliseconds>(std::max(*retryAfter, std::chrono::seconds(0)), m_options.longestPause);
+        } else {
+            if (first || h.backoff.count() == 0)
+                h.backoff = h.backoff.count() == 0 ? std::chrono::milliseconds(m_options.firstBackoff)
+                                                   : std::min<std::chrono::milliseconds>(h.backoff * 2, m_options.longestBackoff);
+            pause = h.backoff;
+        }
+        const auto until = Clock::now() + pause;
+        if (until > h.pausedUntil) {
+            h.pausedUntil = until;
+            qCInfo(lcLookup, "%s asked to wait: pausing it for %.1f s", qUtf8Printable(h.name), double(pause.count()) / 1000.0);
+        }
+        h.learnedAt = QDateTime::currentDateTimeUtc();
+        changed(true);
+    }
+    pump(key);
+}
+
+RegistryScheduler::HostState RegistryScheduler::state(const QString &key) const
+{
+    const auto found = m_hosts.constFind(key);
+    if (found == m_hosts.cend())
+        return {};
+    HostState state{found->window, found->inFlight, int(found->queue.size()), {}};
+    if (found->pausedUntil > Clock::now())
+        state.pausedUntil = toWall(found->pausedUntil);
+    return state;
+}
+
+QList<QPair<QString, QDateTime>> RegistryScheduler::pausedHosts() const
+{
+    QList<QPair<QString, QDateTime>> paused;
+    const auto now = Clock::now();
+    for (const Host &h : m_hosts) {
+        if (h.pausedUntil > now && !h.queue.empty())
+            paused.append({h.name, toWall(h.pausedUntil)});
+    }
+    std::sort(paused.begin(), paused.end(), [](const auto &a, const auto &b) { return a.second < b.second; });
+    return paused;
+}
+
+QDateTime RegistryScheduler::toWall(Clock::time_point at) const
+{
+    const auto delta = std::chrono::duration_cast<std::chrono::milliseconds>(at - Clock::now());
+    return QDateTime::currentDateTimeUtc().addMSecs(delta.count());
+}
+
+RegistryScheduler::Clock::time_point RegistryScheduler::toSteady(const QDateTime &at) const
+{
+    return Clock::now() + std::chrono::milliseconds(QDateTime::currentDateTimeUtc().msecsTo(at));
+}
+
+// ---- what is kept between runs ----------------------------------------------------------------
+
+void RegistryScheduler::changed(bool soon)
+{
+    if (m_options.paceFile.isEmpty())
+        return;
+    // A pause is written at once, so that another process honours it; a window can wait a little.
+    if (soon)
+        m_saveTimer.start(0);
+    else if (!m_saveTimer.isActive())
+        m_saveTimer.start(2000);
+}
+
+void RegistryScheduler::load()
+{
+    if (m_options.paceFile.isEmpty())
+        return;
+    m_fileSeen = QFileInfo(m_options.paceFile).lastModified();
+    const QJsonObject hosts = readPaceFile(m_options.paceFile);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (auto it = hosts.begin(); it != hosts.end(); ++it) {
+        const QJsonObject entry = it.value().toObject();
+        const Protocol protocol = it.key().startsWith(QLatin1String("whois ")) ? Protocol::whois : Protocol::rdap;
+        const double maxWindow = protocol == Protocol::rdap ? m_options.rdapMaxWindow : m_options.whoisMaxWindow;
+        const double window = entry.value(QStringLiteral("window")).toDouble();
+        if (!std::isfinite(window) || window < 1)
+            continue;
+        Host h;
+        h.protocol = protocol;
+        h.name = entry.value(QStringLiteral("host")).toString();
+        h.window = std::min(window, maxWindow);
+        h.threshold = h.window; // the pace it found: approached gently from here
+        h.learnedAt = dateOf(entry, QStringLiteral("learnedAt"));
+        const QDateTime pausedUntil = dateOf(entry, QStringLiteral("pausedUntil"));
+        if (pausedUntil.isValid() && pausedUntil > now)
+            h.pausedUntil = toSteady(std::min(pausedUntil, now.addSecs(m_options.longestPause.count())));
+        m_hosts.insert(it.key(), h);
+    }
+}
+
+// Another process using the same store may have been told to wait meanwhile.
+void RegistryScheduler::reloadIfChanged()
+{
+    if (m_options.paceFile.isEmpty())
+        return;
+    const auto now = Clock::now();
+    if (now - m_lastFileCheck < std::chrono::seconds(1))
+        return;
+    m_lastFileCheck = now;
+    const QDateTime modified = QFileInfo(m_options.paceFile).lastModified();
+    if (modified == m_fileSeen)
+        return;
+    m_fileSeen = modified;
+    const QJsonObject hosts = readPaceFile(m_options.paceFile);
+    const QDateTime wallNow = QDateTime::currentDateTimeUtc();
+    for (auto it = hosts.begin(); it != hosts.end(); ++it) {
+        const QDateTime pausedUntil = dateOf(it.value().toObject(), QStringLiteral("pausedUntil"));
+        auto found = m_hosts.find(it.key());
+        if (!pausedUntil.isValid() || pausedUntil <= wallNow || found == m_hosts.end())
+            continue;
+        const auto until = toSteady(std::min(pausedUntil, wallNow.addSecs(m_options.longestPause.count())));
+        if (until > found->pausedUntil)
+            found->pausedUntil = until;
+    }
+}
+
+void RegistryScheduler::save()
+{
+    m_saveTimer.stop();
+    if (m_options.paceFile.isEmpty())
+        return;
+    const QFileInfo info(m_options.paceFile);
+    QDir().mkpath(info.absolutePath());
+    QLockFile lock(m_options.paceFile + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    if (!lock.tryLock(2000)) {
+        qCWarning(lcLookup, "Could not lock %s to keep the registries' pace", qUtf8Printable(m_options.paceFile));
+        return;
+    }
+    // Merged with what another process wrote meanwhile: the newer word on a host wins, and a
+    // pause holds until the later of the two.
+    QJsonObject hosts = readPaceFile(m_options.paceFile);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto steadyNow = Clock::now();
+    for (auto it = m_hosts.cbegin(); it != m_hosts.cend(); ++it) {
+        const Host &h = it.value();
+        if (!h.learnedAt.isValid())
+            continue;
+        QJsonObject entry = hosts.value(it.key()).toObject();
+        const QDateTime theirs = dateOf(entry, QStringLiteral("learnedAt"));
+        QDateTime pausedUntil = dateOf(entry, QStringLiteral("pausedUntil"));
+        if (h.pausedUntil > steadyNow && (!pausedUntil.isValid() || toWall(h.pausedUntil) > pausedUntil))
+            pausedUntil = toWall(h.pausedUntil);
+        if (!theirs.isValid() || theirs <= h.learnedAt) {
+            entry.insert(QStringLiteral("host"), h.name);
+            entry.insert(QStringLiteral("window"), std::round(h.window * 100) / 100);
+            entry.insert(QStringLiteral("learnedAt"), h.learnedAt.toString(Qt::ISODateWithMs));
+        }
+        if (pausedUntil.isValid() && pausedUntil > now)
+            entry.insert(QStringLiteral("pausedUntil"), pausedUntil.toString(Qt::ISODateWithMs));
+        else
+            entry.remove(QStringLiteral("pausedUntil"));
+        hosts.insert(it.key(), entry);
+    }
+    for (auto it = hosts.begin(); it != hosts.end();) {
+        const QDateTime learned = dateOf(it.value().toObject(), QStringLiteral("learnedAt"));
+        if (!learned.isValid() || learned.daysTo(now) > forgetAfterDays)
+            it = hosts.erase(it);
+        else
+            ++it;
+    }
+    QSaveFile file(m_options.paceFile);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QJsonDocument(QJsonObject{{QStringLiteral("hosts"), hosts}}).toJson()) < 0 || !file.commit()) {
+        qCWarning(lcLookup, "Could not keep the registries' pace in %s: %s", qUtf8Printable(m_options.paceFile),
+                  qUtf8Printable(file.errorString()));
+        return;
+    }
+    m_fileSeen = QFileInfo(m_options.paceFile).lastModified();
+}
+
+} // namespace orvane
