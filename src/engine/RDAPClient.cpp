@@ -164,12 +164,14 @@ std::optional<std::chrono::seconds> RDAPClient::retryAfter(const QByteArray &val
         const qint64 seconds = text.size() > 9 ? 999999999 : text.toLongLong(&ok);
         return seconds > 0 ? std::optional(std::chrono::seconds(seconds)) : std::nullopt;
     }
-    // IMF-fixdate, and the two obsolete forms HTTP still asks recipients to read.
+    // IMF-fixdate, and the two obsolete forms HTTP still asks recipients to read. The day's name
+    // is left aside: a wrong one must not hide the date.
     const QLocale c = QLocale::c();
     const QString date = QString::fromLatin1(text).simplified();
+    const QString undated = date.section(QLatin1Char(' '), 1);
     QDateTime at;
-    for (const char *format : {"ddd, dd MMM yyyy hh:mm:ss 'GMT'", "dddd, dd-MMM-yy hh:mm:ss 'GMT'", "ddd MMM d hh:mm:ss yyyy"}) {
-        at = c.toDateTime(date, QString::fromLatin1(format));
+    for (const char *format : {"dd MMM yyyy hh:mm:ss 'GMT'", "dd-MMM-yy hh:mm:ss 'GMT'", "MMM d hh:mm:ss yyyy"}) {
+        at = c.toDateTime(undated, QString::fromLatin1(format));
         if (at.isValid())
             break;
     }
