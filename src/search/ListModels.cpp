@@ -2,6 +2,15 @@
 
 namespace orvane {
 
+LiveResultsModel::LiveResultsModel(QObject *parent) : QAbstractListModel(parent)
+{
+    m_tick.setInterval(1000);
+    connect(&m_tick, &QTimer::timeout, this, [this] {
+        for (const int row : std::as_const(m_waiting))
+            emit dataChanged(index(row), index(row), {WaitingRole});
+    });
+}
+
 int LiveResultsModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : count();
@@ -22,6 +31,8 @@ QVariant LiveResultsModel::data(const QModelIndex &index, int role) const
     case ErrorMessageRole: return row.errorMessage.value_or(QString());
     case HasErrorRole: return row.errorMessage.has_value();
     case ExpiresAtRole: return row.expiresAt;
+    case WaitingRole: return waitingText(row);
+    case WaitingHostRole: return row.waitingHost;
     default: return {};
     }
 }
@@ -31,7 +42,8 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const
     return {{IdRole, "rowId"},         {TldRole, "tld"},
             {DomainRole, "domain"},    {AvailabilityRole, "availability"},
             {RawResponseRole, "rawResponse"}, {ErrorMessageRole, "errorMessage"},
-            {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"}};
+            {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"},
+            {WaitingRole, "waiting"},         {WaitingHostRole, "waitingHost"}};
 }
 
 int LiveResultsModel::availableCount() const
@@ -53,6 +65,8 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
     beginResetModel();
     m_rows = rows;
     m_positions.clear();
+    m_waiting.clear();
+    m_tick.stop();
     m_available = 0;
     for (int i = 0; i < m_rows.size(); ++i) {
         m_positions.insert(m_rows.at(i).id, i);
@@ -89,6 +103,14 @@ void LiveResultsModel::setOutcome(int row, DomainAvailability availability, cons
         result.expiresAt = expiresAt;
         roles << ExpiresAtRole;
     }
+    if (!result.waitingHost.isEmpty()) {
+        result.waitingHost.clear();
+        result.waitingUntil = {};
+        roles << WaitingRole << WaitingHostRole;
+        m_waiting.remove(row);
+        if (m_waiting.isEmpty())
+            m_tick.stop();
+    }
     if (roles.isEmpty())
         return;
     const bool isAvailable = availability == DomainAvailability::available;
@@ -97,6 +119,35 @@ void LiveResultsModel::setOutcome(int row, DomainAvailability availability, cons
     emit dataChanged(at, at, roles);
     if (isAvailable != wasAvailable)
         emit availableCountChanged();
+}
+
+void LiveResultsModel::setWaiting(int row, const QString &host, const QDateTime &until)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    LiveResult &result = m_rows[row];
+    const QDateTime at = host.isEmpty() ? QDateTime() : until;
+    if (result.waitingHost == host && result.waitingUntil == at)
+        return;
+    result.waitingHost = host;
+    result.waitingUntil = at;
+    if (host.isEmpty())
+        m_waiting.remove(row);
+    else
+        m_waiting.insert(row);
+    if (m_waiting.isEmpty())
+        m_tick.stop();
+    else if (!m_tick.isActive())
+        m_tick.start();
+    emit dataChanged(index(row), index(row), {WaitingRole, WaitingHostRole});
+}
+
+QString LiveResultsModel::waitingText(const LiveResult &row) const
+{
+    if (row.waitingHost.isEmpty())
+        return {};
+    const qint64 left = std::max<qint64>(1, (QDateTime::currentDateTimeUtc().msecsTo(row.waitingUntil) + 999) / 1000);
+    return tr("Registry asked to wait \u2014 retrying in %1 s").arg(left);
 }
 
 int SuggestionsModel::rowCount(const QModelIndex &parent) const

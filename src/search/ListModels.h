@@ -6,6 +6,8 @@
 #include <QAbstractListModel>
 #include <QHash>
 #include <QList>
+#include <QSet>
+#include <QTimer>
 
 namespace orvane {
 
@@ -17,9 +19,13 @@ class LiveResultsModel : public QAbstractListModel
     Q_PROPERTY(int availableCount READ availableCount NOTIFY availableCountChanged)
 
 public:
-    enum Role { IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole, ExpiresAtRole };
+    enum Role {
+        IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole, ExpiresAtRole,
+        WaitingRole,     // "Registry asked to wait — retrying in 3 s" while a registry holds the check back, else ""
+        WaitingHostRole, // that registry's host
+    };
 
-    using QAbstractListModel::QAbstractListModel;
+    explicit LiveResultsModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -36,6 +42,10 @@ public:
     // A check's answer: one notification naming the roles that changed, none if nothing did.
     void setOutcome(int row, DomainAvailability availability, const QString &text, const std::optional<QString> &error,
                     const QDateTime &expiresAt = {});
+    // A registry holds the row's check back until `until` (an empty host: no longer). The row's
+    // text counts down each second meanwhile.
+    void setWaiting(int row, const QString &host, const QDateTime &until);
+    QString waitingText(const LiveResult &row) const;
 
 signals:
     void countChanged();
@@ -47,6 +57,8 @@ private:
     // and the free rows are counted as they change: a search of many TLDs stays linear.
     QHash<QUuid, int> m_positions;
     int m_available = 0;
+    QSet<int> m_waiting; // rows held back by a registry
+    QTimer m_tick;
 };
 
 // The brainstorm's suggestions.

@@ -14,6 +14,9 @@ ColumnLayout {
     property string rowRawResponse
     property string rowErrorMessage
     property bool rowHasError: false
+    // While a registry holds the check back: what the row says, and which registry.
+    property string rowWaiting
+    property string rowWaitingHost
     property bool showRaw: false
 
     readonly property var looks: ({
@@ -31,7 +34,8 @@ ColumnLayout {
     spacing: 0
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
-    Accessible.name: qsTr("%1, %2").arg(rowDomain).arg(look.spoken)
+    Accessible.name: rowWaiting.length > 0 ? qsTr("%1, %2, %3 (%4)").arg(rowDomain).arg(look.spoken).arg(rowWaiting).arg(rowWaitingHost)
+                                          : qsTr("%1, %2").arg(rowDomain).arg(look.spoken)
 
     Divider { visible: !row.first; Layout.fillWidth: true; Layout.leftMargin: 18 }
 
@@ -118,6 +122,18 @@ ColumnLayout {
                 enabled: row.rowRawResponse.length > 0 || row.rowHasError
                 onClicked: row.showRaw = !row.showRaw
             }
+        }
+
+        Text {
+            objectName: "waiting"
+            visible: row.rowWaiting.length > 0
+            text: row.rowWaiting
+            font.pixelSize: Theme.textFootnote
+            color: Theme.secondaryText
+            Layout.leftMargin: 32
+            HoverHandler { id: waitingHover }
+            ToolTip.visible: waitingHover.hovered
+            ToolTip.text: qsTr("%1 limits how fast it answers").arg(row.rowWaitingHost)
         }
 
         Text {

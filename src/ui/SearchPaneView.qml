@@ -182,6 +182,8 @@ ScrollView {
                     rowRawResponse: rawResponse
                     rowErrorMessage: errorMessage
                     rowHasError: hasError
+                    rowWaiting: waiting
+                    rowWaitingHost: waitingHost
                 }
             }
         }
