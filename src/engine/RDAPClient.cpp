@@ -143,7 +143,7 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
         }
         auto verdict = interpretResponse(outcome.status, outcome.body);
         if (verdict || verdict.error().kind() != RDAPError::Kind::rateLimited || !m_scheduler) {
-            turn.answered();
+            turn.answered(outcome.multiplexed ? 0 : int(m_http->maxHostConnections()));
             co_return verdict;
         }
         qCInfo(lcRDAP, "%s answered 429 for %s (Retry-After: %s)", qUtf8Printable(host), qUtf8Printable(domain),

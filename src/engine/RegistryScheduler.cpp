@@ -85,7 +85,7 @@ public:
 };
 
 RegistryTurn::RegistryTurn(RegistryTurn &&other) noexcept
-    : m_scheduler(std::move(other.m_scheduler)), m_key(std::move(other.m_key)), m_status(other.m_status),
+    : m_scheduler(std::move(other.m_scheduler)), m_key(std::move(other.m_key)), m_budget(other.m_budget), m_status(other.m_status),
       m_epoch(other.m_epoch), m_sentAt(other.m_sentAt), m_open(std::exchange(other.m_open, false))
 {
 }
@@ -97,6 +97,7 @@ RegistryTurn &RegistryTurn::operator=(RegistryTurn &&other) noexcept
             failed();
         m_scheduler = std::move(other.m_scheduler);
         m_key = std::move(other.m_key);
+        m_budget = other.m_budget;
         m_status = other.m_status;
         m_epoch = other.m_epoch;
         m_sentAt = other.m_sentAt;
@@ -119,22 +120,22 @@ bool RegistryTurn::answeredBefore() const
     return found != m_scheduler->m_hosts.cend() && found->answeredBefore;
 }
 
-void RegistryTurn::answered()
+void RegistryTurn::answered(int carries)
 {
     if (std::exchange(m_open, false) && m_scheduler)
-        m_scheduler->settle(m_key, m_epoch, m_sentAt, answeredOutcome, std::nullopt);
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, answeredOutcome, std::nullopt, m_budget, carries);
 }
 
 void RegistryTurn::limited(std::optional<std::chrono::seconds> retryAfter)
 {
     if (std::exchange(m_open, false) && m_scheduler)
-        m_scheduler->settle(m_key, m_epoch, m_sentAt, limitedOutcome, retryAfter);
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, limitedOutcome, retryAfter, m_budget);
 }
 
 void RegistryTurn::failed()
 {
     if (std::exchange(m_open, false) && m_scheduler)
-        m_scheduler->settle(m_key, m_epoch, m_sentAt, failedOutcome, std::nullopt);
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, failedOutcome, std::nullopt, m_budget);
 }
 
 QString RegistryScheduler::paceFileFor(const SettingsLocation &store)
@@ -222,6 +223,7 @@ QCoro::Task<RegistryTurn> RegistryScheduler::take(QString key, QString name, Pro
     if (grant.status == RegistryTurn::Status::granted) {
         turn.m_scheduler = this;
         turn.m_key = key;
+        turn.m_budget = budget;
         turn.m_epoch = grant.epoch;
         turn.m_sentAt = grant.at;
         turn.m_open = true;
@@ -240,6 +242,14 @@ void RegistryScheduler::withdraw(Ticket *ticket)
     ticket->budget->tell({}, {});
 }
 
+bool RegistryScheduler::holdsBack(Host &h, Ticket *ticket, Clock::time_point now, Clock::time_point &until)
+{
+    until = h.pausedUntil;
+    if (ticket->budget->m_notBeforeKey == ticket->key)
+        until = std::max(until, ticket->budget->m_notBefore);
+    return now < until;
+}
+
 void RegistryScheduler::pump(const QString &key)
 {
     const auto found = m_hosts.find(key);
@@ -247,51 +257,129 @@ void RegistryScheduler::pump(const QString &key)
         return;
     Host &h = *found;
     const auto now = Clock::now();
-    if (now < h.pausedUntil) {
-        // Everyone queued waits for the host's word; a check whose budget ends first goes elsewhere.
-        const QDateTime until = toWall(h.pausedUntil);
-        for (auto it = h.queue.begin(); it != h.queue.end();) {
+    std::optional<Clock::time_point> wake;
+    const auto wakeAt = [&wake](Clock::time_point at) { wake = wake ? std::min(*wake, at) : at; };
+
+    // Whoever waits for the host's word (its pause, or the check's own answer) hears how long;
+    // a check whose budget ends first goes elsewhere.
+    for (auto it = h.queue.begin(); it != h.queue.end();) {
+        Ticket *ticket = *it;
+        WaitBudget *budget = ticket->budget;
+        Clock::time_point until;
+        if (!holdsBack(h, ticket, now, until)) {
+            ++it;
+            continue;
+        }
+        if (!budget->m_deadline)
+            budget->m_deadline = now + budget->m_allowance;
+        if (until > *budget->m_deadline) {
+            it = h.queue.erase(it);
+            ticket->queued = false;
+            budget->tell({}, {});
+            ticket->done.complete(Grant{RegistryTurn::Status::outOfBudget, 0, now});
+            continue;
+        }
+        budget->tell(h.name, toWall(until));
+        wakeAt(until);
+        ++it;
+    }
+
+    if (now >= h.pausedUntil) {
+        if (h.rate) {
+            const double seconds = std::chrono::duration<double>(now - std::max(h.tokensAt, h.pausedUntil)).count();
+            if (h.rateGuessed && h.inFlight > 0)
+                *h.rate *= 1 + 0.05 * seconds; // a guess creeps up while the host takes it
+            h.tokens = std::min(std::max(1.0, h.burst), h.tokens + std::chrono::duration<double>(now - h.tokensAt).count() * *h.rate);
+            h.tokensAt = now;
+        }
+        const int window = std::max(1, h.carries > 0 ? std::min(h.carries, int(h.window)) : int(h.window));
+        for (auto it = h.queue.begin(); it != h.queue.end() && h.inFlight < window;) {
             Ticket *ticket = *it;
-            WaitBudget *budget = ticket->budget;
-            if (!budget->m_deadline)
-                budget->m_deadline = now + budget->m_allowance;
-            if (h.pausedUntil > *budget->m_deadline) {
-                it = h.queue.erase(it);
-                ticket->queued = false;
-                budget->tell({}, {});
-                ticket->done.complete(Grant{RegistryTurn::Status::outOfBudget, 0, now});
+            Clock::time_point until;
+            if (holdsBack(h, ticket, now, until)) {
+                ++it;
                 continue;
             }
-            budget->tell(h.name, until);
-            ++it;
+            if (h.rate) {
+                if (h.tokens < 1) {
+                    wakeAt(now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>((1 - h.tokens) / *h.rate)));
+                    break;
+                }
+                h.tokens -= 1;
+            }
+            it = h.queue.erase(it);
+            ticket->queued = false;
+            ++h.inFlight;
+            ticket->budget->tell({}, {});
+            ticket->done.complete(Grant{RegistryTurn::Status::granted, h.epoch, now});
         }
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(h.pausedUntil - now);
-        h.timer->start(int(std::min<qint64>(wait.count(), 24 * 3600 * 1000)));
-        return;
+        if (h.queue.empty() && h.stretchStart)
+            h.stretchStarved = true;
     }
-    while (!h.queue.empty() && h.inFlight < std::max(1, int(h.window))) {
-        Ticket *ticket = h.queue.front();
-        h.queue.pop_front();
-        ticket->queued = false;
-        ++h.inFlight;
-        ticket->budget->tell({}, {});
-        ticket->done.complete(Grant{RegistryTurn::Status::granted, h.epoch, now});
+    if (wake) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wake - now);
+        h.timer->start(int(std::clamp<qint64>(wait.count(), 1, 24 * 3600 * 1000)));
     }
 }
 
-void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
-                               std::optional<std::chrono::seconds> retryAfter)
+void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
 {
-    Q_UNUSED(sentAt)
+    const auto previous = std::exchange(h.lastStretch, stretch);
+    qCDebug(lcLookup, "%s answered %.0f in %.2f s before it refused", qUtf8Printable(h.name), stretch.answers, stretch.seconds);
+    // Two stretches far enough apart in length give the rate; it must stay below what the longer
+    // one carried (a stretch that began before the connections were all up counts less than it
+    // should, and is dropped by this).
+    const Host::Stretch &longer = previous && previous->seconds > stretch.seconds ? *previous : stretch;
+    if (previous && std::abs(stretch.seconds - previous->seconds) >= 0.5) {
+        const double rate = (stretch.answers - previous->answers) / (stretch.seconds - previous->seconds);
+        if (rate > 0.05 && rate < longer.answers / longer.seconds) {
+            const double older = stretch.seconds < previous->seconds ? stretch.answers : previous->answers;
+            const double olderSeconds = std::min(stretch.seconds, previous->seconds);
+            h.burst = std::clamp(older - rate * olderSeconds, 1.0, std::max(1.0, older));
+            h.rate = rate * 0.97;
+            h.rateGuessed = false;
+            qCInfo(lcLookup, "%s takes about %.1f requests a second (%.0f at once): paced to that", qUtf8Printable(h.name), rate,
+                   h.burst);
+            return;
+        }
+    }
+    if (h.rate && !h.rateGuessed) {
+        *h.rate *= 0.9; // learned, and still refused: a little slower
+        return;
+    }
+    // One stretch: what got through went at most this fast (a stretch shorter than a couple of
+    // round trips is one burst, and says nothing of a rate); ask a little slower, and creep up.
+    const double seconds = std::max({0.1, stretch.seconds, 2 * h.roundTrip.value_or(0)});
+    double guess = 0.75 * stretch.answers / seconds;
+    if (h.rate)
+        guess = std::min(guess, 0.85 * *h.rate); // the last guess was refused too
+    h.rate = guess;
+    h.burst = 1;
+    h.rateGuessed = true;
+    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), guess);
+}
+
+void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
+                               std::optional<std::chrono::seconds> retryAfter, WaitBudget *budget, int carries)
+{
     const auto found = m_hosts.find(key);
     if (found == m_hosts.end())
         return;
     Host &h = *found;
     h.inFlight = std::max(0, h.inFlight - 1);
     const double maxWindow = h.protocol == Protocol::rdap ? m_options.rdapMaxWindow : m_options.whoisMaxWindow;
+    const auto now = Clock::now();
     if (outcome == answeredOutcome) {
         h.answeredBefore = true;
+        h.carries = carries;
         h.backoff = std::chrono::milliseconds(0);
+        const double roundTrip = std::chrono::duration<double>(now - sentAt).count();
+        h.roundTrip = h.roundTrip ? 0.875 * *h.roundTrip + 0.125 * roundTrip : roundTrip;
+        if (epoch == h.epoch) { // sent since the last refusal
+            if (!h.stretchStart)
+                h.stretchStart = now;
+            ++h.stretchAnswers;
+        }
         // Only a window in use grows: an idle one proves nothing about what the host takes.
         if (h.inFlight + 1 >= int(h.window)) {
             h.window = std::min(maxWindow, h.window + (h.window < h.threshold ? 1.0 : 1.0 / h.window));
@@ -305,6 +393,14 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             h.threshold = std::max(1.0, std::floor(h.window / 2));
             h.window = h.threshold;
             ++h.epoch;
+            if (h.stretchStart && h.stretchAnswers > 0 && !h.stretchStarved) {
+                learnRate(h, {double(h.stretchAnswers), std::chrono::duration<double>(now - *h.stretchStart).count()});
+                h.tokens = 0;
+                h.tokensAt = now;
+            }
+            h.stretchStart.reset();
+            h.stretchAnswers = 0;
+            h.stretchStarved = false;
         }
         std::chrono::milliseconds pause;
         if (retryAfter) {
@@ -315,8 +411,14 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
                                                    : std::min<std::chrono::milliseconds>(h.backoff * 2, m_options.longestBackoff);
             pause = h.backoff;
         }
-        const auto until = Clock::now() + pause;
-        if (until > h.pausedUntil) {
+        // The check waits what it was told. The host as a whole pauses on the first refusal of a
+        // flight: the answers to requests sent before it was heard say nothing new.
+        const auto until = now + pause;
+        if (budget) {
+            budget->m_notBefore = until;
+            budget->m_notBeforeKey = key;
+        }
+        if (first && until > h.pausedUntil) {
             h.pausedUntil = until;
             qCInfo(lcLookup, "%s asked to wait: pausing it for %.1f s", qUtf8Printable(h.name), double(pause.count()) / 1000.0);
         }
@@ -393,6 +495,12 @@ void RegistryScheduler::load()
         h.window = std::min(window, maxWindow);
         h.threshold = h.window; // the pace it found: approached gently from here
         h.learnedAt = dateOf(entry, QStringLiteral("learnedAt"));
+        if (const double rate = entry.value(QStringLiteral("rate")).toDouble(); std::isfinite(rate) && rate > 0.05) {
+            h.rate = rate;
+            h.burst = std::clamp(entry.value(QStringLiteral("burst")).toDouble(), 1.0, 1000.0);
+            h.tokens = h.burst; // a host left alone has its bucket full again
+            h.tokensAt = Clock::now();
+        }
         const QDateTime pausedUntil = dateOf(entry, QStringLiteral("pausedUntil"));
         if (pausedUntil.isValid() && pausedUntil > now)
             h.pausedUntil = toSteady(std::min(pausedUntil, now.addSecs(m_options.longestPause.count())));
@@ -457,6 +565,13 @@ void RegistryScheduler::save()
             entry.insert(QStringLiteral("host"), h.name);
             entry.insert(QStringLiteral("window"), std::round(h.window * 100) / 100);
             entry.insert(QStringLiteral("learnedAt"), h.learnedAt.toString(Qt::ISODateWithMs));
+            if (h.rate && !h.rateGuessed) {
+                entry.insert(QStringLiteral("rate"), std::round(*h.rate * 100) / 100);
+                entry.insert(QStringLiteral("burst"), std::round(h.burst * 100) / 100);
+            } else {
+                entry.remove(QStringLiteral("rate"));
+                entry.remove(QStringLiteral("burst"));
+            }
         }
         if (pausedUntil.isValid() && pausedUntil > now)
             entry.insert(QStringLiteral("pausedUntil"), pausedUntil.toString(Qt::ISODateWithMs));

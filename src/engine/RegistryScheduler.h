@@ -45,6 +45,8 @@ private:
     std::chrono::milliseconds m_allowance;
     Observer m_observer;
     std::optional<std::chrono::steady_clock::time_point> m_deadline;
+    std::chrono::steady_clock::time_point m_notBefore; // what the registry told this check
+    QString m_notBeforeKey;                            // which registry
     quint64 m_order = 0; // the check's place in any queue, kept when it asks again
     QDateTime m_told;    // the retry time last told to the observer
 };
@@ -67,8 +69,10 @@ public:
     // This registry answered this process before (then a refused connection is a refusal too).
     bool answeredBefore() const;
 
-    // The registry answered: it can take more at once.
-    void answered();
+    // The registry answered: it can take more at once. `carries`, when known, is how many
+    // requests its connections carry at once (HTTP/1.1: one per connection); the window never
+    // goes beyond, or the surplus would only wait in the HTTP client, out of the pacing's sight.
+    void answered(int carries = 0);
     // The registry said "slow down" (429, a refusal): fewer at once, and none until the pause
     // it asked for (none named: 1 s, doubling up to 30 s; never more than 120 s) is over.
     void limited(std::optional<std::chrono::seconds> retryAfter);
@@ -79,6 +83,7 @@ private:
     friend class RegistryScheduler;
     QPointer<RegistryScheduler> m_scheduler;
     QString m_key;
+    WaitBudget *m_budget = nullptr;
     Status m_status = Status::cancelled;
     quint64 m_epoch = 0;
     std::chrono::steady_clock::time_point m_sentAt;
@@ -150,6 +155,7 @@ private:
         QString name;
         Protocol protocol = Protocol::rdap;
         double window = 1;
+        int carries = 0; // requests the connections carry at once; 0: as many as the window
         double threshold = 1e9; // below: +1 per answer; above: +1 per window's worth of answers
         int inFlight = 0;
         std::deque<Ticket *> queue; // in the order the checks first asked
@@ -159,13 +165,35 @@ private:
         bool answeredBefore = false;
         QTimer *timer = nullptr;
         QDateTime learnedAt;
+
+        // Registries limit a client's rate with a token bucket: `burst` at once, then `rate` a
+        // second. Once a host has refused, requests to it are paced to what it takes, learned
+        // from what got through between a full bucket and the refusal (ok = burst + rate * span):
+        // two such stretches of different lengths give both numbers.
+        std::optional<double> rate; // requests a second; none: only the window holds them back
+        double burst = 1;
+        bool rateGuessed = false;   // from one stretch only: raised while nothing is refused
+        double tokens = 0;
+        Clock::time_point tokensAt;
+        std::optional<Clock::time_point> stretchStart; // the first answer since the last refusal
+        int stretchAnswers = 0;
+        bool stretchStarved = false; // the queue ran dry: what got through is no measure of the host
+        std::optional<double> roundTrip; // seconds from sending to the answer, smoothed
+        struct Stretch {
+            double answers;
+            double seconds;
+        };
+        std::optional<Stretch> lastStretch;
     };
 
     Host &host(const QString &key, const QString &name, Protocol protocol);
     void pump(const QString &key);
     void withdraw(Ticket *ticket);
     void settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
-                std::optional<std::chrono::seconds> retryAfter);
+                std::optional<std::chrono::seconds> retryAfter, WaitBudget *budget, int carries = 0);
+    // Whether the ticket's check still waits on its own word from the host, and until when.
+    bool holdsBack(Host &h, Ticket *ticket, Clock::time_point now, Clock::time_point &until);
+    void learnRate(Host &h, const Host::Stretch &stretch);
     void changed(bool soon);
     void load();
     void reloadIfChanged();

@@ -164,6 +164,9 @@ public:
             outcome.status = int(status);
             outcome.body = std::move(m_body);
             outcome.retryAfter = m_retryAfter;
+            long version = 0;
+            curl_easy_getinfo(m_easy, CURLINFO_HTTP_VERSION, &version);
+            outcome.multiplexed = version >= CURL_HTTP_VERSION_2_0;
             finish(std::move(outcome));
             return;
         }
@@ -421,6 +424,11 @@ HttpClient::~HttpClient() = default;
 int HttpClient::openSockets() const
 {
     return d->multi.openSockets();
+}
+
+long HttpClient::maxHostConnections() const
+{
+    return d->options.maxHostConnections;
 }
 
 QCoro::Task<HttpOutcome> HttpClient::get(QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *context)

@@ -33,6 +33,7 @@ struct HttpOutcome {
     QString errorText;
     QString host;
     QByteArray retryAfter; // a response's Retry-After header, as sent (at most 64 bytes)
+    bool multiplexed = false; // the answer came over HTTP/2 (or later): one connection carries many
 };
 
 struct HttpLimits {
@@ -73,6 +74,8 @@ public:
 
     // Sockets curl holds right now, busy or kept for later requests.
     int openSockets() const;
+    // Connections to one host at most; over HTTP/1.1 as many requests run at once.
+    long maxHostConnections() const;
 
     struct Private;
 
