@@ -235,7 +235,6 @@ struct Run {
     Format format = Format::text;
     bool onlyAvailable = false;
     bool colour = false;
-    bool bulk = false;          // names from standard input or a file
     bool tldsGiven = false;
     QStringList tlds;           // given, or every TLD for --all
     QStringList defaultTLDs;    // without TLDs given
@@ -614,7 +613,6 @@ int main(int argc, char *argv[])
     configuration.scheduler = RegistryScheduler::forStore(SettingsLocation{});
     DomainLookupService service(std::move(configuration));
     run.service = &service;
-    run.bulk = source.has_value();
     run.tldsGiven = tldsGiven;
     run.tlds = explicitTLDs;
     run.defaultTLDs = defaultList;
