@@ -105,8 +105,10 @@ public:
         QString paceFile; // empty: nothing is kept
         double rdapWindow = 16;
         double whoisWindow = 4;
-        // An HTTP/2 connection carries about a hundred streams; a window beyond would only wait in curl.
-        double rdapMaxWindow = 100;
+        // What the HTTP client carries to one host: six HTTP/2 connections of about a hundred
+        // streams each; a window beyond would only wait in curl. (Over HTTP/1.1 the host's
+        // answers lower it to one per connection.)
+        double rdapMaxWindow = 600;
         double whoisMaxWindow = 32;
         std::chrono::seconds longestPause{120};
         std::chrono::seconds firstBackoff{1};
