@@ -287,8 +287,8 @@ void RegistryScheduler::pump(const QString &key)
     if (now >= h.pausedUntil) {
         if (h.rate) {
             const double seconds = std::chrono::duration<double>(now - std::max(h.tokensAt, h.pausedUntil)).count();
-            if (h.rateGuessed && h.inFlight > 0)
-                *h.rate *= 1 + 0.05 * seconds; // a guess creeps up while the host takes it
+            if (h.rateGuessed && !h.queue.empty())
+                *h.rate *= 1 + 0.05 * seconds; // a guess creeps up while the host takes it and more wait
             h.tokens = std::min(std::max(1.0, h.burst), h.tokens + std::chrono::duration<double>(now - h.tokensAt).count() * *h.rate);
             h.tokensAt = now;
         }
@@ -325,14 +325,16 @@ void RegistryScheduler::pump(const QString &key)
 void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
 {
     const auto previous = std::exchange(h.lastStretch, stretch);
-    qCDebug(lcLookup, "%s answered %.0f in %.2f s before it refused", qUtf8Printable(h.name), stretch.answers, stretch.seconds);
-    // Two stretches far enough apart in length give the rate; it must stay below what the longer
-    // one carried (a stretch that began before the connections were all up counts less than it
-    // should, and is dropped by this).
+    qCDebug(lcLookup, "%s answered %.0f in %.2f s before it refused (asked at %.1f a second)", qUtf8Printable(h.name), stretch.answers,
+            stretch.seconds, h.rate.value_or(0));
+    // Two stretches far enough apart in length give the rate; it cannot be much above what the
+    // longer one carried. A first stretch began before all connections were up and counts a
+    // little less than it should: with it, the other must be much longer for the error to fade.
     const Host::Stretch &longer = previous && previous->seconds > stretch.seconds ? *previous : stretch;
-    if (previous && std::abs(stretch.seconds - previous->seconds) >= 0.5) {
+    const double apart = previous && (previous->cold || stretch.cold) ? 1.0 : 0.5;
+    if (previous && std::abs(stretch.seconds - previous->seconds) >= apart) {
         const double rate = (stretch.answers - previous->answers) / (stretch.seconds - previous->seconds);
-        if (rate > 0.05 && rate < longer.answers / longer.seconds) {
+        if (rate > 0.05 && rate < 1.15 * longer.answers / longer.seconds) {
             const double older = stretch.seconds < previous->seconds ? stretch.answers : previous->answers;
             const double olderSeconds = std::min(stretch.seconds, previous->seconds);
             h.burst = std::clamp(older - rate * olderSeconds, 1.0, std::max(1.0, older));
@@ -394,7 +396,7 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             h.window = h.threshold;
             ++h.epoch;
             if (h.stretchStart && h.stretchAnswers > 0 && !h.stretchStarved) {
-                learnRate(h, {double(h.stretchAnswers), std::chrono::duration<double>(now - *h.stretchStart).count()});
+                learnRate(h, {double(h.stretchAnswers), std::chrono::duration<double>(now - *h.stretchStart).count(), h.epoch == 1});
                 h.tokens = 0;
                 h.tokensAt = now;
             }

@@ -184,6 +184,7 @@ private:
         struct Stretch {
             double answers;
             double seconds;
+            bool cold; // the first with this host: its connections were still opening
         };
         std::optional<Stretch> lastStretch;
     };
