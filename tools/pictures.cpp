@@ -1,7 +1,9 @@
 // Renders every window, light and dark, with a short and a long name, at the main window's
 // smallest size, to PNG files for looking at the UI without a display: orvane-pictures OUTDIR
 
+#include "RawDatabase.h"
 #include "UiHarness.h"
+#include "app/DamagedHistoryDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -103,10 +105,76 @@ void watching(UiHarness &ui, const QString &scheme)
     (void)ui.app->watchList()->watch(QStringLiteral("orvane.ai"), QStringLiteral(".ai"), orvane::DomainAvailability::taken, now.addSecs(-600));
     (void)ui.app->watchList()->watch(QStringLiteral("lumalink.com"), QStringLiteral(".com"), orvane::DomainAvailability::available, now.addSecs(-3 * 3600));
     (void)ui.app->watchList()->watch(QStringLiteral("quietharbourlanternmakers.io"), QStringLiteral(".io"), std::nullopt, now);
+    // A name on its way to release, with its estimate and the rule: pending delete since two days
+    // (light), expired ten days ago and held by its registrar (dark).
+    const QString dropping = QStringLiteral("driftwoodatelier.com");
+    (void)ui.app->watchList()->watch(dropping, QStringLiteral(".com"), orvane::DomainAvailability::taken, now.addDays(-20));
+    const orvane::RegistrationLifecycle pendingDelete{{QStringLiteral("pending delete")}, now.addDays(-40), now.addDays(-2), {}};
+    const orvane::RegistrationLifecycle expired{{QStringLiteral("client hold")}, now.addDays(-10), now.addDays(-9), {}};
+    (void)ui.app->watchList()->recordCheck(dropping, orvane::DomainAvailability::taken, now.addSecs(-1200),
+                                           scheme == QLatin1String("light") ? pendingDelete : expired);
     QTest::qWait(100);
     save(ui.window(), QStringLiteral("main-%1-watching").arg(scheme));
-    for (const QString &domain : {QStringLiteral("orvane.ai"), QStringLiteral("lumalink.com"), QStringLiteral("quietharbourlanternmakers.io")})
+    QMetaObject::invokeMethod(ui.item("watchingList"), "positionViewAtEnd");
+    QTest::qWait(100);
+    for (QQuickItem *estimate : ui.shown(QStringLiteral("releaseEstimate"))) {
+        QTest::mouseMove(ui.window(), estimate->mapToScene(QPointF(20, estimate->height() / 2)).toPoint());
+        QTest::qWait(900); // the tool tip's delay
+        save(ui.window(), QStringLiteral("main-%1-watching-release-rule").arg(scheme));
+        QTest::mouseMove(ui.window(), QPoint(1, 1));
+    }
+    for (const QString &domain : {QStringLiteral("orvane.ai"), QStringLiteral("lumalink.com"), QStringLiteral("quietharbourlanternmakers.io"), dropping})
         (void)ui.app->watchList()->stopWatching(domain);
+}
+
+// A name that could pass for another: its rows, its history entry and its Watching entry
+// carry the ASCII form beside it, and its rows say why.
+void lookAlike(UiHarness &ui, const QString &scheme)
+{
+    orvane::SearchPaneModel *model = ui.model();
+    QMetaObject::invokeMethod(ui.item("contentView"), "newSearch");
+    model->setQuery(QStringLiteral("\u0430pple"));
+    model->search();
+    (void)QTest::qWaitFor([&] { return !model->isSearching(); }, 10000);
+    const QString watched = QStringLiteral("\u0430pple.ai");
+    (void)ui.app->watchList()->watch(watched, QStringLiteral(".ai"), orvane::DomainAvailability::taken, QDateTime::currentDateTimeUtc());
+    QTest::qWait(100);
+    save(ui.window(), QStringLiteral("main-%1-look-alike").arg(scheme));
+    (void)ui.app->watchList()->stopWatching(watched);
+}
+
+// What the window says when the history file refuses: an action in the sidebar, a check in the
+// Watching list.
+void refusals(UiHarness &ui, const QString &scheme)
+{
+    const RawDatabase raw(ui.dir.filePath(QStringLiteral("history.sqlite")));
+    raw.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON search_record BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    raw.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON watched_domain BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    (void)ui.app->watchList()->watch(QStringLiteral("orvane.ai"), QStringLiteral(".ai"), orvane::DomainAvailability::taken, now.addSecs(-600));
+    (void)ui.app->watchList()->recordCheck(QStringLiteral("orvane.ai"), orvane::DomainAvailability::available, now);
+    QQuickItem *content = ui.item("contentView");
+    QMetaObject::invokeMethod(content, "deleteRecord", Q_ARG(QVariant, QVariant::fromValue(ui.app->store()->fetchAll().first())));
+    QTest::qWait(100);
+    save(ui.window(), QStringLiteral("main-%1-refused").arg(scheme));
+    raw.exec(QStringLiteral("DROP TRIGGER refuse"));
+    raw.exec(QStringLiteral("DROP TRIGGER full"));
+    (void)ui.app->watchList()->recordCheck(QStringLiteral("orvane.ai"), orvane::DomainAvailability::available, now);
+    (void)ui.app->watchList()->stopWatching(QStringLiteral("orvane.ai"));
+    QMetaObject::invokeMethod(ui.item("dismissFailure"), "clicked");
+}
+
+// The question a damaged history file raises at start-up.
+void damagedHistory(const QString &scheme)
+{
+    const QString folder = QStringLiteral("/home/ada/.local/share/pellunor/Orvane/");
+    orvane::DamagedHistoryDialog dialog(folder + QStringLiteral("history.sqlite is damaged: database disk image is malformed"),
+                                        folder + QStringLiteral("history-damaged-2026-12-01-090412.sqlite"));
+    dialog.show();
+    (void)QTest::qWaitForWindowExposed(&dialog);
+    QTest::qWait(60);
+    const QString path = out + QStringLiteral("/damaged-history-%1.png").arg(scheme);
+    std::printf("%s %s\n", dialog.grab().save(path) ? "wrote" : "FAILED", qPrintable(path));
 }
 
 } // namespace
@@ -162,6 +230,9 @@ int main(int argc, char *argv[])
         for (const QString &name : names)
             mainWindow(ui, scheme, name, QString::number(name.size()));
         watching(ui, scheme);
+        lookAlike(ui, scheme);
+        refusals(ui, scheme);
+        damagedHistory(scheme);
 
         QObject *dialog = ui.item("contentView")->property("clearDialog").value<QObject *>();
         QMetaObject::invokeMethod(dialog, "open");

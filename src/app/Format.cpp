@@ -66,7 +66,14 @@ QString Format::expiryText(const QDateTime &when) const
 {
     if (!when.isValid())
         return {};
-    return tr("expires %1").arg(QLocale().toString(when.toLocalTime().date(), QStringLiteral("d MMM yyyy")));
+    return tr("expires %1").arg(shortDate(when));
+}
+
+QString Format::shortDate(const QDateTime &when) const
+{
+    if (!when.isValid())
+        return {};
+    return QLocale().toString(when.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
 }
 
 } // namespace orvane

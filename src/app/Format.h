@@ -28,6 +28,8 @@ public:
     Q_INVOKABLE QString longDate(const QDateTime &when, bool withZone) const;
     // "expires 2 Mar 2027" in the user's locale; "" for no date.
     Q_INVOKABLE QString expiryText(const QDateTime &when) const;
+    // "2 Mar 2027" in the user's locale; "" for no date.
+    Q_INVOKABLE QString shortDate(const QDateTime &when) const;
 };
 
 } // namespace orvane

@@ -7,29 +7,51 @@ HistoryActions::HistoryActions(HistoryStore *store, HistoryListModel *history, W
 {
 }
 
+void HistoryActions::report(const std::expected<void, QString> &outcome, const QString &action)
+{
+    const QString failure = outcome ? QString() : QStringLiteral("%1: %2: %3").arg(action, m_store->path(), outcome.error());
+    if (failure == m_failure)
+        return;
+    m_failure = failure;
+    emit failureChanged();
+}
+
+void HistoryActions::dismissFailure()
+{
+    report({}, {});
+}
+
 void HistoryActions::deleteRecord(SearchRecord *record)
 {
     if (!record)
         return;
+    const QString query = record->query();
     m_store->remove(record);
-    (void)m_store->save(); // a failed save is ignored: the record stays deleted here
+    const auto saved = m_store->save();
+    if (!saved)
+        m_store->cancelRemovals();
+    report(saved, tr("Could not delete the search “%1”").arg(query));
 }
 
 void HistoryActions::clearHistory()
 {
     for (SearchRecord *record : m_store->fetchAll())
         m_store->remove(record);
-    (void)m_store->save();
+    const auto saved = m_store->save();
+    if (!saved)
+        m_store->cancelRemovals();
+    report(saved, tr("Could not clear the history"));
 }
 
 void HistoryActions::watch(const QString &domain, const QString &tld, const QString &availabilityRaw)
 {
-    (void)m_watchList->watch(domain, tld, domainAvailabilityFromRaw(availabilityRaw), QDateTime::currentDateTimeUtc());
+    report(m_watchList->watch(domain, tld, domainAvailabilityFromRaw(availabilityRaw), QDateTime::currentDateTimeUtc()),
+           tr("Could not watch %1").arg(domain));
 }
 
 void HistoryActions::stopWatching(const QString &domain)
 {
-    (void)m_watchList->stopWatching(domain);
+    report(m_watchList->stopWatching(domain), tr("Could not stop watching %1").arg(domain));
 }
 
 } // namespace orvane

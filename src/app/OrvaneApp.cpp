@@ -1,11 +1,17 @@
 #include "app/OrvaneApp.h"
 
 #include "app/IconProvider.h"
+#ifdef ORVANE_HAVE_DBUS
+#include "app/DesktopSearchBus.h"
+#endif
+#include "engine/DomainName.h"
 #include "engine/RDAPBootstrap.h"
 #include "engine/WhoisInterpretation.h"
 #include "search/SearchPaneModel.h"
 
 #include <QCoreApplication>
+#include <QLocale>
+#include <QLoggingCategory>
 #include <QPointer>
 
 // Registers the "Orvane" QML module's C++ types (generated). It sits in a static library, where
@@ -15,6 +21,8 @@ void qml_register_types_Orvane();
 namespace orvane {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcLaunch, "com.pellunor.Orvane.launch", QtInfoMsg)
 
 // The registry host that answers for a TLD, so that background checks are spread across
 // registries: the RDAP server the bootstrap file names (asked first), else the published WHOIS
@@ -32,7 +40,7 @@ QString registryHostOf(const RDAPBootstrap &bootstrap, const QString &tld)
 
 } // namespace
 
-std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfiguration configuration)
+std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration)
 {
     std::unique_ptr<LoginItem> loginItem;
     if (configuration.loginItem)
@@ -40,8 +48,28 @@ std::expected<std::unique_ptr<OrvaneApp>, QString> OrvaneApp::make(AppConfigurat
     auto settings = std::make_unique<AppSettings>(configuration.settings, std::move(loginItem));
     auto store = HistoryStore::open(configuration.historyPath);
     if (!store)
-        return std::unexpected(fatalPrefix + store.error());
-    return std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+        return std::unexpected(store.error());
+    auto app = std::unique_ptr<OrvaneApp>(new OrvaneApp(std::move(configuration), std::move(settings), std::move(*store)));
+    // The history list has read every stored search by now: a file whose searches SQLite cannot
+    // read is as damaged as one it cannot open, and is not shown as an empty history.
+    if (const auto failure = app->m_store->readFailure())
+        return std::unexpected(*failure);
+    return app;
+}
+
+std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration,
+                                                                                   const AskToStartNewHistory &startNewHistory)
+{
+    auto app = make(configuration);
+    if (app || !app.error().damaged || !startNewHistory)
+        return app;
+    const QString aside = HistoryStore::asidePath(configuration.historyPath, QDateTime::currentDateTime());
+    if (!startNewHistory(app.error().message, aside))
+        return app;
+    if (const auto moved = HistoryStore::moveAside(configuration.historyPath, aside); !moved)
+        return std::unexpected(HistoryStore::OpenError{moved.error()});
+    qCInfo(lcLaunch, "Moved the damaged history to %s", qUtf8Printable(aside));
+    return make(std::move(configuration));
 }
 
 OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store)
@@ -69,8 +97,21 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
         [bootstrap = m_watchLookup->rdap()->bootstrap()](const QString &tld) { return registryHostOf(*bootstrap, tld); },
         m_configuration.watchLimits);
     connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
-        m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(domain), domain,
+        m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(DomainName::shown(domain)), domain,
                            m_delegate->trayIcon());
+    });
+    connect(m_watchService.get(), &WatchService::releasePhaseEntered, this, [this](const QString &domain, const QString &phase) {
+        const QString shown = DomainName::shown(domain);
+        QString summary = phase == QLatin1String("redemption")
+                              ? QCoreApplication::translate("OrvaneApp", "%1 entered its redemption period").arg(shown)
+                              : QCoreApplication::translate("OrvaneApp", "%1 is pending delete").arg(shown);
+        for (const WatchedDomain &entry : m_watchList->entries()) {
+            if (const auto estimate = entry.domain == domain ? entry.releaseEstimate() : std::nullopt) {
+                const QString day = QLocale().toString(estimate->freeAround.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
+                summary = QCoreApplication::translate("OrvaneApp", "%1: expected free around %2").arg(summary, day);
+            }
+        }
+        m_notifier->notify(summary, domain, m_delegate->trayIcon());
     });
     connect(m_notifier.get(), &DesktopNotifier::activated, m_windows.get(), &WindowController::reveal);
     connect(m_delegate.get(), &AppDelegate::settingsRequested, m_windows.get(), &WindowController::openSettings);
@@ -88,7 +129,7 @@ OrvaneApp::~OrvaneApp()
         delete root;
 }
 
-void OrvaneApp::start()
+void OrvaneApp::start(bool hidden)
 {
     // A stale or missing bootstrap file is fetched now, not by the first search.
     // Settings offer every TLD the bootstrap file names, once it is at hand.
@@ -97,16 +138,52 @@ void OrvaneApp::start()
         if (self)
             self->m_settings->setBootstrapTLDs(registry.keys());
     });
-    m_windows->openMain();
+    if (!hidden)
+        m_windows->openMain();
     m_opener.openMain = [this] { m_windows->openMain(); };
     m_opener.openOnboarding = [this] { m_windows->openWelcome(); };
-    const bool chime = m_settings->playGongOnAvailable();
-    m_delegate->didFinishLaunching(chime, m_settings->hasCompletedOnboarding());
+    // A hidden start waits in the tray; the welcome window comes at the next start of the user's own.
+    const bool chime = !hidden && m_settings->playGongOnAvailable();
+    m_delegate->didFinishLaunching(chime, hidden || m_settings->hasCompletedOnboarding());
+    serveDesktopSearch();
+}
+
+void OrvaneApp::serveDesktopSearch()
+{
+    if (!m_configuration.desktopSearch)
+        return;
+    // A model of its own, without the gong: a search typed into the desktop's search is quiet.
+    m_desktopRunner.reset(newSearchPaneModel(nullptr));
+    m_desktopSearch = std::make_unique<DesktopSearch>(m_desktopRunner.get(), m_settings.get(), DesktopSearch::Timings{});
+#ifdef ORVANE_HAVE_DBUS
+    DesktopSearchBus::Actions actions;
+    actions.showSearch = [this](SearchRecord *record, const DesktopSearch::Match &match) {
+        if (record)
+            m_windows->showSearch(record);
+        else
+            m_windows->reveal(match.domain); // the user deleted it meanwhile: search again
+    };
+    actions.openWithText = [this](const QString &text) { m_windows->openWithText(text); };
+    actions.copy = [this](const QString &domain) { m_windows->copyText(domain); };
+    actions.watch = [this](const DesktopSearch::Match &match) {
+        // A name still being checked has no verdict yet: the watch checks it first.
+        const bool known = match.availability != DomainAvailability::checking;
+        m_historyActions->watch(match.domain, match.tld, known ? rawString(match.availability) : QString());
+    };
+    auto bus = std::make_unique<DesktopSearchBus>(m_desktopSearch.get(), std::move(actions));
+    bus->serve(m_configuration.desktopSearchBus);
+    m_desktopBus = std::move(bus);
+#endif
+}
+
+SearchPaneModel *OrvaneApp::newSearchPaneModel(QObject *owner) const
+{
+    return new SearchPaneModel(m_configuration.lookup, m_configuration.claude, m_store.get(), m_settings.get(), owner);
 }
 
 SearchPaneModel *OrvaneApp::createSearchPaneModel(QObject *owner)
 {
-    auto *model = new SearchPaneModel(m_configuration.lookup, m_configuration.claude, m_store.get(), m_settings.get(), owner);
+    auto *model = newSearchPaneModel(owner);
     model->setGong(m_gong);
     return model;
 }

@@ -9,6 +9,7 @@
 #include "app/GongPlayer.h"
 #include "history/HistoryListModel.h"
 #include "history/HistoryStore.h"
+#include "search/DesktopSearch.h"
 #include "watch/WatchList.h"
 #include "watch/WatchService.h"
 #include "app/WindowOpener.h"
@@ -39,6 +40,10 @@ struct AppConfiguration {
     // How often watched domains are checked again; tests shorten the waits.
     WatchScheduler::Limits watchLimits;
     QUrl gongSource = QUrl(QStringLiteral("qrc:/orvane/resources/gong.wav"));
+    // Whether the desktop's own search (GNOME Shell, KRunner) reaches Orvane, and on which bus:
+    // the session bus unless an address is given.
+    bool desktopSearch = true;
+    QString desktopSearchBus;
 };
 
 // The application: owns the settings, the history store, the services, the shell and the
@@ -58,12 +63,21 @@ public:
     static inline const QString fatalPrefix = QStringLiteral("Failed to create ModelContainer: ");
     static inline const QUrl site = QUrl(QStringLiteral("https://pellunor.com"));
 
-    // Fails with the fatal start-up message when the history store cannot be opened.
-    static std::expected<std::unique_ptr<OrvaneApp>, QString> make(AppConfiguration configuration = {});
+    // Fails when the history store cannot be opened (the start-up then stops with fatalPrefix
+    // and the message); a damaged file says so, and may be moved aside for a new one.
+    static std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> make(AppConfiguration configuration = {});
+    // As make(), but a damaged history file is first offered to `startNewHistory`, with the
+    // problem and the name it would be moved aside to; when that agrees, the file goes aside
+    // (nothing is deleted) and the program starts with a new, empty history.
+    using AskToStartNewHistory = std::function<bool(const QString &problem, const QString &aside)>;
+    static std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> make(AppConfiguration configuration,
+                                                                                  const AskToStartNewHistory &startNewHistory);
     ~OrvaneApp() override;
 
-    // Opens the main window and finishes launching (tray, chime, first run).
-    void start();
+    // Opens the main window and finishes launching (tray, chime, first run), and answers the
+    // desktop's search. A hidden start (the desktop's search started the program) shows no
+    // window and sounds no chime: the program waits in the tray.
+    void start(bool hidden = false);
 
     AppSettings *settings() const { return m_settings.get(); }
     HistoryStore *store() const { return m_store.get(); }
@@ -72,6 +86,7 @@ public:
     WatchService *watchService() const { return m_watchService.get(); }
     DesktopNotifier *notifier() const { return m_notifier.get(); }
     AppDelegate *delegate() const { return m_delegate.get(); }
+    DesktopSearch *desktopSearch() const { return m_desktopSearch.get(); }
     GongPlayer *gong() const { return m_gong.get(); }
     WindowController *windows() const { return m_windows.get(); }
     WindowOpener &opener() { return m_opener; }
@@ -87,6 +102,8 @@ public:
 
 private:
     OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store);
+    SearchPaneModel *newSearchPaneModel(QObject *owner) const;
+    void serveDesktopSearch();
 
     AppConfiguration m_configuration;
     std::unique_ptr<AppSettings> m_settings;
@@ -104,6 +121,10 @@ private:
     // controller, which loads into the engine, goes first of all.
     QQmlApplicationEngine m_engine;
     std::unique_ptr<WindowController> m_windows;
+    // The desktop's search, which opens windows: gone before them.
+    std::unique_ptr<SearchPaneModel> m_desktopRunner;
+    std::unique_ptr<DesktopSearch> m_desktopSearch;
+    std::unique_ptr<QObject> m_desktopBus;
 };
 
 } // namespace orvane

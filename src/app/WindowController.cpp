@@ -1,6 +1,7 @@
 #include "app/WindowController.h"
 
 #include "app/AppDelegate.h"
+#include "history/SearchRecord.h"
 #include "settings/AppSettings.h"
 
 #include <QClipboard>
@@ -239,6 +240,20 @@ void WindowController::reveal(const QString &domain)
 {
     m_delegate.showMainWindow();
     emit revealRequested(domain.section(QLatin1Char('.'), 0, 0));
+}
+
+void WindowController::showSearch(SearchRecord *record)
+{
+    qCInfo(lcWindows, "Main window opened on a search for the desktop's search");
+    m_delegate.showMainWindow();
+    emit searchRequested(record);
+}
+
+void WindowController::openWithText(const QString &text)
+{
+    qCInfo(lcWindows, "Main window opened with a text for the desktop's search");
+    m_delegate.showMainWindow();
+    emit textRequested(text);
 }
 
 void WindowController::quit()

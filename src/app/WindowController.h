@@ -14,6 +14,7 @@ namespace orvane {
 
 class AppDelegate;
 class AppSettings;
+class SearchRecord;
 
 // The program's windows: loads them, places them, shows them, knows whether they wear their dark
 // colours, and closes the program when nothing could bring a closed window back.
@@ -47,6 +48,10 @@ public:
     Q_INVOKABLE void finishOnboarding();
     // Shows the main window on a domain: a new search for its name.
     Q_INVOKABLE void reveal(const QString &domain);
+    // Shows the main window on a saved search, as if it were picked in the sidebar.
+    void showSearch(SearchRecord *record);
+    // Shows the main window with this text in a new search's field, not searched yet.
+    void openWithText(const QString &text);
     // Ends the program; what the user saved reaches the disk first.
     Q_INVOKABLE void quit();
     Q_INVOKABLE void openUrl(const QString &url) const;
@@ -57,6 +62,8 @@ signals:
     void trayAvailableChanged();
     // The main window is asked to search for this domain's name (a notification was clicked).
     void revealRequested(const QString &name);
+    void searchRequested(orvane::SearchRecord *record);
+    void textRequested(const QString &text);
     // Emitted by quit() before the event loop is asked to end.
     void quitRequested();
 

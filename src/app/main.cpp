@@ -1,53 +1,99 @@
-// Orvane, the desktop program: one instance per user session, living in the tray.
+// Orvane, the desktop program: one running copy per user, living in the tray.
 
+#include "app/DamagedHistoryDialog.h"
+#include "app/OrvaneApp.h"
+#include "app/SingleInstance.h"
 #include "engine/ApplicationIdentity.h"
 #include "engine/OpenFileLimit.h"
-#include "app/OrvaneApp.h"
 
 #include <QApplication>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QCommandLineParser>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTranslator>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 Q_DECLARE_LOGGING_CATEGORY(lcApp)
 Q_LOGGING_CATEGORY(lcApp, "com.pellunor.Orvane.launch", QtInfoMsg)
 
-QString instanceName()
+// Given by the session bus when the desktop's search starts the program (share/dbus-1/services).
+const QCommandLineOption hiddenOption(QStringLiteral("hidden"),
+                                      QStringLiteral("Start in the tray without showing the window, as the desktop's search does."));
+
+void describe(QCommandLineParser &parser)
 {
-    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME", QStringLiteral("user")));
-    return QStringLiteral("com.pellunor.Orvane-") + user;
+    parser.setApplicationDescription(QStringLiteral(
+        "Orvane tells you whether a domain name is still free under the TLDs you care about, asking\n"
+        "each registry directly. It lives in the system tray; starting it again while it runs\n"
+        "brings up its window. For the command line, see orvane-check."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(hiddenOption);
 }
 
-// Hands over to an Orvane that already runs; true when one answered.
-bool handedOver()
+// --help and --version only print: no display, settings, history or network for them.
+bool onlyPrints(int argc, char *argv[])
 {
-    QLocalSocket socket;
-    socket.connectToServer(instanceName());
-    if (!socket.waitForConnected(500))
-        return false;
-    // The token of this launch lets the running program take the focus from the window on top.
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Whether someone is there to answer a question (not a test's or a script's virtual screen).
+bool interactive()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+    if (interactive())
+        QMessageBox::critical(nullptr, QStringLiteral("Orvane"), message);
+    return 1;
+}
+
+// The token of this launch lets the running program take the focus from the window on top.
+QByteArray activationToken()
+{
     QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
     if (token.isEmpty())
         token = qgetenv("DESKTOP_STARTUP_ID");
-    socket.write("reopen " + token.simplified().replace(' ', "") + "\n");
-    socket.flush();
-    socket.waitForReadyRead(2000);
-    return true;
+    return token.simplified().replace(' ', "");
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (onlyPrints(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        orvane::setApplicationIdentity();
+        QCoreApplication::setApplicationName(QStringLiteral("orvane")); // as typed: "orvane 1.1"
+        QCommandLineParser parser;
+        describe(parser);
+        parser.process(core); // prints, and ends the process
+        return 0;
+    }
+
     orvane::raiseOpenFileLimit();
     QApplication application(argc, argv);
     orvane::setApplicationIdentity();
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "%s\n", qUtf8Printable(parser.errorText()));
+        return 2;
+    }
     // No display name: Linux window managers would show it after every title ("Orvane Settings — Orvane").
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/resources/VarivUzaz.svg")));
@@ -58,43 +104,39 @@ int main(int argc, char *argv[])
                         QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane/translations")))
         QCoreApplication::installTranslator(&translator);
 
-    if (handedOver()) {
+    // Which launch runs is settled before the settings, the history or the network are touched.
+    const auto folder = orvane::SingleInstance::folder();
+    if (!folder)
+        return fail(QStringLiteral("Orvane cannot start: %1").arg(folder.error()));
+    orvane::SingleInstance instance(*folder);
+    const auto role = instance.claim(activationToken());
+    if (!role)
+        return fail(QStringLiteral("Orvane cannot start: %1").arg(role.error()));
+    if (*role == orvane::SingleInstance::Role::handedOver) {
         qCInfo(lcApp, "Orvane already runs; asked it to show its window");
         return 0;
     }
-
-    auto app = orvane::OrvaneApp::make();
-    if (!app) {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(app.error()));
-        const QString platform = QGuiApplication::platformName();
-        if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
-            QMessageBox::critical(nullptr, QStringLiteral("Orvane"), app.error());
-        return 1;
-    }
-
-    QLocalServer server;
-    QLocalServer::removeServer(instanceName()); // a stale socket from a crashed run
-    server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server.listen(instanceName()))
-        qCWarning(lcApp, "Could not listen for other launches: %s", qUtf8Printable(server.errorString()));
-    QObject::connect(&server, &QLocalServer::newConnection, &server, [&server, &app] {
-        while (QLocalSocket *socket = server.nextPendingConnection()) {
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &app] {
-                if (!socket->canReadLine())
-                    return;
-                const QByteArray line = socket->readLine(4096).trimmed();
-                if (!line.startsWith("reopen"))
-                    return;
-                qCInfo(lcApp, "Another launch asked for the main window");
-                (*app)->delegate()->handleReopen(QString::fromUtf8(line.mid(6).trimmed()));
-                socket->write("ok\n");
-                socket->flush();
-                socket->disconnectFromServer();
-            });
-            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    // While this one is still starting, a later launch brings forward what it asks the user.
+    instance.setHandler([](const QString &) {
+        if (QWidget *question = QApplication::activeModalWidget()) {
+            question->raise();
+            question->activateWindow();
         }
     });
 
-    (*app)->start();
+    const auto ask = [](const QString &problem, const QString &aside) {
+        orvane::DamagedHistoryDialog question(problem, aside);
+        question.exec();
+        return question.startNewHistory();
+    };
+    auto app = orvane::OrvaneApp::make({}, interactive() ? orvane::OrvaneApp::AskToStartNewHistory(ask) : nullptr);
+    if (!app)
+        return fail(orvane::OrvaneApp::fatalPrefix + app.error().message);
+
+    instance.setHandler([&app](const QString &token) {
+        qCInfo(lcApp, "Another launch asked for the main window");
+        (*app)->delegate()->handleReopen(token);
+    });
+    (*app)->start(parser.isSet(hiddenOption));
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include "engine/DomainName.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -57,10 +59,13 @@ QString verdictWord(DomainAvailability availability)
 
 QString csvField(const QString &text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
-        && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
+    // A spreadsheet runs a cell that begins like a formula; the apostrophe makes it plain text.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    const QString cell = !text.isEmpty() && formulaStarts.contains(text.front()) ? QLatin1Char('\'') + text : text;
+    if (!cell.contains(QLatin1Char(',')) && !cell.contains(QLatin1Char('"')) && !cell.contains(QLatin1Char('\n'))
+        && !cell.contains(QLatin1Char('\r')))
+        return cell;
+    QString quoted = cell;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
@@ -107,7 +112,7 @@ QString formatText(const Row &row, bool colour)
     if (colour)
         verdict.replace(0, word.size(), colourFor(row.availability) + word + QStringLiteral("\x1b[0m"));
     const QString detail = escapeControls(firstLine(row.error.value_or(row.response.value_or(QString()))), false);
-    return QStringLiteral("%1  %2  %3").arg(row.domain, -24).arg(verdict, detail).trimmed() + QLatin1Char('\n');
+    return QStringLiteral("%1  %2  %3").arg(DomainName::shown(row.domain), -24).arg(verdict, detail).trimmed() + QLatin1Char('\n');
 }
 
 QString watchedCsvHeader()
@@ -134,7 +139,7 @@ QString formatWatched(const WatchedDomain &row, Format format)
     }
     const QString verdict = row.lastAvailability ? verdictWord(*row.lastAvailability) : QStringLiteral("not checked yet");
     return QStringLiteral("%1  %2  %3\n")
-        .arg(escapeControls(row.domain, false).leftJustified(24), verdict.leftJustified(15),
+        .arg(escapeControls(DomainName::shown(row.domain), false).leftJustified(24), verdict.leftJustified(15),
              checked.isEmpty() ? QString() : QStringLiteral("checked ") + checked)
         .trimmed()
         + QLatin1Char('\n');

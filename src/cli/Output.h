@@ -30,7 +30,9 @@ QString escapeControls(const QString &text, bool keepLayout);
 // The desktop program's word for a verdict: "available", "taken", "unclear", "error".
 QString verdictWord(DomainAvailability availability);
 
-// One RFC 4180 field: quoted when it holds a comma, a quote or a line break.
+// One RFC 4180 field: quoted when it holds a comma, a quote or a line break; a leading
+// apostrophe when it begins with =, +, -, @, a tab or a carriage return, which a spreadsheet
+// would take for a formula.
 QString csvField(const QString &text);
 
 QString csvHeader();

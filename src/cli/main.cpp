@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
 #include <QSettings>
@@ -80,8 +81,7 @@ void printError(const QString &text)
 QString asciiTLD(const QString &text)
 {
     const QString bare = normalizeTLD(text).mid(1);
-    const QString ascii = QString::fromLatin1(QUrl::toAce(bare, QUrl::IgnoreIDNWhitelist));
-    return QLatin1Char('.') + (ascii.isEmpty() ? bare : ascii);
+    return QLatin1Char('.') + DomainName::toAscii(bare).value_or(bare);
 }
 
 QStringList deduplicated(const QStringList &tlds)
@@ -94,35 +94,41 @@ QStringList deduplicated(const QStringList &tlds)
     return unique;
 }
 
-// The desktop program's enabled TLDs when it has saved its settings, else .com and .ai.
 // The desktop program's watch list, read from its history file without writing to it: a
-// missing file or one from before watching existed simply watches nothing.
+// missing file or one from before watching existed simply watches nothing; a file that cannot
+// be read is a failure, said as such.
 int printWatching(Format format)
 {
     const QString path = HistoryStore::defaultPath();
-    QList<WatchedDomain> rows;
-    if (QFile::exists(path)) {
+    std::expected<QList<WatchedDomain>, QString> rows = QList<WatchedDomain>();
+    if (QFileInfo::exists(path)) {
         const QString connection = QStringLiteral("orvane-check-watching");
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
             db.setDatabaseName(path);
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
             if (!db.open()) {
-                printError(QStringLiteral("Cannot read %1: %2").arg(path, db.lastError().text()));
-                return exitFailed;
+                const QSqlError error = db.lastError();
+                rows = std::unexpected(error.databaseText().isEmpty() ? error.text() : error.databaseText());
+            } else {
+                rows = WatchList::read(connection);
             }
-            rows = WatchList(connection).entries(); // a file from before watching existed lists none
             db.close();
         }
         QSqlDatabase::removeDatabase(connection);
     }
+    if (!rows) {
+        printError(QStringLiteral("Cannot read %1: %2").arg(path, rows.error()));
+        return exitFailed;
+    }
     if (format == Format::csv)
         std::fputs(qUtf8Printable(watchedCsvHeader()), stdout);
-    for (const WatchedDomain &row : std::as_const(rows))
+    for (const WatchedDomain &row : std::as_const(*rows))
         std::fputs(qUtf8Printable(formatWatched(row, format)), stdout);
     return exitAnswered;
 }
 
+// The desktop program's enabled TLDs when it has saved its settings, else .com and .ai.
 QStringList configuredTLDs()
 {
     {

@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -31,6 +32,12 @@ struct CheckResult {
     QString rawResponse;
     // When a taken domain's registration expires, where the registry's answer says; else invalid.
     QDateTime expiresAt;
+    // Where the registration stands in its life, as an RDAP answer tells it: the status values
+    // in lower case ("redemption period", "pending delete", "client hold", ...) and the dates of
+    // its "last changed" and "deletion" events (invalid when the answer names none).
+    QStringList statuses;
+    QDateTime lastChangedAt;
+    QDateTime deletionAt;
 
     friend bool operator==(const CheckResult &, const CheckResult &) = default;
 };

@@ -1,12 +1,21 @@
 #include "engine/DomainLookupService.h"
 
+#include "engine/DomainName.h"
 #include "engine/Logging.h"
+#include "engine/TextRules.h"
 
 #include <QPointer>
+
+#include <algorithm>
 
 namespace orvane {
 
 namespace {
+bool isAsciiText(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 RDAPBootstrap::Options withClient(RDAPBootstrap::Options options, HttpClient *http)
 {
     if (!options.http)
@@ -34,6 +43,11 @@ DomainLookupService::DomainLookupService(LookupConfiguration configuration, QObj
 QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(QString name, QString tld,
                                                                                WaitBudget::Observer onWait)
 {
+    // Registries are asked about the ASCII form, whoever calls: a watched "bücher" as
+    // "xn--bcher-kva", never as raw UTF-8.
+    name = DomainName::toAscii(name).value_or(name);
+    if (const auto ascii = DomainName::toAscii(normalizeTLD(tld).mid(1)); ascii && !isAsciiText(tld))
+        tld = QLatin1Char('.') + *ascii;
     QPointer<DomainLookupService> self(this);
     WaitBudget budget(m_maxWait, std::move(onWait));
     const auto viaRDAP = co_await m_rdap->queryDomain(name, tld, &budget);

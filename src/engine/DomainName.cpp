@@ -1,7 +1,12 @@
 #include "engine/DomainName.h"
 
 #include <QTextBoundaryFinder>
-#include <QUrl>
+
+#include <idn2.h>
+#include <unicode/uspoof.h>
+
+#include <algorithm>
+#include <memory>
 
 namespace orvane::DomainName {
 
@@ -24,42 +29,107 @@ bool isAsciiLabelCharacter(char32_t c)
 }
 
 // Letters of any script, with their combining marks. Digits other than 0–9 are refused on
-// purpose: registries would be sent raw UTF-8 or a look-alike form nobody typed.
+// purpose: they would be asked about in a form nobody typed.
 bool isInternationalLetter(char32_t c)
 {
     return c > 0x7F && (QChar::isLetter(c) || QChar::isMark(c));
 }
 
-bool hasReservedHyphens(const QString &label)
+bool isAscii(const QString &text)
 {
-    return label.size() >= 4 && label.at(2) == QLatin1Char('-') && label.at(3) == QLatin1Char('-');
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-// Checks an ASCII label, and for an "xn--" label that it names a valid international one.
-bool isValidAsciiLabel(const QString &label)
+// A label the user may name: letters, digits 0–9 and hyphens, 1 to 63 characters as seen.
+bool hasLabelCharacters(const QString &label)
 {
-    if (label.isEmpty() || label.size() > maxLabelLength)
+    const qsizetype length = graphemeCount(label);
+    if (length == 0 || length > maxLabelLength)
         return false;
-    if (label.startsWith(QLatin1Char('-')) || label.endsWith(QLatin1Char('-')))
-        return false;
-    for (const QChar c : label) {
-        if (!isAsciiLabelCharacter(c.unicode()))
-            return false;
-    }
-    if (!hasReservedHyphens(label))
-        return true;
-    if (!label.startsWith(QLatin1String("xn--")))
-        return false;
-    const QString unicode = QUrl::fromAce(label.toLatin1(), QUrl::IgnoreIDNWhitelist);
-    if (unicode == label || unicode.isEmpty())
-        return false; // not decodable
-    // The decoded name must pass the same rules and come back to the very same label.
-    for (const char32_t c : unicode.toUcs4()) {
-        if (!isAsciiLabelCharacter(c) && !isInternationalLetter(c))
-            return false;
-    }
-    return graphemeCount(unicode) <= maxLabelLength
-           && QString::fromLatin1(QUrl::toAce(unicode, QUrl::IgnoreIDNWhitelist)) == label;
+    const auto characters = label.toUcs4();
+    return std::all_of(characters.begin(), characters.end(),
+                       [](char32_t c) { return isAsciiLabelCharacter(c) || isInternationalLetter(c); });
+}
+
+struct Idn2Free {
+    void operator()(char *text) const { idn2_free(text); }
+};
+using Idn2Text = std::unique_ptr<char, Idn2Free>;
+
+std::optional<Forms> convertLabel(const QString &label)
+{
+    if (!hasLabelCharacters(label))
+        return std::nullopt;
+    // IDNA2008 lookup with UTS-46 processing; it also checks the hyphen rules, the length of
+    // the ASCII form and, for an "xn--" label, what it decodes to.
+    const QByteArray utf8 = label.toUtf8();
+    char *asciiOut = nullptr;
+    if (idn2_lookup_u8(reinterpret_cast<const uint8_t *>(utf8.constData()), reinterpret_cast<uint8_t **>(&asciiOut),
+                       IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL)
+        != IDN2_OK)
+        return std::nullopt;
+    const Idn2Text ascii(asciiOut);
+    char *unicodeOut = nullptr;
+    if (idn2_to_unicode_8z8z(ascii.get(), &unicodeOut, 0) != IDN2_OK)
+        return std::nullopt;
+    const Idn2Text unicode(unicodeOut);
+    Forms forms{QString::fromUtf8(unicode.get()), QString::fromLatin1(ascii.get())};
+    // The name asked about must be the name shown: a conversion that maps letters to others
+    // (a ligature to two letters) is refused, and a typed "xn--" label must decode to a name
+    // that could have been typed.
+    if (label != forms.ascii && label != forms.unicode)
+        return std::nullopt;
+    if (forms.unicode != forms.ascii && !hasLabelCharacters(forms.unicode))
+        return std::nullopt;
+    return forms;
+}
+
+// Configured once; checking with a configured checker is safe from any thread.
+const USpoofChecker *spoofChecker()
+{
+    static const USpoofChecker *const checker = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        USpoofChecker *made = uspoof_open(&status);
+        // The restriction level flags labels that mix scripts (Latin with Han and kana, as
+        // Japanese is written, is not a mix); the confusable checks serve the whole-script test.
+        uspoof_setChecks(made, USPOOF_RESTRICTION_LEVEL | USPOOF_CONFUSABLE, &status);
+        uspoof_setRestrictionLevel(made, USPOOF_HIGHLY_RESTRICTIVE);
+        if (U_FAILURE(status)) {
+            uspoof_close(made);
+            return static_cast<USpoofChecker *>(nullptr);
+        }
+        return made;
+    }();
+    return checker;
+}
+
+LookAlike labelLookAlike(const QString &label)
+{
+    const USpoofChecker *checker = spoofChecker();
+    if (isAscii(label) || !checker)
+        return LookAlike::none;
+    const auto *text = reinterpret_cast<const UChar *>(label.utf16());
+    const auto length = static_cast<int32_t>(label.size());
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t failed = uspoof_check2(checker, text, length, nullptr, &status);
+    if (U_SUCCESS(status) && (failed & USPOOF_RESTRICTION_LEVEL))
+        return LookAlike::mixedScripts;
+
+    // One script throughout, but does it look like ASCII? The skeleton is what the label looks
+    // like; an ASCII skeleton of another script is a whole-script look-alike.
+    status = U_ZERO_ERROR;
+    const int32_t needed = uspoof_getSkeleton(checker, 0, text, length, nullptr, 0, &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR || needed <= 0)
+        return LookAlike::none;
+    QString skeleton(needed, Qt::Uninitialized);
+    status = U_ZERO_ERROR;
+    uspoof_getSkeleton(checker, 0, text, length, reinterpret_cast<UChar *>(skeleton.data()), needed, &status);
+    if (U_FAILURE(status) || !isAscii(skeleton))
+        return LookAlike::none;
+    status = U_ZERO_ERROR;
+    const int32_t confusable = uspoof_areConfusable(checker, text, length, reinterpret_cast<const UChar *>(skeleton.utf16()),
+                                                    static_cast<int32_t>(skeleton.size()), &status);
+    return U_SUCCESS(status) && (confusable & USPOOF_WHOLE_SCRIPT_CONFUSABLE) ? LookAlike::wholeScript : LookAlike::none;
 }
 
 } // namespace
@@ -73,53 +143,80 @@ QString normalize(const QString &query)
     return name;
 }
 
+std::optional<Forms> convert(const QString &name)
+{
+    QStringList unicode;
+    QStringList ascii;
+    for (const QString &label : name.split(QLatin1Char('.'))) {
+        const auto forms = convertLabel(label);
+        if (!forms)
+            return std::nullopt;
+        unicode << forms->unicode;
+        ascii << forms->ascii;
+    }
+    return Forms{unicode.join(QLatin1Char('.')), ascii.join(QLatin1Char('.'))};
+}
+
+namespace {
+// A name is one label: a dot makes it a domain.
+std::optional<Forms> convertName(const QString &name)
+{
+    return name.contains(QLatin1Char('.')) ? std::nullopt : convert(name);
+}
+} // namespace
+
 std::optional<QString> toAscii(const QString &name)
 {
-    const qsizetype length = graphemeCount(name);
-    if (length == 0 || length > maxLabelLength)
-        return std::nullopt;
-    if (name.startsWith(QLatin1Char('-')) || name.endsWith(QLatin1Char('-')))
-        return std::nullopt;
-    bool ascii = true;
-    for (const char32_t c : name.toUcs4()) {
-        if (isAsciiLabelCharacter(c))
-            continue;
-        if (!isInternationalLetter(c))
-            return std::nullopt;
-        ascii = false;
-    }
-    if (ascii)
-        return isValidAsciiLabel(name) ? std::optional<QString>(name) : std::nullopt;
-
-    const QString encoded = QString::fromLatin1(QUrl::toAce(name, QUrl::IgnoreIDNWhitelist));
-    // Conversion may map characters to others (a ligature to two letters); the name queried
-    // must be the name shown, so only a form that decodes back to the name itself is taken.
-    if (encoded.isEmpty() || !encoded.startsWith(QLatin1String("xn--")) || !isValidAsciiLabel(encoded))
-        return std::nullopt;
-    if (QUrl::fromAce(encoded.toLatin1(), QUrl::IgnoreIDNWhitelist) != name)
-        return std::nullopt;
-    return encoded;
+    const auto forms = convertName(name);
+    return forms ? std::optional<QString>(forms->ascii) : std::nullopt;
 }
 
 QString toUnicode(const QString &asciiName)
 {
     if (!asciiName.contains(QLatin1String("xn--")))
         return asciiName;
-    const QString decoded = QUrl::fromAce(asciiName.toLatin1(), QUrl::IgnoreIDNWhitelist);
-    return decoded.isEmpty() ? asciiName : decoded;
+    QStringList labels = asciiName.split(QLatin1Char('.'));
+    for (QString &label : labels) {
+        if (const auto forms = convert(label.toLower()))
+            label = forms->unicode;
+    }
+    return labels.join(QLatin1Char('.'));
 }
 
 std::optional<QString> displayForm(const QString &name)
 {
-    const auto ascii = toAscii(name);
-    if (!ascii)
-        return std::nullopt;
-    return toUnicode(*ascii);
+    const auto forms = convertName(name);
+    return forms ? std::optional<QString>(forms->unicode) : std::nullopt;
 }
 
 bool isValid(const QString &name)
 {
-    return toAscii(name).has_value();
+    return convertName(name).has_value();
+}
+
+LookAlike lookAlike(const QString &name)
+{
+    LookAlike found = LookAlike::none;
+    for (const QString &label : name.split(QLatin1Char('.'))) {
+        const LookAlike kind = labelLookAlike(label);
+        if (kind == LookAlike::mixedScripts)
+            return kind;
+        if (kind != LookAlike::none)
+            found = kind;
+    }
+    return found;
+}
+
+QString shown(const QString &name)
+{
+    if (lookAlike(name) == LookAlike::none)
+        return name;
+    QStringList labels = name.split(QLatin1Char('.'));
+    for (QString &label : labels) {
+        if (const auto forms = convert(label))
+            label = forms->ascii;
+    }
+    return QStringLiteral("%1 (%2)").arg(name, labels.join(QLatin1Char('.')));
 }
 
 } // namespace orvane::DomainName

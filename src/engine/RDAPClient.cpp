@@ -188,8 +188,12 @@ std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, 
 {
     if (status == 429)
         return std::unexpected(RDAPError::rateLimited());
-    if (status == 404)
+    if (status == 404) {
+        // Captive portals and proxies answer 404 with a page of their own: no registry spoke.
+        if (!body.trimmed().isEmpty() && QJsonDocument::fromJson(body).isNull())
+            return std::unexpected(RDAPError::invalidResponse());
         return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered. (RDAP returned 404.)")};
+    }
     if (status != 200)
         return std::unexpected(RDAPError::httpError(status));
 
@@ -211,17 +215,30 @@ std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, 
         qCCritical(lcRDAP, "Unexpected objectClassName: %s", qUtf8Printable(objectClass.toString()));
         return CheckResult{DomainAvailability::unknown, render(body).value_or(QStringLiteral("Unexpected RDAP response."))};
     }
-    return CheckResult{DomainAvailability::taken,
-                       render(body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)")),
-                       expirationDate(*object)};
+    CheckResult taken{DomainAvailability::taken,
+                      render(body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)")),
+                      expirationDate(*object)};
+    // What the watch needs to tell when a name it follows will be released.
+    for (const QJsonValue &value : object->value(QStringLiteral("status")).toArray()) {
+        if (value.isString())
+            taken.statuses << value.toString().toLower();
+    }
+    taken.lastChangedAt = eventDate(*object, QLatin1StringView("last changed"));
+    taken.deletionAt = eventDate(*object, QLatin1StringView("deletion"));
+    return taken;
 }
 
 QDateTime RDAPClient::expirationDate(const QJsonObject &domain)
 {
+    return eventDate(domain, QLatin1StringView("expiration"));
+}
+
+QDateTime RDAPClient::eventDate(const QJsonObject &domain, QLatin1StringView action)
+{
     const QJsonArray events = domain.value(QStringLiteral("events")).toArray();
     for (const QJsonValue &event : events) {
         const QJsonObject object = event.toObject();
-        if (object.value(QStringLiteral("eventAction")).toString().compare(QLatin1String("expiration"), Qt::CaseInsensitive) != 0)
+        if (object.value(QStringLiteral("eventAction")).toString().compare(action, Qt::CaseInsensitive) != 0)
             continue;
         const QString text = object.value(QStringLiteral("eventDate")).toString();
         QDateTime at = QDateTime::fromString(text, Qt::ISODateWithMs);

@@ -47,6 +47,8 @@ public:
     static std::optional<QString> registrarName(const QJsonObject &entity);
     // The "expiration" event's date, or an invalid date when the answer names none.
     static QDateTime expirationDate(const QJsonObject &domain);
+    // The date of the first event with that action (any letter case), or an invalid date.
+    static QDateTime eventDate(const QJsonObject &domain, QLatin1StringView action);
 
 private:
     RDAPBootstrap *m_bootstrap;

@@ -3,6 +3,7 @@
 #include "net/Completion.h"
 #include "engine/Logging.h"
 
+#include "net/ProxyTunnel.h"
 #include "net/TcpStream.h"
 
 #include <QPointer>
@@ -67,8 +68,13 @@ public:
         events.ended = [this] { finish(m_buffer.text()); };
         events.failed = [this](const QString &text, bool reset) { onFailure(text, reset); };
         qCDebug(lcWhois, "[%s] state: preparing", qUtf8Printable(m_host));
-        m_stream = TcpStream::open(m_host, m_options.port, std::move(events), m_options.stagger,
-                                   m_options.addresses);
+        // With a proxy set, the proxy or nothing: a refusal there is the answer, never a
+        // reason to try the direct way.
+        if (m_options.proxy && !bypassesProxy(m_host, m_options.proxy->noProxy))
+            m_stream = openThroughProxy(m_options.proxy->url, m_host, m_options.port, std::move(events));
+        else
+            m_stream = TcpStream::open(m_host, m_options.port, std::move(events), m_options.stagger,
+                                       m_options.addresses);
     }
 
     // The owner gave up: keep what arrived, if anything.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/WhoisError.h"
+#include "net/ProxyTunnel.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -26,6 +27,8 @@ struct WhoisConnectionOptions {
     std::chrono::milliseconds stagger{250};
     // When set, these addresses are raced instead of what the host name resolves to.
     QList<QHostAddress> addresses;
+    // The proxy the exchange must go through, as the environment names it; none: direct.
+    std::optional<ProxySetting> proxy = proxyFromEnvironment();
     // Told the running total after every chunk that arrives (progress display, tests).
     std::function<void(qint64)> received;
 };

@@ -2,6 +2,8 @@
 
 #include "engine/TextRules.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace orvane {
@@ -57,6 +59,12 @@ const QStringList &availablePatterns()
         QStringLiteral("the queried object does not exist"),
         QStringLiteral("no information available about domain name"),
         QStringLiteral("% no entries found"),
+        // Wordings of free names that registries use and the phrases above miss.
+        QStringLiteral("not registered"),
+        QStringLiteral("is available."),
+        QStringLiteral("nothing found"),
+        QStringLiteral("object_not_found"),
+        QStringLiteral("does not exist"),
     };
     return patterns;
 }
@@ -95,6 +103,16 @@ const QStringList &recordMarkers()
         QStringLiteral("registry expiry date:"),
         QStringLiteral("domain status: client"),
         QStringLiteral("domain status: server"),
+        // Records in the RIPE style and those of registries that name their fields their own way.
+        QStringLiteral("admin-c:"),
+        QStringLiteral("tech-c:"),
+        QStringLiteral("holder-c:"),
+        QStringLiteral("nic-hdl:"),
+        QStringLiteral("expire-date:"),
+        QStringLiteral("expires:"),
+        QStringLiteral("paid-till:"),
+        QStringLiteral("expiration time:"),
+        QStringLiteral("registration time:"),
     };
     return markers;
 }
@@ -105,6 +123,10 @@ const QStringList &undecidedPatterns()
         QStringLiteral("not available for registration"),
         QStringLiteral("premium name"),
         QStringLiteral("reserved by"),
+        QStringLiteral("cannot be registered"),
+        QStringLiteral("prohibited string"),
+        QStringLiteral("domain not available"),
+        QStringLiteral("not allowed by"),
     };
     return patterns;
 }
@@ -175,11 +197,44 @@ bool isBannerLine(const QString &line)
            || trimmed.startsWith(QLatin1String(">>>"));
 }
 
-bool holdsRegistrationRecord(const QString &lowered)
+// A line as the phrases are matched against it: lower case, each run of spaces and tabs one
+// space, trimmed, and no space before a colon. Registries align their fields with tabs or
+// pad the name before the colon ("Status:\t\tAVAILABLE", "Registrar\t: X").
+QString matchForm(const QString &line)
 {
-    const auto found = std::count_if(recordMarkers().begin(), recordMarkers().end(),
-                                     [&](const QString &marker) { return lowered.contains(marker); });
-    return found >= 2;
+    QString out;
+    out.reserve(line.size());
+    bool blank = false;
+    for (const QChar c : line) {
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.isEmpty() && c != QLatin1Char(':'))
+            out += QLatin1Char(' ');
+        blank = false;
+        out += c;
+    }
+    return out.toLower();
+}
+
+bool isSubstantive(const QString &line)
+{
+    return !line.isEmpty() && !line.startsWith(QLatin1Char('%')) && !line.startsWith(QLatin1Char('#'));
+}
+
+// "Not found" at the end of a line, "Available" alone on one: the line says the name is free.
+bool saysFree(const QString &line)
+{
+    return containsAny(line, availablePatterns()) || line.endsWith(QLatin1String("not found"))
+           || line.endsWith(QLatin1String("is available")) || line == QLatin1String("available")
+           || line == QLatin1String("free") || line == QLatin1String("not registered");
+}
+
+bool asksToWait(const QString &text)
+{
+    static const QRegularExpression wait(QStringLiteral("wait \\d+ seconds?"));
+    return text.contains(wait);
 }
 
 } // namespace
@@ -187,41 +242,54 @@ bool holdsRegistrationRecord(const QString &lowered)
 DomainAvailability interpretWhoisResponse(const QString &response, const QString &tld)
 {
     Q_UNUSED(tld)
-    // Registries end lines with LF, CR LF or a lone CR; phrases that end in a line feed must
-    // match all three alike.
+    // Registries end lines with LF, CR LF or a lone CR; all three split alike.
     QString text = response;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (text.trimmed().isEmpty())
         return DomainAvailability::unknown; // a server that closed without a word said nothing
 
-    const QString lowered = text.toLower();
+    QStringList lines;
+    QStringList substantive;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        lines << matchForm(line);
+        if (isSubstantive(lines.last()))
+            substantive << lines.last();
+    }
+    const QString matched = lines.join(QLatin1Char('\n'));
+
     // A complete record outweighs phrases found in its legal text ("rate limited", "available
     // for registration"), which registries print under records of registered names.
-    const bool record = holdsRegistrationRecord(lowered);
-    if (!record && containsAny(lowered, rateLimitMarkers()))
-        return DomainAvailability::error;
-    if (containsAny(lowered, undecidedPatterns()))
-        return DomainAvailability::unknown;
-    if (!record && containsAny(lowered, availablePatterns()))
+    const auto markers = std::count_if(recordMarkers().begin(), recordMarkers().end(),
+                                       [&](const QString &marker) { return matched.contains(marker); });
+    const bool record = markers >= 2;
+    const bool negated = containsAny(matched, undecidedPatterns());
+
+    // An answer that opens by saying the name is free means it: refusal words further down
+    // belong to the legal text under it.
+    if (!record && !negated && !substantive.isEmpty() && saysFree(substantive.first()))
         return DomainAvailability::available;
-    if (containsAny(lowered, takenPatterns()))
+    if (!record && (containsAny(matched, rateLimitMarkers()) || asksToWait(matched)))
+        return DomainAvailability::error;
+    if (negated)
+        return DomainAvailability::unknown;
+    if (!record && (containsAny(matched, availablePatterns()) || std::any_of(substantive.begin(), substantive.end(), saysFree)))
+        return DomainAvailability::available;
+    // Comment lines hold legal text, which speaks of registrants and registrars in general.
+    if (std::any_of(substantive.begin(), substantive.end(),
+                    [](const QString &line) { return containsAny(line, takenPatterns()); }))
         return DomainAvailability::taken;
 
     // A short answer with no known phrase reads free, unless it is a complaint about the query
-    // or a reservation notice, which says nothing about the name being free.
-    QStringList substantive;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        const QString trimmed = trimBlanks(line);
-        if (!trimmed.isEmpty() && !trimmed.startsWith(QLatin1Char('%')) && !trimmed.startsWith(QLatin1Char('#')))
-            substantive.append(trimmed.toLower());
-    }
-    if (substantive.size() >= 3 || record) // a record, however short, never reads free
+    // or a reservation notice, which says nothing about the name being free. A record, however
+    // short, never reads free, and neither does an answer of comments alone.
+    if (record || substantive.isEmpty() || substantive.size() > 2)
         return DomainAvailability::unknown;
-    const bool refusesQuery = std::any_of(substantive.begin(), substantive.end(), [](const QString &line) {
+    const bool objects = std::any_of(substantive.begin(), substantive.end(), [](QString line) {
+        line.remove(QLatin1String("all rights reserved")); // a copyright line reserves nothing
         return containsAny(line, shortAnswerObjections());
     });
-    return refusesQuery ? DomainAvailability::unknown : DomainAvailability::available;
+    return objects ? DomainAvailability::unknown : DomainAvailability::available;
 }
 
 QString stripWhoisBoilerplate(const QString &response)

@@ -20,7 +20,9 @@ const QStringList &undecidedPatterns();
 const QStringList &shortAnswerObjections();
 
 // The verdict for a registry's free-text answer. Only an explicit free phrase outside a
-// registration record, or a short answer with nothing objectionable in it, reads free.
+// registration record, or a short answer with nothing objectionable in it, reads free. Lines
+// are compared in lower case with their runs of blanks made one space and no space before a
+// colon; comment lines (% or #) never make a record taken.
 DomainAvailability interpretWhoisResponse(const QString &response, const QString &tld);
 
 // The text shown to the user: legal notices cut, banner and comment lines trimmed off both ends.

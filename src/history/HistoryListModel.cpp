@@ -1,5 +1,7 @@
 #include "history/HistoryListModel.h"
 
+#include "engine/DomainName.h"
+
 #include "history/HistoryStore.h"
 #include "history/SearchRecord.h"
 
@@ -39,6 +41,7 @@ void HistoryListModel::removeRecord(SearchRecord *record)
     beginRemoveRows({}, row, row);
     m_records.removeAt(row);
     endRemoveRows();
+    disconnect(record, nullptr, this, nullptr); // a removal that fails comes back as an insert
     emit countChanged();
 }
 
@@ -82,6 +85,7 @@ QVariant HistoryListModel::data(const QModelIndex &index, int role) const
     case RecordRole: return QVariant::fromValue(const_cast<SearchRecord *>(record));
     case Qt::DisplayRole:
     case QueryRole: return record->query();
+    case ShownQueryRole: return DomainName::shown(record->query());
     case TimestampRole: return record->timestamp();
     case ResultCountRole: return record->resultCount();
     case AvailableCountRole: return record->availableCount();
@@ -95,7 +99,8 @@ QHash<int, QByteArray> HistoryListModel::roleNames() const
             {QueryRole, "query"},
             {TimestampRole, "timestamp"},
             {ResultCountRole, "resultCount"},
-            {AvailableCountRole, "availableCount"}};
+            {AvailableCountRole, "availableCount"},
+            {ShownQueryRole, "shownQuery"}};
 }
 
 } // namespace orvane

@@ -15,7 +15,8 @@ class HistoryListModel : public QAbstractListModel
     Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
-    enum Role { RecordRole = Qt::UserRole + 1, QueryRole, TimestampRole, ResultCountRole, AvailableCountRole };
+    // ShownQueryRole: the name as shown, a look-alike with its ASCII form beside it.
+    enum Role { RecordRole = Qt::UserRole + 1, QueryRole, TimestampRole, ResultCountRole, AvailableCountRole, ShownQueryRole };
 
     explicit HistoryListModel(HistoryStore *store, QObject *parent = nullptr);
 

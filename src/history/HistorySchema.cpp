@@ -29,6 +29,23 @@ const char *const toVersion110[] = {
     " last_checked_at INTEGER, last_availability_raw TEXT)",
 };
 
+// 1.2.0: a watched domain's last definitive verdict (free or taken), kept apart from the last
+// answer, which may be unclear or an error; a notification compares with the verdict.
+const char *const toVersion120[] = {
+    "ALTER TABLE watched_domain ADD COLUMN last_verdict_raw TEXT",
+    "UPDATE watched_domain SET last_verdict_raw = last_availability_raw"
+    " WHERE last_availability_raw IN ('available', 'taken')",
+};
+
+// 1.3.0: what a watched domain's registry last said of the registration (its RDAP status values
+// and the dates of its expiration, last change and deletion), from which its release is estimated.
+const char *const toVersion130[] = {
+    "ALTER TABLE watched_domain ADD COLUMN rdap_statuses TEXT",
+    "ALTER TABLE watched_domain ADD COLUMN expires_at INTEGER",
+    "ALTER TABLE watched_domain ADD COLUMN last_changed_at INTEGER",
+    "ALTER TABLE watched_domain ADD COLUMN deletion_at INTEGER",
+};
+
 struct Step {
     QVersionNumber version;
     std::span<const char *const> statements;
@@ -36,6 +53,8 @@ struct Step {
 
 const Step steps[] = {
     {QVersionNumber(1, 1, 0), toVersion110},
+    {QVersionNumber(1, 2, 0), toVersion120},
+    {QVersionNumber(1, 3, 0), toVersion130},
 };
 
 QString errorText(const QSqlError &error)
@@ -44,11 +63,26 @@ QString errorText(const QSqlError &error)
     return database.isEmpty() ? error.text().trimmed() : database;
 }
 
-std::expected<void, QString> runSteps(QSqlDatabase &db, const QVersionNumber &from, bool fresh)
+std::expected<void, QString> runSteps(QSqlDatabase &db, QVersionNumber from, bool fresh)
 {
-    if (!db.transaction())
-        return std::unexpected(errorText(db.lastError()));
+    // The write lock comes first, so that a second program opening the file at the same moment
+    // waits for this upgrade (the busy timeout) instead of failing halfway through its own, and
+    // then finds the work done.
     QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return std::unexpected(errorText(query.lastError()));
+    if (query.exec(QStringLiteral("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'")) && query.next()) {
+        from = QVersionNumber::fromString(query.value(0).toString());
+        fresh = false;
+    }
+    query.finish();
+    const QVersionNumber current = QVersionNumber::fromString(HistorySchema::currentVersion());
+    if (!fresh && from >= current) {
+        db.rollback();
+        if (from > current) // a newer program got there first
+            return std::unexpected(QStringLiteral("it was written by a newer version of Orvane (history schema %1)").arg(from.toString()));
+        return {}; // another program did it while this one waited
+    }
     auto run = [&](std::span<const char *const> statements) {
         for (const char *statement : statements) {
             if (!query.exec(QString::fromLatin1(statement)))
@@ -81,7 +115,7 @@ std::expected<void, QString> runSteps(QSqlDatabase &db, const QVersionNumber &fr
 
 const QString &HistorySchema::currentVersion()
 {
-    static const QString version = QStringLiteral("1.1.0");
+    static const QString version = QStringLiteral("1.3.0");
     return version;
 }
 

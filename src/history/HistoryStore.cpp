@@ -36,8 +36,24 @@ QString text(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
+// SQLite's word that the file is damaged: SQLITE_CORRUPT or SQLITE_NOTADB, extended codes included.
+bool isDamage(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    return ok && (code == 11 || code == 26);
+}
+
+// What to say when SQLite cannot read the file: its own word when the file is damaged.
+HistoryStore::OpenError readError(const QString &format, const QString &path, const QSqlError &error)
+{
+    if (isDamage(error))
+        return {QStringLiteral("%1 is damaged: %2").arg(path, errorText(error)), true};
+    return {format.arg(path, errorText(error))};
+}
+
 // The tables and columns save() and fetchAll() use, as the stored version has them.
-bool hasOurTables(const QSqlDatabase &db, const QVersionNumber &version)
+std::expected<bool, QSqlError> hasOurTables(const QSqlDatabase &db, const QVersionNumber &version)
 {
     QHash<QString, QStringList> wanted{
         {QStringLiteral("search_record"), {"id", "query", "timestamp"}},
@@ -48,13 +64,20 @@ bool hasOurTables(const QSqlDatabase &db, const QVersionNumber &version)
         wanted[QStringLiteral("domain_result")] << QStringLiteral("expires_at");
         wanted.insert(QStringLiteral("watched_domain"), {"domain", "tld", "added_at", "last_checked_at", "last_availability_raw"});
     }
+    if (version >= QVersionNumber(1, 2, 0))
+        wanted[QStringLiteral("watched_domain")] << QStringLiteral("last_verdict_raw");
+    if (version >= QVersionNumber(1, 3, 0))
+        wanted[QStringLiteral("watched_domain")] << QStringLiteral("rdap_statuses") << QStringLiteral("expires_at")
+                                                 << QStringLiteral("last_changed_at") << QStringLiteral("deletion_at");
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
         QSqlQuery columns(db);
         if (!columns.exec(QStringLiteral("PRAGMA table_info(%1)").arg(it.key())))
-            return false;
+            return std::unexpected(columns.lastError());
         QStringList present;
         while (columns.next())
             present << columns.value(1).toString();
+        if (columns.lastError().isValid())
+            return std::unexpected(columns.lastError());
         for (const QString &column : it.value()) {
             if (!present.contains(column))
                 return false;
@@ -75,36 +98,43 @@ QString HistoryStore::defaultPath()
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history.sqlite");
 }
 
-std::expected<std::unique_ptr<HistoryStore>, QString> HistoryStore::open(const QString &path, Options options)
+std::expected<std::unique_ptr<HistoryStore>, HistoryStore::OpenError> HistoryStore::open(const QString &path, Options options)
 {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
-        return std::unexpected(QStringLiteral("Could not create the folder %1.").arg(info.absolutePath()));
+        return std::unexpected(OpenError{QStringLiteral("Could not create the folder %1.").arg(info.absolutePath())});
+    const auto damaged = [&path](const QString &reason) {
+        return OpenError{QStringLiteral("%1 is damaged: %2").arg(path, reason), true};
+    };
 
     // Look at the file before SQLite does: nothing below may write to a file that is not ours.
     if (info.exists() && info.size() > 0) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return std::unexpected(QStringLiteral("Could not read %1: %2").arg(path, file.errorString()));
+            return std::unexpected(OpenError{QStringLiteral("Could not read %1: %2").arg(path, file.errorString())});
         if (file.read(16) != QByteArray("SQLite format 3\0", 16))
-            return std::unexpected(QStringLiteral("%1 is not an Orvane history database.").arg(path));
+            return std::unexpected(damaged(QStringLiteral("file is not a database"))); // SQLite's words for it
     }
 
     const QString connection = QStringLiteral("orvane-history-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     // Every query is gone before the connection is dropped on failure.
-    const std::optional<QString> failure = [&]() -> std::optional<QString> {
+    const std::optional<OpenError> failure = [&]() -> std::optional<OpenError> {
+        const auto failed = [&](const QString &format, const QSqlError &error) { return readError(format, path, error); };
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(options.busyTimeoutMs));
         if (!db.open())
-            return QStringLiteral("Could not open %1: %2").arg(path, errorText(db.lastError()));
+            return failed(QStringLiteral("Could not open %1: %2"), db.lastError());
 
         QSqlQuery tables(db);
         if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-            return QStringLiteral("Could not read %1: %2").arg(path, errorText(tables.lastError()));
+            return failed(QStringLiteral("Could not read %1: %2"), tables.lastError());
         QStringList names;
         while (tables.next())
             names << tables.value(0).toString();
+        if (tables.lastError().isValid())
+            return failed(QStringLiteral("Could not read %1: %2"), tables.lastError());
+        tables.finish(); // a statement left open keeps a read lock that an upgrade would deadlock on
 
         if (names.contains(QStringLiteral("orvane_meta"))) {
             // Anything this schema cannot read as its own — a newer version, a version that is
@@ -112,28 +142,37 @@ std::expected<std::unique_ptr<HistoryStore>, QString> HistoryStore::open(const Q
             // make every later save fail.
             QSqlQuery version(db);
             QString stored;
-            if (version.exec(QStringLiteral("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'")) && version.next())
+            if (!version.exec(QStringLiteral("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'")))
+                return failed(QStringLiteral("Could not read %1: %2"), version.lastError());
+            if (version.next())
                 stored = version.value(0).toString();
+            else if (version.lastError().isValid())
+                return failed(QStringLiteral("Could not read %1: %2"), version.lastError());
+            version.finish();
             static const QRegularExpression number(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9})*$"));
             const QVersionNumber storedVersion = QVersionNumber::fromString(stored);
-            if (!number.match(stored).hasMatch() || storedVersion > QVersionNumber::fromString(schemaVersion)
-                || !hasOurTables(db, storedVersion))
-                return QStringLiteral("%1 was written by a newer version of Orvane (history schema %2).").arg(path, stored);
+            const auto ours = number.match(stored).hasMatch() && storedVersion <= QVersionNumber::fromString(schemaVersion)
+                                  ? hasOurTables(db, storedVersion)
+                                  : false;
+            if (!ours)
+                return failed(QStringLiteral("Could not read %1: %2"), ours.error());
+            if (!*ours)
+                return OpenError{QStringLiteral("%1 was written by a newer version of Orvane (history schema %2).").arg(path, stored)};
             if (storedVersion < QVersionNumber::fromString(schemaVersion)) {
                 if (const auto upgraded = HistorySchema::upgrade(db, storedVersion); !upgraded)
-                    return QStringLiteral("Could not upgrade %1 to history schema %2: %3").arg(path, schemaVersion, upgraded.error());
+                    return OpenError{QStringLiteral("Could not upgrade %1 to history schema %2: %3").arg(path, schemaVersion, upgraded.error())};
             }
         } else if (!names.isEmpty()) {
-            return QStringLiteral("%1 is not an Orvane history database.").arg(path);
+            return OpenError{QStringLiteral("%1 is not an Orvane history database.").arg(path)};
         } else {
             if (const auto created = HistorySchema::create(db); !created)
-                return QStringLiteral("Could not create %1: %2").arg(path, created.error());
+                return OpenError{QStringLiteral("Could not create %1: %2").arg(path, created.error())};
         }
 
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
         if (!pragma.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
-            return QStringLiteral("Could not open %1: %2").arg(path, errorText(pragma.lastError()));
+            return failed(QStringLiteral("Could not open %1: %2"), pragma.lastError());
         return std::nullopt;
     }();
     if (failure) {
@@ -142,6 +181,34 @@ std::expected<std::unique_ptr<HistoryStore>, QString> HistoryStore::open(const Q
         return std::unexpected(*failure);
     }
     return std::unique_ptr<HistoryStore>(new HistoryStore(path, connection));
+}
+
+QString HistoryStore::asidePath(const QString &path, const QDateTime &now)
+{
+    const QFileInfo info(path);
+    const QString stamp = now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    QString aside;
+    for (int n = 1; aside.isEmpty() || QFileInfo::exists(aside); ++n) {
+        aside = info.dir().filePath(QStringLiteral("%1-damaged-%2%3.%4")
+                                        .arg(info.completeBaseName(), stamp,
+                                             n > 1 ? QStringLiteral("-%1").arg(n) : QString(), info.suffix()));
+    }
+    return aside;
+}
+
+std::expected<void, QString> HistoryStore::moveAside(const QString &path, const QString &aside)
+{
+    // The journal goes with the file it belongs to: left behind, SQLite would replay it into the
+    // new history.
+    for (const QString &extra : {QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")}) {
+        QFile journal(path + extra);
+        if (journal.exists() && !journal.rename(aside + extra))
+            return std::unexpected(QStringLiteral("Could not move %1 aside: %2").arg(journal.fileName(), journal.errorString()));
+    }
+    QFile file(path);
+    if (!file.rename(aside))
+        return std::unexpected(QStringLiteral("Could not move %1 aside: %2").arg(path, file.errorString()));
+    return {};
 }
 
 HistoryStore::HistoryStore(QString path, QString connectionName)
@@ -215,6 +282,18 @@ void HistoryStore::remove(SearchRecord *record)
     m_identity.remove(record->m_id);
     emit recordRemoved(record);
     emit changed();
+}
+
+void HistoryStore::cancelRemovals()
+{
+    const QList<SearchRecord *> restored = std::exchange(m_pendingRemovals, {});
+    for (SearchRecord *record : restored) {
+        record->m_removed = false;
+        m_identity.insert(record->m_id, record);
+        emit recordInserted(record);
+    }
+    if (!restored.isEmpty())
+        emit changed();
 }
 
 bool HistoryStore::hasChanges() const
@@ -305,6 +384,8 @@ QList<SearchRecord *> HistoryStore::fetchAll()
         "SELECT r.id, r.query, r.timestamp, COUNT(d.id), COALESCE(SUM(d.availability_raw = 'available'), 0)"
         " FROM search_record r LEFT JOIN domain_result d ON d.record_id = r.id"
         " GROUP BY r.id ORDER BY r.timestamp DESC, r.id DESC"));
+    if (!ok)
+        m_readFailure = readError(QStringLiteral("Could not read %1: %2"), m_path, query.lastError());
     if (ok) {
         QSet<qint64> removed;
         for (SearchRecord *record : std::as_const(m_pendingRemovals))
@@ -327,6 +408,10 @@ QList<SearchRecord *> HistoryStore::fetchAll()
             }
             records.append(record);
         }
+        if (query.lastError().isValid())
+            m_readFailure = readError(QStringLiteral("Could not read %1: %2"), m_path, query.lastError());
+        else
+            m_readFailure.reset();
     }
     for (SearchRecord *record : std::as_const(m_pendingRecords))
         records.append(record);

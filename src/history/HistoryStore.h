@@ -20,20 +20,30 @@ class HistoryStore : public QObject
 {
     Q_OBJECT
 public:
-    static inline const QString schemaVersion = QStringLiteral("1.1.0");
+    static inline const QString schemaVersion = QStringLiteral("1.3.0");
     // A stored answer keeps this many characters; the live row shows the whole text.
     static constexpr int storedResponseLimit = 8000;
 
     struct Options {
-        int busyTimeoutMs = 5000; // how long a save waits for another writer
+        int busyTimeoutMs = 5000; // how long an upgrade or a save waits for another writer
+    };
+
+    struct OpenError {
+        QString message;
+        bool damaged = false; // SQLite finds the file damaged; moveAside() makes room for a new one
     };
 
     // Opens the file, creating it when missing, and upgrades a file of an older schema in place.
     // A file that is not one of our history databases, one whose schema this version cannot
     // read (newer, a version that is no number, tables or columns missing), or one whose upgrade
     // fails is refused and left untouched.
-    static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path, Options options);
-    static std::expected<std::unique_ptr<HistoryStore>, QString> open(const QString &path) { return open(path, Options{}); }
+    static std::expected<std::unique_ptr<HistoryStore>, OpenError> open(const QString &path, Options options);
+    static std::expected<std::unique_ptr<HistoryStore>, OpenError> open(const QString &path) { return open(path, Options{}); }
+    // Where a damaged file goes so that a new history can start: NAME-damaged-DATE.sqlite beside
+    // it, a name not taken yet. moveAside() renames the file there, with its journal; nothing is
+    // deleted.
+    static QString asidePath(const QString &path, const QDateTime &now);
+    static std::expected<void, QString> moveAside(const QString &path, const QString &aside);
     // history.sqlite in the application-data folder.
     static QString defaultPath();
 
@@ -57,9 +67,15 @@ public:
     void remove(SearchRecord *record);
     std::expected<void, QString> save();
     bool hasChanges() const;
+    // After a failed save: the stored records whose removal was not written come back, so that
+    // the list shows what the file still holds.
+    void cancelRemovals();
 
     // Every record, newest first, pending inserts included.
     QList<SearchRecord *> fetchAll();
+    // Why the last fetchAll() could not read the stored records, when it could not (a damaged
+    // file says so); nothing after one that could.
+    std::optional<OpenError> readFailure() const { return m_readFailure; }
 
 signals:
     // Something changed; the finer signals below say what, so a list can follow cheaply.
@@ -81,6 +97,7 @@ private:
     QList<DomainResult *> m_pendingResults;
     QSet<DomainResult *> m_pendingResultSet; // membership without a scan of the list
     QList<SearchRecord *> m_pendingRemovals;
+    std::optional<OpenError> m_readFailure;
 };
 
 } // namespace orvane

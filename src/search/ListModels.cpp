@@ -1,5 +1,7 @@
 #include "search/ListModels.h"
 
+#include "engine/DomainName.h"
+
 namespace orvane {
 
 LiveResultsModel::LiveResultsModel(QObject *parent) : QAbstractListModel(parent)
@@ -33,8 +35,20 @@ QVariant LiveResultsModel::data(const QModelIndex &index, int role) const
     case ExpiresAtRole: return row.expiresAt;
     case WaitingRole: return waitingText(row);
     case WaitingHostRole: return row.waitingHost;
+    case ShownDomainRole: return m_shown.at(index.row()).domain;
+    case LookAlikeHintRole: return m_shown.at(index.row()).hint;
     default: return {};
     }
+}
+
+QString LiveResultsModel::lookAlikeHint(const QString &domain)
+{
+    switch (DomainName::lookAlike(domain)) {
+    case DomainName::LookAlike::mixedScripts: return tr("mixed scripts");
+    case DomainName::LookAlike::wholeScript: return tr("look-alike letters");
+    case DomainName::LookAlike::none: break;
+    }
+    return {};
 }
 
 QHash<int, QByteArray> LiveResultsModel::roleNames() const
@@ -43,7 +57,8 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const
             {DomainRole, "domain"},    {AvailabilityRole, "availability"},
             {RawResponseRole, "rawResponse"}, {ErrorMessageRole, "errorMessage"},
             {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"},
-            {WaitingRole, "waiting"},         {WaitingHostRole, "waitingHost"}};
+            {WaitingRole, "waiting"},         {WaitingHostRole, "waitingHost"},
+            {ShownDomainRole, "shownDomain"}, {LookAlikeHintRole, "lookAlikeHint"}};
 }
 
 int LiveResultsModel::availableCount() const
@@ -65,10 +80,17 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
     beginResetModel();
     m_rows = rows;
     m_positions.clear();
+    m_shown.clear();
     m_waiting.clear();
     m_tick.stop();
     m_available = 0;
+    QHash<QString, Shown> seen; // the rows of a search share their name
     for (int i = 0; i < m_rows.size(); ++i) {
+        const QString &domain = m_rows.at(i).domain;
+        auto found = seen.constFind(domain);
+        if (found == seen.cend())
+            found = seen.insert(domain, Shown{DomainName::shown(domain), lookAlikeHint(domain)});
+        m_shown.append(found.value());
         m_positions.insert(m_rows.at(i).id, i);
         m_available += m_rows.at(i).availability == DomainAvailability::available;
     }

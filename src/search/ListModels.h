@@ -23,6 +23,9 @@ public:
         IdRole = Qt::UserRole + 1, TldRole, DomainRole, AvailabilityRole, RawResponseRole, ErrorMessageRole, HasErrorRole, ExpiresAtRole,
         WaitingRole,     // "Registry asked to wait — retrying in 3 s" while a registry holds the check back, else ""
         WaitingHostRole, // that registry's host
+        // The domain as shown (a look-alike with its ASCII form beside it), and why it is
+        // flagged ("mixed scripts"), empty for an ordinary name.
+        ShownDomainRole, LookAlikeHintRole,
     };
 
     explicit LiveResultsModel(QObject *parent = nullptr);
@@ -36,6 +39,9 @@ public:
     int availableCount() const;
     // The row's current position, or -1 when no shown row has this id.
     int indexOf(const QUuid &id) const;
+
+    // The short note a look-alike domain's row carries; empty for an ordinary name.
+    static QString lookAlikeHint(const QString &domain);
 
     // Replaces every row at once (one notification); equal lists notify nobody.
     void replaceAll(const QList<LiveResult> &rows);
@@ -53,6 +59,12 @@ signals:
 
 private:
     QList<LiveResult> m_rows;
+    // Per row, as shown: a row's domain never changes, so it is worked out once.
+    struct Shown {
+        QString domain;
+        QString hint;
+    };
+    QList<Shown> m_shown;
     // Rows never move once shown, so their positions are indexed once per replacement,
     // and the free rows are counted as they change: a search of many TLDs stays linear.
     QHash<QUuid, int> m_positions;

@@ -2,24 +2,51 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace orvane {
 
 namespace {
 
-// Desktop entry Exec values quote paths that contain reserved characters.
-QString quotedExec(const QString &path)
+// A desktop entry's string value: backslashes and control characters escaped, as every value is
+// unescaped once when the entry is read.
+QString desktopString(const QString &value)
+{
+    QString escaped;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\\'))
+            escaped += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\n'))
+            escaped += QLatin1String("\\n");
+        else if (c == QLatin1Char('\t'))
+            escaped += QLatin1String("\\t");
+        else if (c == QLatin1Char('\r'))
+            escaped += QLatin1String("\\r");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+// An Exec value starting `path`: quoted when the path holds reserved characters (with `"`, `` ` ``,
+// `$` and `\` escaped within), a literal `%` doubled so it is no field code, then escaped as
+// a string, as the desktop entry format wants in that order.
+QString execValue(const QString &path)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    if (std::none_of(path.begin(), path.end(), [](QChar c) { return reserved.contains(c); }))
-        return path;
-    QString escaped = path;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    for (const char c : {'"', '`', '$'})
-        escaped.replace(QLatin1Char(c), QLatin1String("\\") + QLatin1Char(c));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    QString exec = path;
+    if (std::any_of(path.begin(), path.end(), [](QChar c) { return reserved.contains(c); })) {
+        exec.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        for (const char c : {'"', '`', '$'})
+            exec.replace(QLatin1Char(c), QLatin1String("\\") + QLatin1Char(c));
+        exec = QLatin1Char('"') + exec + QLatin1Char('"');
+    }
+    exec.replace(QLatin1Char('%'), QLatin1String("%%"));
+    return desktopString(exec);
 }
 
 } // namespace
@@ -32,6 +59,14 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(QString autostartDirectory, QString
 QString XdgAutostartLoginItem::defaultDirectory()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
+}
+
+QString XdgAutostartLoginItem::installedExecutable(const QString &running)
+{
+    const QFileInfo program(running);
+    if (QFile::exists(QDir::cleanPath(program.absolutePath() + QStringLiteral("/../share/applications/com.pellunor.Orvane.desktop"))))
+        return program.absoluteFilePath();
+    return packagedExecutable;
 }
 
 QString XdgAutostartLoginItem::entryPath() const
@@ -55,11 +90,12 @@ std::expected<void, QString> XdgAutostartLoginItem::registerItem()
                                          "Type=Application\n"
                                          "Name=Orvane\n"
                                          "Comment=Check whether a domain name is still free\n"
-                                         "Exec=%1\n"
+                                         "TryExec=%1\n"
+                                         "Exec=%2\n"
                                          "Icon=com.pellunor.Orvane\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
-                              .arg(quotedExec(m_executable));
+                              .arg(desktopString(m_executable), execValue(m_executable));
     file.write(entry.toUtf8());
     if (!file.commit())
         return std::unexpected(QStringLiteral("Could not write %1: %2").arg(entryPath(), file.errorString()));
@@ -77,7 +113,8 @@ std::expected<void, QString> XdgAutostartLoginItem::unregisterItem()
 #if !defined(Q_OS_MACOS) && !defined(Q_OS_WIN)
 std::unique_ptr<LoginItem> LoginItem::platformDefault(const QString &executable)
 {
-    return std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::defaultDirectory(), executable);
+    return std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::defaultDirectory(),
+                                                   XdgAutostartLoginItem::installedExecutable(executable));
 }
 #endif
 

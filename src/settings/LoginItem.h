@@ -33,6 +33,13 @@ public:
     QString entryPath() const;
     static QString defaultDirectory();
 
+    // The program a login starts, given the running one: the running one when it is installed
+    // (its desktop entry lies in ../share/applications beside its bin folder, as the package and
+    // `cmake --install` lay it out), otherwise the one the package installs. A build tree's binary
+    // is never written: it moves, and goes with the next clean.
+    static QString installedExecutable(const QString &running);
+    static inline const QString packagedExecutable = QStringLiteral("/usr/bin/orvane");
+
 private:
     QString m_directory;
     QString m_executable;

@@ -49,7 +49,8 @@ Item {
             pane.focusField()
         }
     }
-    // A notification about a watched domain was clicked: search its name afresh.
+    // A notification about a watched domain was clicked: search its name afresh. The desktop's
+    // search opens the search it ran, or a new one with what was typed there.
     Connections {
         target: WindowController
         function onRevealRequested(name) {
@@ -57,6 +58,16 @@ Item {
             root.model.query = name
             pane.submit()
         }
+        function onSearchRequested(record) { root.select(record) }
+        function onTextRequested(text) {
+            root.newSearch()
+            root.model.query = text
+        }
+    }
+    // A saved search shown while it still runs (one the desktop's search started) fills in.
+    Connections {
+        target: root.model.isHistoricalView ? root.model.activeRecord : null
+        function onResultsChanged() { root.model.showRecord(root.model.activeRecord) }
     }
 
     function submitFromKeyboard(event) {

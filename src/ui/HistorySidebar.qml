@@ -57,6 +57,43 @@ Rectangle {
         }
         Divider { Layout.fillWidth: true }
 
+        // What could not be done to the saved searches or the watch list, and why.
+        Rectangle {
+            objectName: "actionFailure"
+            visible: HistoryActions.failure.length > 0
+            Layout.fillWidth: true
+            Layout.margins: 8
+            implicitHeight: failureRow.implicitHeight + 16
+            radius: 8
+            color: Theme.statusErrorTint
+            border.width: 1
+            border.color: Theme.statusError
+            Accessible.role: Accessible.AlertMessage
+            Accessible.name: HistoryActions.failure
+            RowLayout {
+                id: failureRow
+                anchors.fill: parent
+                anchors.margins: 8
+                spacing: 6
+                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusError; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+                Text {
+                    objectName: "actionFailureText"
+                    Layout.fillWidth: true
+                    text: HistoryActions.failure
+                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                    font.pixelSize: Theme.textFootnote
+                    color: Theme.primaryText
+                }
+                IconButton {
+                    objectName: "dismissFailure"
+                    Layout.alignment: Qt.AlignTop
+                    iconName: "xmark.circle.fill"
+                    help: qsTr("Dismiss this message")
+                    onClicked: HistoryActions.dismissFailure()
+                }
+            }
+        }
+
         ListView {
             id: list
             objectName: "historyList"
@@ -76,7 +113,7 @@ Rectangle {
             delegate: HistoryRow {
                 width: ListView.view.width
                 recordObject: record
-                queryText: query
+                queryText: shownQuery
                 when: timestamp
                 results: resultCount
                 free: availableCount
@@ -116,6 +153,27 @@ Rectangle {
                 Text { text: qsTr("Watching"); Accessible.role: Accessible.Heading; Accessible.name: text; font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.primaryText }
                 Item { Layout.fillWidth: true }
             }
+            // A check that could not be written to the history file, or a list that could not be read.
+            RowLayout {
+                objectName: "watchProblem"
+                visible: HistoryActions.watchList.problem.length > 0
+                Layout.fillWidth: true
+                Layout.leftMargin: 14
+                Layout.rightMargin: 14
+                Layout.bottomMargin: 6
+                spacing: 6
+                Accessible.role: Accessible.AlertMessage
+                Accessible.name: HistoryActions.watchList.problem
+                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusError; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+                Text {
+                    objectName: "watchProblemText"
+                    Layout.fillWidth: true
+                    text: HistoryActions.watchList.problem
+                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                    font.pixelSize: Theme.textCaption
+                    color: Theme.primaryText
+                }
+            }
             ListView {
                 id: watching
                 objectName: "watchingList"
@@ -135,8 +193,20 @@ Rectangle {
                     readonly property var words: ({ available: qsTr("available"), taken: qsTr("taken"), unknown: qsTr("unclear"), error: qsTr("error") })
                     readonly property string verdict: words[availability] || qsTr("not checked yet")
                     readonly property string checked: lastChecked && !isNaN(lastChecked) ? (root.tick, Format.relativeTime(lastChecked)) : ""
+                    // On its way to release: the phase, and when the name should come free.
+                    readonly property string phase: ({ expired: qsTr("expired"), redemption: qsTr("redemption period"), pendingDelete: qsTr("pending delete") })[releasePhase] || ""
+                    readonly property string freeAround: Format.shortDate(releaseAround)
+                    readonly property string release: freeAround ? qsTr("%1 · expected free around %2").arg(phase).arg(freeAround) : phase
+                    readonly property string since: Format.shortDate(releaseSince)
+                    readonly property string rule: ({
+                        deletionEvent: qsTr("About %1: the date its registry gives for its deletion.").arg(freeAround),
+                        pendingDelete: qsTr("About %1: a name is released 5 days after it enters pending delete (on %2).").arg(freeAround).arg(since),
+                        redemption: qsTr("About %1: redemption lasts 30 days from %2, then 5 days of pending delete follow.").arg(freeAround).arg(since),
+                        expiry: qsTr("About %1, if no one renews it: it expired on %2; a registrar may keep an expired name up to 45 days, then 30 days of redemption and 5 of pending delete follow.").arg(freeAround).arg(since)
+                    })[releaseBasis] || ""
                     Accessible.role: Accessible.ListItem
-                    Accessible.name: qsTr("%1, %2").arg(domain).arg(verdict)
+                    Accessible.name: release ? qsTr("%1, %2, %3").arg(shownDomain).arg(verdict).arg(release) : qsTr("%1, %2").arg(shownDomain).arg(verdict)
+                    Accessible.description: rule
                     RowLayout {
                         id: watchedLayout
                         anchors.left: parent.left
@@ -150,8 +220,9 @@ Rectangle {
                             spacing: 1
                             Text {
                                 Layout.fillWidth: true
-                                text: domain
-                                elide: Text.ElideMiddle
+                                text: shownDomain !== domain ? shownDomain.replace(/-/g, "\u2011") : shownDomain // wraps at the space only
+                                elide: shownDomain !== domain ? Text.ElideNone : Text.ElideMiddle
+                                wrapMode: shownDomain !== domain ? Text.Wrap : Text.NoWrap
                                 font.pixelSize: Theme.textBody
                                 font.weight: availability === "available" ? Font.DemiBold : Font.Normal
                                 color: availability === "available" ? Theme.statusAvailable : Theme.primaryText
@@ -162,6 +233,22 @@ Rectangle {
                                 elide: Text.ElideRight
                                 font.pixelSize: Theme.textCaption
                                 color: Theme.secondaryText
+                            }
+                            Text {
+                                objectName: "releaseEstimate"
+                                visible: text.length > 0
+                                Layout.fillWidth: true
+                                text: watchedRow.release
+                                wrapMode: Text.WordWrap
+                                font.pixelSize: Theme.textCaption
+                                color: Theme.secondaryText
+                                HoverHandler { id: releaseHover }
+                                ToolTip {
+                                    visible: releaseHover.hovered && watchedRow.rule.length > 0
+                                    delay: 600
+                                    text: watchedRow.rule
+                                    width: Math.min(implicitWidth, 340) // the rule wraps
+                                }
                             }
                         }
                         PlainButton {

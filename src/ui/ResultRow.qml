@@ -8,6 +8,10 @@ ColumnLayout {
     id: row
     property bool first: false
     property string rowDomain
+    property string rowShownDomain: rowDomain // a look-alike with its ASCII form beside it
+    // A look-alike wraps at the space before its ASCII form, never at the form's hyphens.
+    readonly property string domainText: rowLookAlikeHint ? rowShownDomain.replace(/-/g, "\u2011") : rowShownDomain
+    property string rowLookAlikeHint
     property string rowTld
     property var rowExpiresAt
     property string rowAvailability
@@ -34,8 +38,10 @@ ColumnLayout {
     spacing: 0
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
-    Accessible.name: rowWaiting.length > 0 ? qsTr("%1, %2, %3 (%4)").arg(rowDomain).arg(look.spoken).arg(rowWaiting).arg(rowWaitingHost)
-                                          : qsTr("%1, %2").arg(rowDomain).arg(look.spoken)
+    // A look-alike adds why it is flagged; a check a registry holds back, what the row says of it.
+    readonly property string spokenStatus: rowLookAlikeHint ? qsTr("%1, %2, %3").arg(rowShownDomain).arg(rowLookAlikeHint).arg(look.spoken)
+                                                            : qsTr("%1, %2").arg(rowShownDomain).arg(look.spoken)
+    Accessible.name: rowWaiting.length > 0 ? qsTr("%1, %2 (%3)").arg(spokenStatus).arg(rowWaiting).arg(rowWaitingHost) : spokenStatus
 
     Divider { visible: !row.first; Layout.fillWidth: true; Layout.leftMargin: 18 }
 
@@ -56,8 +62,9 @@ ColumnLayout {
                 visible: row.link.length === 0
                 Layout.fillWidth: true
                 Layout.maximumWidth: implicitWidth
-                text: row.rowDomain
-                elide: Text.ElideMiddle
+                text: row.domainText
+                elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
+                wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
                 Accessible.ignored: true
                 font.pixelSize: Theme.textHeadline
                 font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
@@ -83,8 +90,9 @@ ColumnLayout {
                     Text {
                         Layout.fillWidth: true
                         Layout.maximumWidth: implicitWidth
-                        text: row.rowDomain
-                        elide: Text.ElideMiddle
+                        text: row.domainText
+                        elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
+                        wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
                         font.pixelSize: Theme.textHeadline
                         color: Theme.primaryText
                         Rectangle {
@@ -124,6 +132,7 @@ ColumnLayout {
             }
         }
 
+        Text { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusError; Layout.leftMargin: 32 }
         Text {
             objectName: "waiting"
             visible: row.rowWaiting.length > 0

@@ -176,6 +176,8 @@ ScrollView {
                     Layout.fillWidth: true
                     first: index === 0
                     rowDomain: domain
+                    rowShownDomain: shownDomain
+                    rowLookAlikeHint: lookAlikeHint
                     rowTld: tld
                     rowExpiresAt: expiresAt
                     rowAvailability: availability

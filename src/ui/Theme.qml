@@ -17,6 +17,7 @@ QtObject {
     readonly property color brandPaperDim: Qt.rgba(0.96, 0.95, 0.91, 0.85)
     readonly property color statusAvailable: dark ? Qt.rgba(0.49, 0.74, 0.50, 1) : Qt.rgba(0.37, 0.58, 0.38, 1)
     readonly property color statusAvailableTint: Qt.rgba(0.37, 0.58, 0.38, dark ? 0.28 : 0.14)
+    readonly property color statusErrorTint: Qt.rgba(0.74, 0.33, 0.31, dark ? 0.24 : 0.10)
     readonly property color statusUnclear: Qt.rgba(0.82, 0.60, 0.32, 1)
     readonly property color statusError: dark ? Qt.rgba(0.90, 0.45, 0.42, 1) : Qt.rgba(0.74, 0.33, 0.31, 1)
     readonly property color statusChecking: dark ? Qt.rgba(0.52, 0.70, 0.82, 1) : Qt.rgba(0.40, 0.55, 0.65, 1)

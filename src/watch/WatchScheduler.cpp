@@ -34,7 +34,13 @@ QDateTime WatchScheduler::earliestFor(const Entry &entry) const
     earliest = later(earliest, plus(m_lastCheck, m_limits.gap));
     earliest = later(earliest, plus(m_lastByHost.value(entry.host), m_limits.perHost));
     const QDateTime lastChecked = later(entry.lastChecked, m_lastByDomain.value(entry.domain));
-    return later(earliest, plus(lastChecked, m_limits.perDomain));
+    QDateTime again = plus(lastChecked, m_limits.perDomain);
+    if (entry.releaseAround.isValid() && lastChecked.isValid()) {
+        const QDateTime near = later(plus(lastChecked, m_limits.nearRelease), entry.releaseAround.addSecs(-m_limits.nearBefore.count()));
+        if (near <= entry.releaseAround.addSecs(m_limits.nearAfter.count()) && near < again)
+            again = near;
+    }
+    return later(earliest, again);
 }
 
 std::optional<QString> WatchScheduler::take(const QList<Entry> &entries, const QDateTime &now)

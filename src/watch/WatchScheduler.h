@@ -25,12 +25,18 @@ public:
         std::chrono::seconds perHost{60};
         std::chrono::seconds gap{10};
         std::chrono::seconds startDelay{60};
+        // A name expected to come free is checked every `nearRelease` from `nearBefore` ahead of
+        // the expected moment until `nearAfter` past it (the estimate is no more than that).
+        std::chrono::seconds nearRelease{15 * 60};
+        std::chrono::seconds nearBefore{24 * 3600};
+        std::chrono::seconds nearAfter{48 * 3600};
     };
 
     struct Entry {
         QString domain;
         QString host; // the registry host that answers for the domain
         QDateTime lastChecked; // invalid when never checked
+        QDateTime releaseAround; // when the name is expected to come free; invalid when unknown
     };
 
     explicit WatchScheduler(QDateTime startedAt);

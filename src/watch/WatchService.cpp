@@ -2,9 +2,15 @@
 
 #include "engine/DomainLookupService.h"
 
+#include <QLoggingCategory>
+
 #include <qcoro/qcorotask.h>
 
 namespace orvane {
+
+namespace {
+Q_LOGGING_CATEGORY(lcWatch, "com.pellunor.Orvane.watch", QtInfoMsg)
+} // namespace
 
 WatchService::WatchService(WatchList *list, DomainLookupService *lookup, Clock clock, HostOf hostOf,
                            WatchScheduler::Limits limits, QObject *parent)
@@ -22,8 +28,10 @@ QList<WatchScheduler::Entry> WatchService::entries() const
     QList<WatchScheduler::Entry> result;
     if (!m_list)
         return result;
-    for (const WatchedDomain &entry : m_list->entries())
-        result.append({entry.domain, m_hostOf(entry.tld), entry.lastCheckedAt});
+    for (const WatchedDomain &entry : m_list->entries()) {
+        const auto estimate = entry.releaseEstimate();
+        result.append({entry.domain, m_hostOf(entry.tld), entry.lastCheckedAt, estimate ? estimate->freeAround : QDateTime()});
+    }
     return result;
 }
 
@@ -60,10 +68,30 @@ void WatchService::checkNext()
             return;
         m_checking = false;
         const DomainAvailability now = result ? result->availability : DomainAvailability::error;
-        if (m_list && m_list->contains(entry.domain)) {
-            m_list->recordCheck(entry.domain, now, m_clock());
-            if (now == DomainAvailability::available && entry.lastAvailability != DomainAvailability::available)
+        const QList<WatchedDomain> entries = m_list ? m_list->entries() : QList<WatchedDomain>();
+        const auto current = std::find_if(entries.begin(), entries.end(),
+                                          [&](const WatchedDomain &e) { return e.domain == entry.domain; });
+        if (current != entries.end()) {
+            // News is a registry's word that the name is free after its last definitive word
+            // was "taken" (or there was none): an unclear answer or an error in between is no
+            // word at all. The list keeps the new verdict even when the file cannot, so a
+            // failed write never announces the same change twice in one run.
+            const bool news = now == DomainAvailability::available && current->lastVerdict != DomainAvailability::available;
+            RegistrationLifecycle lifecycle;
+            if (result)
+                lifecycle = {result->statuses, result->expiresAt, result->lastChangedAt, result->deletionAt};
+            const QDateTime at = m_clock();
+            // Entering redemption or pending delete is news once: the phase is kept with the name.
+            const ReleasePhase before = releasePhase(current->lifecycle, current->lastCheckedAt);
+            const ReleasePhase after = releasePhase(lifecycle, at);
+            const bool phaseNews = now == DomainAvailability::taken && after != before
+                                   && (after == ReleasePhase::redemption || after == ReleasePhase::pendingDelete);
+            if (const auto stored = m_list->recordCheck(entry.domain, now, at, lifecycle); !stored)
+                qCWarning(lcWatch, "Could not record the check of %s: %s", qUtf8Printable(entry.domain), qUtf8Printable(stored.error()));
+            if (news)
                 emit becameAvailable(entry.domain);
+            if (phaseNews)
+                emit releasePhaseEntered(entry.domain, releasePhaseKey(after));
         }
         emit checked(entry.domain);
         reschedule();

@@ -16,8 +16,9 @@ class DomainLookupService;
 
 // Checks the watched domains again in the background while the program runs, one at a time as
 // the scheduler allows, and says when one that was not free has become free. Unclear answers
-// and failures are recorded but never announced: only a registry's word that the name is free
-// is news.
+// and failures are recorded but never announced, and never count as the last word: only a
+// registry's word that the name is free, after its last word was "taken", is news; and so is a
+// taken name's registry saying that it entered redemption or pending delete.
 class WatchService : public QObject
 {
     Q_OBJECT
@@ -31,6 +32,8 @@ public:
 
 signals:
     void becameAvailable(const QString &domain);
+    // A watched name entered its redemption period or pending delete (releasePhaseKey()).
+    void releasePhaseEntered(const QString &domain, const QString &phase);
     void checked(const QString &domain);
 
 private:

@@ -79,6 +79,14 @@ private slots:
         QCOMPARE(m_whois->queries(), expected.startsWith("taken") || whoisSilent ? QStringList{"name" + tld} : QStringList());
     }
 
+    // A TLD in Unicode, as the settings may hold one, is asked about in its ASCII form.
+    void internationalTLDAskedInASCII()
+    {
+        m_http->serveBootstrap({QStringLiteral("xn--e1aybc")});
+        QCOMPARE(check(QStringLiteral(".\u0442\u0435\u0441\u0442")), "available|Domain not registered. (RDAP returned 404.)");
+        QCOMPARE(m_http->requestCount("/rdap/domain/name.xn--e1aybc"), 1);
+    }
+
     // After a server failed to prove who it is, plain-text WHOIS would let the same attacker
     // answer; a connection that merely broke in the handshake is the network, and WHOIS answers.
     void tlsFailure_data()

@@ -36,6 +36,7 @@ private slots:
         QTest::newRow("ascii form") << "XN--BCHER-KVA.de" << QStringLiteral("b\u00fccher") << "xn--bcher-kva";
         QTest::newRow("decomposed accent") << QStringLiteral("cafe\u0301") << QStringLiteral("caf\u00e9") << "xn--caf-dma";
         QTest::newRow("other script") << QStringLiteral("\u65e5\u672c") << QStringLiteral("\u65e5\u672c") << "xn--wgv71a";
+        QTest::newRow("sharp s kept (non-transitional)") << QStringLiteral("stra\u00dfe") << QStringLiteral("stra\u00dfe") << "xn--strae-oqa";
         refused("leading dot", ".com");
         refused("spaces only", "   ");
         refused("64 chars", QString(64, 'a'));
@@ -53,6 +54,7 @@ private slots:
         refused("xn-- that decodes to nothing valid", "xn--a");
         refused("xn-- of a symbol", "xn--e28h");
         refused("symbol", QStringLiteral("\U0001F600"));
+        refused("arabic tatweel (IDNA2008 disallows it)", QStringLiteral("\u0627\u0640\u0628"));
         refused("ligature mapped to other letters", QStringLiteral("\ufb01sh"));
         refused("ligature beside a letter beyond ASCII", QStringLiteral("\ufb01sch\u00fc"));
     }
@@ -67,6 +69,33 @@ private slots:
         QCOMPARE(DomainName::isValid(name), shown != "-");
         if (shown != "-")
             QCOMPARE(DomainName::toUnicode(ascii + ".com"), shown + ".com");
+    }
+
+    // A name that could pass for another is shown with its ASCII form beside it; ordinary
+    // names, of one script or none beyond ASCII, as they are. Labels are judged one by one.
+    void lookAlikes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("kind");
+        const auto same = [](const char *tag, const QString &name) { QTest::newRow(tag) << name << name << int(DomainName::LookAlike::none); };
+        QTest::newRow("Cyrillic a among Latin") << QStringLiteral("\u0430pple.com") << QStringLiteral("\u0430pple.com (xn--pple-43d.com)")
+                                               << int(DomainName::LookAlike::mixedScripts);
+        QTest::newRow("all Cyrillic, looks Latin") << QStringLiteral("\u0430\u0440\u0440\u04cf\u0435.com")
+                                                   << QStringLiteral("\u0430\u0440\u0440\u04cf\u0435.com (xn--80ak6aa92e.com)")
+                                                   << int(DomainName::LookAlike::wholeScript);
+        same("ASCII", QStringLiteral("apple.com"));
+        same("accented Latin", QStringLiteral("b\u00fccher.de"));
+        same("Cyrillic word under .com", QStringLiteral("\u043f\u0440\u0438\u043c\u0435\u0440.com"));
+        same("Latin with katakana", QStringLiteral("sony\u30b9\u30c8\u30a2.jp"));
+    }
+    void lookAlikes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QFETCH(int, kind);
+        QCOMPARE(int(DomainName::lookAlike(name)), kind);
+        QCOMPARE(DomainName::shown(name), shown);
     }
 };
 

@@ -1,11 +1,13 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
+#include "RawDatabase.h"
 #include "history/HistoryStore.h"
 #include "watch/WatchList.h"
 #include "engine/RegistryScheduler.h"
 #include "engine/WhoisClient.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -142,6 +144,8 @@ private slots:
             {"b\u00fccher.com available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
         row("international TLD", {"orvane", "\u0440\u0444"},
             {"orvane.\u0440\u0444 available No match for ORVANE.XN--P1AI", summary(1, 1, 0, 0)}, 0);
+        row("look-alike name", {"\u0430pple", ".com"},
+            {"\u0430pple.com (xn--pple-43d.com) available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
         row("--timeout", {"--timeout", "0.3", "late", ".ai"},
             {"late.ai error WHOIS query timed out", summary(1, 0, 0, 1)}, 1);
     }
@@ -215,6 +219,19 @@ private slots:
             QCOMPARE(r.out.mid(1).join('\n'), "b\u00fccher.ai,xn--bcher-kva.ai,.ai,taken,\"Domain Name: \"\"b\u00fc\"\"cher.ai, " + escaped
                                                   + "\nRegistrar: Someone\n\tline\",\r");
         }
+    }
+
+    // Registry text that a spreadsheet would run as a formula arrives there as text.
+    void csvCellsAreNeverFormulas()
+    {
+        const QList<QByteArray> answers{"=cmd|' /C calc'!A0", "+1+1", "-1+1", "@SUM(1)", "\t=1"};
+        for (int i = 0; i < answers.size(); ++i)
+            m_whois->setAnswer(QStringLiteral("n%1.ai").arg(i), answers[i] + '\n');
+        QStringList responses;
+        for (const QString &line : run({"--format", "csv", "-", ".ai"}, {.input = "n0\nn1\nn2\nn3\nn4\n"}).out.mid(1))
+            responses << line.section(',', 4, -2);
+        responses.sort();
+        QCOMPARE(responses, (QStringList{"'+1+1", "'-1+1", "'=1", "'=cmd|' /C calc'!A0", "'@SUM(1)"}));
     }
 
     // Colour only for a terminal, and never when NO_COLOR or --no-color says so. Log lines stay
@@ -321,6 +338,35 @@ private slots:
         const Run second = run(arguments);
         QCOMPARE(second.out, first.out);
         QCOMPARE(m_http->requestCount("/rdap/domain/orvane.com"), 1);
+    }
+
+    // A history file that cannot be read is a failure that says so; one written before the
+    // verdict had a column of its own is read as it is.
+    void watchingFromOtherFiles_data()
+    {
+        QTest::addColumn<QString>("sql"); // run on a new file; none: a damaged one
+        QTest::addColumn<QString>("said"); // standard output, or the error; %1: the file's path
+        QTest::newRow("damaged") << QString() << "Cannot read %1: file is not a database";
+        QTest::newRow("someone else's database") << "CREATE TABLE photos (id INTEGER)" << "Cannot read %1: not an Orvane history database";
+        QTest::newRow("schema 1.1.0") << "CREATE TABLE orvane_meta (key TEXT, value TEXT);CREATE TABLE watched_domain (domain TEXT, tld TEXT,"
+                                         " added_at INTEGER, last_checked_at INTEGER, last_availability_raw TEXT);"
+                                         "INSERT INTO watched_domain VALUES ('orvane.ai', '.ai', 0, 0, 'taken')"
+                                      << "orvane.ai taken checked 1970-01-01T00:00:00Z";
+    }
+    void watchingFromOtherFiles()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, said);
+        const QString path = m_home->filePath(".local/share/pellunor/Orvane/history.sqlite");
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile file(path);
+        QVERIFY(!sql.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4096, 'Z'))));
+        file.close();
+        for (const QString &statement : sql.split(';', Qt::SkipEmptyParts))
+            QVERIFY(RawDatabase(path).exec(statement));
+        const Run r = run({"--watching"}, {.registries = false});
+        QCOMPARE(r.exitCode, said.startsWith("Cannot") ? 1 : 0);
+        QCOMPARE(r.exitCode ? r.err : r.out.join('\n').simplified(), said.arg(path));
     }
 
     // --all: the bootstrap's TLDs and the WHOIS table's, each once.

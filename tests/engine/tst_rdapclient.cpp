@@ -79,6 +79,8 @@ private slots:
         const QString registered = QStringLiteral("taken|Domain is registered. (RDAP returned 200 OK.)");
         const QString invalid = QStringLiteral("RDAP server returned invalid response");
         QTest::newRow("404") << 404 << QByteArray("{}") << "available|Domain not registered. (RDAP returned 404.)";
+        QTest::newRow("404 without a body") << 404 << QByteArray(" \r\n") << "available|Domain not registered. (RDAP returned 404.)";
+        QTest::newRow("404 in plain text") << 404 << QByteArray("Not Found") << "RDAP server returned invalid response";
         QTest::newRow("429") << 429 << QByteArray() << "RDAP rate limit exceeded";
         QTest::newRow("403 with a domain") << 403 << QByteArray(R"({"ldhName":"x"})") << "RDAP HTTP error 403";
         QTest::newRow("errorCode 404") << 200 << QByteArray(R"({"errorCode":404,"ldhName":"x"})") << "available|Domain not registered.";
@@ -146,6 +148,9 @@ private slots:
                                                       << "Invalid RDAP URL";
         QTest::newRow("idle limit") << QByteArray() << hang << ".test" << "RDAP network error: The request timed out.";
         QTest::newRow("garbage instead of http") << QByteArray() << notHttp << ".test" << "RDAP server returned invalid response";
+        // A proxy's or portal's own page: the lookup falls back to WHOIS instead of reading free.
+        QTest::newRow("404 page in HTML") << QByteArray() << FakeHttpServer::Route{404, {{"Content-Type", "text/html"}}, "<html><body>Not here</body></html>"}
+                                          << ".test" << "RDAP server returned invalid response";
     }
     void queryFailures()
     {

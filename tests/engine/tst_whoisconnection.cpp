@@ -13,6 +13,53 @@ using namespace orvane;
 using Answer = std::expected<QString, WhoisError>;
 using Script = FakeWhoisServer::Script;
 
+namespace {
+
+// An HTTP CONNECT proxy on 127.0.0.1 that keeps the request line of every tunnel asked for and
+// joins each tunnel to `forwardPort` on loopback, whatever host it names; or refuses them all.
+class FakeConnectProxy : public QObject
+{
+public:
+    FakeConnectProxy(quint16 forwardPort, bool refuse) : m_forwardPort(forwardPort), m_refuse(refuse)
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *client = m_server.nextPendingConnection())
+                connect(client, &QTcpSocket::readyRead, this, [this, client] { openTunnel(client); });
+        });
+    }
+    quint16 port() const { return m_server.serverPort(); }
+    const QList<QByteArray> &requests() const { return m_requests; }
+
+private:
+    void openTunnel(QTcpSocket *client)
+    {
+        if (!client->canReadLine() || !client->peek(4096).contains("\r\n\r\n"))
+            return;
+        client->disconnect(this);
+        const QByteArray head = client->read(client->peek(4096).indexOf("\r\n\r\n") + 4);
+        m_requests << head.left(head.indexOf("\r\n"));
+        if (m_refuse) {
+            client->write("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+            client->disconnectFromHost();
+            return;
+        }
+        auto *upstream = new QTcpSocket(client);
+        connect(upstream, &QTcpSocket::connected, client, [client] { client->write("HTTP/1.1 200 Connection established\r\n\r\n"); });
+        connect(client, &QTcpSocket::readyRead, upstream, [client, upstream] { upstream->write(client->readAll()); });
+        connect(upstream, &QTcpSocket::readyRead, client, [client, upstream] { client->write(upstream->readAll()); });
+        connect(upstream, &QTcpSocket::disconnected, client, [client] { client->disconnectFromHost(); });
+        upstream->connectToHost(QHostAddress::LocalHost, m_forwardPort);
+    }
+
+    QTcpServer m_server;
+    quint16 m_forwardPort;
+    bool m_refuse;
+    QList<QByteArray> m_requests;
+};
+
+} // namespace
+
 class TestWhoisConnection : public QObject
 {
     Q_OBJECT
@@ -102,6 +149,72 @@ private slots:
         closed.close();
         const Answer answer = QCoro::waitFor(WhoisConnection::query(host, "a.test\r\n", o));
         QVERIFY2(describe(answer).startsWith("error:Connection failed: waiting: "), qPrintable(describe(answer)));
+    }
+
+    // With a proxy set, WHOIS goes through it or not at all. The host name is the proxy's to
+    // resolve ("whois.nic.test" resolves nowhere), and a refusal names the proxy.
+    void throughProxy_data()
+    {
+        QTest::addColumn<QString>("proxyKind"); // tunnel, refuse, down
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("expected"); // PROXY stands for the proxy's address
+        QTest::newRow("tunnel") << "tunnel" << "whois.nic.test" << "text:No match\r\n";
+        QTest::newRow("proxy refuses") << "refuse" << "whois.nic.test"
+                                       << "error:Connection failed: waiting: proxy http://PROXY: CONNECT tunnel failed, response 403";
+        QTest::newRow("proxy not listening") << "down" << "whois.nic.test" << "error:Connection failed: waiting: proxy http://PROXY: ";
+        QTest::newRow("host in no_proxy") << "refuse" << "127.0.0.1" << "text:No match\r\n";
+    }
+    void throughProxy()
+    {
+        QFETCH(QString, proxyKind);
+        QFETCH(QString, host);
+        QFETCH(QString, expected);
+        m_server->setDefault(Script{"No match\r\n"});
+        FakeConnectProxy proxy(m_server->port(), proxyKind == "refuse");
+        QTcpServer down;
+        down.listen(QHostAddress::LocalHost, 0);
+        const quint16 proxyPort = proxyKind == "down" ? down.serverPort() : proxy.port();
+        down.close();
+        auto o = options(3000);
+        if (host != "127.0.0.1")
+            o.port = 43;
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(proxyPort);
+        o.proxy = ProxySetting{address, QStringLiteral("localhost, 127.0.0.0/8")};
+        const QString got = describe(QCoro::waitFor(WhoisConnection::query(host, "a.test\r\n", o)));
+        QVERIFY2(got.startsWith(QString(expected).replace("PROXY", address)), qPrintable(got));
+        QCOMPARE(m_server->queries(), proxyKind == "tunnel" || host == "127.0.0.1" ? QStringList{"a.test"} : QStringList());
+        QCOMPARE(proxy.requests(), proxyKind == "down" || host == "127.0.0.1" ? QList<QByteArray>()
+                                                                              : QList<QByteArray>{"CONNECT whois.nic.test:43 HTTP/1.1"});
+    }
+
+    // The proxy WHOIS takes is the one RDAP's HTTPS requests take, and no_proxy as libcurl reads it.
+    void proxyFromEnvironment_data()
+    {
+        QTest::addColumn<QString>("environment"); // NAME=value;...
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("proxy"); // "-": direct
+        QTest::newRow("none") << "" << "whois.nic.test" << "-";
+        QTest::newRow("https first") << "http_proxy=h:1;all_proxy=a:1;https_proxy=s:1" << "whois.nic.test" << "s:1";
+        QTest::newRow("HTTPS_PROXY") << "all_proxy=a:1;HTTPS_PROXY=S:1" << "whois.nic.test" << "S:1";
+        QTest::newRow("all_proxy before http_proxy") << "http_proxy=h:1;ALL_PROXY=A:1" << "whois.nic.test" << "A:1";
+        QTest::newRow("http_proxy last") << "http_proxy=h:1" << "whois.nic.test" << "h:1";
+        QTest::newRow("HTTP_PROXY ignored") << "HTTP_PROXY=H:1" << "whois.nic.test" << "-";
+        QTest::newRow("no_proxy domain") << "https_proxy=s:1;no_proxy=example.org,.nic.test" << "whois.nic.test" << "-";
+        QTest::newRow("no_proxy suffix is not a domain") << "https_proxy=s:1;no_proxy=ic.test" << "whois.nic.test" << "s:1";
+        QTest::newRow("NO_PROXY star") << "https_proxy=s:1;NO_PROXY=*" << "whois.nic.test" << "-";
+        QTest::newRow("no_proxy network") << "https_proxy=s:1;no_proxy=10.0.0.0/8" << "10.1.2.3" << "-";
+        QTest::newRow("no_proxy IPv6") << "https_proxy=s:1;no_proxy=::1" << "::1" << "-";
+    }
+    void proxyFromEnvironment()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QString, host);
+        QFETCH(QString, proxy);
+        QProcessEnvironment env;
+        for (const QString &pair : environment.split(';', Qt::SkipEmptyParts))
+            env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        const auto setting = orvane::proxyFromEnvironment(env);
+        QCOMPARE(setting && !bypassesProxy(host, setting->noProxy) ? setting->url : QStringLiteral("-"), proxy);
     }
 
     // Destroying the context keeps what arrived, if anything.

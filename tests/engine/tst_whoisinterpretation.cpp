@@ -72,6 +72,40 @@ private slots:
         QTest::newRow("too busy") << "Server too busy, try again later" << "error";
         QTest::newRow("temporarily unavailable") << "Service temporarily unavailable." << "error";
         QTest::newRow("quota") << "You have exceeded your quota of queries." << "error";
+        QTest::newRow("wait seconds") << "Query refused for now.\nPlease wait 1 second before the next." << "error";
+        QTest::newRow("refusal before a free line") << "Query limit exceeded\nNo match for a.test" << "error";
+
+        // Blanks: tabs and padding before a colon read as one space.
+        QTest::newRow("tab after a colon") << "Domain Name: a.test\nStatus:\t\tAVAILABLE" << "available";
+        QTest::newRow("padded field names") << "Registrar\t: X\nCreation Date  : 2001-01-01\nNames are available for registration." << "taken";
+        // Records in the RIPE style and others: two fields make a record, whatever else it says.
+        QTest::newRow("admin-c, nserver") << "domain: a.test\nadmin-c: A1\nnserver: ns.a.test\nremarks: only available for registration under conditions" << "taken";
+        QTest::newRow("holder-c, expire-date") << "holder-c: H1\nexpire-date: 2030-01-01\nAvailable for registration: no" << "unknown";
+        QTest::newRow("tech-c, paid-till") << "tech-c: T1\npaid-till: 2030-01-01\nAvailable for registration: no" << "unknown";
+        QTest::newRow("registration and expiration time") << "Registration Time: 2001-01-01\nExpiration Time: 2030-01-01\nAvailable for registration: no" << "unknown";
+        QTest::newRow("nic-hdl, expires") << "nic-hdl: N1\nexpires: 2030-01-01\nAvailable for registration: no" << "unknown";
+        // The first line says free: refusal words under it are legal text, unless a negation stands anywhere.
+        QTest::newRow("free first, rate limit below") << "% Registry\nNo match for \"a.test\".\n\nQueries are subject to a rate limit." << "available";
+        QTest::newRow("cannot be registered") << "a.test is available.\nIt cannot be registered." << "unknown";
+        QTest::newRow("prohibited string") << "No entries found.\nThe name holds a prohibited string." << "unknown";
+        QTest::newRow("domain not available") << "Domain not available" << "unknown";
+        QTest::newRow("not allowed by") << "Not found: a.test\nRegistration is not allowed by policy." << "unknown";
+        // A line that says free, below others that do not.
+        const QString lead = QStringLiteral("Test Registry\nQuery a.test\n");
+        QTest::newRow("ends with not found") << lead + "Domain a.tn not found" << "available";
+        QTest::newRow("ends with is available") << lead + "a.test is available" << "available";
+        QTest::newRow("available alone") << lead + "Available" << "available";
+        QTest::newRow("free alone") << lead + "\tFree " << "available";
+        QTest::newRow("not registered alone") << lead + "NOT REGISTERED" << "available";
+        QTest::newRow("is not registered") << lead + "The name is not registered, ask us" << "available";
+        QTest::newRow("is available.") << lead + "a.test is available. Ask us" << "available";
+        QTest::newRow("nothing found") << lead + "Nothing found for this query" << "available";
+        QTest::newRow("object_not_found") << lead + "ERROR:OBJECT_NOT_FOUND:a.test" << "available";
+        QTest::newRow("does not exist") << lead + "That domain does not exist here" << "available";
+        // Legal text in comment lines is no record.
+        QTest::newRow("taken words in comments") << "% The registrant of a domain name\n# Domain Name: as asked\none\ntwo\nthree" << "unknown";
+        QTest::newRow("comments only") << "% Test Registry WHOIS\n# server" << "unknown";
+        QTest::newRow("copyright line") << "Query a.test\nCopyright Test Registry, all rights reserved." << "available";
     }
     void verdicts()
     {

@@ -3,6 +3,8 @@
 #include "RawDatabase.h"
 #include "engine/RDAPClient.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -60,6 +62,25 @@ private slots:
             QVERIFY(HistoryStore::open(path).has_value());
         }
         QCOMPARE(killsWhileSaving, 50);
+    }
+
+    // Programs that open a first-release file at the same moment: one upgrades it, the others
+    // wait for its write lock and find the work done. None fails.
+    void simultaneousOpensOfAnOldFile()
+    {
+        for (int round = 0; round < 5; ++round) {
+            const QString path = m_dir.filePath(QStringLiteral("old%1/history.sqlite").arg(round));
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QVERIFY(QFile::copy(QStringLiteral(ORVANE_TEST_DATA "/history-1.0.0.sqlite"), path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+            QProcess writers[4];
+            for (QProcess &writer : writers)
+                writer.start(QStringLiteral(ORVANE_HISTORY_WRITER), {path, "1"}); // open, save once, end
+            for (QProcess &writer : writers) {
+                QVERIFY(writer.waitForFinished(15000));
+                QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+            }
+        }
     }
 
     void historySurvivesAFullDisk()

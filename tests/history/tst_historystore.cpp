@@ -77,7 +77,7 @@ private slots:
             QVERIFY(!store->hasChanges());
         }
         RawDatabase raw(m_path);
-        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.1.0"});
+        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.3.0"});
         QCOMPARE(raw.rows("PRAGMA journal_mode"), QStringList{"wal"});
         auto store = *HistoryStore::open(m_path);
         const QList<SearchRecord *> records = store->fetchAll();
@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(before.size(), 5);
         {
             auto store = HistoryStore::open(m_path);
-            QVERIFY2(store, store ? "" : qPrintable(store.error()));
+            QVERIFY2(store, store ? "" : qPrintable(store.error().message));
             QCOMPARE(read((*store)->fetchAll()),
                      (QStringList{"bücherei|bücherei.de|unknown|unknown|Status: connect\n€ ünïcode|-|",
                                   "bücherei|bücherei.com|available|available|No match for \"XN--BCHEREI-C2A.COM\".|-|",
@@ -119,7 +119,7 @@ private slots:
         }
         RawDatabase raw(m_path);
         QCOMPARE(raw.rows(everyRecord), before);
-        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.1.0"});
+        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.3.0"});
         const QString fresh = m_dir.filePath(QStringLiteral("fresh.sqlite"));
         QVERIFY(HistoryStore::open(fresh));
         const QString tables = QStringLiteral("SELECT name, sql FROM sqlite_master ORDER BY name");
@@ -152,9 +152,10 @@ private slots:
         auto version = [&](const char *value) { return meta + tables + "INSERT INTO orvane_meta VALUES ('schemaVersion', '" + value + "');"; };
         const QString notOurs = "%1 is not an Orvane history database.";
         const QString newer = "%1 was written by a newer version of Orvane (history schema %2).";
-        QTest::newRow("text file") << QByteArray("these are my notes, not a database\n") << notOurs;
-        QTest::newRow("corrupt database") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, '\x5a')
-                                          << "Could not read %1: file is not a database";
+        QTest::newRow("text file") << QByteArray("these are my notes, not a database\n") << "%1 is damaged: file is not a database";
+        QTest::newRow("corrupt header") << QByteArray("SQLite format 3\0", 16) + QByteArray(4096, '\x5a')
+                                        << "%1 is damaged: file is not a database";
+        QTest::newRow("corrupt page") << QByteArray("PAGE:orvane_meta") << "%1 is damaged: database disk image is malformed";
         QTest::newRow("someone else's database") << QByteArray("SQL:CREATE TABLE photos (id INTEGER PRIMARY KEY);") << notOurs;
         QTest::newRow("newer schema") << "SQL:" + version("2.0.0") << newer.arg("%1", "2.0.0");
         QTest::newRow("version v2") << "SQL:" + version("v2") << newer.arg("%1", "v2");
@@ -165,13 +166,16 @@ private slots:
         QTest::newRow("1.1.0 without its watch list") << "SQL:" + version("1.1.0") + "ALTER TABLE domain_result ADD COLUMN expires_at INTEGER;"
                                                       << newer.arg("%1", "1.1.0");
         QTest::newRow("upgrade fails midway") << "SQL:" + version("1.0.0") + "CREATE TABLE watched_domain (x);"
-                                              << "Could not upgrade %1 to history schema 1.1.0: table watched_domain already exists";
+                                              << "Could not upgrade %1 to history schema 1.3.0: table watched_domain already exists";
     }
     void refusedFilesAreLeftUntouched()
     {
         QFETCH(QByteArray, content); QFETCH(QString, message);
         QDir().mkpath(QFileInfo(m_path).absolutePath());
-        if (content.startsWith("SQL:")) {
+        if (content.startsWith("PAGE:")) { // a history file with one table's page overwritten
+            QVERIFY(HistoryStore::open(m_path));
+            QVERIFY(RawDatabase::damage(m_path, QString::fromLatin1(content.mid(5))));
+        } else if (content.startsWith("SQL:")) {
             RawDatabase raw(m_path);
             for (const QByteArray &statement : content.mid(4).split(';'))
                 QVERIFY2(statement.isEmpty() || raw.exec(QString::fromUtf8(statement)), statement.constData());
@@ -182,9 +186,10 @@ private slots:
         const QByteArray before = bytes(m_path);
         const auto store = HistoryStore::open(m_path);
         QVERIFY(!store);
-        QCOMPARE(store.error(), message.arg(m_path));
+        QCOMPARE(store.error().message, message.arg(m_path));
         QVERIFY(bytes(m_path) == before);
         QVERIFY(!QFile::exists(m_path + "-wal"));
+        QCOMPARE(store.error().damaged, message.contains("damaged"));
     }
 
     void failedSaveKeepsPendingAndSavedData_data()

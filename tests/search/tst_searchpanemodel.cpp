@@ -1,6 +1,7 @@
 #include "settings/AppSettings.h"
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
+#include "history/HistoryListModel.h"
 #include "history/HistoryStore.h"
 #include "RawDatabase.h"
 #include "search/SearchPaneModel.h"
@@ -150,6 +151,22 @@ private slots:
         QCOMPARE(m->activeRecord()->query(), QStringLiteral("b\u00fccher"));
         QCOMPARE(m_http->requestCount("/rdap/domain/xn--bcher-kva.com"), 1);
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'b\u00fccher.com'"), 1);
+    }
+
+    // A look-alike is asked about in ASCII and shown with that form beside it, in its rows and in
+    // the history; an ordinary name's rows look as they always did.
+    void lookAlikeShownWithItsASCIIForm()
+    {
+        auto m = model({".com"});
+        const HistoryListModel history(m_store.get());
+        const auto shown = [&](int role) { return m->liveResults()->index(0).data(role).toString(); };
+        QVERIFY(searched(*m, QStringLiteral("\u0430pple")));
+        QCOMPARE(m_http->requestCount("/rdap/domain/xn--pple-43d.com"), 1);
+        QCOMPARE(shown(LiveResultsModel::ShownDomainRole), QStringLiteral("\u0430pple.com (xn--pple-43d.com)"));
+        QCOMPARE(shown(LiveResultsModel::LookAlikeHintRole), QStringLiteral("mixed scripts"));
+        QCOMPARE(history.index(0).data(HistoryListModel::ShownQueryRole).toString(), QStringLiteral("\u0430pple (xn--pple-43d)"));
+        QVERIFY(searched(*m, QStringLiteral("orvane")));
+        QCOMPARE(shown(LiveResultsModel::ShownDomainRole) + '|' + shown(LiveResultsModel::LookAlikeHintRole), QStringLiteral("orvane.com|"));
     }
 
     void refusedSearchChangesOnlyTheMessage_data()

@@ -1,6 +1,7 @@
 #include "settings/AppSettings.h"
 #include "engine/TextRules.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -194,17 +195,21 @@ private slots:
         QVERIFY(raw().contains(AppSettings::tldsKey));
     }
 
-    // The desktop entry's Exec line quotes a path with reserved characters and escapes within.
+    // The Exec line quotes a path with reserved characters and escapes within, doubles a percent
+    // sign, then escapes backslashes once more as every value of the entry; TryExec only the latter.
     void launchAtLogin_data()
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain path") << "/usr/bin/orvane" << "Exec=/usr/bin/orvane";
-        QTest::newRow("space, dollar, quote, backslash") << "/opt/a b$c\"d\\e/orvane" << "Exec=\"/opt/a b\\$c\\\"d\\\\e/orvane\"";
+        QTest::addColumn<QString>("tryExec");
+        QTest::newRow("plain path") << "/usr/bin/orvane" << "Exec=/usr/bin/orvane" << "TryExec=/usr/bin/orvane";
+        QTest::newRow("space, dollar, quote, backslash")
+            << "/opt/a b$c\"d\\e/orvane" << "Exec=\"/opt/a b\\\\$c\\\\\"d\\\\\\\\e/orvane\"" << "TryExec=/opt/a b$c\"d\\\\e/orvane";
+        QTest::newRow("percent") << "/opt/100%/orvane" << "Exec=/opt/100%%/orvane" << "TryExec=/opt/100%/orvane";
     }
     void launchAtLogin()
     {
-        QFETCH(QString, executable); QFETCH(QString, exec);
+        QFETCH(QString, executable); QFETCH(QString, exec); QFETCH(QString, tryExec);
         auto *item = new XdgAutostartLoginItem(m_dir.filePath("autostart"), executable);
         AppSettings s(location(), std::unique_ptr<LoginItem>(item));
         s.setLaunchAtLogin(true);
@@ -212,10 +217,29 @@ private slots:
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(entry.readAll());
         QVERIFY2(text.contains('\n' + exec + '\n'), qPrintable(text));
+        QVERIFY2(text.contains('\n' + tryExec + '\n'), qPrintable(text));
         QVERIFY(text.contains("\nIcon=com.pellunor.Orvane\n")); // the name of the icon the package installs
         QVERIFY(text.startsWith("[Desktop Entry]\nType=Application\n"));
         s.setLaunchAtLogin(false);
         QVERIFY(!QFile::exists(item->entryPath()));
+    }
+
+    // A login starts the installed program, never a build tree's: that one moves and goes.
+    void loginStartsTheInstalledProgram_data()
+    {
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("installed beside its desktop entry") << "prefix/bin/orvane" << true;
+        QTest::newRow("build tree") << "build/src/orvane" << false;
+    }
+    void loginStartsTheInstalledProgram()
+    {
+        QFETCH(QString, running); QFETCH(bool, installed);
+        for (const char *folder : {"prefix/bin", "prefix/share/applications", "build/src", "build/share"})
+            QVERIFY(QDir(m_dir.path()).mkpath(folder));
+        QVERIFY(QFile(m_dir.filePath("prefix/share/applications/com.pellunor.Orvane.desktop")).open(QIODevice::WriteOnly));
+        const QString path = m_dir.filePath(running);
+        QCOMPARE(XdgAutostartLoginItem::installedExecutable(path), installed ? path : QStringLiteral("/usr/bin/orvane"));
     }
 
     // The setting is kept even when the entry cannot be written; the reason goes to standard output.

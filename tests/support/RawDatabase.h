@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -50,6 +51,14 @@ public:
         bool ok = false;
         const int value = rows(sql).value(0).toInt(&ok);
         return ok ? value : -1;
+    }
+
+    // Overwrites the first page of a table, as a failing disk or a stray write would.
+    static bool damage(const QString &path, const QString &table)
+    {
+        const int page = RawDatabase(path).count("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'");
+        QFile file(path);
+        return page > 1 && file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * 4096) && file.write(QByteArray(4096, 'Z')) == 4096;
     }
 
 private:

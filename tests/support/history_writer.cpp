@@ -1,11 +1,13 @@
 // Saves searches of 25 results each into a history file, one transaction per search,
-// for as long as it lives. The crash test kills it at random moments.
+// for as long as it lives (the crash test kills it at random moments), or N times.
+// Usage: history_writer FILE [N]
 
 #include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace orvane;
 
@@ -15,9 +17,12 @@ int main(int argc, char *argv[])
     if (argc < 2)
         return 2;
     auto store = HistoryStore::open(QString::fromLocal8Bit(argv[1]));
-    if (!store)
+    if (!store) {
+        std::fprintf(stderr, "%s\n", qPrintable(store.error().message));
         return 1;
-    for (int n = 0;; ++n) {
+    }
+    const int searches = argc > 2 ? std::atoi(argv[2]) : -1;
+    for (int n = 0; n != searches; ++n) {
         auto *record = new SearchRecord(QStringLiteral("name%1").arg(n), QDateTime::currentDateTimeUtc());
         (*store)->insert(record);
         for (int t = 0; t < 25; ++t) {

@@ -52,6 +52,8 @@ public:
         c.lookup.whois.connection.timeout = std::chrono::milliseconds(whoisTimeoutMs);
         c.loginItem = false;
         c.watchLimits = watchLimits;
+        c.desktopSearch = !desktopSearchBus.isEmpty();
+        c.desktopSearchBus = desktopSearchBus;
         c.timings.launchChimeDelay = std::chrono::milliseconds(10);
         c.timings.firstRunPoll = std::chrono::milliseconds(10);
         c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
@@ -160,5 +162,6 @@ public:
     int whoisTimeoutMs = 60000;
     bool playGong = false;
     orvane::WatchScheduler::Limits watchLimits;
+    QString desktopSearchBus; // the address of a private bus for the desktop's search; none when empty
     std::unique_ptr<orvane::OrvaneApp> app;
 };

@@ -1,13 +1,19 @@
 #include "UiHarness.h"
+#include "engine/Version.h"
+#include "RawDatabase.h"
 
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
-#include <QLocalSocket>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QStandardPaths>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -36,6 +42,12 @@ QProcessEnvironment scratchEnvironment(const QTemporaryDir &home, const QString 
     env.insert("USER", user + QString::number(QCoreApplication::applicationPid()));
     env.insert("QT_QPA_PLATFORM", "offscreen");
     return env;
+}
+
+QByteArray bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 QStringList rowTexts(const SearchPaneModel *model)
@@ -147,9 +159,37 @@ private slots:
         QVERIFY(orvane.waitForFinished(15000));
         QCOMPARE(orvane.exitCode(), 1);
         const QString err = QString::fromUtf8(orvane.readAllStandardError());
-        QVERIFY2(err.contains("Failed to create ModelContainer: " + history.fileName() + " is not an Orvane history database."), qPrintable(err));
+        QVERIFY2(err.contains("Failed to create ModelContainer: " + history.fileName() + " is damaged: file is not a database"), qPrintable(err));
         QVERIFY(history.open(QIODevice::ReadOnly));
         QCOMPARE(history.readAll(), QByteArray("my notes, not a database"));
+    }
+
+    // A history whose searches SQLite cannot read, agreed to be moved aside, goes whole and the
+    // program starts with a new one; declined, the program does not start and the file stays.
+    void damagedHistoryMovesAsideWhenAgreed_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("agreed") << true;
+        QTest::newRow("declined") << false;
+    }
+    void damagedHistoryMovesAsideWhenAgreed()
+    {
+        QFETCH(bool, agree);
+        UiHarness ui;
+        const QString path = ui.dir.filePath("history.sqlite");
+        QVERIFY(HistoryStore::open(path) && RawDatabase::damage(path, "search_record"));
+        const QByteArray damaged = bytes(path);
+        QString asked, aside;
+        const auto app = OrvaneApp::make(ui.configuration(), [&](const QString &problem, const QString &where) {
+            asked = problem;
+            aside = where;
+            return agree;
+        });
+        QCOMPARE(asked, path + " is damaged: database disk image is malformed");
+        QCOMPARE(app.has_value(), agree);
+        QCOMPARE(bytes(agree ? aside : path), damaged);
+        QCOMPARE(QFileInfo(aside).absolutePath(), ui.dir.path());
+        QVERIFY(!agree || (*app)->store()->fetchAll().isEmpty());
     }
 
     void clearAllDialogCountsItsSearches()
@@ -278,12 +318,21 @@ private slots:
         QSignalSpy checked(ui.app->watchService(), &WatchService::checked);
         QTRY_VERIFY(checked.size() >= 2);
         QCOMPARE(shown.size(), 0);
+        // The disk is full when it turns free: the news comes once, with a line that says why
+        // it could not be kept.
+        const QString path = ui.dir.filePath("history.sqlite");
+        RawDatabase raw(path);
+        QVERIFY(raw.exec("CREATE TRIGGER full BEFORE UPDATE ON watched_domain BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
         ui.http.setJson("/rdap/domain/orvane.ai", 404, "{}");
         QTRY_COMPARE(shown.size(), 1);
         QCOMPARE(shown.first().first().toString(), QStringLiteral("orvane.ai is available"));
+        QTRY_VERIFY(ui.item("watchProblem")->isVisible());
+        QCOMPARE(ui.item("watchProblemText")->property("text").toString(),
+                 "Could not record the check of orvane.ai: " + path + ": database or disk is full");
         const int after = int(checked.size());
         QTRY_VERIFY(checked.size() >= after + 2);
         QCOMPARE(shown.size(), 1); // free again is no news
+        QVERIFY(raw.exec("DROP TRIGGER full"));
 
         ui.window()->hide();
         emit ui.app->notifier()->activated(QStringLiteral("orvane.ai"));
@@ -296,6 +345,75 @@ private slots:
         clickItem(stops.first());
         QCOMPARE(ui.app->watchList()->count(), 0);
         QTRY_VERIFY(!ui.item("watchingSection")->isVisible());
+    }
+
+    // A watched name entering pending delete: a notification with its expected release, and the
+    // Watching list shows the estimate, with the rule for a screen reader and the tool tip.
+    void watchedNameOnItsWayToRelease()
+    {
+        UiHarness ui;
+        ui.watchLimits.startDelay = ui.watchLimits.gap = ui.watchLimits.perHost = ui.watchLimits.perDomain = std::chrono::seconds(0);
+        const QDateTime changed = QDateTime::currentDateTimeUtc().addDays(-2);
+        const QJsonObject event{{"eventAction", "last changed"}, {"eventDate", changed.toString(Qt::ISODate)}};
+        ui.http.setJson("/rdap/domain/orvane.com", 200,
+                        QJsonDocument(QJsonObject{{"objectClassName", "domain"}, {"status", QJsonArray{"pending delete"}}, {"events", QJsonArray{event}}})
+                            .toJson());
+        QVERIFY(ui.start({".com"}));
+        QSignalSpy shown(ui.app->notifier(), &DesktopNotifier::shown);
+        QVERIFY(ui.app->watchList()->watch("orvane.com", ".com", DomainAvailability::taken, changed));
+        QTRY_COMPARE(shown.size(), 1);
+        const QString day = QLocale().toString(changed.addDays(5).toLocalTime().date(), "d MMM yyyy");
+        QCOMPARE(shown.first().first().toString(), "orvane.com is pending delete: expected free around " + day);
+        QTRY_COMPARE(ui.shown("releaseEstimate").size(), 1);
+        QCOMPARE(ui.shown("releaseEstimate").first()->property("text").toString(), "pending delete · expected free around " + day);
+        QAccessible::setActive(true);
+        QAccessibleInterface *row = QAccessible::queryAccessibleInterface(ui.shown("releaseEstimate").first()->parentItem()->parentItem()->parentItem());
+        QVERIFY(row && row->text(QAccessible::Description).contains("5 days after it enters pending delete"));
+    }
+
+    // Each action on what the user saved, refused by the history file: the sidebar says what,
+    // where and why, and the window still shows what the file holds.
+    void refusedActionsSaySo_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("refusal"); // when the file refuses
+        QTest::addColumn<QString>("message"); // %1: the file's path
+        QTest::newRow("delete") << "delete" << "BEFORE DELETE ON search_record" << "Could not delete the search “orvane”: %1: disk trouble";
+        QTest::newRow("clear") << "clear" << "BEFORE DELETE ON search_record" << "Could not clear the history: %1: disk trouble";
+        QTest::newRow("watch") << "watch" << "BEFORE INSERT ON watched_domain" << "Could not watch orvane.ai: %1: disk trouble";
+        QTest::newRow("stop watching") << "stop" << "BEFORE DELETE ON watched_domain" << "Could not stop watching orvane.ai: %1: disk trouble";
+    }
+    void refusedActionsSaySo()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, refusal);
+        QFETCH(QString, message);
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QVERIFY(ui.searchFor("orvane"));
+        if (action == "stop") {
+            clickItem(ui.shown("watchButton").value(0));
+            QTRY_COMPARE(ui.shown("stopWatching").size(), 1); // the Watching list lays its row out on the next frame
+        }
+        const QString path = ui.dir.filePath("history.sqlite");
+        RawDatabase raw(path);
+        QVERIFY(raw.exec("CREATE TRIGGER refuse " + refusal + " BEGIN SELECT RAISE(ABORT, 'disk trouble'); END"));
+        if (action == "delete") {
+            QVERIFY(ui.openNewestRecord());
+            QTest::keyClick(ui.window(), Qt::Key_Delete);
+        } else if (action == "clear") {
+            QMetaObject::invokeMethod(ui.item("contentView")->property("clearDialog").value<QObject *>(), "open");
+            QTRY_VERIFY(ui.item("confirmClear") && ui.item("confirmClear")->isVisible());
+            clickItem(ui.item("confirmClear"));
+        } else {
+            clickItem(ui.shown(action == "watch" ? "watchButton" : "stopWatching").value(0));
+        }
+        QTRY_VERIFY(ui.item("actionFailure")->isVisible());
+        QCOMPARE(ui.item("actionFailureText")->property("text").toString(), message.arg(path));
+        QCOMPARE(QList<int>({int(ui.app->history()->count()), raw.count("SELECT COUNT(*) FROM search_record")}), QList<int>({1, 1}));
+        QCOMPARE(ui.app->watchList()->count() + raw.count("SELECT COUNT(*) FROM watched_domain"), action == "stop" ? 2 : 0);
+        clickItem(ui.item("dismissFailure"));
+        QVERIFY(!ui.item("actionFailure")->isVisible());
     }
 
     // Closing the main window: with a tray it waits there; without one, nothing could bring it
@@ -458,33 +576,102 @@ private slots:
         }
     }
 
-    void secondLaunchHandsOverAndExits()
+    // Two launches at the same moment, again and again: one program runs, with its one window,
+    // and the other hands over to it and ends. Without XDG_RUNTIME_DIR the lock and the socket
+    // live in a folder of the user's own under the cache folder.
+    void racedLaunchesLeaveOneProgram_data()
+    {
+        QTest::addColumn<bool>("runtimeDir");
+        QTest::newRow("XDG_RUNTIME_DIR") << true;
+        QTest::newRow("no XDG_RUNTIME_DIR") << false;
+    }
+    void racedLaunchesLeaveOneProgram()
+    {
+        QFETCH(bool, runtimeDir);
+        QTemporaryDir home;
+        QProcessEnvironment env = scratchEnvironment(home, "orvane-race-");
+        if (!runtimeDir)
+            env.remove("XDG_RUNTIME_DIR");
+        for (int round = 0; round < 5; ++round) {
+            QProcess a, b;
+            for (QProcess *launch : {&a, &b}) {
+                launch->setProcessEnvironment(env);
+                launch->setProcessChannelMode(QProcess::MergedChannels);
+                launch->start(QStringLiteral(ORVANE_BINARY));
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning, 15000);
+            QProcess &handedOver = a.state() == QProcess::NotRunning ? a : b;
+            QProcess &running = &handedOver == &a ? b : a;
+            QVERIFY2(handedOver.exitStatus() == QProcess::NormalExit && handedOver.exitCode() == 0, handedOver.readAll().constData());
+            QByteArray log;
+            QTRY_VERIFY_WITH_TIMEOUT((log += running.readAll()).contains("Another launch asked for the main window"), 10000);
+            QCOMPARE(running.state(), QProcess::Running);
+            QCOMPARE(log.count("Main window drawn"), 1);
+            running.kill(); // the next round starts over a lock and a socket left behind
+            running.waitForFinished();
+        }
+        const QString folder = runtimeDir ? home.filePath("orvane") : home.filePath(".cache/pellunor/Orvane/run");
+        QCOMPARE(int(QFileInfo(folder).permissions() & 0x7077), 0x7000); // 0700
+    }
+
+    // A folder for the lock and the socket that someone else could have made, entered or
+    // replaced is never used: the program says why and opens nothing of the user's.
+    void squattedFolderIsRefused_data()
+    {
+        QTest::addColumn<QString>("squat");
+        QTest::addColumn<QString>("reason"); // %1: the folder
+        QTest::newRow("open to others") << "chmod 777" << "%1 is open to other users (mode 777, not 700).";
+        QTest::newRow("another user's") << "chown nobody" << "%1 belongs to another user.";
+        QTest::newRow("a link") << "link" << "%1 is not a folder.";
+        QTest::newRow("in a shared folder") << "shared parent" << "%1 lies in %2, where other users could replace it.";
+    }
+    void squattedFolderIsRefused()
+    {
+        QFETCH(QString, squat);
+        QFETCH(QString, reason);
+        QTemporaryDir home;
+        QProcessEnvironment env = scratchEnvironment(home, "orvane-squat-");
+        const QString runtime = home.filePath("runtime"), folder = runtime + "/orvane";
+        QVERIFY(QDir().mkpath(folder) && QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        if (squat == "chmod 777") {
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+        } else if (squat == "chown nobody" && (::geteuid() != 0 || ::chown(qPrintable(folder), 65534, 65534) != 0)) {
+            QSKIP("giving a folder to another user takes root");
+        } else if (squat == "link") {
+            QVERIFY(QDir(folder).removeRecursively() && QFile::link(home.path(), folder));
+        } else if (squat == "shared parent") {
+            QVERIFY(QFile::setPermissions(runtime, QFileDevice::Permissions(0x7777)));
+        }
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        QProcess orvane;
+        orvane.setProcessEnvironment(env);
+        orvane.start(QStringLiteral(ORVANE_BINARY));
+        QVERIFY(orvane.waitForFinished(15000));
+        QCOMPARE(orvane.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(orvane.readAllStandardError()).trimmed().section('\n', -1), "Orvane cannot start: " + reason.arg(folder, runtime));
+        QVERIFY(!QFileInfo::exists(home.filePath(".local/share/pellunor")) && !QFileInfo::exists(home.filePath(".config/pellunor")));
+    }
+
+    // --help and --version print and end: no display (there is none to reach), no lock, no
+    // settings, no history, no network.
+    void helpAndVersionOpenNothing()
     {
         QTemporaryDir home;
-        const QProcessEnvironment env = scratchEnvironment(home, "orvane-test-");
-        QProcess first;
-        first.setProcessEnvironment(env);
-        first.setProcessChannelMode(QProcess::MergedChannels);
-        first.start(QStringLiteral(ORVANE_BINARY));
-        QVERIFY(first.waitForStarted());
-        const QString name = "com.pellunor.Orvane-" + env.value("USER");
-        QTRY_VERIFY_WITH_TIMEOUT([&] {
-            QLocalSocket probe;
-            probe.connectToServer(name);
-            return probe.waitForConnected(100);
-        }(), 15000);
-
-        QProcess second;
-        second.setProcessEnvironment(env);
-        second.start(QStringLiteral(ORVANE_BINARY));
-        QVERIFY(second.waitForFinished(15000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QByteArray log;
-        QTRY_VERIFY_WITH_TIMEOUT((log += first.readAll()).contains("Another launch asked for the main window"), 10000);
-        QCOMPARE(log.count("Main window drawn"), 1); // still the one program with its one window
-        first.kill();
-        first.waitForFinished();
+        QProcessEnvironment env = scratchEnvironment(home, "orvane-help-");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        for (const auto &[option, printed] : {std::pair{"--help", QStringLiteral("Usage: ")},
+                                              std::pair{"--version", QStringLiteral("orvane %1\n").arg(applicationVersion)}}) {
+            QProcess orvane;
+            orvane.setProcessEnvironment(env);
+            orvane.start(QStringLiteral(ORVANE_BINARY), {QString::fromLatin1(option)});
+            QVERIFY(orvane.waitForFinished(15000));
+            QCOMPARE(orvane.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(orvane.exitCode(), 0);
+            QVERIFY2(QString::fromUtf8(orvane.readAllStandardOutput()).startsWith(printed), option);
+        }
+        QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     }
 };
 

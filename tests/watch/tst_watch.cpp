@@ -1,15 +1,27 @@
 #include "engine/DomainLookupService.h"
+#include "engine/RDAPClient.h"
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 #include "history/HistorySchema.h"
+#include "history/HistoryStore.h"
 #include "RawDatabase.h"
 #include "watch/WatchList.h"
 #include "watch/WatchScheduler.h"
+#include "watch/ReleaseEstimate.h"
 #include "watch/WatchService.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace orvane;
 
@@ -73,6 +85,146 @@ private slots:
         QCOMPARE(fresh.take(due, start.addSecs(70)), std::optional<QString>("older.com"));
     }
 
+    // A registry's RDAP answer, seen at noon on 1 March 2027, and when the name should come free:
+    // "phase basis date", or nothing.
+    void releaseEstimate_data()
+    {
+        QTest::addColumn<QString>("tld");
+        QTest::addColumn<QStringList>("statuses");
+        QTest::addColumn<QString>("events"); // action=date;...
+        QTest::addColumn<QString>("expected");
+        const QString changed = QStringLiteral("last changed=2027-02-27T18:00:00Z");
+        QTest::newRow("pending delete") << ".com" << QStringList{"pending delete"} << changed
+                                        << "pendingDelete pendingDelete 2027-03-04T18:00:00Z";
+        QTest::newRow("redemption, also pending delete") << ".com" << QStringList{"redemption period", "pending delete"}
+                                                         << "expiration=2028-01-05T00:00:00Z;last changed=2027-02-20T10:00:00Z"
+                                                         << "redemption redemption 2027-03-27T10:00:00Z";
+        QTest::newRow("redemption, EPP spelling") << ".org" << QStringList{"redemptionPeriod"} << "Last Changed=2027-02-25T00:00:00Z"
+                                                  << "redemption redemption 2027-04-01T00:00:00Z";
+        QTest::newRow("redemption, no last change") << ".com" << QStringList{"redemption period"} << "" << "";
+        QTest::newRow("last change older than redemption") << ".com" << QStringList{"redemption period"}
+                                                           << "last changed=2026-12-01T00:00:00Z" << "";
+        QTest::newRow("deletion dated") << ".com" << QStringList{"pending delete"} << "deletion=2027-03-05T19:00:00Z;" + changed
+                                        << "pendingDelete deletionEvent 2027-03-05T19:00:00Z";
+        QTest::newRow("auto-renew grace, renewed ahead") << ".com" << QStringList{"auto renew period", "client hold"}
+                                                         << "expiration=2028-02-10T00:00:00Z" << "expired expiry 2027-05-01T00:00:00Z";
+        QTest::newRow("hold after expiry") << ".shop" << QStringList{"client hold"} << "expiration=2027-02-15T00:00:00Z"
+                                           << "expired expiry 2027-05-06T00:00:00Z";
+        QTest::newRow("hold after a renewal ahead") << ".com" << QStringList{"client hold"}
+                                                    << "expiration=2028-02-10T00:00:00Z;last changed=2027-02-12T00:00:00Z"
+                                                    << "expired expiry 2027-05-01T00:00:00Z";
+        QTest::newRow("hold, expiry months ahead") << ".com" << QStringList{"server hold"}
+                                                   << "expiration=2027-09-01T00:00:00Z;last changed=2027-02-01T00:00:00Z" << "";
+        QTest::newRow("expired, no status") << ".xyz" << QStringList{} << "expiration=2027-02-20T00:00:00Z"
+                                            << "expired expiry 2027-05-11T00:00:00Z";
+        QTest::newRow("expired beyond its grace") << ".com" << QStringList{"client hold"} << "expiration=2026-11-01T00:00:00Z" << "";
+        QTest::newRow("registered") << ".com" << QStringList{"client transfer prohibited"}
+                                    << "expiration=2028-03-01T00:00:00Z;" + changed << "";
+        QTest::newRow("country code") << ".io" << QStringList{"pending delete"} << changed << "";
+        QTest::newRow("international country code") << QStringLiteral(".\u0440\u0444") << QStringList{"redemption period"}
+                                                    << "last changed=2027-02-20T10:00:00Z" << "";
+        QTest::newRow("international gTLD") << ".xn--ngbc5azd" << QStringList{"pending delete"} << changed
+                                            << "pendingDelete pendingDelete 2027-03-04T18:00:00Z";
+    }
+    void releaseEstimate()
+    {
+        QFETCH(QString, tld);
+        QFETCH(QStringList, statuses);
+        QFETCH(QString, events);
+        QFETCH(QString, expected);
+        QJsonArray eventList;
+        for (const QString &event : events.split(';', Qt::SkipEmptyParts))
+            eventList.append(QJsonObject{{"eventAction", event.section('=', 0, 0)}, {"eventDate", event.section('=', 1)}});
+        const QJsonObject answer{{"objectClassName", "domain"}, {"status", QJsonArray::fromStringList(statuses)}, {"events", eventList}};
+        const auto result = RDAPClient::interpretResponse(200, QJsonDocument(answer).toJson());
+        QVERIFY(result && result->availability == DomainAvailability::taken);
+        const RegistrationLifecycle lifecycle{result->statuses, result->expiresAt, result->lastChangedAt, result->deletionAt};
+        const auto estimate = estimateRelease(tld, lifecycle, QDateTime(QDate(2027, 3, 1), QTime(12, 0), Qt::UTC));
+        const QString got = estimate ? QStringList{releasePhaseKey(estimate->phase), releaseBasisKey(estimate->basis),
+                                                   estimate->freeAround.toString(Qt::ISODate)}.join(' ')
+                                     : QString();
+        QCOMPARE(got, expected);
+    }
+
+    // From a day before a name's expected release to two days after it, the name is checked
+    // every 15 minutes; before and after, every 6 hours; its neighbour on the same registry
+    // keeps its own pace.
+    void checksCloseInOnAnExpectedRelease()
+    {
+        const QDateTime start(QDate(2027, 3, 1), QTime(0, 0), Qt::UTC);
+        const QDateTime release = start.addDays(3).addSecs(18 * 3600);
+        WatchScheduler scheduler(start);
+        QList<WatchScheduler::Entry> entries{{"drop.com", "host", start, release}, {"other.com", "host", start, {}}};
+        QHash<QString, QList<QDateTime>> checks;
+        for (QDateTime now = start; now < release.addDays(4);) {
+            now = *scheduler.nextDue(entries, now);
+            const QString domain = *scheduler.take(entries, now);
+            checks[domain] << now;
+            std::ranges::find_if(entries, [&](const auto &e) { return e.domain == domain; })->lastChecked = now;
+        }
+        const QList<QDateTime> &drop = checks.value("drop.com");
+        int close = 0;
+        for (qsizetype i = 1; i < drop.size(); ++i) {
+            const qint64 gap = drop[i - 1].secsTo(drop[i]);
+            const bool near = drop[i - 1] >= release.addDays(-1) && drop[i] <= release.addDays(2);
+            QVERIFY2(near ? gap >= 15 * 60 && gap <= 16 * 60 : gap >= 6 * 3600 || drop[i] == release.addDays(-1),
+                     qPrintable(drop[i].toString(Qt::ISODate)));
+            close += near;
+        }
+        QVERIFY(close >= 71 * 4 && close <= 72 * 4 + 1);
+        for (qsizetype i = 1; i < checks.value("other.com").size(); ++i)
+            QCOMPARE(checks.value("other.com")[i - 1].secsTo(checks.value("other.com")[i]), 6 * 3600);
+    }
+
+    // A watched name goes through redemption and pending delete: each step is news once, also
+    // across a restart, and what the registry said is kept with the name.
+    void releasePhasesAnnouncedOnce()
+    {
+        FakeHttpServer http;
+        http.serveBootstrap({QStringLiteral("test")});
+        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath("phases.ini")}}});
+        const RawDatabase raw(m_dir.filePath(QStringLiteral("phases.sqlite")));
+        QVERIFY(raw.database().isOpen() && HistorySchema::create(raw.database()));
+        const QString connection = raw.database().connectionName();
+        QVERIFY(WatchList(connection).watch("drop.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc()));
+        const QString changed = QDateTime::currentDateTimeUtc().addDays(-1).toString(Qt::ISODate);
+        const auto answer = [&](const QStringList &statuses) {
+            const QJsonObject event{{"eventAction", "last changed"}, {"eventDate", changed}};
+            return QJsonDocument(QJsonObject{{"objectClassName", "domain"}, {"status", QJsonArray::fromStringList(statuses)},
+                                             {"events", QJsonArray{event}}})
+                .toJson();
+        };
+        QStringList news;
+        const auto run = [&](QList<QByteArray> answers) -> std::optional<WatchedDomain> {
+            WatchList list(connection);
+            WatchScheduler::Limits limits;
+            limits.startDelay = limits.gap = limits.perHost = limits.perDomain = std::chrono::seconds(0);
+            WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
+            connect(&service, &WatchService::releasePhaseEntered, [&](const QString &domain, const QString &phase) { news << domain + ' ' + phase; });
+            connect(&service, &WatchService::becameAvailable, [&](const QString &domain) { news << domain + " available"; });
+            const auto serve = [&] { http.setJson("/rdap/domain/drop.test", 200, answers.first()); };
+            serve();
+            qsizetype remaining = answers.size();
+            connect(&service, &WatchService::checked, [&] { // before the next check starts
+                if (--remaining > 0) {
+                    answers.removeFirst();
+                    serve();
+                }
+            });
+            if (!QTest::qWaitFor([&] { return remaining <= 0; }, 10000))
+                return std::nullopt;
+            return list.entries().first();
+        };
+        // A registry's "taken" without a word on the registration (as WHOIS stands in for RDAP) changes nothing.
+        const QByteArray nothingSaid = R"({"objectClassName":"domain"})";
+        QVERIFY(run({answer({"active"}), answer({"redemption period", "pending delete"}), nothingSaid, answer({"redemption period"})}));
+        const auto pending = run({answer({"redemption period"}), answer({"pending delete"})});
+        QVERIFY(pending && pending->releaseEstimate());
+        QCOMPARE(news, (QStringList{"drop.test redemption", "drop.test pendingDelete"}));
+        QCOMPARE(WatchList(connection).entries().first().lifecycle, pending->lifecycle);
+        QCOMPARE(pending->releaseEstimate()->freeAround, QDateTime::fromString(changed, Qt::ISODate).addDays(5));
+    }
+
     // One round of checks against registries that answer free, taken, unclear and not at all:
     // exactly one announcement, for the domain that was taken and is now free, and every
     // verdict stored in the history file.
@@ -86,6 +238,9 @@ private slots:
         http.setJson("/rdap/domain/gone.test", 200, R"({"objectClassName":"domain","ldhName":"gone.test"})");
         http.setJson("/rdap/domain/murky.test", 200, R"({"objectClassName":"entity"})");
         http.setJson("/rdap/domain/broken.test", 500, "{}");
+        // An international name is asked about in its ASCII form: sent as raw UTF-8, it would
+        // meet the registry's "not found" and be announced as free.
+        http.setJson("/rdap/domain/xn--bcher-kva.test", 200, R"({"objectClassName":"domain"})");
         whois.setDefault({"% no referral here\n"});
 
         LookupConfiguration c;
@@ -102,11 +257,16 @@ private slots:
         {
             WatchList list(connection);
             const QDateTime added = QDateTime::currentDateTimeUtc().addDays(-1);
-            for (const char *name : {"lumalink", "gone", "murky", "broken"})
-                QVERIFY(list.watch(QString::fromLatin1(name) + ".test", ".test", DomainAvailability::taken, added));
+            for (const QString &name : {QStringLiteral("lumalink"), QStringLiteral("gone"), QStringLiteral("murky"),
+                                        QStringLiteral("broken"), QStringLiteral("b\u00fccher")})
+                QVERIFY(list.watch(name + ".test", ".test", DomainAvailability::taken, added));
             QVERIFY(list.watch("stillfree.test", ".test", DomainAvailability::available, added));
             // What was seen when watching began is stored: after a restart it is no news.
             QCOMPARE(WatchList(connection).entries().last().lastAvailability, DomainAvailability::available);
+            // Free, then a registry error: the error is shown, but the last word is still "free".
+            QVERIFY(list.watch("flicker.test", ".test", DomainAvailability::available, added));
+            QVERIFY(list.recordCheck("flicker.test", DomainAvailability::error, added.addSecs(60)));
+            http.setJson("/rdap/domain/flicker.test", 404, "{}");
 
             WatchScheduler::Limits limits;
             limits.startDelay = limits.gap = limits.perHost = std::chrono::seconds(0);
@@ -114,7 +274,7 @@ private slots:
                 &list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
             QSignalSpy checked(&service, &WatchService::checked);
             QSignalSpy announced(&service, &WatchService::becameAvailable);
-            QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 5, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 7, 15000);
             QCOMPARE(announced.size(), 1);
             QCOMPARE(announced.first().first().toString(), QStringLiteral("lumalink.test"));
         }
@@ -122,8 +282,53 @@ private slots:
         const WatchList reread(connection);
         for (const WatchedDomain &entry : reread.entries())
             verdicts << entry.domain + '=' + (entry.lastAvailability ? rawString(*entry.lastAvailability) : "none");
-        QCOMPARE(verdicts, (QStringList{"broken.test=error", "gone.test=taken", "lumalink.test=available",
+        QCOMPARE(verdicts, (QStringList{"broken.test=error", QStringLiteral("b\u00fccher.test=taken"), "flicker.test=available", "gone.test=taken",
+                                        "lumalink.test=available",
                                         "murky.test=unknown", "stillfree.test=available"}));
+        QCOMPARE(http.requestCount("/rdap/domain/xn--bcher-kva.test"), 1);
+    }
+
+    // The disk is full when a watched domain turns free: one notification and a line that says
+    // why it could not be kept, none again in that run; once more in the next run, which cannot
+    // keep it either; once more in a run with room, which keeps it; then never again.
+    void aFullDiskAnnouncesOncePerRun()
+    {
+        // A small disk of its own: a tmpfs in a private mount namespace, which takes root.
+        QTemporaryDir disk;
+        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", qPrintable(disk.path()), "tmpfs", 0, "size=256k") != 0)
+            QSKIP("needs root, for a small file system of its own");
+        const auto unmount = qScopeGuard([&] { ::umount2(qPrintable(disk.path()), MNT_DETACH); });
+        FakeHttpServer http;
+        http.serveBootstrap({QStringLiteral("test")});
+        http.setJson("/rdap/domain/lumalink.test", 404, "{}");
+        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath("full.ini")}}});
+        const QString path = disk.filePath(QStringLiteral("history.sqlite"));
+        const auto store = *HistoryStore::open(path);
+        QVERIFY(WatchList(store->connectionName()).watch("lumalink.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc()));
+        QFile filler(disk.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+        QString problem;
+        const auto run = [&](int checks) {
+            WatchList list(store->connectionName());
+            WatchScheduler::Limits limits;
+            limits.startDelay = limits.gap = limits.perHost = limits.perDomain = std::chrono::seconds(0);
+            WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
+            QSignalSpy checked(&service, &WatchService::checked);
+            QSignalSpy announced(&service, &WatchService::becameAvailable);
+            const bool done = QTest::qWaitFor([&] { return checked.size() >= checks; }, 10000);
+            problem = list.problem();
+            return done ? int(announced.size()) : -1;
+        };
+        QCOMPARE(run(3), 1);
+        QCOMPARE(problem, "Could not record the check of lumalink.test: " + path + ": database or disk is full");
+        QCOMPARE(run(2), 1);
+        filler.remove();
+        QCOMPARE(run(2), 1);
+        QCOMPARE(problem, QString());
+        QCOMPARE(run(2), 0);
     }
 };
 
