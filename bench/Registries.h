@@ -119,6 +119,8 @@ inline bool runQuietly(const QString &program, const QStringList &arguments)
 struct Bench {
     QTemporaryDir dir;
     QString caFile;
+    QString leafKey;
+    QString leafCrt;
     QString docroot;
     QList<QProcess *> registries;
     QList<quint16> registryPorts;
@@ -127,9 +129,9 @@ struct Bench {
     bool setUp()
     {
         caFile = dir.filePath("ca.crt");
-        const QString leafKey = dir.filePath("leaf.key");
+        leafKey = dir.filePath("leaf.key");
         const QString leafCsr = dir.filePath("leaf.csr");
-        const QString leafCrt = dir.filePath("leaf.crt");
+        leafCrt = dir.filePath("leaf.crt");
         QStringList names{QStringLiteral("DNS:iana.bench.test")};
         for (int h = 0; h < hostCount; ++h)
             names << QStringLiteral("DNS:") + hostName(h);

@@ -16,14 +16,14 @@ _orvane_check()
             COMPREPLY=($(compgen -W 'text json csv' -- "$cur"))
             return
             ;;
-        --tlds | --timeout | --bootstrap | --whois | --whois-port)
+        --tlds | --timeout | --max-wait | --bootstrap | --whois | --whois-port)
             return
             ;;
     esac
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '--input --tlds --all --format --json --only-available
-            --watching --no-color --verbose --timeout --bootstrap --whois --whois-port --help --version' -- "$cur"))
+            --watching --no-color --verbose --timeout --max-wait --bootstrap --whois --whois-port --help --version' -- "$cur"))
         return
     fi
     if [[ $cur == .* ]]; then

@@ -3,10 +3,12 @@
 
 #include "settings/AppSettings.h"
 #include "engine/ApplicationIdentity.h"
+#include "engine/CheckGroup.h"
 #include "engine/DomainLookupService.h"
 #include "engine/DomainName.h"
 #include "history/HistoryStore.h"
 #include "engine/OpenFileLimit.h"
+#include "cli/LineReader.h"
 #include "cli/Output.h"
 #include "engine/TextRules.h"
 #include "engine/WhoisClient.h"
@@ -17,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QSet>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -25,6 +28,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -138,21 +142,22 @@ QStringList configuredTLDs()
 }
 
 // Draws "12/25 answered" on standard error for runs that take more than a second, when
-// standard error is a terminal.
+// standard error is a terminal, with the registries that asked to wait and for how long.
 class Progress
 {
 public:
-    Progress(int total, bool enabled) : m_total(total), m_enabled(enabled)
+    Progress(bool enabled, const RegistryScheduler *scheduler) : m_enabled(enabled), m_scheduler(scheduler)
     {
         if (!m_enabled)
             return;
-        m_timer.setSingleShot(true);
+        m_timer.setInterval(1000);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             m_shown = true;
             draw();
         });
-        m_timer.start(1000);
+        m_timer.start();
     }
+    void started() { ++m_total; }
     void answered()
     {
         ++m_done;
@@ -177,16 +182,58 @@ public:
     {
         if (!m_shown)
             return;
-        std::fprintf(stderr, "\r\x1b[K%d/%d answered", m_done, m_total);
+        QString line = QStringLiteral("%1/%2 answered").arg(m_done).arg(m_total);
+        const auto paused = m_scheduler ? m_scheduler->pausedHosts() : QList<QPair<QString, QDateTime>>();
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QStringList hosts;
+        for (const auto &[host, until] : paused) {
+            if (hosts.size() == 3) {
+                hosts << QStringLiteral("%1 more").arg(paused.size() - 3);
+                break;
+            }
+            hosts << QStringLiteral("%1 (%2 s)").arg(escapeControls(host, false)).arg(std::max<qint64>(1, (now.msecsTo(until) + 999) / 1000));
+        }
+        if (!hosts.isEmpty())
+            line += QStringLiteral(", asked to wait: ") + hosts.join(QStringLiteral(", "));
+        std::fprintf(stderr, "\r\x1b[K%s", qUtf8Printable(line));
         std::fflush(stderr);
     }
 
 private:
     QTimer m_timer;
-    int m_total;
+    int m_total = 0;
     int m_done = 0;
     bool m_enabled;
+    const RegistryScheduler *m_scheduler;
     bool m_shown = false;
+};
+
+// The domains asked so far, to ask each once. Remembered as 64-bit hashes, and only the most
+// recent ones, so a name list of any length fits in a few MiB; a repeat further back than that
+// is asked again.
+class AskedDomains
+{
+public:
+    static constexpr qsizetype remembered = 1 << 18;
+
+    // True the first time `domain` is seen among the remembered ones.
+    bool firstTime(const QString &domain)
+    {
+        const quint64 hash = quint64(qHash(domain, 0x6f7276616e65ULL));
+        if (m_set.contains(hash))
+            return false;
+        if (m_order.size() == remembered) {
+            m_set.remove(m_order.front());
+            m_order.pop_front();
+        }
+        m_order.push_back(hash);
+        m_set.insert(hash);
+        return true;
+    }
+
+private:
+    QSet<quint64> m_set;
+    std::deque<quint64> m_order;
 };
 
 struct Run {
@@ -194,9 +241,20 @@ struct Run {
     Format format = Format::text;
     bool onlyAvailable = false;
     bool colour = false;
-    Progress *progress = nullptr;
+    bool tldsGiven = false;
+    QStringList tlds;           // given, or every TLD for --all
+    QStringList defaultTLDs;    // without TLDs given
+    bool notedCut = false;
+    std::unique_ptr<Progress> progress;
     Tally tally;
+    CheckGroup checks;
+    AskedDomains asked;
+    std::unique_ptr<LineReader> reader;
+    Completion<bool> inputDone;
 };
+
+// Checks waiting for a registry or an answer, at most: the input is read on as they end.
+constexpr int maxPendingChecks = 512;
 
 void print(Run &run, const Row &row)
 {
@@ -221,36 +279,123 @@ void print(Run &run, const Row &row)
     run.progress->draw();
 }
 
-QCoro::Task<> checkOne(Run &run, Job job, QString tld, Completion<bool> allDone, std::shared_ptr<int> pending)
+// A line as the error message quotes it: on one line, at most LineReader::quotedCharacters.
+QString quoted(const QString &text)
 {
-    const auto result = co_await run.service->check(job.asciiName, tld);
-    Row row;
-    row.asciiDomain = job.asciiName + tld;
-    row.domain = DomainName::toUnicode(row.asciiDomain);
-    row.tld = DomainName::toUnicode(tld);
-    if (result) {
-        row.availability = result->availability;
-        row.response = result->rawResponse;
-    } else {
-        row.availability = DomainAvailability::error;
-        row.error = result.error().description();
-    }
-    print(run, row);
-    if (--*pending == 0)
-        allDone.complete(true);
+    const bool cut = text.size() > LineReader::quotedCharacters;
+    return escapeControls(cut ? text.left(LineReader::quotedCharacters) : text, false) + (cut ? QStringLiteral("\u2026") : QString());
 }
 
-// Names one after another, each under all its TLDs at once: the connections and the server
-// directory that the first name set up serve the next ones.
-QCoro::Task<> checkAll(Run &run, QList<Job> jobs)
+// One entry of the input as a name and the TLDs to check it under; nothing (and a message)
+// when it is not a name. `line` is 0 for the NAME argument.
+std::optional<Job> makeJob(Run &run, const QString &text, qint64 line)
 {
-    for (const Job &job : jobs) {
-        Completion<bool> done;
-        auto pending = std::make_shared<int>(int(job.tlds.size()));
-        for (const QString &tld : job.tlds)
-            checkOne(run, job, tld, done, pending);
-        co_await done.wait();
+    const QString entry = text.trimmed();
+    const QString lower = entry.toLower();
+    const qsizetype dot = lower.indexOf(QLatin1Char('.'));
+    Job job;
+    if (dot > 0 && dot + 1 < lower.size() && !run.tldsGiven) {
+        // A whole domain with no TLDs given: that domain, and only that one.
+        job.tlds << asciiTLD(lower.mid(dot + 1));
+    } else {
+        if (dot >= 0 && run.tldsGiven && !run.notedCut) {
+            printError(QStringLiteral("Note: with TLDs given, only the part before the first dot is checked (%1).")
+                           .arg(escapeControls(DomainName::normalize(entry), false)));
+            run.notedCut = true;
+        }
+        job.tlds = run.tldsGiven ? run.tlds : run.defaultTLDs;
     }
+    const auto shown = DomainName::displayForm(DomainName::normalize(entry));
+    const auto ascii = shown ? DomainName::toAscii(*shown) : std::nullopt;
+    if (!ascii) {
+        if (line == 0) {
+            printError(DomainName::invalidNameMessage);
+        } else {
+            printError(QStringLiteral("Line %1 (%2): %3").arg(line).arg(quoted(entry), DomainName::invalidNameMessage));
+            ++run.tally.refused;
+        }
+        return std::nullopt;
+    }
+    job.shownName = *shown;
+    job.asciiName = *ascii;
+    return job;
+}
+
+void submit(Run &run, const Job &job)
+{
+    for (const QString &tld : job.tlds) {
+        const QString ascii = job.asciiName + tld;
+        if (!run.asked.firstTime(ascii))
+            continue;
+        run.progress->started();
+        run.checks.add(run.service->check(job.asciiName, tld), [&run, ascii, tld](const CheckGroup::Outcome &result) {
+            Row row;
+            row.asciiDomain = ascii;
+            row.domain = DomainName::toUnicode(ascii);
+            row.tld = DomainName::toUnicode(tld);
+            if (result) {
+                row.availability = result->availability;
+                row.response = result->rawResponse;
+            } else {
+                row.availability = DomainAvailability::error;
+                row.error = result.error().description();
+            }
+            print(run, row);
+            if (run.reader && run.reader->isPaused() && run.checks.pending() <= maxPendingChecks / 2)
+                run.reader->resume();
+        });
+    }
+    if (run.reader && run.checks.pending() >= maxPendingChecks)
+        run.reader->pause();
+}
+
+// Names from standard input or a file, each checked as soon as it is read, beside the others.
+void readNames(Run &run, int fd, const QString &source)
+{
+    LineReader::Handlers handlers;
+    handlers.line = [&run](const LineReader::Line &line) {
+        if (line.tooLong) {
+            printError(QStringLiteral("Line %1 (%2): longer than %3 characters.")
+                           .arg(line.number)
+                           .arg(escapeControls(line.text, false) + QStringLiteral("\u2026"))
+                           .arg(LineReader::maxLineCharacters));
+            ++run.tally.refused;
+            return;
+        }
+        const QString entry = line.text.trimmed();
+        if (entry.isEmpty() || entry.startsWith(QLatin1Char('#')))
+            return;
+        if (const auto job = makeJob(run, entry, line.number))
+            submit(run, *job);
+    };
+    handlers.end = [&run, source](const QString &error) {
+        if (!error.isEmpty()) {
+            printError(QStringLiteral("Cannot read %1: %2").arg(source, error));
+            ++run.tally.refused;
+        }
+        run.inputDone.complete(true);
+    };
+    run.reader = std::make_unique<LineReader>(fd, std::move(handlers));
+    run.reader->start();
+}
+
+QCoro::Task<> start(Run &run, QString name, std::optional<int> fd, QString source, bool all)
+{
+    if (all) {
+        // --all: every TLD anyone can be asked about, the bootstrap's and the WHOIS table's.
+        RDAPBootstrap *bootstrap = run.service->rdap()->bootstrap();
+        co_await bootstrap->ensureLoaded();
+        QStringList tlds = bootstrap->registry().keys() + knownServerTLDs();
+        tlds.sort();
+        run.tlds = deduplicated(tlds);
+    }
+    if (fd) {
+        readNames(run, *fd, source);
+        co_await run.inputDone.wait();
+    } else if (const auto job = makeJob(run, name, 0)) {
+        submit(run, *job);
+    }
+    co_await run.checks.finished();
     run.progress->finish();
     const Tally &t = run.tally;
     if (run.format == Format::text) {
@@ -259,29 +404,6 @@ QCoro::Task<> checkAll(Run &run, QList<Job> jobs)
         std::fflush(stdout);
     }
     QCoreApplication::exit(t.failed > 0 || t.refused > 0 ? exitFailed : exitAnswered);
-}
-
-QCoro::Task<> start(Run &run, std::function<std::optional<QList<Job>>(const QStringList &)> makeJobs,
-                    std::optional<QList<Job>> jobs)
-{
-    if (!jobs) {
-        // --all: every TLD anyone can be asked about, the bootstrap's and the WHOIS table's.
-        RDAPBootstrap *bootstrap = run.service->rdap()->bootstrap();
-        co_await bootstrap->ensureLoaded();
-        QStringList tlds = bootstrap->registry().keys() + knownServerTLDs();
-        tlds.sort();
-        jobs = makeJobs(deduplicated(tlds));
-        if (!jobs) {
-            QCoreApplication::exit(exitBadArguments);
-            co_return;
-        }
-    }
-    int total = 0;
-    for (const Job &job : *jobs)
-        total += int(job.tlds.size());
-    Progress progress(total, isatty(STDERR_FILENO) == 1);
-    run.progress = &progress;
-    co_await checkAll(run, *jobs);
 }
 
 } // namespace
@@ -329,6 +451,10 @@ int main(int argc, char *argv[])
                                            QStringLiteral("Give each exchange with a registry at most SECONDS "
                                                           "(default 10)."),
                                            QStringLiteral("SECONDS"));
+    const QCommandLineOption maxWaitOption(QStringLiteral("max-wait"),
+                                           QStringLiteral("Wait at most SECONDS for a registry that asks to slow down "
+                                                          "before giving up on it (default 60)."),
+                                           QStringLiteral("SECONDS"));
     const QCommandLineOption bootstrapOption(QStringLiteral("bootstrap"),
                                              QStringLiteral("Fetch the RDAP bootstrap file from URL, for this run "
                                                             "only."),
@@ -342,7 +468,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption portOption(QStringLiteral("whois-port"),
                                         QStringLiteral("Use port N for WHOIS (default 43)."), QStringLiteral("N"));
     parser.addOptions({inputOption, tldsOption, allOption, formatOption, jsonOption, onlyAvailableOption, noColorOption,
-                       verboseOption, timeoutOption, bootstrapOption, whoisOption, portOption, watchingOption});
+                       verboseOption, timeoutOption, maxWaitOption, bootstrapOption, whoisOption, portOption,
+                       watchingOption});
 
     if (!parser.parse(QCoreApplication::arguments())) {
         printError(parser.errorText());
@@ -390,18 +517,23 @@ int main(int argc, char *argv[])
         printError(QStringLiteral("Missing NAME. Try --help."));
         return exitBadArguments;
     }
-    QStringList entries;
+    // Names from a file or standard input are read as the checks go, never whole.
+    QFile inputFile;
+    std::optional<int> inputFd;
+    QString name;
     if (source) {
-        QFile file;
-        const bool opened = *source == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                          : (file.setFileName(*source), file.open(QIODevice::ReadOnly));
-        if (!opened) {
-            printError(QStringLiteral("Cannot read %1: %2").arg(*source, file.errorString()));
-            return exitBadArguments;
+        if (*source == QLatin1String("-")) {
+            inputFd = STDIN_FILENO;
+        } else {
+            inputFile.setFileName(*source);
+            if (!inputFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+                printError(QStringLiteral("Cannot read %1: %2").arg(*source, inputFile.errorString()));
+                return exitBadArguments;
+            }
+            inputFd = inputFile.handle();
         }
-        entries = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     } else {
-        entries << positional.takeFirst();
+        name = positional.takeFirst();
     }
 
     QStringList explicitTLDs;
@@ -435,6 +567,15 @@ int main(int argc, char *argv[])
         configuration.rdapLimits.idle = limit;
         configuration.rdapLimits.whole = limit * 3 / 2; // the default's proportion, 10 s and 15 s
     }
+    if (parser.isSet(maxWaitOption)) {
+        bool ok = false;
+        const double seconds = parser.value(maxWaitOption).toDouble(&ok);
+        if (!ok || !(seconds >= 0) || seconds > 3600) {
+            printError(QStringLiteral("Not a valid wait: %1").arg(parser.value(maxWaitOption)));
+            return exitBadArguments;
+        }
+        configuration.maxWait = std::chrono::milliseconds(qint64(seconds * 1000));
+    }
     // A bootstrap file named for one run must not become the desktop program's copy for a
     // week: it is kept in a store of its own that goes away with the run.
     std::optional<QTemporaryDir> privateStore;
@@ -464,66 +605,26 @@ int main(int argc, char *argv[])
         configuration.whois.connection.port = static_cast<quint16>(port);
     }
 
-    const bool bulk = source.has_value();
-    // Turns the input into names and TLDs once the TLD list is known (--all needs the bootstrap).
-    auto makeJobs = [&](const QStringList &tlds) -> std::optional<QList<Job>> {
-        QList<Job> jobs;
-        bool notedCut = false;
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            const QString entry = entries.at(i).trimmed();
-            if (bulk && (entry.isEmpty() || entry.startsWith(QLatin1Char('#'))))
-                continue;
-            const QString lower = entry.toLower();
-            const qsizetype dot = lower.indexOf(QLatin1Char('.'));
-            Job job;
-            if (dot > 0 && dot + 1 < lower.size() && !tldsGiven) {
-                // A whole domain with no TLDs given: that domain, and only that one.
-                job.tlds << asciiTLD(lower.mid(dot + 1));
-            } else {
-                if (dot >= 0 && tldsGiven && !notedCut) {
-                    printError(QStringLiteral("Note: with TLDs given, only the part before the first dot is checked "
-                                              "(%1).")
-                                   .arg(escapeControls(DomainName::normalize(entry), false)));
-                    notedCut = true;
-                }
-                job.tlds = tldsGiven ? tlds : defaultList;
-            }
-            const auto shown = DomainName::displayForm(DomainName::normalize(entry));
-            const auto ascii = shown ? DomainName::toAscii(*shown) : std::nullopt;
-            if (!ascii) {
-                if (!bulk) {
-                    printError(DomainName::invalidNameMessage);
-                    return std::nullopt;
-                }
-                printError(QStringLiteral("Line %1 (%2): %3")
-                               .arg(i + 1)
-                               .arg(escapeControls(entry, false), DomainName::invalidNameMessage));
-                ++run.tally.refused;
-                continue;
-            }
-            job.shownName = *shown;
-            job.asciiName = *ascii;
-            jobs << job;
-        }
-        return jobs;
-    };
-
-    // Without --all the TLDs are known now, and a refused NAME stops the run before anyone
-    // is contacted.
-    std::optional<QList<Job>> jobs;
-    if (!all) {
-        jobs = makeJobs(explicitTLDs);
-        if (!jobs)
+    // A refused NAME stops the run before anyone is contacted.
+    if (!source) {
+        const auto shown = DomainName::displayForm(DomainName::normalize(name.trimmed()));
+        if (!shown || !DomainName::toAscii(*shown)) {
+            printError(DomainName::invalidNameMessage);
             return exitBadArguments;
-    } else if (!bulk && !DomainName::isValid(DomainName::normalize(entries.first()))) {
-        printError(DomainName::invalidNameMessage);
-        return exitBadArguments;
+        }
     }
 
+    // Every check of this run shares the pace learned with the desktop program, whichever
+    // bootstrap file serves it.
+    configuration.scheduler = RegistryScheduler::forStore(SettingsLocation{});
     DomainLookupService service(std::move(configuration));
     run.service = &service;
+    run.tldsGiven = tldsGiven;
+    run.tlds = explicitTLDs;
+    run.defaultTLDs = defaultList;
+    run.progress = std::make_unique<Progress>(isatty(STDERR_FILENO) == 1, service.scheduler());
     if (run.format == Format::csv)
         std::fputs(qUtf8Printable(csvHeader()), stdout);
-    QTimer::singleShot(0, &app, [&] { start(run, makeJobs, jobs); });
+    QTimer::singleShot(0, &app, [&] { start(run, name, inputFd, source.value_or(QString()), all); });
     return QCoreApplication::exec();
 }

@@ -22,17 +22,26 @@ RDAPBootstrap::Options withClient(RDAPBootstrap::Options options, HttpClient *ht
         options.http = http;
     return options;
 }
+
+WhoisClient::Options withScheduler(WhoisClient::Options options, RegistryScheduler *scheduler)
+{
+    options.scheduler = scheduler;
+    return options;
+}
 } // namespace
 
 DomainLookupService::DomainLookupService(LookupConfiguration configuration, QObject *parent)
     : QObject(parent),
+      m_scheduler(configuration.scheduler ? configuration.scheduler : RegistryScheduler::forStore(configuration.bootstrap.store)),
+      m_maxWait(configuration.maxWait),
       m_rdap(new RDAPClient(new RDAPBootstrap(withClient(std::move(configuration.bootstrap), configuration.http)),
-                            configuration.rdapLimits, this, configuration.http)),
-      m_whois(new WhoisClient(std::move(configuration.whois), this))
+                            configuration.rdapLimits, this, configuration.http, m_scheduler)),
+      m_whois(new WhoisClient(withScheduler(std::move(configuration.whois), m_scheduler), this))
 {
 }
 
-QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(QString name, QString tld)
+QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(QString name, QString tld,
+                                                                               WaitBudget::Observer onWait)
 {
     // Registries are asked about the ASCII form, whoever calls: a watched "bücher" as
     // "xn--bcher-kva", never as raw UTF-8.
@@ -40,7 +49,8 @@ QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(Q
     if (const auto ascii = DomainName::toAscii(normalizeTLD(tld).mid(1)); ascii && !isAsciiText(tld))
         tld = QLatin1Char('.') + *ascii;
     QPointer<DomainLookupService> self(this);
-    const auto viaRDAP = co_await m_rdap->queryDomain(name, tld);
+    WaitBudget budget(m_maxWait, std::move(onWait));
+    const auto viaRDAP = co_await m_rdap->queryDomain(name, tld, &budget);
     if (viaRDAP)
         co_return *viaRDAP;
     if (viaRDAP.error().kind() == RDAPError::Kind::tlsFailure) {
@@ -54,7 +64,7 @@ QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(Q
                    qUtf8Printable(viaRDAP.error().description()));
     if (!self)
         co_return std::unexpected(WhoisError::cancelled());
-    co_return co_await m_whois->lookup(name, tld);
+    co_return co_await m_whois->lookup(name, tld, &budget);
 }
 
 } // namespace orvane

@@ -5,6 +5,7 @@
 #include "engine/TextRules.h"
 
 #include <QJsonArray>
+#include <QLocale>
 #include <QJsonDocument>
 #include <QPointer>
 
@@ -50,6 +51,15 @@ QString eventDay(const QString &date)
     return pieces.isEmpty() ? date : pieces.first();
 }
 
+// A header from the network goes into the log as printable ASCII.
+QByteArray escapedForLog(const QByteArray &value)
+{
+    QByteArray out;
+    for (const char c : value)
+        out += (c >= 0x20 && c < 0x7f) ? QByteArray(1, c) : QByteArray("?");
+    return out;
+}
+
 bool isIntegral(const QJsonValue &value)
 {
     if (!value.isDouble())
@@ -61,14 +71,16 @@ bool isIntegral(const QJsonValue &value)
 
 } // namespace
 
-RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *parent, HttpClient *http)
-    : QObject(parent), m_bootstrap(bootstrap), m_limits(limits), m_http(http ? http : HttpClient::shared())
+RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *parent, HttpClient *http,
+                       RegistryScheduler *scheduler)
+    : QObject(parent), m_bootstrap(bootstrap), m_limits(limits), m_http(http ? http : HttpClient::shared()),
+      m_scheduler(scheduler)
 {
     if (!m_bootstrap->parent())
         m_bootstrap->setParent(this);
 }
 
-QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QString name, QString tld)
+QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QString name, QString tld, WaitBudget *budget)
 {
     const QString dottedTLD = normalizeTLD(tld);
     const QString domain = name.toLower() + dottedTLD;
@@ -97,25 +109,79 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
                                     {"User-Agent", userAgent},
                                     {"Cache-Control", "no-cache"},
                                     {"Pragma", "no-cache"}};
-    const HttpOutcome outcome = co_await m_http->get(url, headers, m_limits, this);
-    if (!self)
-        co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
-    switch (outcome.kind) {
-    case HttpOutcome::Kind::transportError:
-        co_return std::unexpected(RDAPError::networkError(outcome.errorText));
-    case HttpOutcome::Kind::tlsFailure:
-        co_return std::unexpected(RDAPError::tlsFailure(outcome.host, outcome.errorText));
-    case HttpOutcome::Kind::notHttp:
-    case HttpOutcome::Kind::invalid:
-    case HttpOutcome::Kind::tooLarge:
-        if (!outcome.errorText.isEmpty())
-            qCDebug(lcRDAP, "Invalid answer from %s: %s", qUtf8Printable(url.host()), qUtf8Printable(outcome.errorText));
-        co_return std::unexpected(RDAPError::invalidResponse());
-    case HttpOutcome::Kind::response:
-        break;
+    const QString host = url.host();
+    const QString key = RegistryScheduler::key(RegistryScheduler::Protocol::rdap, host,
+                                               url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
+    WaitBudget ownBudget;
+    if (!budget)
+        budget = &ownBudget;
+    for (;;) {
+        RegistryTurn turn;
+        if (m_scheduler) {
+            turn = co_await m_scheduler->take(key, host, RegistryScheduler::Protocol::rdap, budget, this);
+            if (!self || turn.status() == RegistryTurn::Status::cancelled)
+                co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
+            if (turn.status() == RegistryTurn::Status::outOfBudget)
+                co_return std::unexpected(RDAPError::rateLimited());
+        }
+        const HttpOutcome outcome = co_await m_http->get(url, headers, m_limits, this);
+        if (!self)
+            co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
+        switch (outcome.kind) {
+        case HttpOutcome::Kind::transportError:
+            co_return std::unexpected(RDAPError::networkError(outcome.errorText));
+        case HttpOutcome::Kind::tlsFailure:
+            co_return std::unexpected(RDAPError::tlsFailure(outcome.host, outcome.errorText));
+        case HttpOutcome::Kind::notHttp:
+        case HttpOutcome::Kind::invalid:
+        case HttpOutcome::Kind::tooLarge:
+            if (!outcome.errorText.isEmpty())
+                qCDebug(lcRDAP, "Invalid answer from %s: %s", qUtf8Printable(host), qUtf8Printable(outcome.errorText));
+            co_return std::unexpected(RDAPError::invalidResponse());
+        case HttpOutcome::Kind::response:
+            break;
+        }
+        auto verdict = interpretResponse(outcome.status, outcome.body);
+        if (verdict || verdict.error().kind() != RDAPError::Kind::rateLimited || !m_scheduler) {
+            turn.answered(outcome.multiplexed ? 0 : int(m_http->maxHostConnections()));
+            co_return verdict;
+        }
+        qCInfo(lcRDAP, "%s answered 429 for %s (Retry-After: %s)", qUtf8Printable(host), qUtf8Printable(domain),
+               outcome.retryAfter.isEmpty() ? "none" : escapedForLog(outcome.retryAfter).constData());
+        turn.limited(retryAfter(outcome.retryAfter, QDateTime::currentDateTimeUtc()));
     }
+}
 
-    co_return interpretResponse(outcome.status, outcome.body);
+std::optional<std::chrono::seconds> RDAPClient::retryAfter(const QByteArray &value, const QDateTime &now)
+{
+    const QByteArray text = value.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    // A wait of nothing, or a date gone by, names no wait: retried at once, a busy registry would
+    // be asked again and again; the usual back-off serves better.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        bool ok = false;
+        const qint64 seconds = text.size() > 9 ? 999999999 : text.toLongLong(&ok);
+        return seconds > 0 ? std::optional(std::chrono::seconds(seconds)) : std::nullopt;
+    }
+    // IMF-fixdate, and the two obsolete forms HTTP still asks recipients to read. The day's name
+    // is left aside: a wrong one must not hide the date.
+    const QLocale c = QLocale::c();
+    const QString date = QString::fromLatin1(text).simplified();
+    const QString undated = date.section(QLatin1Char(' '), 1);
+    QDateTime at;
+    for (const char *format : {"dd MMM yyyy hh:mm:ss 'GMT'", "dd-MMM-yy hh:mm:ss 'GMT'", "MMM d hh:mm:ss yyyy"}) {
+        at = c.toDateTime(undated, QString::fromLatin1(format));
+        if (at.isValid())
+            break;
+    }
+    if (!at.isValid())
+        return std::nullopt;
+    if (at.date().year() < 1970)
+        at = at.addYears(100); // a two-digit year of the obsolete form
+    at.setTimeSpec(Qt::UTC);
+    const qint64 seconds = now.secsTo(at);
+    return seconds > 0 ? std::optional(std::chrono::seconds(seconds)) : std::nullopt;
 }
 
 std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, const QByteArray &body)

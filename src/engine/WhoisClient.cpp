@@ -1,10 +1,12 @@
 #include "engine/WhoisClient.h"
 
+#include "engine/Logging.h"
 #include "engine/TextRules.h"
 #include "engine/WhoisInterpretation.h"
 
 #include <QHostAddress>
 #include <QPointer>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -107,13 +109,60 @@ std::optional<QString> WhoisClient::referral(const QString &answer)
     return std::nullopt;
 }
 
-QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::exchange(const QString &server, const QByteArray &payload)
+QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::exchange(QString server, QByteArray payload, WaitBudget *budget,
+                                                                       QString tld)
 {
     const QString host = m_options.overrideHost.isEmpty() ? server : m_options.overrideHost;
-    return WhoisConnection::query(host, payload, m_options.connection, this);
+    RegistryScheduler *scheduler = m_options.scheduler;
+    if (!scheduler)
+        co_return co_await WhoisConnection::query(host, payload, m_options.connection, this);
+    QPointer<WhoisClient> self(this);
+    const QString key = RegistryScheduler::key(RegistryScheduler::Protocol::whois, host, m_options.connection.port);
+    WaitBudget ownBudget;
+    if (!budget)
+        budget = &ownBudget;
+    std::optional<std::expected<QString, WhoisError>> refused;
+    for (;;) {
+        RegistryTurn turn = co_await scheduler->take(key, host, RegistryScheduler::Protocol::whois, budget, this);
+        if (!self || turn.status() == RegistryTurn::Status::cancelled)
+            co_return std::unexpected(WhoisError::cancelled());
+        if (turn.status() == RegistryTurn::Status::outOfBudget)
+            co_return refused ? *refused : std::unexpected(WhoisError::throttled(host));
+        auto answer = co_await WhoisConnection::query(host, payload, m_options.connection, this);
+        if (!self)
+            co_return answer;
+        // A server that answered before and now will not even connect is turning us away.
+        const bool turnedAway = !answer && answer.error().kind() == WhoisError::Kind::connectionFailed
+                                && answer.error().text().endsWith(QLatin1String("Connection refused")) && turn.answeredBefore();
+        if (turnedAway || (answer && !tld.isEmpty() && interpretWhoisResponse(*answer, tld) == DomainAvailability::error)) {
+            const auto wait = answer ? namedWait(*answer) : std::nullopt;
+            qCInfo(lcWhois, "%s refused a query (%s)", qUtf8Printable(host),
+                   wait ? qPrintable(QStringLiteral("asks to wait %1 s").arg(wait->count())) : "no wait named");
+            turn.limited(wait);
+            refused = std::move(answer);
+            continue;
+        }
+        if (answer)
+            turn.answered();
+        co_return answer;
+    }
 }
 
-QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld)
+std::optional<std::chrono::seconds> WhoisClient::namedWait(const QString &answer)
+{
+    static const QRegularExpression wait(QStringLiteral("(?:wait|again in|after)\\s+(\\d{1,6})\\s*(second|sec|s\\b|minute|min)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = wait.match(answer);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const qint64 count = match.captured(1).toLongLong();
+    const bool minutes = match.captured(2).startsWith(QLatin1String("min"), Qt::CaseInsensitive);
+    if (count <= 0)
+        return std::nullopt;
+    return std::chrono::seconds(minutes ? count * 60 : count);
+}
+
+QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld, WaitBudget *budget)
 {
     if (const auto cached = m_serverCache.constFind(tld); cached != m_serverCache.cend())
         co_return cached.value();
@@ -122,7 +171,7 @@ QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld)
         co_return std::unexpected(WhoisError::invalidTLD(tld));
 
     QPointer<WhoisClient> self(this);
-    const auto answer = co_await exchange(m_options.referralHost, (bare + QStringLiteral("\r\n")).toUtf8());
+    const auto answer = co_await exchange(m_options.referralHost, (bare + QStringLiteral("\r\n")).toUtf8(), budget);
     if (!answer)
         co_return std::unexpected(answer.error());
     const auto host = referral(*answer);
@@ -133,7 +182,7 @@ QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld)
     co_return *host;
 }
 
-QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString name, QString tld)
+QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString name, QString tld, WaitBudget *budget)
 {
     const QString normalizedTLD = normalizeTLD(tld);
     if (hasUnsafeCharacter(tld) || hasUnsafeCharacter(name))
@@ -141,13 +190,13 @@ QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString 
     const QString domain = name.toLower() + normalizedTLD;
 
     QPointer<WhoisClient> self(this);
-    const auto host = co_await server(normalizedTLD);
+    const auto host = co_await server(normalizedTLD, budget);
     if (!host)
         co_return std::unexpected(host.error());
     if (!self)
         co_return std::unexpected(WhoisError::cancelled());
 
-    const auto answer = co_await exchange(*host, (domain + QStringLiteral("\r\n")).toUtf8());
+    const auto answer = co_await exchange(*host, (domain + QStringLiteral("\r\n")).toUtf8(), budget, normalizedTLD);
     if (!answer)
         co_return std::unexpected(answer.error());
     co_return CheckResult{interpretWhoisResponse(*answer, normalizedTLD), stripWhoisBoilerplate(*answer)};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DomainAvailability.h"
+#include "engine/RegistryScheduler.h"
 #include "engine/WhoisConnection.h"
 #include "engine/WhoisError.h"
 
@@ -26,6 +27,8 @@ struct WhoisClientOptions {
     WhoisConnection::Options connection;
     // When set, every exchange (referral included) goes to this host instead.
     QString overrideHost;
+    // Paces the exchanges per server; null: each is sent at once, and a refusal is the answer.
+    RegistryScheduler *scheduler = nullptr;
 };
 
 // The WHOIS half of the engine: finds a TLD's WHOIS server (table, then IANA referral),
@@ -38,17 +41,24 @@ public:
 
     explicit WhoisClient(Options options = {}, QObject *parent = nullptr);
 
-    QCoro::Task<std::expected<CheckResult, WhoisError>> lookup(QString name, QString tld);
-    QCoro::Task<std::expected<QString, WhoisError>> server(QString tld);
+    // With a scheduler, a server that refuses ("too many requests", "wait 5 seconds", a refused
+    // connection after it answered before) is asked again once it lets us, until `budget` runs out.
+    QCoro::Task<std::expected<CheckResult, WhoisError>> lookup(QString name, QString tld, WaitBudget *budget = nullptr);
+    QCoro::Task<std::expected<QString, WhoisError>> server(QString tld, WaitBudget *budget = nullptr);
 
     const QHash<QString, QString> &serverCache() const { return m_serverCache; }
     double timeoutSeconds() const { return double(m_options.connection.timeout.count()) / 1000.0; }
 
     // The server named by the first line that starts with "refer:", if any.
     static std::optional<QString> referral(const QString &answer);
+    // The wait a refusal names ("try again in 30 seconds", "wait 5 seconds"), if any.
+    static std::optional<std::chrono::seconds> namedWait(const QString &answer);
 
 private:
-    QCoro::Task<std::expected<QString, WhoisError>> exchange(const QString &server, const QByteArray &payload);
+    // One exchange in its turn at the server. With `tld` given, an answer that reads as a
+    // refusal for it is told to the scheduler as one, and asked again while the budget allows.
+    QCoro::Task<std::expected<QString, WhoisError>> exchange(QString server, QByteArray payload, WaitBudget *budget,
+                                                             QString tld = {});
 
     Options m_options;
     QHash<QString, QString> m_serverCache;

@@ -6,12 +6,8 @@
 #include "net/ProxyTunnel.h"
 #include "net/TcpStream.h"
 
-#include <QHash>
 #include <QPointer>
 #include <QTimer>
-
-#include <algorithm>
-#include <deque>
 
 namespace orvane {
 
@@ -32,41 +28,6 @@ private:
     QByteArray m_data;
 };
 
-class WhoisExchange;
-
-// The exchanges running and waiting per host and port, for the thread's event loop.
-class HostTurns
-{
-public:
-    static HostTurns &forThisThread()
-    {
-        thread_local HostTurns turns;
-        return turns;
-    }
-
-    // True when the exchange may start now; otherwise it is started when a turn frees up.
-    bool enter(const QString &key, WhoisExchange *exchange, int limit)
-    {
-        Host &host = m_hosts[key];
-        if (host.running < std::max(limit, 1)) {
-            ++host.running;
-            return true;
-        }
-        host.waiting.push_back(exchange);
-        return false;
-    }
-
-    // The exchange is finished or gone: its turn, or its place in the queue, is given up.
-    void leave(const QString &key, WhoisExchange *exchange, bool wasRunning);
-
-private:
-    struct Host {
-        int running = 0;
-        std::deque<WhoisExchange *> waiting;
-    };
-    QHash<QString, Host> m_hosts;
-};
-
 class WhoisExchange : public QObject
 {
 public:
@@ -81,21 +42,8 @@ public:
 
     Completion<Answer> resumer;
 
-    QString turnKey() const { return m_host.toLower() + QLatin1Char(':') + QString::number(m_options.port); }
-
     void start()
     {
-        m_queued = !HostTurns::forThisThread().enter(turnKey(), this, m_options.maxPerHost);
-        if (m_queued)
-            qCDebug(lcWhois, "[%s] waiting for a free connection", qUtf8Printable(m_host));
-        else
-            begin();
-    }
-
-    void begin()
-    {
-        m_queued = false;
-        m_running = true;
         qCDebug(lcWhois, "Connecting to %s:%u", qUtf8Printable(m_host), unsigned(m_options.port));
 
         m_watchdog.setSingleShot(true);
@@ -139,7 +87,6 @@ public:
         m_watchdog.stop();
         if (m_stream)
             m_stream->close();
-        releaseTurn();
     }
 
 private:
@@ -186,17 +133,7 @@ private:
             m_watchdog.stop();
             if (m_stream)
                 m_stream->close();
-            releaseTurn();
         }
-    }
-
-    void releaseTurn()
-    {
-        if (!m_queued && !m_running)
-            return;
-        const bool wasRunning = m_running;
-        m_queued = m_running = false;
-        HostTurns::forThisThread().leave(turnKey(), this, wasRunning);
     }
 
     QString m_host;
@@ -206,29 +143,7 @@ private:
     QTimer m_watchdog{this};
     ResponseBuffer m_buffer;
     Phase m_phase = Phase::connecting;
-    bool m_queued = false;
-    bool m_running = false;
 };
-
-void HostTurns::leave(const QString &key, WhoisExchange *exchange, bool wasRunning)
-{
-    const auto found = m_hosts.find(key);
-    if (found == m_hosts.end())
-        return;
-    Host &host = found.value();
-    if (!wasRunning) {
-        host.waiting.erase(std::remove(host.waiting.begin(), host.waiting.end(), exchange), host.waiting.end());
-    } else if (!host.waiting.empty()) {
-        WhoisExchange *next = host.waiting.front();
-        host.waiting.pop_front();
-        next->begin(); // the turn passes on; the count of running exchanges stays
-        return;
-    } else {
-        --host.running;
-    }
-    if (host.running == 0 && host.waiting.empty())
-        m_hosts.erase(found);
-}
 
 } // namespace
 

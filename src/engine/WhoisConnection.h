@@ -23,9 +23,6 @@ struct WhoisConnectionOptions {
     // A server that streams without end is cut off here, and the exchange fails: a truncated
     // answer could lack the very lines that decide the verdict.
     qint64 maxAnswerBytes = 1024 * 1024;
-    // Exchanges with one host at the same time; the others wait their turn. Registries
-    // throttle bursts, and a throttled answer is no verdict.
-    int maxPerHost = 4;
     // Delay before the next of a host's addresses is tried alongside a silent one.
     std::chrono::milliseconds stagger{250};
     // When set, these addresses are raced instead of what the host name resolves to.
@@ -38,8 +35,7 @@ struct WhoisConnectionOptions {
 
 // One WHOIS exchange (RFC 3912): connect, send the query line, read until the server
 // closes, return what arrived. The first event to finish the exchange decides its result.
-// An exchange that waits for its turn at a busy host starts its time limit only when its
-// turn comes.
+// How many run at once per server is the registry scheduler's business (WhoisClient).
 class WhoisConnection
 {
 public:

@@ -8,7 +8,7 @@ namespace orvane {
 class WhoisError
 {
 public:
-    enum class Kind { invalidTLD, noServer, connectionFailed, readFailed, timedOut, cancelled };
+    enum class Kind { invalidTLD, noServer, connectionFailed, readFailed, timedOut, cancelled, throttled };
 
     static WhoisError invalidTLD(QString tld) { return {Kind::invalidTLD, std::move(tld)}; }
     static WhoisError noServer(QString tld) { return {Kind::noServer, std::move(tld)}; }
@@ -16,6 +16,8 @@ public:
     static WhoisError readFailed(QString detail) { return {Kind::readFailed, std::move(detail)}; }
     static WhoisError timedOut() { return {Kind::timedOut, {}}; }
     static WhoisError cancelled() { return {Kind::cancelled, {}}; }
+    // The server is paused (it refused another query) for longer than this check may wait.
+    static WhoisError throttled(QString host) { return {Kind::throttled, std::move(host)}; }
 
     Kind kind() const { return m_kind; }
     const QString &text() const { return m_text; }
@@ -29,6 +31,7 @@ public:
         case Kind::readFailed: return QStringLiteral("Read failed: ") + m_text;
         case Kind::timedOut: return QStringLiteral("WHOIS query timed out");
         case Kind::cancelled: return QStringLiteral("Cancelled");
+        case Kind::throttled: return QStringLiteral("WHOIS server asked to wait longer than allowed: ") + m_text;
         }
         return {};
     }

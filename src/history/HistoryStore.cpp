@@ -1,5 +1,6 @@
 #include "history/HistoryStore.h"
 
+#include "history/CodePoints.h"
 #include "history/HistorySchema.h"
 
 #include <QDir>
@@ -244,6 +245,17 @@ void HistoryStore::insert(DomainResult *result)
         m_pendingResults.append(result);
         m_pendingResultSet.insert(result);
     }
+}
+
+DomainResult *HistoryStore::recordResult(SearchRecord *record, const QString &tld, const QString &domain,
+                                         DomainAvailability availability, const QString &text,
+                                         const std::optional<QString> &error, const QDateTime &expiresAt)
+{
+    auto *result = new DomainResult(tld, domain, rawString(availability), leftCodePoints(text, storedResponseLimit), error,
+                                    QDateTime::currentDateTimeUtc());
+    result->setExpiresAt(expiresAt);
+    record->addResult(result); // the record tells its store
+    return result;
 }
 
 void HistoryStore::resultAdded(SearchRecord *record, DomainResult *result)

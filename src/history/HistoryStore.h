@@ -21,6 +21,8 @@ class HistoryStore : public QObject
     Q_OBJECT
 public:
     static inline const QString schemaVersion = QStringLiteral("1.3.0");
+    // A stored answer keeps this many characters; the live row shows the whole text.
+    static constexpr int storedResponseLimit = 8000;
 
     struct Options {
         int busyTimeoutMs = 5000; // how long an upgrade or a save waits for another writer
@@ -54,6 +56,12 @@ public:
     // Takes ownership; the record is pending until the next save().
     void insert(SearchRecord *record);
     void insert(DomainResult *result);
+    // One finished check of `record`'s search, stored with it (the answer cut to
+    // storedResponseLimit characters, checked now). When the record is in a store, the result
+    // is pending there until the next save(); a record deleted meanwhile writes nothing.
+    static DomainResult *recordResult(SearchRecord *record, const QString &tld, const QString &domain,
+                                      DomainAvailability availability, const QString &text,
+                                      const std::optional<QString> &error, const QDateTime &expiresAt);
     // The record and its results disappear at once from fetchAll(), from the file at save().
     // Results added to it afterwards (a search still running) are never written.
     void remove(SearchRecord *record);

@@ -1,23 +1,21 @@
 #include "net/HttpClient.h"
 
 #include "net/Completion.h"
+#include "net/CurlMulti.h"
 #include "net/NetLogging.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHostAddress>
 #include <QPointer>
 #include <QSet>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <climits>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <cerrno>
+
+// The transfer policy: what is asked, which redirects are followed, which answers are trusted and
+// what each way of ending becomes. The bridge to the event loop is CurlMulti.
 
 namespace orvane {
 
@@ -28,23 +26,38 @@ QString timedOutDescription()
 
 namespace {
 
-struct CurlGlobal {
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    ~CurlGlobal() { curl_global_cleanup(); }
-};
-
-void ensureCurlGlobal()
-{
-    static CurlGlobal global;
-}
-
 bool isRedirect(long status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// The server did not prove who it is. (A missing or unreadable set of authorities on this
-// machine is not among these: nobody on the path can cause it.)
+// The connection broke while the TLS handshake ran: reset, refused, timed out, closed. That is
+// the network failing, as before any handshake; it proves nothing about who is at the other end.
+bool isBrokenHandshake(CURL *easy, const QString &detail)
+{
+    long osError = 0;
+    curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osError);
+    switch (osError) {
+    case ECONNRESET:
+    case ECONNREFUSED:
+    case ECONNABORTED:
+    case ETIMEDOUT:
+    case EPIPE:
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+        return true;
+    default:
+        break;
+    }
+    // OpenSSL queued no error of its own (curl then names the system call's failure, or its bare
+    // SSL_ERROR_SYSCALL), or it saw the connection end in the middle of the handshake.
+    return (detail.contains(QLatin1String("SSL_connect: ")) && detail.contains(QLatin1String(" in connection to ")))
+           || detail.contains(QLatin1String("unexpected eof while reading"), Qt::CaseInsensitive);
+}
+
+// The server did not prove who it is: its certificate, an alert, or a handshake that breaks the
+// protocol. (A missing or unreadable set of authorities on this machine is not among these:
+// nobody on the path can cause it.)
 bool isTlsFailure(CURLcode code)
 {
     switch (code) {
@@ -60,44 +73,40 @@ bool isTlsFailure(CURLcode code)
     }
 }
 
-class Transfer;
+bool startsWithField(const QByteArray &line, QByteArrayView name)
+{
+    return line.size() > name.size() && line.first(name.size()).compare(name, Qt::CaseInsensitive) == 0;
+}
 
-// One socket curl wants watched; notifiers are made only for the directions asked for.
-struct SocketWatch {
-    QSocketNotifier *read = nullptr;
-    QSocketNotifier *write = nullptr;
-};
+HttpOutcome ended(HttpOutcome::Kind kind, QString text = {}, QString host = {})
+{
+    HttpOutcome outcome;
+    outcome.kind = kind;
+    outcome.errorText = std::move(text);
+    outcome.host = std::move(host);
+    return outcome;
+}
+
+class Transfer;
 
 } // namespace
 
 struct HttpClient::Private {
-    HttpClient *q;
-    HttpClientOptions options;
-    CURLM *multi = nullptr;
-    CURLSH *share = nullptr;
-    curl_slist *resolve = nullptr;
-    QTimer timer;
-    QTimer admitTimer;
-    QList<Transfer *> waiting; // started, not yet handed to curl
-    QSet<SocketWatch *> watches;
-    QSet<Transfer *> transfers;
-    int openSockets = 0;
-    bool closing = false; // no event loop pass follows: notifiers go at once
-
-    explicit Private(HttpClient *owner, HttpClientOptions opts);
+    explicit Private(HttpClientOptions opts)
+        : options(std::move(opts)), multi(CurlMulti::Options{options.caFile, options.resolve, options.maxHostConnections})
+    {
+    }
     ~Private();
 
-    void socketAction(curl_socket_t socket, int events);
-    void admit(Transfer *transfer);
-    void admitSome();
-    void collectFinished();
-    void retire(QSocketNotifier *&notifier) const;
+    HttpClientOptions options;
+    CurlMulti multi;
+    QSet<Transfer *> transfers;
 };
 
 namespace {
 
 // One GET, across its redirects. Owned by the caller's context (or the client).
-class Transfer : public QObject
+class Transfer : public QObject, public CurlMulti::Handler
 {
 public:
     Transfer(HttpClient::Private *client, QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *parent)
@@ -121,12 +130,20 @@ public:
         m_timer.setSingleShot(true);
         connect(&m_timer, &QTimer::timeout, this, [this] { checkDeadlines(); });
         armTimer();
+        if (!m_client->multi.setupError().isEmpty()) {
+            fail(m_client->multi.setupError());
+            return;
+        }
         open(m_url);
     }
 
     // curl is done with the current hop.
-    void hopFinished(CURLcode code)
+    void transferDone(CURLcode code) override
     {
+        if (code == CURLE_FAILED_INIT) {
+            fail(QStringLiteral("Could not start the request"));
+            return;
+        }
         if (code == CURLE_OK) {
             long status = 0;
             curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
@@ -140,25 +157,34 @@ public:
                 // Over TLS libcurl takes a close without close-notify for the end of the body, so
                 // a body that runs until the connection closes could have been cut by anyone on
                 // the path: it proves nothing.
-                finish({HttpOutcome::Kind::invalid, 0, {}, QStringLiteral("The answer has no length over TLS."), {}});
+                finish(ended(HttpOutcome::Kind::invalid, QStringLiteral("The answer has no length over TLS.")));
                 return;
             }
-            finish({HttpOutcome::Kind::response, int(status), std::move(m_body), {}, {}});
+            HttpOutcome outcome = ended(HttpOutcome::Kind::response);
+            outcome.status = int(status);
+            outcome.body = std::move(m_body);
+            outcome.retryAfter = m_retryAfter;
+            long version = 0;
+            curl_easy_getinfo(m_easy, CURLINFO_HTTP_VERSION, &version);
+            outcome.multiplexed = version >= CURL_HTTP_VERSION_2_0;
+            finish(std::move(outcome));
             return;
         }
         const QString detail = m_error[0] ? QString::fromUtf8(m_error) : QString::fromUtf8(curl_easy_strerror(code));
         if (m_tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
-            finish({HttpOutcome::Kind::tooLarge, 0, {}, {}, {}});
+            finish(ended(HttpOutcome::Kind::tooLarge));
         } else if (m_conflictingLength) {
-            finish({HttpOutcome::Kind::invalid, 0, {}, QStringLiteral("The server sent conflicting Content-Length headers."), {}});
+            finish(ended(HttpOutcome::Kind::invalid, QStringLiteral("The server sent conflicting Content-Length headers.")));
+        } else if (code == CURLE_SSL_CONNECT_ERROR && isBrokenHandshake(m_easy, detail)) {
+            fail(detail);
         } else if (isTlsFailure(code)) {
-            finish({HttpOutcome::Kind::tlsFailure, 0, {}, detail, m_url.host()});
+            finish(ended(HttpOutcome::Kind::tlsFailure, detail, m_url.host()));
         } else if (code == CURLE_WEIRD_SERVER_REPLY || code == CURLE_UNSUPPORTED_PROTOCOL) {
-            finish({HttpOutcome::Kind::notHttp, 0, {}, detail, {}});
+            finish(ended(HttpOutcome::Kind::notHttp, detail));
         } else if (code == CURLE_BAD_CONTENT_ENCODING || code == CURLE_PARTIAL_FILE || code == CURLE_HTTP2
                    || code == CURLE_HTTP2_STREAM || (code == CURLE_RECV_ERROR && m_answerStarted)) {
             // An answer began and cannot be read as the server framed it: never a short body.
-            finish({HttpOutcome::Kind::invalid, 0, {}, detail, {}});
+            finish(ended(HttpOutcome::Kind::invalid, detail));
         } else if (code == CURLE_OPERATION_TIMEDOUT) {
             fail(timedOutDescription());
         } else {
@@ -172,69 +198,67 @@ private:
         m_url = url;
         if (!m_easy) {
             m_easy = curl_easy_init();
-            if (!m_easy) {
-                fail(QStringLiteral("Out of memory"));
+            QString problem;
+            if (!m_easy)
+                problem = QStringLiteral("Out of memory");
+            else if (!m_client->multi.prepare(m_easy, &problem) || !configure(&problem))
+                qCWarning(lcNet, "Could not set up a request: %s", qUtf8Printable(problem));
+            if (!problem.isEmpty()) {
+                fail(QStringLiteral("Could not start the request"));
                 return;
             }
-            configure();
         } else {
-            curl_multi_remove_handle(m_client->multi, m_easy);
+            m_client->multi.remove(m_easy);
         }
         m_body.clear();
+        m_retryAfter.clear();
         m_tooLarge = m_conflictingLength = m_answerStarted = m_http1 = m_framed = false;
         m_contentLength.clear();
         m_error[0] = 0;
-        curl_easy_setopt(m_easy, CURLOPT_URL, url.toEncoded().constData());
+        CURLcode code = curl_easy_setopt(m_easy, CURLOPT_URL, url.toEncoded().constData());
         // A redirect restarts curl's own clock; ours keeps counting across hops.
-        if (m_limits.whole.count() > 0)
-            curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, long(std::max<qint64>(1, m_limits.whole.count() - m_clock.elapsed())));
-        m_client->admit(this);
+        if (code == CURLE_OK && m_limits.whole.count() > 0)
+            code = curl_easy_setopt(m_easy, CURLOPT_TIMEOUT_MS, long(std::max<qint64>(1, m_limits.whole.count() - m_clock.elapsed())));
+        if (code != CURLE_OK) {
+            fail(QStringLiteral("Invalid URL: %1").arg(url.toString()));
+            return;
+        }
+        m_client->multi.add(m_easy, this);
     }
 
-public:
-    // Hands the request to curl; false when curl refused it (the exchange has then failed).
-    bool enter()
+    // What this program asks of every request. False, with the option curl refused, otherwise.
+    bool configure(QString *problem)
     {
-        if (curl_multi_add_handle(m_client->multi, m_easy) == CURLM_OK)
-            return true;
-        fail(QStringLiteral("Could not start the request"));
-        return false;
-    }
-
-private:
-
-    void configure()
-    {
-        curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this);
-        curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_error);
-        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 0L); // followed by hand, under our rules
-        curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
-        // Wait for a connection that may carry several streams rather than open more; over plain
-        // http (never HTTP/2 here) that would only hold requests until the first answer.
-        curl_easy_setopt(m_easy, CURLOPT_PIPEWAIT, m_url.scheme() == QLatin1String("https") ? 1L : 0L);
-        curl_easy_setopt(m_easy, CURLOPT_ACCEPT_ENCODING, "");
-        curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!m_client->options.caFile.isEmpty())
-            curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_client->options.caFile).constData());
-        curl_easy_setopt(m_easy, CURLOPT_SHARE, m_client->share);
-        if (m_client->resolve)
-            curl_easy_setopt(m_easy, CURLOPT_RESOLVE, m_client->resolve);
-        curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_limits.idle.count()));
-        curl_easy_setopt(m_easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_limits.maxBodyBytes));
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-        curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-        curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(m_easy, CURLOPT_OPENSOCKETFUNCTION, &Transfer::onOpenSocket);
-        curl_easy_setopt(m_easy, CURLOPT_OPENSOCKETDATA, m_client);
-        curl_easy_setopt(m_easy, CURLOPT_CLOSESOCKETFUNCTION, &Transfer::onCloseSocket);
-        curl_easy_setopt(m_easy, CURLOPT_CLOSESOCKETDATA, m_client);
+        const bool https = m_url.scheme() == QLatin1String("https");
         for (const HttpHeader &header : std::as_const(m_headers))
             m_headerList = curl_slist_append(m_headerList, QByteArray(header.first + ": " + header.second).constData());
-        curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headerList);
+        const QList<QPair<const char *, CURLcode>> results{
+            {"CURLOPT_NOSIGNAL", curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L)},
+            {"CURLOPT_ERRORBUFFER", curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_error)},
+            {"CURLOPT_PROTOCOLS_STR", curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https")},
+            {"CURLOPT_FOLLOWLOCATION", curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 0L)}, // followed by hand, under our rules
+            {"CURLOPT_HTTP_VERSION", curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS))},
+            // Wait for a connection that may carry several streams rather than open more; over
+            // plain http (never HTTP/2 here) that would only hold requests until the first answer.
+            {"CURLOPT_PIPEWAIT", curl_easy_setopt(m_easy, CURLOPT_PIPEWAIT, https ? 1L : 0L)},
+            {"CURLOPT_ACCEPT_ENCODING", curl_easy_setopt(m_easy, CURLOPT_ACCEPT_ENCODING, "")},
+            {"CURLOPT_SSL_VERIFYPEER", curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 1L)},
+            {"CURLOPT_SSL_VERIFYHOST", curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 2L)},
+            {"CURLOPT_CONNECTTIMEOUT_MS", curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_limits.idle.count()))},
+            {"CURLOPT_MAXFILESIZE_LARGE", curl_easy_setopt(m_easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_limits.maxBodyBytes))},
+            {"CURLOPT_WRITEFUNCTION", curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody)},
+            {"CURLOPT_WRITEDATA", curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this)},
+            {"CURLOPT_HEADERFUNCTION", curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader)},
+            {"CURLOPT_HEADERDATA", curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this)},
+            {"CURLOPT_HTTPHEADER", curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headerList)},
+        };
+        for (const auto &[name, code] : results) {
+            if (code != CURLE_OK) {
+                *problem = QStringLiteral("%1: %2").arg(QLatin1String(name), QString::fromUtf8(curl_easy_strerror(code)));
+                return false;
+            }
+        }
+        return true;
     }
 
     static size_t onBody(char *data, size_t size, size_t count, void *self)
@@ -257,12 +281,14 @@ private:
         transfer->m_lastActivity = transfer->m_clock.elapsed();
         transfer->m_answerStarted = true;
         if (line.startsWith("HTTP/")) {
-            transfer->m_contentLength.clear(); // a new answer (after 1xx) starts its own headers
+            // A new answer (after 1xx) starts its own headers.
+            transfer->m_contentLength.clear();
+            transfer->m_retryAfter.clear();
             transfer->m_http1 = line.startsWith("HTTP/1.");
             transfer->m_framed = false;
-        } else if (line.size() > 18 && line.first(18).compare("transfer-encoding:", Qt::CaseInsensitive) == 0) {
+        } else if (startsWithField(line, "transfer-encoding:")) {
             transfer->m_framed = true; // curl refuses anything but chunked as the last coding
-        } else if (line.size() > 15 && line.first(15).compare("content-length:", Qt::CaseInsensitive) == 0) {
+        } else if (startsWithField(line, "content-length:")) {
             // Two different lengths: which one frames the body is anyone's guess, so neither does.
             const QByteArray value = line.mid(15).trimmed();
             if (!transfer->m_contentLength.isEmpty() && transfer->m_contentLength != value) {
@@ -271,22 +297,10 @@ private:
             }
             transfer->m_contentLength = value;
             transfer->m_framed = true;
+        } else if (startsWithField(line, "retry-after:")) {
+            transfer->m_retryAfter = line.mid(12).trimmed().left(64);
         }
         return size * count;
-    }
-
-    static curl_socket_t onOpenSocket(void *client, curlsocktype, curl_sockaddr *address)
-    {
-        const curl_socket_t socket = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-        if (socket != CURL_SOCKET_BAD)
-            ++static_cast<HttpClient::Private *>(client)->openSockets;
-        return socket;
-    }
-
-    static int onCloseSocket(void *client, curl_socket_t socket)
-    {
-        --static_cast<HttpClient::Private *>(client)->openSockets;
-        return ::close(socket);
     }
 
     void redirect(const QUrl &target)
@@ -336,7 +350,7 @@ private:
             armTimer();
     }
 
-    void fail(const QString &text) { finish({HttpOutcome::Kind::transportError, 0, {}, text, {}}); }
+    void fail(const QString &text) { finish(ended(HttpOutcome::Kind::transportError, text)); }
 
     void finish(HttpOutcome outcome)
     {
@@ -344,9 +358,8 @@ private:
             return;
         m_timer.stop();
         m_client->transfers.remove(this);
-        m_client->waiting.removeOne(this);
         if (m_easy) {
-            curl_multi_remove_handle(m_client->multi, m_easy);
+            m_client->multi.remove(m_easy);
             curl_easy_cleanup(m_easy);
             m_easy = nullptr;
         }
@@ -361,6 +374,7 @@ private:
     char m_error[CURL_ERROR_SIZE] = {};
     QByteArray m_body;
     QByteArray m_contentLength;
+    QByteArray m_retryAfter;
     bool m_tooLarge = false;
     bool m_conflictingLength = false;
     bool m_answerStarted = false;
@@ -372,145 +386,8 @@ private:
     int m_redirects = 0;
 };
 
-int onSocket(CURL *, curl_socket_t socket, int what, void *clientp, void *socketp)
-{
-    auto *d = static_cast<HttpClient::Private *>(clientp);
-    auto *watch = static_cast<SocketWatch *>(socketp);
-    if (what == CURL_POLL_REMOVE) {
-        if (watch) {
-            d->retire(watch->read);
-            d->retire(watch->write);
-            d->watches.remove(watch);
-            delete watch;
-            curl_multi_assign(d->multi, socket, nullptr);
-        }
-        return 0;
-    }
-    if (!watch) {
-        watch = new SocketWatch;
-        d->watches.insert(watch);
-        curl_multi_assign(d->multi, socket, watch);
-    }
-    auto want = [d, socket](QSocketNotifier *&notifier, QSocketNotifier::Type type, bool on, int event) {
-        if (!on) {
-            if (notifier)
-                notifier->setEnabled(false);
-            return;
-        }
-        if (!notifier) {
-            notifier = new QSocketNotifier(qintptr(socket), type);
-            QObject::connect(notifier, &QSocketNotifier::activated, d->q, [d, socket, event] { d->socketAction(socket, event); });
-        }
-        notifier->setEnabled(true);
-    };
-    want(watch->read, QSocketNotifier::Read, what & CURL_POLL_IN, CURL_CSELECT_IN);
-    want(watch->write, QSocketNotifier::Write, what & CURL_POLL_OUT, CURL_CSELECT_OUT);
-    return 0;
-}
-
-int onTimer(CURLM *, long timeoutMs, void *clientp)
-{
-    auto *d = static_cast<HttpClient::Private *>(clientp);
-    if (timeoutMs < 0)
-        d->timer.stop();
-    else
-        d->timer.start(int(std::min<long>(timeoutMs, INT_MAX)));
-    return 0;
-}
-
-} // namespace
-
-HttpClient::Private::Private(HttpClient *owner, HttpClientOptions opts) : q(owner), options(std::move(opts))
-{
-    ensureCurlGlobal();
-    multi = curl_multi_init();
-    share = curl_share_init();
-    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-    for (const QString &entry : std::as_const(options.resolve))
-        resolve = curl_slist_append(resolve, entry.toUtf8().constData());
-    curl_multi_setopt(multi, CURLMOPT_PIPELINING, long(CURLPIPE_MULTIPLEX));
-    curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, options.maxHostConnections);
-    // Fixed, or curl sizes the cache by the transfers under way and drops kept connections
-    // between searches.
-    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 64L);
-    curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &onSocket);
-    curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &onTimer);
-    curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, q, [this] { socketAction(CURL_SOCKET_TIMEOUT, 0); });
-    QObject::connect(&admitTimer, &QTimer::timeout, q, [this] { admitSome(); });
-}
-
-void HttpClient::Private::admit(Transfer *transfer)
-{
-    waiting.append(transfer);
-    if (!admitTimer.isActive())
-        admitTimer.start(0);
-}
-
-// curl sets up every new request in the first pass after it was added: a thousand at once keep
-// the event loop (and any window on it) busy for tens of milliseconds. A few per pass do not.
-void HttpClient::Private::admitSome()
-{
-    constexpr int perPass = 48;
-    for (int i = 0; i < perPass && !waiting.isEmpty(); ++i)
-        waiting.takeFirst()->enter();
-    if (waiting.isEmpty())
-        admitTimer.stop();
-}
-
-HttpClient::Private::~Private()
-{
-    closing = true;
-    for (Transfer *transfer : QSet<Transfer *>(transfers))
-        delete transfer;
-    curl_multi_cleanup(multi); // closes the kept connections
-    for (SocketWatch *watch : std::as_const(watches)) {
-        delete watch->read;
-        delete watch->write;
-        delete watch;
-    }
-    curl_share_cleanup(share);
-    curl_slist_free_all(resolve);
-}
-
-void HttpClient::Private::retire(QSocketNotifier *&notifier) const
-{
-    if (!notifier)
-        return;
-    notifier->setEnabled(false);
-    if (closing)
-        delete notifier;
-    else
-        notifier->deleteLater(); // possibly called from inside this notifier's own signal
-    notifier = nullptr;
-}
-
-void HttpClient::Private::socketAction(curl_socket_t socket, int events)
-{
-    int running = 0;
-    curl_multi_socket_action(multi, socket, events, &running);
-    collectFinished();
-}
-
-void HttpClient::Private::collectFinished()
-{
-    int queued = 0;
-    while (CURLMsg *message = curl_multi_info_read(multi, &queued)) {
-        if (message->msg != CURLMSG_DONE)
-            continue;
-        Transfer *transfer = nullptr;
-        const CURLcode result = message->data.result;
-        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
-        if (transfer)
-            transfer->hopFinished(result);
-    }
-}
-
-namespace {
 QPointer<HttpClient> sharedClient;
+
 void closeSharedClient()
 {
     delete sharedClient.data();
@@ -518,7 +395,14 @@ void closeSharedClient()
     // deliver them now, or those coroutines stay suspended for good.
     QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
 }
+
 } // namespace
+
+HttpClient::Private::~Private()
+{
+    for (Transfer *transfer : QSet<Transfer *>(transfers))
+        delete transfer;
+}
 
 HttpClient *HttpClient::shared()
 {
@@ -531,7 +415,7 @@ HttpClient *HttpClient::shared()
 }
 
 HttpClient::HttpClient(HttpClientOptions options, QObject *parent)
-    : QObject(parent), d(std::make_unique<Private>(this, std::move(options)))
+    : QObject(parent), d(std::make_unique<Private>(std::move(options)))
 {
 }
 
@@ -539,7 +423,12 @@ HttpClient::~HttpClient() = default;
 
 int HttpClient::openSockets() const
 {
-    return d->openSockets;
+    return d->multi.openSockets();
+}
+
+long HttpClient::maxHostConnections() const
+{
+    return d->options.maxHostConnections;
 }
 
 QCoro::Task<HttpOutcome> HttpClient::get(QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *context)

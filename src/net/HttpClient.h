@@ -32,6 +32,8 @@ struct HttpOutcome {
     QByteArray body;
     QString errorText;
     QString host;
+    QByteArray retryAfter; // a response's Retry-After header, as sent (at most 64 bytes)
+    bool multiplexed = false; // the answer came over HTTP/2 (or later): one connection carries many
 };
 
 struct HttpLimits {
@@ -50,7 +52,7 @@ struct HttpClientOptions {
 };
 
 // The process's one HTTP client (RDAP queries and the bootstrap fetch), on libcurl's multi
-// interface driven by this thread's event loop. Connections and TLS sessions outlive a search:
+// interface driven by this thread's event loop (CurlMulti). Connections and TLS sessions outlive a search:
 // HTTP/2 streams share one connection per registry host, HTTP/1.1 connections are kept alive.
 // Redirects are followed here (at most 20; never away from https, never to an IP address).
 // No cookies, no cache.
@@ -72,6 +74,8 @@ public:
 
     // Sockets curl holds right now, busy or kept for later requests.
     int openSockets() const;
+    // Connections to one host at most; over HTTP/1.1 as many requests run at once.
+    long maxHostConnections() const;
 
     struct Private;
 

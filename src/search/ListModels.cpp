@@ -6,7 +6,14 @@
 
 namespace orvane {
 
-LiveResultsModel::LiveResultsModel(QObject *parent) : QAbstractListModel(parent) {}
+LiveResultsModel::LiveResultsModel(QObject *parent) : QAbstractListModel(parent)
+{
+    m_tick.setInterval(1000);
+    connect(&m_tick, &QTimer::timeout, this, [this] {
+        for (const int row : std::as_const(m_waiting))
+            emit dataChanged(index(row), index(row), {WaitingRole});
+    });
+}
 
 int LiveResultsModel::rowCount(const QModelIndex &parent) const
 {
@@ -30,6 +37,8 @@ QVariant LiveResultsModel::data(const QModelIndex &index, int role) const
     case ExpiresAtRole: return row.expiresAt;
     case HasRawRole: return !row.rawResponse.isEmpty() || row.errorMessage.has_value();
     case ExpandedRole: return m_expanded.value(index.row());
+    case WaitingRole: return waitingText(row);
+    case WaitingHostRole: return row.waitingHost;
     case ShownDomainRole: return m_shown.at(index.row()).domain;
     case LookAlikeHintRole: return m_shown.at(index.row()).hint;
     default: return {};
@@ -53,6 +62,7 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const
             {RawResponseRole, "rawResponse"}, {ErrorMessageRole, "errorMessage"},
             {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"},
             {HasRawRole, "hasRaw"},           {ExpandedRole, "expanded"},
+            {WaitingRole, "waiting"},         {WaitingHostRole, "waitingHost"},
             {ShownDomainRole, "shownDomain"}, {LookAlikeHintRole, "lookAlikeHint"}};
 }
 
@@ -80,6 +90,8 @@ void LiveResultsModel::replaceAll(const QList<LiveResult> &rows)
     m_positions.clear();
     m_expanded = QList<bool>(m_rows.size(), false); // new rows start collapsed
     m_shown.clear();
+    m_waiting.clear();
+    m_tick.stop();
     m_available = 0;
     QHash<QString, Shown> seen; // the rows of a search share their name
     for (int i = 0; i < m_rows.size(); ++i) {
@@ -121,6 +133,14 @@ void LiveResultsModel::setOutcome(int row, DomainAvailability availability, cons
     if (result.expiresAt != expiresAt) {
         result.expiresAt = expiresAt;
         roles << ExpiresAtRole;
+    }
+    if (!result.waitingHost.isEmpty()) {
+        result.waitingHost.clear();
+        result.waitingUntil = {};
+        roles << WaitingRole << WaitingHostRole;
+        m_waiting.remove(row);
+        if (m_waiting.isEmpty())
+            m_tick.stop();
     }
     if (roles.isEmpty())
         return;
@@ -172,6 +192,35 @@ void LiveResultsModel::setExpanded(int row, bool expanded)
     m_expanded[row] = expanded;
     const QModelIndex at = index(row);
     emit dataChanged(at, at, {ExpandedRole});
+}
+
+void LiveResultsModel::setWaiting(int row, const QString &host, const QDateTime &until)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    LiveResult &result = m_rows[row];
+    const QDateTime at = host.isEmpty() ? QDateTime() : until;
+    if (result.waitingHost == host && result.waitingUntil == at)
+        return;
+    result.waitingHost = host;
+    result.waitingUntil = at;
+    if (host.isEmpty())
+        m_waiting.remove(row);
+    else
+        m_waiting.insert(row);
+    if (m_waiting.isEmpty())
+        m_tick.stop();
+    else if (!m_tick.isActive())
+        m_tick.start();
+    markChanged(row, {WaitingRole, WaitingHostRole});
+}
+
+QString LiveResultsModel::waitingText(const LiveResult &row) const
+{
+    if (row.waitingHost.isEmpty())
+        return {};
+    const qint64 left = std::max<qint64>(1, (QDateTime::currentDateTimeUtc().msecsTo(row.waitingUntil) + 999) / 1000);
+    return tr("Registry asked to wait \u2014 retrying in %1 s").arg(left);
 }
 
 int SuggestionsModel::rowCount(const QModelIndex &parent) const

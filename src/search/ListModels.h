@@ -7,6 +7,8 @@
 #include <QBasicTimer>
 #include <QHash>
 #include <QList>
+#include <QSet>
+#include <QTimer>
 
 namespace orvane {
 
@@ -29,8 +31,10 @@ public:
         ErrorMessageRole,
         HasErrorRole,
         ExpiresAtRole,
-        HasRawRole,   // whether there is an answer or an error message to show
-        ExpandedRole, // whether the row shows its raw answer (the user's choice, kept with the row)
+        HasRawRole,      // whether there is an answer or an error message to show
+        ExpandedRole,    // whether the row shows its raw answer (the user's choice, kept with the row)
+        WaitingRole,     // "Registry asked to wait — retrying in 3 s" while a registry holds the check back, else ""
+        WaitingHostRole, // that registry's host
         // The domain as shown (a look-alike with its ASCII form beside it), and why it is
         // flagged ("mixed scripts"), empty for an ordinary name.
         ShownDomainRole,
@@ -66,6 +70,10 @@ public:
     // Whether a row shows its raw answer: the user's choice, kept here so that it outlives the
     // row's view (scrolled away, or a window built anew). New rows start collapsed.
     Q_INVOKABLE void setExpanded(int row, bool expanded);
+    // A registry holds the row's check back until `until` (an empty host: no longer). The row's
+    // text counts down each second meanwhile.
+    void setWaiting(int row, const QString &host, const QDateTime &until);
+    QString waitingText(const LiveResult &row) const;
 
 signals:
     void countChanged();
@@ -95,6 +103,8 @@ private:
     int m_lastChanged = -1;
     QList<int> m_changedRoles;
     QBasicTimer m_notifyTimer;
+    QSet<int> m_waiting; // rows held back by a registry
+    QTimer m_tick;
 };
 
 // The brainstorm's suggestions.

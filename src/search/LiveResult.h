@@ -19,6 +19,9 @@ struct LiveResult {
     QString rawResponse;
     std::optional<QString> errorMessage;
     QDateTime expiresAt; // invalid when the registry did not say
+    // While a registry holds the check back: which one, and when it is asked again.
+    QString waitingHost;
+    QDateTime waitingUntil;
 
     friend bool operator==(const LiveResult &, const LiveResult &) = default;
 };

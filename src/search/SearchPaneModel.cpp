@@ -1,7 +1,6 @@
 #include "search/SearchPaneModel.h"
 
 #include "settings/AppSettings.h"
-#include "history/CodePoints.h"
 #include "engine/DomainName.h"
 #include "history/HistoryStore.h"
 
@@ -33,8 +32,7 @@ struct SearchPaneModel::Run {
     quint64 generation = 0;
     bool gongWanted = false;
     bool foundAvailable = false;
-    int pending = 0;
-    Completion<bool> finished;
+    CheckGroup checks;
 };
 
 SearchPaneModel::SearchPaneModel(LookupConfiguration lookup, ClaudeCLIOptions claude, HistoryStore *store,
@@ -146,10 +144,8 @@ void SearchPaneModel::search()
 
 QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
 {
-    run->pending = int(run->tlds.size());
-    for (int i = 0; i < run->tlds.size(); ++i)
-        checkOne(run, i);
-    co_await run->finished.wait();
+    startChecks(run);
+    co_await run->checks.finished();
 
     std::optional<QString> saveError;
     if (run->context) {
@@ -169,20 +165,32 @@ QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
         run->gong->playGong();
 }
 
-QCoro::Task<> SearchPaneModel::checkOne(std::shared_ptr<Run> run, int index)
+void SearchPaneModel::startChecks(const std::shared_ptr<Run> &run)
 {
-    const auto result = co_await run->lookup->check(DomainName::toAscii(run->name).value_or(run->name), run->tlds.at(index));
-    if (result)
-        applyOutcome(*run, index, result->availability, result->rawResponse, result->expiresAt, std::nullopt);
-    else
-        applyOutcome(*run, index, DomainAvailability::error, QString(), {}, result.error().description());
-    if (--run->pending == 0)
-        run->finished.complete(true);
+    const QString ascii = DomainName::toAscii(run->name).value_or(run->name);
+    for (int index = 0; index < run->tlds.size(); ++index) {
+        // A registry that holds the check back says so on the check's own row, while it lasts.
+        std::weak_ptr<Run> weak = run;
+        auto waiting = [weak, index](const QString &host, const QDateTime &retryAt) {
+            const auto alive = weak.lock();
+            SearchPaneModel *model = alive ? alive->model.data() : nullptr;
+            if (!model)
+                return;
+            const int row = model->m_liveResults->indexOf(alive->rowIds.at(index));
+            if (row >= 0)
+                model->m_liveResults->setWaiting(row, host, retryAt);
+        };
+        run->checks.add(run->lookup->check(ascii, run->tlds.at(index), std::move(waiting)),
+                        [run, index](const CheckGroup::Outcome &outcome) { applyOutcome(*run, index, outcome); });
+    }
 }
 
-void SearchPaneModel::applyOutcome(Run &run, int index, DomainAvailability availability, const QString &text,
-                                   const QDateTime &expiresAt, const std::optional<QString> &error)
+void SearchPaneModel::applyOutcome(Run &run, int index, const CheckGroup::Outcome &outcome)
 {
+    const DomainAvailability availability = outcome ? outcome->availability : DomainAvailability::error;
+    const QString text = outcome ? outcome->rawResponse : QString();
+    const QDateTime expiresAt = outcome ? outcome->expiresAt : QDateTime();
+    const std::optional<QString> error = outcome ? std::nullopt : std::optional(outcome.error().description());
     if (availability == DomainAvailability::available)
         run.foundAvailable = true;
     // Only this run's own row is touched; rows that replaced it belong to someone else.
@@ -191,16 +199,10 @@ void SearchPaneModel::applyOutcome(Run &run, int index, DomainAvailability avail
         if (row >= 0)
             model->m_liveResults->setOutcome(row, availability, text, error, expiresAt);
     }
-    if (!run.record)
-        return;
-    const QString tld = run.tlds.at(index);
-    auto *result = new DomainResult(tld, run.name + tld, rawString(availability), leftCodePoints(text, storedResponseLimit),
-                                    error, QDateTime::currentDateTimeUtc());
-    result->setExpiresAt(expiresAt);
-    // Linked first, so that the store sees at once whether the record is still there.
-    run.record->addResult(result);
-    if (run.context)
-        run.context->insert(result);
+    if (run.record) {
+        const QString tld = run.tlds.at(index);
+        HistoryStore::recordResult(run.record, tld, run.name + tld, availability, text, error, expiresAt);
+    }
 }
 
 void SearchPaneModel::resetRuns()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "brainstorm/ClaudeCLIService.h"
+#include "engine/CheckGroup.h"
 #include "engine/DomainLookupService.h"
 #include "search/Gong.h"
 #include "search/ListModels.h"
@@ -37,7 +38,6 @@ public:
     static inline const QString saveFailedPrefix = QStringLiteral("Could not save search history: ");
     static inline const QString invalidSuggestionName = QStringLiteral("Enter a valid name first.");
     static inline const QString suggestionsDisabled = QStringLiteral("Claude suggestions are disabled in Settings.");
-    static constexpr int storedResponseLimit = 8000;
 
     // The store the searches are saved in and the settings they read (TLDs, the brainstorm's
     // switch and path) are given once, here; either may be null (nothing saved, nothing enabled).
@@ -84,9 +84,8 @@ private:
 
     struct Run;
     static QCoro::Task<> runSearch(std::shared_ptr<Run> run);
-    static QCoro::Task<> checkOne(std::shared_ptr<Run> run, int index);
-    static void applyOutcome(Run &run, int index, DomainAvailability availability, const QString &text, const QDateTime &expiresAt,
-                             const std::optional<QString> &error);
+    static void startChecks(const std::shared_ptr<Run> &run);
+    static void applyOutcome(Run &run, int index, const CheckGroup::Outcome &outcome);
     QCoro::Task<> runSuggestions(QString name, QStringList tlds, std::optional<QString> path);
 
     void setIsSearching(bool on);

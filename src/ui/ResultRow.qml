@@ -22,6 +22,9 @@ Item {
     property string rowErrorMessage
     property bool rowHasError: false
     property bool rowHasRaw: false
+    // While a registry holds the check back: what the row says, and which registry.
+    property string rowWaiting
+    property string rowWaitingHost
     property bool showRaw: false
     signal toggleRaw()
 
@@ -40,7 +43,10 @@ Item {
     implicitHeight: column.implicitHeight
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
-    Accessible.name: rowLookAlikeHint ? qsTr("%1, %2, %3").arg(rowShownDomain).arg(rowLookAlikeHint).arg(look.spoken) : qsTr("%1, %2").arg(rowShownDomain).arg(look.spoken)
+    // A look-alike adds why it is flagged; a check a registry holds back, what the row says of it.
+    readonly property string spokenStatus: rowLookAlikeHint ? qsTr("%1, %2, %3").arg(rowShownDomain).arg(rowLookAlikeHint).arg(look.spoken)
+                                                            : qsTr("%1, %2").arg(rowShownDomain).arg(look.spoken)
+    Accessible.name: rowWaiting.length > 0 ? qsTr("%1, %2 (%3)").arg(spokenStatus).arg(rowWaiting).arg(rowWaitingHost) : spokenStatus
 
     CardSlice {
         anchors.fill: parent
@@ -146,6 +152,17 @@ Item {
             }
 
             Text { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusError; Layout.leftMargin: 32 }
+            Text {
+                objectName: "waiting"
+                visible: row.rowWaiting.length > 0
+                text: row.rowWaiting
+                font.pixelSize: Theme.textFootnote
+                color: Theme.secondaryText
+                Layout.leftMargin: 32
+                HoverHandler { id: waitingHover }
+                ToolTip.visible: waitingHover.hovered
+                ToolTip.text: qsTr("%1 limits how fast it answers").arg(row.rowWaitingHost)
+            }
             Text {
                 objectName: "expiry"
                 visible: row.expiry.length > 0

@@ -228,6 +228,8 @@ Item {
             rowErrorMessage: errorMessage
             rowHasError: hasError
             rowHasRaw: hasRaw
+            rowWaiting: waiting
+            rowWaitingHost: waitingHost
             showRaw: expanded
             onToggleRaw: pane.model.liveResults.setExpanded(index, !expanded)
         }

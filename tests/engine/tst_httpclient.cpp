@@ -143,6 +143,29 @@ private slots:
             QVERIFY(server.request.startsWith("GET /rdap/domain/a.test HTTP/1.1\r\nHost: 127.0.0.1:"));
     }
 
+    // The connection breaking in the middle of the handshake is the network failing, as before
+    // one; only an answer that is no TLS at all counts against the server's identity.
+    void brokenHandshake_data()
+    {
+        QTest::addColumn<QByteArray>("reply"); // sent once the ClientHello is in; empty: none
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("reset") << QByteArray() << true << "error|";
+        QTest::newRow("closed") << QByteArray() << false << "error|";
+        QTest::newRow("not TLS") << QByteArray("HTTP/1.1 400 Bad Request\r\n\r\n") << false << "tls|127.0.0.1";
+    }
+    void brokenHandshake()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, reset);
+        QFETCH(QString, expected);
+        BrokenTlsServer server(reset, reply);
+        HttpClient client(HttpClientOptions{testCA, {}, 6});
+        const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
+        const QString outcome = summary(QCoro::waitFor(client.get(server.url("/"), {}, patient)));
+        QVERIFY2(outcome.startsWith(expected), qPrintable(outcome));
+    }
+
     // A server that never answers: each limit alone ends the exchange, and so does the owner.
     void unanswered_data()
     {

@@ -3,6 +3,7 @@
 #include "RawDatabase.h"
 #include "history/HistoryStore.h"
 #include "watch/WatchList.h"
+#include "engine/RegistryScheduler.h"
 #include "engine/WhoisClient.h"
 
 #include <QDateTime>
@@ -130,12 +131,15 @@ private slots:
         row("domain cut when TLDs given", {"orvane.ai", ".com"}, {com, summary(1, 1, 0, 0)}, 0,
             "Note: with TLDs given, only the part before the first dot is checked (orvane).");
         row("--tlds, each TLD once", {"--tlds", ".com,COM,.ai", "orvane", "com"}, {com, ai, summary(2, 1, 1, 0)}, 0);
-        row("refusal and failure", {"orvane", "ninja", ".ZZ"},
+        row("refusal and failure", {"--max-wait", "0", "orvane", "ninja", ".ZZ"},
             {"orvane.ninja error Too many requests", zz, summary(2, 0, 0, 2)}, 1);
         row("standard input", {"-"}, {com, ai, summary(2, 1, 1, 0)}, 0, "", "orvane.com\n\n# a comment\n  orvane.ai\r\n");
         row("file, bad line", {"--input", "@file"}, {com, summary(1, 1, 0, 0)}, 1,
             "Line 1 (bad_name): Enter a name (letters, digits, hyphens, no spaces or dots).", "bad_name\norvane.com\n");
-        row("--only-available", {"--only-available", "orvane", "ai", "ninja", "com"}, {com, summary(3, 1, 1, 1)}, 1);
+        row("--only-available", {"--only-available", "--max-wait", "0", "orvane", "ai", "ninja", "com"}, {com, summary(3, 1, 1, 1)}, 1);
+        row("duplicates asked once", {"-"}, {com, summary(1, 1, 0, 0)}, 0, "", "orvane.com\nOrvane.COM\n orvane.com");
+        row("line too long", {"-"}, {com, summary(1, 1, 0, 0)}, 1,
+            "Line 1 (" + QString(80, 'a') + "\u2026): longer than 1024 characters.", QByteArray(1025, 'a') + "\norvane.com\n");
         row("international name", {"B\u00fccher", ".com"},
             {"b\u00fccher.com available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
         row("international TLD", {"orvane", "\u0440\u0444"},
@@ -292,6 +296,50 @@ private slots:
         QCOMPARE(QFileInfo(path).lastModified(), modified);
     }
 
+    // Standard input is used as it arrives: the first name is asked before the second is written.
+    void namesAsTheyArrive()
+    {
+        m_http->setJson("/rdap/domain/second.com", 404, "{}");
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
+        process.setProcessEnvironment(env);
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start(ORVANE_CHECK_BINARY, {"--bootstrap", m_http->url("/dns.json").toString(), "-"});
+        process.write("orvane.com\n");
+        QTRY_COMPARE(m_http->requestCount("/rdap/domain/orvane.com"), 1);
+        QCOMPARE(m_http->requestCount("/rdap/domain/second.com"), 0);
+        process.write("second.com\n");
+        process.closeWriteChannel();
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(m_http->requestCount("/rdap/domain/second.com"), 1);
+    }
+
+    // What a registry asked is kept beside the desktop program's settings: the next run, in
+    // another process, waits for the same pause without asking (and falls back at once here).
+    void learnedPaceIsShared()
+    {
+        m_http->setLimit(FakeHttpServer::Limit{0.001, 0, [] { return QByteArray("30"); }});
+        m_whois->setAnswer("orvane.com", QByteArray("Domain Name: orvane.com\nRegistrar: R\n"));
+        const QStringList arguments{"--max-wait", "0", "orvane", ".com"};
+        const Run first = run(arguments);
+        QCOMPARE(first.out.first().simplified(), "orvane.com taken Domain Name: orvane.com");
+        QCOMPARE(m_http->limitedCount(), 1);
+
+        orvane::RegistryScheduler::Options options;
+        options.paceFile = m_home->filePath(".config/pellunor/Orvane.pace.json");
+        const orvane::RegistryScheduler learned(options);
+        const auto state = learned.state(orvane::RegistryScheduler::key(orvane::RegistryScheduler::Protocol::rdap, "127.0.0.1", m_http->port()));
+        QCOMPARE(state.window, 8.0);
+        const qint64 pause = QDateTime::currentDateTimeUtc().secsTo(state.pausedUntil);
+        QVERIFY2(pause > 20 && pause <= 30, qPrintable(QString::number(pause)));
+
+        const Run second = run(arguments);
+        QCOMPARE(second.out, first.out);
+        QCOMPARE(m_http->requestCount("/rdap/domain/orvane.com"), 1);
+    }
+
     // A history file that cannot be read is a failure that says so; one written before the
     // verdict had a column of its own is read as it is.
     void watchingFromOtherFiles_data()
@@ -348,6 +396,7 @@ private slots:
         QTest::newRow("bad port") << QStringList{"--whois-port", "70000", "abc"} << "Not a valid port: 70000";
         QTest::newRow("bad format") << QStringList{"--format", "xml", "abc"} << "Not a valid format: xml (text, json or csv)";
         QTest::newRow("bad time-out") << QStringList{"--timeout", "0", "abc"} << "Not a valid time-out: 0";
+        QTest::newRow("bad wait") << QStringList{"--max-wait", "-1", "abc"} << "Not a valid wait: -1";
         QTest::newRow("unknown option") << QStringList{"--frobnicate", "abc"} << "Unknown option 'frobnicate'.";
     }
     void badArguments()

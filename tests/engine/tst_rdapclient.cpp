@@ -165,6 +165,30 @@ private slots:
         QCOMPARE(describe(QCoro::waitFor(rdap->queryDomain("name", tld))), expected);
     }
 
+    // What a Retry-After asks for; a wait of nothing or in the past names none (the back-off serves).
+    void retryAfter_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("seconds"); // -1: none
+        QTest::newRow("delta-seconds") << QByteArray(" 30 ") << 30;
+        QTest::newRow("zero") << QByteArray("0") << -1;
+        QTest::newRow("huge") << QByteArray("99999999999999999999") << 999999999;
+        QTest::newRow("IMF-fixdate") << QByteArray("Wed, 21 Oct 2026 07:28:45 GMT") << 45;
+        QTest::newRow("RFC 850 date") << QByteArray("Wednesday, 21-Oct-26 07:29:00 GMT") << 60;
+        QTest::newRow("asctime date") << QByteArray("Wed Oct 21 07:28:10 2026") << 10;
+        QTest::newRow("date gone by") << QByteArray("Wed, 21 Oct 2026 07:27:00 GMT") << -1;
+        QTest::newRow("not a wait") << QByteArray("soon") << -1;
+        QTest::newRow("negative") << QByteArray("-5") << -1;
+    }
+    void retryAfter()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, seconds);
+        const QDateTime now = QDateTime::fromString("2026-10-21T07:28:00Z", Qt::ISODate);
+        const auto wait = RDAPClient::retryAfter(value, now);
+        QCOMPARE(wait ? int(wait->count()) : -1, seconds);
+    }
+
     void requestShape()
     {
         m_server->serveBootstrap({QStringLiteral("TeSt")}, QStringLiteral("/rdap")); // no slash at the end

@@ -133,19 +133,6 @@ private slots:
 #endif
     }
 
-    void busyHostQueuesExchanges()
-    {
-        // Eight queries to one host: four at a time, and the waiting ones' time limits start
-        // only with their turn (each answer takes 400 ms; every query gets 700 ms).
-        m_server->setDefault(Script{.answer = "No match\r\n", .delayMs = 400});
-        std::vector<QCoro::Task<Answer>> tasks;
-        for (int i = 0; i < 8; ++i)
-            tasks.push_back(WhoisConnection::query("127.0.0.1", QByteArray("q") + QByteArray::number(i) + "\r\n", options(700)));
-        for (auto &task : tasks)
-            QCOMPARE(describe(QCoro::waitFor(task)), QStringLiteral("text:No match\r\n"));
-        QCOMPARE(m_server->peakConnections(), 4);
-    }
-
     void connectionFailures_data()
     {
         QTest::addColumn<QString>("host");

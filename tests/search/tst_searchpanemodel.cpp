@@ -128,6 +128,26 @@ private slots:
                  QStringList{"8000|" + emoji});
     }
 
+    // A row held back by a registry says so, naming the host, until its answer comes; the
+    // others say nothing of the kind.
+    void rowSaysWhileARegistryHoldsItBack()
+    {
+        m_http->setLimit(FakeHttpServer::Limit{2, 1, [] { return QByteArray("1"); }});
+        auto m = model({".com", ".ai"});
+        start(*m, "orvane");
+        const LiveResultsModel *rows = m->liveResults();
+        const auto waiting = [rows](int row) { return rows->data(rows->index(row), LiveResultsModel::WaitingRole).toString(); };
+        QTRY_VERIFY(!waiting(0).isEmpty() || !waiting(1).isEmpty());
+        const int held = waiting(0).isEmpty() ? 1 : 0;
+        QCOMPARE(waiting(1 - held), QString());
+        QCOMPARE(waiting(held), QStringLiteral("Registry asked to wait \u2014 retrying in 1 s"));
+        QCOMPARE(rows->data(rows->index(held), LiveResultsModel::WaitingHostRole).toString(), QStringLiteral("127.0.0.1"));
+        QTRY_VERIFY(!m->isSearching());
+        QCOMPARE(rowsOf(rows), (QStringList{"orvane.com available", "orvane.ai taken"}));
+        QCOMPARE(waiting(held), QString());
+        QVERIFY(m_whois->queries().isEmpty());
+    }
+
     // An international name is shown and stored in Unicode, typed in either form, and asked for in ASCII.
     void internationalName()
     {

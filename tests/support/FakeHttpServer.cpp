@@ -51,6 +51,13 @@ void FakeHttpServer::serveBootstrap(const QStringList &tlds, const QString &base
     setRoute(QStringLiteral("/dns.json"), route);
 }
 
+void FakeHttpServer::setLimit(std::optional<Limit> limit)
+{
+    m_limit = std::move(limit);
+    m_tokens = m_limit ? m_limit->burst : 0;
+    m_refilled.start();
+}
+
 void FakeHttpServer::handle(QTcpSocket *socket)
 {
     ++m_connectionCount;
@@ -74,6 +81,18 @@ void FakeHttpServer::handle(QTcpSocket *socket)
         }
         m_counts[path] += 1;
         m_headers.insert(path, headers);
+        if (m_limit && path.startsWith(QLatin1String("/rdap/"))) {
+            m_tokens = std::min(m_limit->burst, m_tokens + double(m_refilled.restart()) / 1000.0 * m_limit->perSecond);
+            if (m_tokens < 1) {
+                ++m_limited;
+                const QByteArray retryAfter = m_limit->retryAfter ? m_limit->retryAfter() : QByteArray();
+                socket->write("HTTP/1.1 429 Too Many Requests\r\nConnection: close\r\nContent-Length: 0\r\n"
+                              + (retryAfter.isEmpty() ? QByteArray() : "Retry-After: " + retryAfter + "\r\n") + "\r\n");
+                socket->disconnectFromHost();
+                return;
+            }
+            m_tokens -= 1;
+        }
         QPointer<QTcpSocket> guard(socket);
         QTimer::singleShot(m_routes.value(path).delayMs, this, [this, guard, path] {
             if (guard)

@@ -6,7 +6,11 @@
 #include <QObject>
 #include <QPair>
 #include <QTcpServer>
+#include <QElapsedTimer>
 #include <QUrl>
+
+#include <functional>
+#include <optional>
 
 // A scripted HTTP/1.1 server on 127.0.0.1 for the engine's tests. Each path answers as its
 // route says; every request is counted and its headers kept.
@@ -24,6 +28,14 @@ public:
         bool keepAlive = false;    // leave the connection open for the next request
     };
 
+    // A token bucket over every /rdap/ path: a request that finds no token gets 429 with the
+    // Retry-After that `retryAfter` gives (none when it gives nothing).
+    struct Limit {
+        double perSecond = 1;
+        double burst = 1;
+        std::function<QByteArray()> retryAfter;
+    };
+
     explicit FakeHttpServer(QObject *parent = nullptr);
 
     quint16 port() const { return m_server.serverPort(); }
@@ -35,6 +47,9 @@ public:
     // Serves /dns.json mapping each TLD (without dot) to this server's /rdap/ base URL.
     void serveBootstrap(const QStringList &tlds, const QString &base = QStringLiteral("/rdap/"));
     static QByteArray bootstrapFile(const QList<QPair<QStringList, QStringList>> &services);
+
+    void setLimit(std::optional<Limit> limit);
+    int limitedCount() const { return m_limited; }
 
     int requestCount(const QString &path) const { return m_counts.value(path); }
     int connectionCount() const { return m_connectionCount; }
@@ -49,5 +64,9 @@ private:
     QHash<QString, int> m_counts;
     QHash<QString, QHash<QByteArray, QByteArray>> m_headers;
     int m_connectionCount = 0;
+    std::optional<Limit> m_limit;
+    double m_tokens = 0;
+    QElapsedTimer m_refilled;
+    int m_limited = 0;
 };
 Q_DECLARE_METATYPE(FakeHttpServer::Route)

@@ -3,9 +3,12 @@
 #include <QFile>
 #include <QSslKey>
 #include <QSslServer>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+
+#include <sys/socket.h>
 
 // An HTTPS server on 127.0.0.1 with the untrusted test certificate (tests/data/untrusted.crt).
 // Every connection gets `answer` once the request has arrived, and is then closed in order
@@ -45,4 +48,34 @@ public:
 
     QSslServer server;
     QByteArray request; // what arrived, all connections together
+};
+
+// A server on 127.0.0.1 that takes the ClientHello and breaks the handshake: it resets the
+// connection (`reset`), or sends `reply` (which is no TLS) and closes it in order.
+class BrokenTlsServer
+{
+public:
+    explicit BrokenTlsServer(bool reset, QByteArray reply = {})
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this, reset, reply] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QIODevice::readyRead, socket, [socket, reset, reply] {
+                    if (reset) {
+                        const linger now{1, 0}; // close() then sends RST
+                        ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+                        socket->abort();
+                        return;
+                    }
+                    socket->readAll();
+                    socket->write(reply);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+
+    QUrl url(const QString &path) const { return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(server.serverPort()).arg(path)); }
+
+    QTcpServer server;
 };

@@ -61,7 +61,14 @@ FakeWhoisServer::FakeWhoisServer(QObject *parent) : QObject(parent)
                 m_raw << raw;
                 const QString line = QString::fromUtf8(raw).chopped(raw.endsWith("\r\n") ? 2 : 1);
                 m_queries << line;
-                const Script script = m_scripts.value(line, m_default);
+                Script script = m_scripts.value(line, m_default);
+                if (m_limit) {
+                    m_tokens = std::min(m_limit->burst, m_tokens + double(m_refilled.restart()) / 1000.0 * m_limit->perSecond);
+                    if (m_tokens < 1)
+                        script = Script{m_limit->refusal};
+                    else
+                        m_tokens -= 1;
+                }
                 QPointer<QTcpSocket> guard(socket);
                 QTimer::singleShot(script.delayMs, socket, [this, guard, script] {
                     if (guard)
@@ -70,6 +77,13 @@ FakeWhoisServer::FakeWhoisServer(QObject *parent) : QObject(parent)
             });
         }
     });
+}
+
+void FakeWhoisServer::setLimit(const Limit &limit)
+{
+    m_limit = limit;
+    m_tokens = limit.burst;
+    m_refilled.start();
 }
 
 void FakeWhoisServer::serve(QTcpSocket *socket, const Script &script)

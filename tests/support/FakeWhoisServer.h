@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QTcpServer>
+
+#include <optional>
 
 // A scripted WHOIS server on 127.0.0.1. Answers per query line (without CR LF), falls back
 // to a default script, and records every query line it receives.
@@ -21,7 +24,15 @@ public:
         qint64 endless = 0;       // stream this many bytes (bounded) and keep going while read
     };
 
+    // A token bucket over every query: one that finds no token is answered `refusal`.
+    struct Limit {
+        double perSecond = 1;
+        double burst = 1;
+        QByteArray refusal;
+    };
+
     explicit FakeWhoisServer(QObject *parent = nullptr);
+    void setLimit(const Limit &limit);
 
     quint16 port() const { return m_server.serverPort(); }
 
@@ -45,5 +56,8 @@ private:
     QList<QByteArray> m_raw;
     int m_open = 0;
     int m_peak = 0;
+    std::optional<Limit> m_limit;
+    double m_tokens = 0;
+    QElapsedTimer m_refilled;
 };
 Q_DECLARE_METATYPE(FakeWhoisServer::Script)

@@ -1,0 +1,601 @@
+#include "engine/RegistryScheduler.h"
+
+#include "engine/Logging.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+namespace {
+
+enum Outcome { answeredOutcome, limitedOutcome, failedOutcome };
+
+// What was learned of a host stays useful for a while, not for ever: registries change their limits.
+constexpr qint64 forgetAfterDays = 30;
+
+QHash<QString, RegistryScheduler *> &schedulersByFile()
+{
+    static QHash<QString, RegistryScheduler *> schedulers;
+    return schedulers;
+}
+
+void closeSchedulers()
+{
+    const auto schedulers = std::exchange(schedulersByFile(), {});
+    for (RegistryScheduler *scheduler : schedulers)
+        delete scheduler;
+}
+
+QJsonObject readPaceFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.read(1024 * 1024)).object().value(QStringLiteral("hosts")).toObject();
+}
+
+QDateTime dateOf(const QJsonObject &entry, const QString &name)
+{
+    return QDateTime::fromString(entry.value(name).toString(), Qt::ISODateWithMs);
+}
+
+} // namespace
+
+void WaitBudget::tell(const QString &host, const QDateTime &retryAt)
+{
+    const QDateTime at = host.isEmpty() ? QDateTime() : retryAt;
+    if (at == m_told)
+        return;
+    m_told = at;
+    if (m_observer)
+        m_observer(host, at);
+}
+
+// A request waiting for its turn. It belongs to the caller's context: when that goes, the
+// request leaves the queue there and then.
+class RegistryScheduler::Ticket : public QObject
+{
+public:
+    Ticket(RegistryScheduler *owner, QString hostKey, WaitBudget *checkBudget, QObject *parent)
+        : QObject(parent), scheduler(owner), key(std::move(hostKey)), budget(checkBudget)
+    {
+    }
+    ~Ticket() override
+    {
+        if (queued && scheduler)
+            scheduler->withdraw(this);
+        done.complete(Grant{});
+    }
+
+    QPointer<RegistryScheduler> scheduler;
+    QString key;
+    WaitBudget *budget;
+    Completion<Grant> done;
+    bool queued = false;
+};
+
+RegistryTurn::RegistryTurn(RegistryTurn &&other) noexcept
+    : m_scheduler(std::move(other.m_scheduler)), m_key(std::move(other.m_key)), m_budget(other.m_budget), m_status(other.m_status),
+      m_epoch(other.m_epoch), m_sentAt(other.m_sentAt), m_open(std::exchange(other.m_open, false))
+{
+}
+
+RegistryTurn &RegistryTurn::operator=(RegistryTurn &&other) noexcept
+{
+    if (this != &other) {
+        if (m_open)
+            failed();
+        m_scheduler = std::move(other.m_scheduler);
+        m_key = std::move(other.m_key);
+        m_budget = other.m_budget;
+        m_status = other.m_status;
+        m_epoch = other.m_epoch;
+        m_sentAt = other.m_sentAt;
+        m_open = std::exchange(other.m_open, false);
+    }
+    return *this;
+}
+
+RegistryTurn::~RegistryTurn()
+{
+    if (m_open)
+        failed();
+}
+
+bool RegistryTurn::answeredBefore() const
+{
+    if (!m_scheduler)
+        return false;
+    const auto found = m_scheduler->m_hosts.constFind(m_key);
+    return found != m_scheduler->m_hosts.cend() && found->answeredBefore;
+}
+
+void RegistryTurn::answered(int carries)
+{
+    if (std::exchange(m_open, false) && m_scheduler)
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, answeredOutcome, std::nullopt, m_budget, carries);
+}
+
+void RegistryTurn::limited(std::optional<std::chrono::seconds> retryAfter)
+{
+    if (std::exchange(m_open, false) && m_scheduler)
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, limitedOutcome, retryAfter, m_budget);
+}
+
+void RegistryTurn::failed()
+{
+    if (std::exchange(m_open, false) && m_scheduler)
+        m_scheduler->settle(m_key, m_epoch, m_sentAt, failedOutcome, std::nullopt, m_budget);
+}
+
+QString RegistryScheduler::paceFileFor(const SettingsLocation &store)
+{
+    const QFileInfo settings(store.open()->fileName());
+    return settings.dir().filePath(settings.completeBaseName() + QStringLiteral(".pace.json"));
+}
+
+RegistryScheduler *RegistryScheduler::forStore(const SettingsLocation &store)
+{
+    const QString file = paceFileFor(store);
+    auto &schedulers = schedulersByFile();
+    if (RegistryScheduler *existing = schedulers.value(file))
+        return existing;
+    if (schedulers.isEmpty())
+        qAddPostRoutine(closeSchedulers); // while the event loop's objects still exist
+    Options options;
+    options.paceFile = file;
+    auto *scheduler = new RegistryScheduler(options);
+    schedulers.insert(file, scheduler);
+    return scheduler;
+}
+
+RegistryScheduler::RegistryScheduler(Options options, QObject *parent) : QObject(parent), m_options(std::move(options))
+{
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, &RegistryScheduler::save);
+    load();
+}
+
+RegistryScheduler::~RegistryScheduler()
+{
+    if (m_saveTimer.isActive())
+        save();
+    for (Host &host : m_hosts) {
+        for (Ticket *ticket : std::exchange(host.queue, {})) {
+            ticket->queued = false;
+            ticket->done.complete(Grant{});
+        }
+    }
+}
+
+QString RegistryScheduler::key(Protocol protocol, const QString &host, int port)
+{
+    return (protocol == Protocol::rdap ? QStringLiteral("rdap ") : QStringLiteral("whois ")) + host.toLower()
+           + QLatin1Char(':') + QString::number(port);
+}
+
+RegistryScheduler::Host &RegistryScheduler::host(const QString &key, const QString &name, Protocol protocol)
+{
+    auto found = m_hosts.find(key);
+    if (found == m_hosts.end()) {
+        Host fresh;
+        fresh.window = protocol == Protocol::rdap ? m_options.rdapWindow : m_options.whoisWindow;
+        found = m_hosts.insert(key, fresh);
+    }
+    found->name = name;
+    found->protocol = protocol;
+    if (!found->timer) {
+        found->timer = new QTimer(this);
+        found->timer->setSingleShot(true);
+        connect(found->timer, &QTimer::timeout, this, [this, key] { pump(key); });
+    }
+    return *found;
+}
+
+QCoro::Task<RegistryTurn> RegistryScheduler::take(QString key, QString name, Protocol protocol, WaitBudget *budget,
+                                                  QObject *context)
+{
+    reloadIfChanged();
+    Host &entry = host(key, name, protocol);
+    if (budget->m_order == 0)
+        budget->m_order = ++m_nextOrder;
+    QPointer<Ticket> ticket = new Ticket(this, key, budget, context ? context : this);
+    const auto at = std::upper_bound(entry.queue.begin(), entry.queue.end(), budget->m_order,
+                                     [](quint64 order, const Ticket *t) { return order < t->budget->m_order; });
+    entry.queue.insert(at, ticket.data());
+    ticket->queued = true;
+    const auto done = ticket->done;
+    pump(key);
+    const Grant grant = co_await done.wait();
+    delete ticket.data();
+    RegistryTurn turn;
+    turn.m_status = grant.status;
+    if (grant.status == RegistryTurn::Status::granted) {
+        turn.m_scheduler = this;
+        turn.m_key = key;
+        turn.m_budget = budget;
+        turn.m_epoch = grant.epoch;
+        turn.m_sentAt = grant.at;
+        turn.m_open = true;
+    }
+    co_return turn;
+}
+
+void RegistryScheduler::withdraw(Ticket *ticket)
+{
+    const auto found = m_hosts.find(ticket->key);
+    if (found == m_hosts.end())
+        return;
+    auto &queue = found->queue;
+    queue.erase(std::remove(queue.begin(), queue.end(), ticket), queue.end());
+    ticket->queued = false;
+    ticket->budget->tell({}, {});
+}
+
+bool RegistryScheduler::holdsBack(Host &h, Ticket *ticket, Clock::time_point now, Clock::time_point &until)
+{
+    until = h.pausedUntil;
+    if (ticket->budget->m_notBeforeKey == ticket->key)
+        until = std::max(until, ticket->budget->m_notBefore);
+    return now < until;
+}
+
+void RegistryScheduler::pump(const QString &key)
+{
+    const auto found = m_hosts.find(key);
+    if (found == m_hosts.end())
+        return;
+    Host &h = *found;
+    const auto now = Clock::now();
+    std::optional<Clock::time_point> wake;
+    const auto wakeAt = [&wake](Clock::time_point at) { wake = wake ? std::min(*wake, at) : at; };
+
+    // Whoever waits for the host's word (its pause, or the check's own answer) hears how long;
+    // a check whose budget ends first goes elsewhere.
+    for (auto it = h.queue.begin(); it != h.queue.end();) {
+        Ticket *ticket = *it;
+        WaitBudget *budget = ticket->budget;
+        Clock::time_point until;
+        if (!holdsBack(h, ticket, now, until)) {
+            ++it;
+            continue;
+        }
+        if (!budget->m_deadline)
+            budget->m_deadline = now + budget->m_allowance;
+        if (until > *budget->m_deadline) {
+            it = h.queue.erase(it);
+            ticket->queued = false;
+            budget->tell({}, {});
+            ticket->done.complete(Grant{RegistryTurn::Status::outOfBudget, 0, now});
+            continue;
+        }
+        budget->tell(h.name, toWall(until));
+        wakeAt(until);
+        ++it;
+    }
+
+    if (now >= h.pausedUntil) {
+        if (h.rate) {
+            const double seconds = std::chrono::duration<double>(now - std::max(h.tokensAt, h.pausedUntil)).count();
+            if (h.rateGuessed && !h.queue.empty())
+                *h.rate *= 1 + 0.05 * seconds; // a guess creeps up while the host takes it and more wait
+            h.tokens = std::min(std::max(1.0, h.burst), h.tokens + std::chrono::duration<double>(now - h.tokensAt).count() * *h.rate);
+            h.tokensAt = now;
+        }
+        const int window = std::max(1, h.carries > 0 ? std::min(h.carries, int(h.window)) : int(h.window));
+        for (auto it = h.queue.begin(); it != h.queue.end() && h.inFlight < window;) {
+            Ticket *ticket = *it;
+            Clock::time_point until;
+            if (holdsBack(h, ticket, now, until)) {
+                ++it;
+                continue;
+            }
+            if (h.rate) {
+                if (h.tokens < 1) {
+                    wakeAt(now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>((1 - h.tokens) / *h.rate)));
+                    break;
+                }
+                h.tokens -= 1;
+            }
+            it = h.queue.erase(it);
+            ticket->queued = false;
+            ++h.inFlight;
+            ticket->budget->tell({}, {});
+            ticket->done.complete(Grant{RegistryTurn::Status::granted, h.epoch, now});
+        }
+        if (h.queue.empty() && h.stretchStart)
+            h.stretchStarved = true;
+    }
+    if (wake) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*wake - now);
+        h.timer->start(int(std::clamp<qint64>(wait.count(), 1, 24 * 3600 * 1000)));
+    }
+}
+
+void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
+{
+    const auto previous = std::exchange(h.lastStretch, stretch);
+    qCDebug(lcLookup, "%s answered %.0f in %.2f s before it refused (asked at %.1f a second)", qUtf8Printable(h.name), stretch.answers,
+            stretch.seconds, h.rate.value_or(0));
+    // Two stretches far enough apart in length give the rate; it cannot be much above what the
+    // longer one carried. A first stretch began before all connections were up and counts a
+    // little less than it should: with it, the other must be much longer for the error to fade.
+    const Host::Stretch &longer = previous && previous->seconds > stretch.seconds ? *previous : stretch;
+    const double apart = previous && (previous->cold || stretch.cold) ? 1.0 : 0.5;
+    if (previous && std::abs(stretch.seconds - previous->seconds) >= apart) {
+        const double rate = (stretch.answers - previous->answers) / (stretch.seconds - previous->seconds);
+        if (rate > 0.05 && rate < 1.15 * longer.answers / longer.seconds) {
+            const double older = stretch.seconds < previous->seconds ? stretch.answers : previous->answers;
+            const double olderSeconds = std::min(stretch.seconds, previous->seconds);
+            h.burst = std::clamp(older - rate * olderSeconds, 1.0, std::max(1.0, older));
+            h.rate = rate * 0.97;
+            h.rateGuessed = false;
+            qCInfo(lcLookup, "%s takes about %.1f requests a second (%.0f at once): paced to that", qUtf8Printable(h.name), rate,
+                   h.burst);
+            return;
+        }
+    }
+    if (h.rate && !h.rateGuessed) {
+        *h.rate *= 0.9; // learned, and still refused: a little slower
+        return;
+    }
+    // One stretch: what got through went at most this fast (a stretch shorter than a couple of
+    // round trips is one burst, and says nothing of a rate); ask a little slower, and creep up.
+    const double seconds = std::max({0.1, stretch.seconds, 2 * h.roundTrip.value_or(0)});
+    double guess = 0.75 * stretch.answers / seconds;
+    if (h.rate)
+        guess = std::min(guess, 0.85 * *h.rate); // the last guess was refused too
+    h.rate = guess;
+    h.burst = 1;
+    h.rateGuessed = true;
+    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), guess);
+}
+
+void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
+                               std::optional<std::chrono::seconds> retryAfter, WaitBudget *budget, int carries)
+{
+    const auto found = m_hosts.find(key);
+    if (found == m_hosts.end())
+        return;
+    Host &h = *found;
+    h.inFlight = std::max(0, h.inFlight - 1);
+    const double maxWindow = h.protocol == Protocol::rdap ? m_options.rdapMaxWindow : m_options.whoisMaxWindow;
+    const auto now = Clock::now();
+    if (outcome == answeredOutcome) {
+        h.answeredBefore = true;
+        h.carries = carries;
+        h.backoff = std::chrono::milliseconds(0);
+        const double roundTrip = std::chrono::duration<double>(now - sentAt).count();
+        h.roundTrip = h.roundTrip ? 0.875 * *h.roundTrip + 0.125 * roundTrip : roundTrip;
+        if (epoch == h.epoch) { // sent since the last refusal
+            if (!h.stretchStart)
+                h.stretchStart = now;
+            ++h.stretchAnswers;
+        }
+        // Only a window in use grows: an idle one proves nothing about what the host takes.
+        if (h.inFlight + 1 >= int(h.window)) {
+            h.window = std::min(maxWindow, h.window + (h.window < h.threshold ? 1.0 : 1.0 / h.window));
+            h.learnedAt = QDateTime::currentDateTimeUtc();
+            changed(false);
+        }
+    } else if (outcome == limitedOutcome) {
+        // Once per flight: the answers to requests sent before the first refusal say the same.
+        const bool first = epoch == h.epoch;
+        if (first) {
+            h.threshold = std::max(1.0, std::floor(h.window / 2));
+            h.window = h.threshold;
+            ++h.epoch;
+            if (h.stretchStart && h.stretchAnswers > 0 && !h.stretchStarved) {
+                learnRate(h, {double(h.stretchAnswers), std::chrono::duration<double>(now - *h.stretchStart).count(), h.epoch == 1});
+                h.tokens = 0;
+                h.tokensAt = now;
+            }
+            h.stretchStart.reset();
+            h.stretchAnswers = 0;
+            h.stretchStarved = false;
+        }
+        std::chrono::milliseconds pause;
+        if (retryAfter) {
+            pause = std::min<std::chrono::milliseconds>(std::max(*retryAfter, std::chrono::seconds(0)), m_options.longestPause);
+        } else {
+            if (first || h.backoff.count() == 0)
+                h.backoff = h.backoff.count() == 0 ? std::chrono::milliseconds(m_options.firstBackoff)
+                                                   : std::min<std::chrono::milliseconds>(h.backoff * 2, m_options.longestBackoff);
+            pause = h.backoff;
+        }
+        // The check waits what it was told. The host as a whole pauses on the first refusal of a
+        // flight: the answers to requests sent before it was heard say nothing new.
+        const auto until = now + pause;
+        if (budget) {
+            budget->m_notBefore = until;
+            budget->m_notBeforeKey = key;
+        }
+        if (first && until > h.pausedUntil) {
+            h.pausedUntil = until;
+            qCInfo(lcLookup, "%s asked to wait: pausing it for %.1f s", qUtf8Printable(h.name), double(pause.count()) / 1000.0);
+        }
+        h.learnedAt = QDateTime::currentDateTimeUtc();
+        changed(true);
+    }
+    pump(key);
+}
+
+RegistryScheduler::HostState RegistryScheduler::state(const QString &key) const
+{
+    const auto found = m_hosts.constFind(key);
+    if (found == m_hosts.cend())
+        return {};
+    HostState state{found->window, found->inFlight, int(found->queue.size()), {}};
+    if (found->pausedUntil > Clock::now())
+        state.pausedUntil = toWall(found->pausedUntil);
+    return state;
+}
+
+QList<QPair<QString, QDateTime>> RegistryScheduler::pausedHosts() const
+{
+    QList<QPair<QString, QDateTime>> paused;
+    const auto now = Clock::now();
+    for (const Host &h : m_hosts) {
+        if (h.pausedUntil > now && !h.queue.empty())
+            paused.append({h.name, toWall(h.pausedUntil)});
+    }
+    std::sort(paused.begin(), paused.end(), [](const auto &a, const auto &b) { return a.second < b.second; });
+    return paused;
+}
+
+QDateTime RegistryScheduler::toWall(Clock::time_point at) const
+{
+    const auto delta = std::chrono::duration_cast<std::chrono::milliseconds>(at - Clock::now());
+    return QDateTime::currentDateTimeUtc().addMSecs(delta.count());
+}
+
+RegistryScheduler::Clock::time_point RegistryScheduler::toSteady(const QDateTime &at) const
+{
+    return Clock::now() + std::chrono::milliseconds(QDateTime::currentDateTimeUtc().msecsTo(at));
+}
+
+// ---- what is kept between runs ----------------------------------------------------------------
+
+void RegistryScheduler::changed(bool soon)
+{
+    if (m_options.paceFile.isEmpty())
+        return;
+    // A pause is written at once, so that another process honours it; a window can wait a little.
+    if (soon)
+        m_saveTimer.start(0);
+    else if (!m_saveTimer.isActive())
+        m_saveTimer.start(2000);
+}
+
+void RegistryScheduler::load()
+{
+    if (m_options.paceFile.isEmpty())
+        return;
+    m_fileSeen = QFileInfo(m_options.paceFile).lastModified();
+    const QJsonObject hosts = readPaceFile(m_options.paceFile);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (auto it = hosts.begin(); it != hosts.end(); ++it) {
+        const QJsonObject entry = it.value().toObject();
+        const Protocol protocol = it.key().startsWith(QLatin1String("whois ")) ? Protocol::whois : Protocol::rdap;
+        const double maxWindow = protocol == Protocol::rdap ? m_options.rdapMaxWindow : m_options.whoisMaxWindow;
+        const double window = entry.value(QStringLiteral("window")).toDouble();
+        if (!std::isfinite(window) || window < 1)
+            continue;
+        Host h;
+        h.protocol = protocol;
+        h.name = entry.value(QStringLiteral("host")).toString();
+        h.window = std::min(window, maxWindow);
+        h.threshold = h.window; // the pace it found: approached gently from here
+        h.learnedAt = dateOf(entry, QStringLiteral("learnedAt"));
+        if (const double rate = entry.value(QStringLiteral("rate")).toDouble(); std::isfinite(rate) && rate > 0.05) {
+            h.rate = rate;
+            h.burst = std::clamp(entry.value(QStringLiteral("burst")).toDouble(), 1.0, 1000.0);
+            h.tokens = h.burst; // a host left alone has its bucket full again
+            h.tokensAt = Clock::now();
+        }
+        const QDateTime pausedUntil = dateOf(entry, QStringLiteral("pausedUntil"));
+        if (pausedUntil.isValid() && pausedUntil > now)
+            h.pausedUntil = toSteady(std::min(pausedUntil, now.addSecs(m_options.longestPause.count())));
+        m_hosts.insert(it.key(), h);
+    }
+}
+
+// Another process using the same store may have been told to wait meanwhile.
+void RegistryScheduler::reloadIfChanged()
+{
+    if (m_options.paceFile.isEmpty())
+        return;
+    const auto now = Clock::now();
+    if (now - m_lastFileCheck < std::chrono::seconds(1))
+        return;
+    m_lastFileCheck = now;
+    const QDateTime modified = QFileInfo(m_options.paceFile).lastModified();
+    if (modified == m_fileSeen)
+        return;
+    m_fileSeen = modified;
+    const QJsonObject hosts = readPaceFile(m_options.paceFile);
+    const QDateTime wallNow = QDateTime::currentDateTimeUtc();
+    for (auto it = hosts.begin(); it != hosts.end(); ++it) {
+        const QDateTime pausedUntil = dateOf(it.value().toObject(), QStringLiteral("pausedUntil"));
+        auto found = m_hosts.find(it.key());
+        if (!pausedUntil.isValid() || pausedUntil <= wallNow || found == m_hosts.end())
+            continue;
+        const auto until = toSteady(std::min(pausedUntil, wallNow.addSecs(m_options.longestPause.count())));
+        if (until > found->pausedUntil)
+            found->pausedUntil = until;
+    }
+}
+
+void RegistryScheduler::save()
+{
+    m_saveTimer.stop();
+    if (m_options.paceFile.isEmpty())
+        return;
+    const QFileInfo info(m_options.paceFile);
+    QDir().mkpath(info.absolutePath());
+    QLockFile lock(m_options.paceFile + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    if (!lock.tryLock(2000)) {
+        qCWarning(lcLookup, "Could not lock %s to keep the registries' pace", qUtf8Printable(m_options.paceFile));
+        return;
+    }
+    // Merged with what another process wrote meanwhile: the newer word on a host wins, and a
+    // pause holds until the later of the two.
+    QJsonObject hosts = readPaceFile(m_options.paceFile);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto steadyNow = Clock::now();
+    for (auto it = m_hosts.cbegin(); it != m_hosts.cend(); ++it) {
+        const Host &h = it.value();
+        if (!h.learnedAt.isValid())
+            continue;
+        QJsonObject entry = hosts.value(it.key()).toObject();
+        const QDateTime theirs = dateOf(entry, QStringLiteral("learnedAt"));
+        QDateTime pausedUntil = dateOf(entry, QStringLiteral("pausedUntil"));
+        if (h.pausedUntil > steadyNow && (!pausedUntil.isValid() || toWall(h.pausedUntil) > pausedUntil))
+            pausedUntil = toWall(h.pausedUntil);
+        if (!theirs.isValid() || theirs <= h.learnedAt) {
+            entry.insert(QStringLiteral("host"), h.name);
+            entry.insert(QStringLiteral("window"), std::round(h.window * 100) / 100);
+            entry.insert(QStringLiteral("learnedAt"), h.learnedAt.toString(Qt::ISODateWithMs));
+            if (h.rate && !h.rateGuessed) {
+                entry.insert(QStringLiteral("rate"), std::round(*h.rate * 100) / 100);
+                entry.insert(QStringLiteral("burst"), std::round(h.burst * 100) / 100);
+            } else {
+                entry.remove(QStringLiteral("rate"));
+                entry.remove(QStringLiteral("burst"));
+            }
+        }
+        if (pausedUntil.isValid() && pausedUntil > now)
+            entry.insert(QStringLiteral("pausedUntil"), pausedUntil.toString(Qt::ISODateWithMs));
+        else
+            entry.remove(QStringLiteral("pausedUntil"));
+        hosts.insert(it.key(), entry);
+    }
+    for (auto it = hosts.begin(); it != hosts.end();) {
+        const QDateTime learned = dateOf(it.value().toObject(), QStringLiteral("learnedAt"));
+        if (!learned.isValid() || learned.daysTo(now) > forgetAfterDays)
+            it = hosts.erase(it);
+        else
+            ++it;
+    }
+    QSaveFile file(m_options.paceFile);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QJsonDocument(QJsonObject{{QStringLiteral("hosts"), hosts}}).toJson()) < 0 || !file.commit()) {
+        qCWarning(lcLookup, "Could not keep the registries' pace in %s: %s", qUtf8Printable(m_options.paceFile),
+                  qUtf8Printable(file.errorString()));
+        return;
+    }
+    m_fileSeen = QFileInfo(m_options.paceFile).lastModified();
+}
+
+} // namespace orvane
