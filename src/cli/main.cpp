@@ -355,14 +355,14 @@ bool submitEntry(Run &run, const QString &text, const QString &where)
     if (!split->suffix.isEmpty() && run.tldsGiven) {
         if (!run.notedCut && !run.quiet)
             printError(QStringLiteral("note: with TLDs given, %1 is checked as %2 under them.")
-                           .arg(escapeControls(text.trimmed(), false), *shown));
+                           .arg(quoted(text.trimmed()), *shown));
         run.notedCut = true;
     } else if (!split->suffix.isEmpty()) {
         // A whole domain and no TLDs: that domain, and only that one.
         tlds = {split->suffix};
         if (!split->leftOut.isEmpty() && !run.notedLeftOut && !run.quiet)
             printError(QStringLiteral("note: %1 is checked as %2, the domain a registry holds.")
-                           .arg(escapeControls(text.trimmed(), false), domain));
+                           .arg(quoted(text.trimmed()), domain));
         run.notedLeftOut = run.notedLeftOut || !split->leftOut.isEmpty();
     }
     for (const QString &candidate : permutations(*shown, run.prefixes, run.suffixes)) {
@@ -464,7 +464,12 @@ QCoro::Task<> start(Run &run, std::optional<int> fd, QString source, bool all)
         // --all: every TLD anyone can be asked about, the bootstrap's and the WHOIS table's.
         RDAPBootstrap *bootstrap = run.service->rdap()->bootstrap();
         co_await bootstrap->ensureLoaded();
-        QStringList tlds = bootstrap->registry().keys() + knownServerTLDs();
+        // What a bootstrap file lists is checked like any TLD given: it may come from anywhere.
+        QStringList tlds;
+        for (const QString &tld : bootstrap->registry().keys() + knownServerTLDs()) {
+            if (const auto valid = parseTLD(tld))
+                tlds << *valid;
+        }
         tlds.sort();
         run.tlds = deduplicated(tlds);
     }
@@ -478,8 +483,8 @@ QCoro::Task<> start(Run &run, std::optional<int> fd, QString source, bool all)
     run.progress->finish();
     const Tally &t = run.tally;
     if (t.skipped > 0 && !run.quiet)
-        printError(QStringLiteral("note: %1 names left out, longer than %2 characters.")
-                       .arg(t.skipped)
+        printError(QStringLiteral("note: %1 left out, longer than %2 characters.")
+                       .arg(t.skipped == 1 ? QStringLiteral("1 name") : QStringLiteral("%1 names").arg(t.skipped))
                        .arg(run.maxLength > 0 ? run.maxLength : 63));
     if (run.format == Format::text && !run.quiet && !run.dryRun) {
         std::printf("%d checked: %d available, %d taken, %d unclear, %d failed\n", t.total(), t.available, t.taken,
