@@ -529,16 +529,17 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Checks whether names are still free under each TLD, asking the registries directly\n"
-        "(RDAP first, WHOIS as the fallback). Words that begin with a dot are TLDs, other\n"
-        "words names: orvane-check foo bar .com .io checks foo and bar under .com and .io.\n"
-        "A whole domain (example.com, example.co.uk) without TLDs checks just that domain.\n"
-        "- reads names from standard input, one per line. Without TLDs: the desktop\n"
-        "program's enabled TLDs, or .com and .ai.\n\n"
-        "Exit status: 0 every check answered (and with --only-available or --quiet, at least\n"
-        "one domain is available); 1 a check failed, a registry refused to answer or an\n"
-        "input line was no name; 2 bad usage; 3 every check answered and none available,\n"
-        "with --only-available or --quiet."));
+        "Checks whether names are still free under each TLD, asking the registries\n"
+        "directly (RDAP first, WHOIS as the fallback). Words that begin with a dot are\n"
+        "TLDs, other words names: \"orvane-check foo bar .com .io\" checks foo and bar\n"
+        "under .com and .io. A whole domain (example.com, example.co.uk) without TLDs\n"
+        "checks just that domain. - reads names from standard input, one per line.\n"
+        "Without TLDs: the desktop program's enabled TLDs, or .com and .ai.\n\n"
+        "Exit status:\n"
+        "  0  every check answered (with --only-available or --quiet: one is available)\n"
+        "  1  a check failed, a registry refused to answer or an input line was no name\n"
+        "  2  bad usage\n"
+        "  3  every check answered and none available, with --only-available or --quiet"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("Names to check (example, example.com, - for standard input)."),
                                  QStringLiteral("NAME... [.TLD...]"));
