@@ -12,7 +12,7 @@ packages=(
   qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
   qml6-module-qtmultimedia qml6-module-qtquick-dialogs qml6-module-qt-labs-platform
   qml6-module-qttest qml6-module-qtquick-shapes
-  qcoro-qt6-dev libcurl4-openssl-dev libidn2-dev libicu-dev
+  qcoro-qt6-dev libcurl4-openssl-dev libidn2-dev libicu-dev libpsl-dev
   ca-certificates curl nghttp2-server openssl
   libgl-dev fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream

@@ -99,6 +99,14 @@ QString formatJson(const Row &row)
         object.insert(QStringLiteral("response"), *row.response);
     if (row.error)
         object.insert(QStringLiteral("error"), *row.error);
+    if (!row.method.isEmpty())
+        object.insert(QStringLiteral("method"), row.method);
+    if (!row.server.isEmpty())
+        object.insert(QStringLiteral("server"), row.server);
+    if (row.checkedAt.isValid())
+        object.insert(QStringLiteral("checked_at"), row.checkedAt.toUTC().toString(Qt::ISODate));
+    if (row.expiresAt.isValid())
+        object.insert(QStringLiteral("expires_at"), row.expiresAt.toUTC().toString(Qt::ISODate));
     // The JSON writer escapes C0 controls itself but passes DEL and C1 through; inside JSON
     // strings \uXXXX reads back as the same character.
     return escapeControls(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)), false)
@@ -113,6 +121,28 @@ QString formatText(const Row &row, bool colour)
         verdict.replace(0, word.size(), colourFor(row.availability) + word + QStringLiteral("\x1b[0m"));
     const QString detail = escapeControls(firstLine(row.error.value_or(row.response.value_or(QString()))), false);
     return QStringLiteral("%1  %2  %3").arg(DomainName::shown(row.domain), -24).arg(verdict, detail).trimmed() + QLatin1Char('\n');
+}
+
+QString plannedCsvHeader()
+{
+    return QStringLiteral("domain,ascii_domain,tld\r\n");
+}
+
+QString formatPlanned(const Row &row, Format format)
+{
+    switch (format) {
+    case Format::csv:
+        return QStringList{csvField(row.domain), row.asciiDomain, csvField(row.tld)}.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    case Format::json:
+        return QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("domain"), row.domain},
+                                                           {QStringLiteral("ascii_domain"), row.asciiDomain},
+                                                           {QStringLiteral("tld"), row.tld}})
+                                     .toJson(QJsonDocument::Compact))
+               + QLatin1Char('\n');
+    case Format::text:
+        break;
+    }
+    return DomainName::shown(row.domain) + QLatin1Char('\n');
 }
 
 QString watchedCsvHeader()

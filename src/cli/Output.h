@@ -20,6 +20,10 @@ struct Row {
     DomainAvailability availability = DomainAvailability::error;
     std::optional<QString> response; // the registry's (cleaned) answer
     std::optional<QString> error;    // why there is no answer
+    QString method;                  // "rdap" or "whois"; empty without an answer
+    QString server;                  // the registry host that answered
+    QDateTime checkedAt;
+    QDateTime expiresAt;             // when the registration ends, where the answer says
 };
 
 // Registry text is untrusted: C0 and C1 controls and DEL become \uXXXX so that an answer
@@ -40,6 +44,10 @@ QString formatCsv(const Row &row);
 QString formatJson(const Row &row);
 // `colour` wraps the verdict in the terminal's colour codes.
 QString formatText(const Row &row, bool colour);
+
+// One domain --dry-run would ask about: its name in text, or the first three fields of a row.
+QString plannedCsvHeader();
+QString formatPlanned(const Row &row, Format format);
 
 // One watched domain of the desktop program, as --watching prints it.
 QString watchedCsvHeader();

@@ -9,6 +9,7 @@
 #include "history/HistoryStore.h"
 #include "engine/OpenFileLimit.h"
 #include "cli/LineReader.h"
+#include "cli/Names.h"
 #include "cli/Output.h"
 #include "engine/TextRules.h"
 #include "engine/WhoisClient.h"
@@ -18,11 +19,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QSet>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -42,6 +46,7 @@ namespace {
 constexpr int exitAnswered = 0;
 constexpr int exitFailed = 1;
 constexpr int exitBadArguments = 2;
+constexpr int exitNoneAvailable = 3; // --only-available or --quiet, and every answer says taken
 
 // One name of the input and what to check it under.
 struct Job {
@@ -51,6 +56,7 @@ struct Job {
 };
 
 struct Tally {
+    int skipped = 0; // names longer than --max-length
     int available = 0;
     int taken = 0;
     int unclear = 0;
@@ -68,20 +74,14 @@ void logHandler(QtMsgType type, const QMessageLogContext &context, const QString
     if (!verboseLogging && type != QtFatalMsg)
         return;
     const QString line = escapeControls(qFormatLogMessage(type, context, message), false);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fprintf(stderr, "orvane-check: %s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
 }
 
+// Every message of the tool says whose it is, as its peers' do.
 void printError(const QString &text)
 {
-    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
-}
-
-// An international TLD is asked for in its ASCII form, like the name.
-QString asciiTLD(const QString &text)
-{
-    const QString bare = normalizeTLD(text).mid(1);
-    return QLatin1Char('.') + DomainName::toAscii(bare).value_or(bare);
+    std::fprintf(stderr, "orvane-check: %s\n", qUtf8Printable(text));
 }
 
 QStringList deduplicated(const QStringList &tlds)
@@ -118,7 +118,7 @@ int printWatching(Format format)
         QSqlDatabase::removeDatabase(connection);
     }
     if (!rows) {
-        printError(QStringLiteral("Cannot read %1: %2").arg(path, rows.error()));
+        printError(QStringLiteral("cannot read %1: %2").arg(path, rows.error()));
         return exitFailed;
     }
     if (format == Format::csv)
@@ -240,11 +240,21 @@ struct Run {
     DomainLookupService *service = nullptr;
     Format format = Format::text;
     bool onlyAvailable = false;
+    bool quiet = false;
+    bool dryRun = false;
     bool colour = false;
     bool tldsGiven = false;
     QStringList tlds;           // given, or every TLD for --all
     QStringList defaultTLDs;    // without TLDs given
+    QStringList names;          // the NAME arguments
+    QStringList prefixes;
+    QStringList suffixes;
+    int maxLength = 0;          // 0: any
+    std::optional<QUrl> bootstrap;
+    QString bootstrapStore;     // where a --bootstrap file is kept for the run
+    std::chrono::milliseconds timeout{10000};
     bool notedCut = false;
+    bool notedLeftOut = false;
     std::unique_ptr<Progress> progress;
     Tally tally;
     CheckGroup checks;
@@ -265,7 +275,7 @@ void print(Run &run, const Row &row)
     default: ++run.tally.failed; break; // the registry refused to answer, or no answer at all
     }
     run.progress->answered();
-    if (run.onlyAvailable && row.availability != DomainAvailability::available)
+    if (run.quiet || (run.onlyAvailable && row.availability != DomainAvailability::available))
         return;
     QString line;
     switch (run.format) {
@@ -286,56 +296,30 @@ QString quoted(const QString &text)
     return escapeControls(cut ? text.left(LineReader::quotedCharacters) : text, false) + (cut ? QStringLiteral("\u2026") : QString());
 }
 
-// One entry of the input as a name and the TLDs to check it under; nothing (and a message)
-// when it is not a name. `line` is 0 for the NAME argument.
-std::optional<Job> makeJob(Run &run, const QString &text, qint64 line)
-{
-    const QString entry = text.trimmed();
-    const QString lower = entry.toLower();
-    const qsizetype dot = lower.indexOf(QLatin1Char('.'));
-    Job job;
-    if (dot > 0 && dot + 1 < lower.size() && !run.tldsGiven) {
-        // A whole domain with no TLDs given: that domain, and only that one.
-        job.tlds << asciiTLD(lower.mid(dot + 1));
-    } else {
-        if (dot >= 0 && run.tldsGiven && !run.notedCut) {
-            printError(QStringLiteral("Note: with TLDs given, only the part before the first dot is checked (%1).")
-                           .arg(escapeControls(DomainName::normalize(entry), false)));
-            run.notedCut = true;
-        }
-        job.tlds = run.tldsGiven ? run.tlds : run.defaultTLDs;
-    }
-    const auto shown = DomainName::displayForm(DomainName::normalize(entry));
-    const auto ascii = shown ? DomainName::toAscii(*shown) : std::nullopt;
-    if (!ascii) {
-        if (line == 0) {
-            printError(DomainName::invalidNameMessage);
-        } else {
-            printError(QStringLiteral("Line %1 (%2): %3").arg(line).arg(quoted(entry), DomainName::invalidNameMessage));
-            ++run.tally.refused;
-        }
-        return std::nullopt;
-    }
-    job.shownName = *shown;
-    job.asciiName = *ascii;
-    return job;
-}
-
 void submit(Run &run, const Job &job)
 {
     for (const QString &tld : job.tlds) {
         const QString ascii = job.asciiName + tld;
         if (!run.asked.firstTime(ascii))
             continue;
+        if (run.dryRun) {
+            Row row{DomainName::toUnicode(ascii), ascii, DomainName::toUnicode(tld)};
+            std::fputs(qUtf8Printable(formatPlanned(row, run.format)), stdout);
+            continue;
+        }
         run.progress->started();
         run.checks.add(run.service->check(job.asciiName, tld), [&run, ascii, tld](const CheckGroup::Outcome &result) {
             Row row;
             row.asciiDomain = ascii;
             row.domain = DomainName::toUnicode(ascii);
             row.tld = DomainName::toUnicode(tld);
+            row.checkedAt = QDateTime::currentDateTimeUtc();
             if (result) {
                 row.availability = result->availability;
                 row.response = result->rawResponse;
+                row.method = result->method;
+                row.server = result->server;
+                row.expiresAt = result->expiresAt;
             } else {
                 row.availability = DomainAvailability::error;
                 row.error = result.error().description();
@@ -349,13 +333,61 @@ void submit(Run &run, const Job &job)
         run.reader->pause();
 }
 
+// One entry of the input (a NAME argument, `where` empty, or a line `where` names): every name
+// it gives, with the prefixes and suffixes, under its TLDs. False, and a message, when it is no
+// name.
+bool submitEntry(Run &run, const QString &text, const QString &where)
+{
+    const auto refuse = [&](const QString &why) {
+        printError(where.isEmpty() ? QStringLiteral("%1: %2").arg(quoted(text.trimmed()), why)
+                                   : QStringLiteral("%1 (%2): %3").arg(where, quoted(text.trimmed()), why));
+        ++run.tally.refused;
+        return false;
+    };
+    const auto split = splitName(text);
+    if (!split)
+        return refuse(split.error());
+    const auto shown = DomainName::displayForm(split->name);
+    if (!shown || !DomainName::toAscii(*shown))
+        return refuse(QStringLiteral("not a name (letters, digits and hyphens, or a whole domain such as example.com)"));
+    QStringList tlds = run.tldsGiven ? run.tlds : run.defaultTLDs;
+    const QString domain = *shown + DomainName::toUnicode(split->suffix);
+    if (!split->suffix.isEmpty() && run.tldsGiven) {
+        if (!run.notedCut && !run.quiet)
+            printError(QStringLiteral("note: with TLDs given, %1 is checked as %2 under them.")
+                           .arg(quoted(text.trimmed()), *shown));
+        run.notedCut = true;
+    } else if (!split->suffix.isEmpty()) {
+        // A whole domain and no TLDs: that domain, and only that one.
+        tlds = {split->suffix};
+        if (!split->leftOut.isEmpty() && !run.notedLeftOut && !run.quiet)
+            printError(QStringLiteral("note: %1 is checked as %2, the domain a registry holds.")
+                           .arg(quoted(text.trimmed()), domain));
+        run.notedLeftOut = run.notedLeftOut || !split->leftOut.isEmpty();
+    }
+    for (const QString &candidate : permutations(*shown, run.prefixes, run.suffixes)) {
+        if (run.maxLength > 0 && candidate.size() > run.maxLength) {
+            ++run.tally.skipped;
+            continue;
+        }
+        // A prefix or suffix may make a name too long for a registry: that one is left out.
+        if (const auto ascii = DomainName::toAscii(candidate))
+            submit(run, Job{candidate, *ascii, tlds});
+        else
+            ++run.tally.skipped;
+    }
+    return true;
+}
+
 // Names from standard input or a file, each checked as soon as it is read, beside the others.
 void readNames(Run &run, int fd, const QString &source)
 {
+    const QString shownSource = source == QLatin1String("-") ? QStringLiteral("standard input") : source;
     LineReader::Handlers handlers;
-    handlers.line = [&run](const LineReader::Line &line) {
+    handlers.line = [&run, shownSource](const LineReader::Line &line) {
         if (line.tooLong) {
-            printError(QStringLiteral("Line %1 (%2): longer than %3 characters.")
+            printError(QStringLiteral("%1, line %2 (%3): longer than %4 characters.")
+                           .arg(shownSource)
                            .arg(line.number)
                            .arg(escapeControls(line.text, false) + QStringLiteral("\u2026"))
                            .arg(LineReader::maxLineCharacters));
@@ -365,12 +397,11 @@ void readNames(Run &run, int fd, const QString &source)
         const QString entry = line.text.trimmed();
         if (entry.isEmpty() || entry.startsWith(QLatin1Char('#')))
             return;
-        if (const auto job = makeJob(run, entry, line.number))
-            submit(run, *job);
+        submitEntry(run, entry, QStringLiteral("%1, line %2").arg(shownSource).arg(line.number));
     };
-    handlers.end = [&run, source](const QString &error) {
+    handlers.end = [&run, shownSource](const QString &error) {
         if (!error.isEmpty()) {
-            printError(QStringLiteral("Cannot read %1: %2").arg(source, error));
+            printError(QStringLiteral("cannot read %1: %2").arg(shownSource, error));
             ++run.tally.refused;
         }
         run.inputDone.complete(true);
@@ -379,31 +410,112 @@ void readNames(Run &run, int fd, const QString &source)
     run.reader->start();
 }
 
-QCoro::Task<> start(Run &run, QString name, std::optional<int> fd, QString source, bool all)
+// The bootstrap file --bootstrap names, read or fetched once, checked, and kept where this run's
+// engine finds it fresh: a file that cannot be had stops the run rather than leaving every TLD to WHOIS.
+QCoro::Task<std::expected<void, QString>> loadBootstrap(QUrl url, std::chrono::milliseconds timeout, QString store)
 {
+    constexpr qint64 maxBytes = 8 * 1024 * 1024;
+    QByteArray body;
+    if (url.isLocalFile()) {
+        QFile file(url.toLocalFile());
+        if (!file.open(QIODevice::ReadOnly))
+            co_return std::unexpected(file.errorString());
+        body = file.read(maxBytes + 1);
+    } else {
+        const QList<HttpHeader> headers{{QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json")}};
+        const HttpOutcome outcome = co_await HttpClient::shared()->get(url, headers, HttpLimits{timeout, timeout, maxBytes});
+        if (outcome.kind == HttpOutcome::Kind::response && outcome.status != 200)
+            co_return std::unexpected(QStringLiteral("the server answered HTTP %1").arg(outcome.status));
+        if (outcome.kind != HttpOutcome::Kind::response)
+            co_return std::unexpected(outcome.errorText.isEmpty() ? QStringLiteral("no answer") : outcome.errorText);
+        body = outcome.body;
+    }
+    if (body.size() > maxBytes)
+        co_return std::unexpected(QStringLiteral("larger than %1 bytes").arg(maxBytes));
+    const auto registry = RDAPBootstrap::parse(body);
+    if (!registry)
+        co_return std::unexpected(registry.error());
+    if (registry->isEmpty())
+        co_return std::unexpected(QStringLiteral("it lists no TLD"));
+    QJsonObject object;
+    for (auto it = registry->cbegin(); it != registry->cend(); ++it)
+        object.insert(it.key(), it.value());
+    QSettings settings(store, QSettings::IniFormat);
+    settings.setValue(RDAPBootstrap::cacheKey, QJsonDocument(object).toJson(QJsonDocument::Compact));
+    settings.setValue(RDAPBootstrap::cacheDateKey, QDateTime::currentDateTimeUtc());
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        co_return std::unexpected(QStringLiteral("cannot keep it in %1").arg(store));
+    co_return std::expected<void, QString>();
+}
+
+QCoro::Task<> start(Run &run, std::optional<int> fd, QString source, bool all)
+{
+    if (run.bootstrap) {
+        const auto loaded = co_await loadBootstrap(*run.bootstrap, run.timeout, run.bootstrapStore);
+        if (!loaded) {
+            printError(QStringLiteral("cannot use the RDAP bootstrap file %1: %2")
+                           .arg(run.bootstrap->toDisplayString(), loaded.error()));
+            QCoreApplication::exit(exitFailed);
+            co_return;
+        }
+    }
     if (all) {
         // --all: every TLD anyone can be asked about, the bootstrap's and the WHOIS table's.
         RDAPBootstrap *bootstrap = run.service->rdap()->bootstrap();
         co_await bootstrap->ensureLoaded();
-        QStringList tlds = bootstrap->registry().keys() + knownServerTLDs();
+        // What a bootstrap file lists is checked like any TLD given: it may come from anywhere.
+        QStringList tlds;
+        for (const QString &tld : bootstrap->registry().keys() + knownServerTLDs()) {
+            if (const auto valid = parseTLD(tld))
+                tlds << *valid;
+        }
         tlds.sort();
         run.tlds = deduplicated(tlds);
     }
+    for (const QString &name : std::as_const(run.names))
+        submitEntry(run, name, {});
     if (fd) {
         readNames(run, *fd, source);
         co_await run.inputDone.wait();
-    } else if (const auto job = makeJob(run, name, 0)) {
-        submit(run, *job);
     }
     co_await run.checks.finished();
     run.progress->finish();
     const Tally &t = run.tally;
-    if (run.format == Format::text) {
+    if (t.skipped > 0 && !run.quiet)
+        printError(QStringLiteral("note: %1 left out, longer than %2 characters.")
+                       .arg(t.skipped == 1 ? QStringLiteral("1 name") : QStringLiteral("%1 names").arg(t.skipped))
+                       .arg(run.maxLength > 0 ? run.maxLength : 63));
+    if (run.format == Format::text && !run.quiet && !run.dryRun) {
         std::printf("%d checked: %d available, %d taken, %d unclear, %d failed\n", t.total(), t.available, t.taken,
                     t.unclear, t.failed);
-        std::fflush(stdout);
     }
-    QCoreApplication::exit(t.failed > 0 || t.refused > 0 ? exitFailed : exitAnswered);
+    std::fflush(stdout);
+    if (t.failed > 0 || t.refused > 0)
+        QCoreApplication::exit(exitFailed);
+    else if ((run.onlyAvailable || run.quiet) && !run.dryRun && t.available == 0)
+        QCoreApplication::exit(exitNoneAvailable);
+    else
+        QCoreApplication::exit(exitAnswered);
+}
+
+// A comma-separated option (--tlds, --prefix, --suffix), every time it is given.
+QStringList listValues(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    QStringList values;
+    for (const QString &value : parser.values(option))
+        values += value.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    return values;
+}
+
+// A number of seconds an option gives, within [min, 3600]; `above` excludes `min` itself.
+std::optional<std::chrono::milliseconds> seconds(const QString &text, double min, bool above)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !(value >= min) || (above && value == min) || value > 3600)
+        return std::nullopt;
+    return std::chrono::milliseconds(qint64(value * 1000));
 }
 
 } // namespace
@@ -417,201 +529,291 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Checks whether NAME is still free under each TLD, asking the registries directly\n"
-        "(RDAP first, WHOIS as the fallback). NAME may be a whole domain (example.com) to\n"
-        "check just that one, or - to read names from standard input, one per line.\n"
-        "TLDs default to the desktop program's enabled TLDs, or .com and .ai.\n\n"
-        "Exit status: 0 when every domain got an answer, 1 when any check failed, a\n"
-        "registry refused to answer or an input line was not a name, 2 for bad arguments."));
+        "Checks whether names are still free under each TLD, asking the registries\n"
+        "directly (RDAP first, WHOIS as the fallback). Words that begin with a dot are\n"
+        "TLDs, other words names: \"orvane-check foo bar .com .io\" checks foo and bar\n"
+        "under .com and .io. A whole domain (example.com, example.co.uk) without TLDs\n"
+        "checks just that domain. - reads names from standard input, one per line.\n"
+        "Without TLDs: the desktop program's enabled TLDs, or .com and .ai.\n\n"
+        "Exit status:\n"
+        "  0  every check answered (with --only-available or --quiet: one is available)\n"
+        "  1  a check failed, a registry refused to answer or an input line was no name\n"
+        "  2  bad usage\n"
+        "  3  every check answered and none available, with --only-available or --quiet"));
     parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("NAME"),
-                                 QStringLiteral("The name to check (example, example.com, or - for standard input)."));
-    parser.addPositionalArgument(QStringLiteral("TLD"), QStringLiteral("TLDs to check it under, e.g. .com io."),
-                                 QStringLiteral("[TLD ...]"));
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("Names to check (example, example.com, - for standard input)."),
+                                 QStringLiteral("NAME... [.TLD...]"));
+    const QCommandLineOption versionOption({QStringLiteral("V"), QStringLiteral("version")},
+                                           QStringLiteral("Print the version and exit."));
+    const QCommandLineOption verboseOption({QStringLiteral("v"), QStringLiteral("verbose")},
+                                           QStringLiteral("Print the engine's log lines on standard error."));
+    const QCommandLineOption quietOption({QStringLiteral("q"), QStringLiteral("quiet")},
+                                         QStringLiteral("Print no rows: the exit status tells (0 or 3, see above)."));
     const QCommandLineOption inputOption(QStringLiteral("input"),
-                                         QStringLiteral("Read the names from FILE, one per line."),
+                                         QStringLiteral("Read names from FILE, one per line."),
                                          QStringLiteral("FILE"));
     const QCommandLineOption tldsOption(QStringLiteral("tlds"),
                                         QStringLiteral("Check under these TLDs, e.g. .com,.io."), QStringLiteral("LIST"));
+    const QCommandLineOption presetOption(QStringLiteral("preset"),
+                                          QStringLiteral("Check under a list of TLDs: popular, tech, country, all, or "
+                                                         "your own in ~/.config/orvane-check/presets."),
+                                          QStringLiteral("NAME"));
     const QCommandLineOption allOption(QStringLiteral("all"),
                                        QStringLiteral("Check under every TLD with a known RDAP or WHOIS server."));
+    const QCommandLineOption prefixOption(QStringLiteral("prefix"),
+                                          QStringLiteral("Also check each name with these in front, e.g. get,try."),
+                                          QStringLiteral("LIST"));
+    const QCommandLineOption suffixOption(QStringLiteral("suffix"),
+                                          QStringLiteral("Also check each name with these behind, e.g. hq,app."),
+                                          QStringLiteral("LIST"));
+    const QCommandLineOption maxLengthOption(QStringLiteral("max-length"),
+                                             QStringLiteral("Leave out names longer than N characters."),
+                                             QStringLiteral("N"));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
+                                          QStringLiteral("List the domains that would be checked, and ask nothing."));
     const QCommandLineOption formatOption(QStringLiteral("format"),
-                                          QStringLiteral("Output as text (default), json (one object per line) "
-                                                         "or csv."),
+                                          QStringLiteral("Print text (the default), json (one object per line) or csv."),
                                           QStringLiteral("FORMAT"), QStringLiteral("text"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("Same as --format json."));
     const QCommandLineOption onlyAvailableOption(QStringLiteral("only-available"),
                                                  QStringLiteral("Print only the domains that are available."));
-    const QCommandLineOption noColorOption(QStringLiteral("no-color"),
-                                           QStringLiteral("No colours, even on a terminal (as does NO_COLOR)."));
-    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
-                                           QStringLiteral("Print the engine's log lines on standard error."));
+    const QCommandLineOption colorOption(QStringLiteral("color"),
+                                         QStringLiteral("Colour the verdicts: auto (on a terminal, the default), "
+                                                        "always or never."),
+                                         QStringLiteral("WHEN"), QStringLiteral("auto"));
+    const QCommandLineOption noColorOption(QStringLiteral("no-color"), QStringLiteral("Same as --color=never."));
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"),
                                            QStringLiteral("Give each exchange with a registry at most SECONDS "
                                                           "(default 10)."),
                                            QStringLiteral("SECONDS"));
     const QCommandLineOption maxWaitOption(QStringLiteral("max-wait"),
                                            QStringLiteral("Wait at most SECONDS for a registry that asks to slow down "
-                                                          "before giving up on it (default 60)."),
+                                                          "(default 60)."),
                                            QStringLiteral("SECONDS"));
     const QCommandLineOption bootstrapOption(QStringLiteral("bootstrap"),
-                                             QStringLiteral("Fetch the RDAP bootstrap file from URL, for this run "
-                                                            "only."),
+                                             QStringLiteral("Read the RDAP bootstrap file from URL (https, http or file), "
+                                                            "for this run only."),
                                              QStringLiteral("URL"));
     const QCommandLineOption whoisOption(QStringLiteral("whois"),
                                          QStringLiteral("Send every WHOIS query, referrals included, to HOST."),
                                          QStringLiteral("HOST"));
+    const QCommandLineOption portOption(QStringLiteral("whois-port"),
+                                        QStringLiteral("Use port N for WHOIS (default 43)."), QStringLiteral("N"));
     const QCommandLineOption watchingOption(QStringLiteral("watching"),
                                             QStringLiteral("Print the domains the desktop program watches, with their "
                                                            "last verdict, and exit."));
-    const QCommandLineOption portOption(QStringLiteral("whois-port"),
-                                        QStringLiteral("Use port N for WHOIS (default 43)."), QStringLiteral("N"));
-    parser.addOptions({inputOption, tldsOption, allOption, formatOption, jsonOption, onlyAvailableOption, noColorOption,
-                       verboseOption, timeoutOption, maxWaitOption, bootstrapOption, whoisOption, portOption,
-                       watchingOption});
+    parser.addOptions({versionOption, verboseOption, quietOption, inputOption, tldsOption, presetOption, allOption,
+                       prefixOption, suffixOption, maxLengthOption, dryRunOption, formatOption, jsonOption,
+                       onlyAvailableOption, colorOption, noColorOption, timeoutOption, maxWaitOption, bootstrapOption,
+                       whoisOption, portOption, watchingOption});
 
-    if (!parser.parse(QCoreApplication::arguments())) {
-        printError(parser.errorText());
+    const auto usage = [](const QString &text) {
+        printError(text);
         return exitBadArguments;
-    }
+    };
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usage(parser.errorText() + QStringLiteral(" Try --help."));
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qUtf8Printable(parser.helpText()), stdout);
         return exitAnswered;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.process(app); // prints the help with Qt's own options, and exits
+    if (parser.isSet(versionOption)) {
         std::printf("orvane-check %s\n", qUtf8Printable(QCoreApplication::applicationVersion()));
         return exitAnswered;
     }
+    const auto both = [&parser](const QCommandLineOption &a, const QCommandLineOption &b) {
+        return parser.isSet(a) && parser.isSet(b);
+    };
+    if (both(verboseOption, quietOption))
+        return usage(QStringLiteral("--verbose and --quiet: choose one."));
+    if (both(dryRunOption, quietOption))
+        return usage(QStringLiteral("--dry-run and --quiet: choose one."));
     verboseLogging = parser.isSet(verboseOption);
     if (verboseLogging)
         QLoggingCategory::setFilterRules(QStringLiteral("com.pellunor.Orvane.*.debug=true"));
 
     Run run;
-    const QString formatName = parser.isSet(jsonOption) ? QStringLiteral("json") : parser.value(formatOption);
-    if (formatName == QLatin1String("text"))
-        run.format = Format::text;
-    else if (formatName == QLatin1String("json"))
+    const QString formatName = parser.value(formatOption);
+    if (parser.isSet(jsonOption) && parser.isSet(formatOption) && formatName != QLatin1String("json"))
+        return usage(QStringLiteral("--json and --format %1: choose one.").arg(formatName));
+    if (parser.isSet(jsonOption) || formatName == QLatin1String("json"))
         run.format = Format::json;
     else if (formatName == QLatin1String("csv"))
         run.format = Format::csv;
-    else {
-        printError(QStringLiteral("Not a valid format: %1 (text, json or csv)").arg(formatName));
-        return exitBadArguments;
+    else if (formatName != QLatin1String("text"))
+        return usage(QStringLiteral("--format %1: not a format (text, json or csv).").arg(formatName));
+
+    // Words with a leading dot are TLDs, "-" is standard input, any other word a name.
+    QStringList tldArguments;
+    bool standardInput = false;
+    for (const QString &word : parser.positionalArguments()) {
+        if (word == QLatin1String("-"))
+            standardInput = true;
+        else if (word.trimmed().startsWith(QLatin1Char('.')))
+            tldArguments << word;
+        else
+            run.names << word;
     }
-    if (parser.isSet(watchingOption))
+    if (parser.isSet(watchingOption)) {
+        if (!run.names.isEmpty() || !tldArguments.isEmpty() || standardInput || parser.isSet(inputOption))
+            return usage(QStringLiteral("--watching takes no names or TLDs."));
         return printWatching(run.format);
+    }
     run.onlyAvailable = parser.isSet(onlyAvailableOption);
-    run.colour = run.format == Format::text && isatty(STDOUT_FILENO) == 1 && !parser.isSet(noColorOption)
-                 && qEnvironmentVariable("NO_COLOR").isEmpty();
+    run.quiet = parser.isSet(quietOption);
+    run.dryRun = parser.isSet(dryRunOption);
 
-    // Where the names come from: one NAME, standard input ("-") or --input FILE.
-    QStringList positional = parser.positionalArguments();
+    // Colour when asked for, or on a terminal that shows it unless NO_COLOR says otherwise.
+    QString colorMode = parser.value(colorOption);
+    if (parser.isSet(noColorOption)) {
+        if (parser.isSet(colorOption) && colorMode != QLatin1String("never"))
+            return usage(QStringLiteral("--no-color and --color=%1: choose one.").arg(colorMode));
+        colorMode = QStringLiteral("never");
+    }
+    const auto isSetInEnvironment = [](const char *name) {
+        const QString value = qEnvironmentVariable(name);
+        return !value.isEmpty() && value != QLatin1String("0");
+    };
+    const bool terminal = isatty(STDOUT_FILENO) == 1 && qEnvironmentVariable("TERM") != QLatin1String("dumb");
+    if (colorMode == QLatin1String("always"))
+        run.colour = true;
+    else if (colorMode == QLatin1String("auto"))
+        run.colour = qEnvironmentVariable("NO_COLOR").isEmpty() && (isSetInEnvironment("FORCE_COLOR") || terminal);
+    else if (colorMode != QLatin1String("never"))
+        return usage(QStringLiteral("--color=%1: not a colour mode (auto, always or never).").arg(colorMode));
+    run.colour = run.colour && run.format == Format::text;
+
+    // Where the names come from: NAME arguments, standard input ("-") or --input FILE.
+    if (standardInput && parser.isSet(inputOption))
+        return usage(QStringLiteral("- and --input: choose one."));
     std::optional<QString> source;
-    if (parser.isSet(inputOption)) {
+    if (parser.isSet(inputOption))
         source = parser.value(inputOption);
-    } else if (!positional.isEmpty() && positional.first() == QLatin1String("-")) {
+    else if (standardInput)
         source = QStringLiteral("-");
-        positional.removeFirst();
-    } else if (positional.isEmpty()) {
-        printError(QStringLiteral("Missing NAME. Try --help."));
-        return exitBadArguments;
-    }
-    // Names from a file or standard input are read as the checks go, never whole.
-    QFile inputFile;
-    std::optional<int> inputFd;
-    QString name;
-    if (source) {
-        if (*source == QLatin1String("-")) {
-            inputFd = STDIN_FILENO;
-        } else {
-            inputFile.setFileName(*source);
-            if (!inputFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-                printError(QStringLiteral("Cannot read %1: %2").arg(*source, inputFile.errorString()));
-                return exitBadArguments;
-            }
-            inputFd = inputFile.handle();
-        }
-    } else {
-        name = positional.takeFirst();
+    else if (run.names.isEmpty())
+        return usage(QStringLiteral("missing NAME. Try --help."));
+    // A refused NAME stops the run before anyone is contacted.
+    for (const QString &name : std::as_const(run.names)) {
+        const auto split = splitName(name);
+        const auto shown = split ? DomainName::displayForm(split->name) : std::nullopt;
+        if (!shown || !DomainName::toAscii(*shown))
+            return usage(QStringLiteral("%1: %2").arg(quoted(name), split ? QStringLiteral("not a name (letters, digits and hyphens, or a whole domain such as example.com)") : split.error()));
     }
 
+    // The TLDs: given (words, --tlds, presets), every one (--all), or the desktop program's.
     QStringList explicitTLDs;
-    QStringList tldArguments = positional;
-    if (parser.isSet(tldsOption))
-        tldArguments += parser.value(tldsOption).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &tld : tldArguments) {
-        const QString normal = asciiTLD(tld);
-        if (normal.size() < 2) {
-            printError(QStringLiteral("Not a valid TLD: %1").arg(escapeControls(tld, false)));
-            return exitBadArguments;
+    if (parser.isSet(tldsOption) && listValues(parser, tldsOption).isEmpty())
+        return usage(QStringLiteral("--tlds \"%1\": no TLD in it.").arg(parser.value(tldsOption)));
+    for (const QString &word : tldArguments + listValues(parser, tldsOption)) {
+        const auto tld = parseTLD(word);
+        if (!tld)
+            return usage(QStringLiteral("%1: not a TLD (a dot, then letters, digits and hyphens: .com, .co.uk).").arg(quoted(word)));
+        explicitTLDs << *tld;
+    }
+    bool all = parser.isSet(allOption);
+    if (parser.isSet(presetOption)) {
+        const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                             + QStringLiteral("/orvane-check/presets");
+        const Presets presets = loadPresets(file);
+        if (!presets.error.isEmpty())
+            return usage(presets.error);
+        for (const QString &name : parser.values(presetOption)) {
+            if (name == QLatin1String("all")) {
+                all = true;
+                continue;
+            }
+            if (!presets.lists.contains(name))
+                return usage(QStringLiteral("--preset %1: no such preset (%2, all).")
+                                 .arg(quoted(name), presets.lists.keys().join(QStringLiteral(", "))));
+            explicitTLDs += presets.lists.value(name);
         }
-        explicitTLDs << normal;
     }
     explicitTLDs = deduplicated(explicitTLDs);
-    const bool all = parser.isSet(allOption);
-    const bool tldsGiven = all || !explicitTLDs.isEmpty();
-    const QStringList defaultList = tldsGiven ? QStringList() : configuredTLDs();
+    if (all && !explicitTLDs.isEmpty())
+        return usage(QStringLiteral("every TLD (--all) and some TLDs: choose one."));
+    run.tldsGiven = all || !explicitTLDs.isEmpty();
+    run.tlds = explicitTLDs;
+    run.defaultTLDs = run.tldsGiven ? QStringList() : configuredTLDs();
+
+    for (const auto &[option, list] : {std::pair{&prefixOption, &run.prefixes}, std::pair{&suffixOption, &run.suffixes}}) {
+        for (const QString &part : listValues(parser, *option)) {
+            const QString normal = part.trimmed().toLower().normalized(QString::NormalizationForm_C);
+            // Part of a name: it must make one between two letters.
+            if (!DomainName::toAscii(QLatin1Char('a') + normal + QLatin1Char('a')) || normal.contains(QLatin1Char('.')))
+                return usage(QStringLiteral("--%1 %2: not part of a name (letters, digits and hyphens).")
+                                 .arg(option->names().constFirst(), quoted(part)));
+            *list << normal;
+        }
+    }
+    if (parser.isSet(maxLengthOption)) {
+        bool ok = false;
+        run.maxLength = parser.value(maxLengthOption).toInt(&ok);
+        if (!ok || run.maxLength < 1 || run.maxLength > 63)
+            return usage(QStringLiteral("--max-length %1: not a length (1 to 63).").arg(parser.value(maxLengthOption)));
+    }
 
     LookupConfiguration configuration;
     if (parser.isSet(timeoutOption)) {
-        bool ok = false;
-        const double seconds = parser.value(timeoutOption).toDouble(&ok);
-        if (!ok || !(seconds > 0) || seconds > 3600) {
-            printError(QStringLiteral("Not a valid time-out: %1").arg(parser.value(timeoutOption)));
-            return exitBadArguments;
-        }
-        const std::chrono::milliseconds limit(qint64(seconds * 1000));
-        configuration.whois.connection.timeout = limit;
-        configuration.bootstrap.timeout = limit;
-        configuration.rdapLimits.idle = limit;
-        configuration.rdapLimits.whole = limit * 3 / 2; // the default's proportion, 10 s and 15 s
+        const auto limit = seconds(parser.value(timeoutOption), 0, true);
+        if (!limit)
+            return usage(QStringLiteral("--timeout %1: not a time-out (seconds, more than 0, at most 3600).").arg(parser.value(timeoutOption)));
+        run.timeout = *limit;
+        configuration.whois.connection.timeout = *limit;
+        configuration.bootstrap.timeout = *limit;
+        configuration.rdapLimits.idle = *limit;
+        configuration.rdapLimits.whole = *limit * 3 / 2; // the default's proportion, 10 s and 15 s
     }
     if (parser.isSet(maxWaitOption)) {
-        bool ok = false;
-        const double seconds = parser.value(maxWaitOption).toDouble(&ok);
-        if (!ok || !(seconds >= 0) || seconds > 3600) {
-            printError(QStringLiteral("Not a valid wait: %1").arg(parser.value(maxWaitOption)));
-            return exitBadArguments;
-        }
-        configuration.maxWait = std::chrono::milliseconds(qint64(seconds * 1000));
+        const auto wait = seconds(parser.value(maxWaitOption), 0, false);
+        if (!wait)
+            return usage(QStringLiteral("--max-wait %1: not a wait (seconds, 0 to 3600).").arg(parser.value(maxWaitOption)));
+        configuration.maxWait = *wait;
     }
     // A bootstrap file named for one run must not become the desktop program's copy for a
     // week: it is kept in a store of its own that goes away with the run.
     std::optional<QTemporaryDir> privateStore;
     if (parser.isSet(bootstrapOption)) {
-        const QUrl url(parser.value(bootstrapOption), QUrl::StrictMode);
-        if (!url.isValid() || url.scheme().isEmpty()) {
-            printError(QStringLiteral("Not a valid URL: %1").arg(parser.value(bootstrapOption)));
-            return exitBadArguments;
-        }
+        QUrl url(parser.value(bootstrapOption), QUrl::StrictMode);
+        if (url.isRelative() && !parser.value(bootstrapOption).contains(QLatin1Char(':')))
+            url = QUrl::fromLocalFile(QFileInfo(parser.value(bootstrapOption)).absoluteFilePath());
+        const QString scheme = url.scheme();
+        if (!url.isValid() || (scheme != QLatin1String("https") && scheme != QLatin1String("http") && scheme != QLatin1String("file")))
+            return usage(QStringLiteral("--bootstrap %1: not an https, http or file URL.").arg(parser.value(bootstrapOption)));
         privateStore.emplace();
         if (!privateStore->isValid()) {
-            printError(QStringLiteral("Cannot create a temporary folder: %1").arg(privateStore->errorString()));
+            printError(QStringLiteral("cannot create a temporary folder: %1").arg(privateStore->errorString()));
             return exitFailed;
         }
+        run.bootstrap = url;
+        run.bootstrapStore = privateStore->filePath(QStringLiteral("bootstrap.ini"));
         configuration.bootstrap.source = url;
-        configuration.bootstrap.store.fileName = privateStore->filePath(QStringLiteral("bootstrap.ini"));
+        configuration.bootstrap.store.fileName = run.bootstrapStore;
     }
     if (parser.isSet(whoisOption))
         configuration.whois.overrideHost = parser.value(whoisOption);
     if (parser.isSet(portOption)) {
         bool ok = false;
         const uint port = parser.value(portOption).toUInt(&ok);
-        if (!ok || port == 0 || port > 65535) {
-            printError(QStringLiteral("Not a valid port: %1").arg(parser.value(portOption)));
-            return exitBadArguments;
-        }
+        if (!ok || port == 0 || port > 65535)
+            return usage(QStringLiteral("--whois-port %1: not a port (1 to 65535).").arg(parser.value(portOption)));
         configuration.whois.connection.port = static_cast<quint16>(port);
     }
 
-    // A refused NAME stops the run before anyone is contacted.
-    if (!source) {
-        const auto shown = DomainName::displayForm(DomainName::normalize(name.trimmed()));
-        if (!shown || !DomainName::toAscii(*shown)) {
-            printError(DomainName::invalidNameMessage);
+    // Names from a file or standard input are read as the checks go, never whole.
+    QFile inputFile;
+    std::optional<int> inputFd;
+    if (source && *source == QLatin1String("-")) {
+        inputFd = STDIN_FILENO;
+    } else if (source) {
+        inputFile.setFileName(*source);
+        if (!inputFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            printError(QStringLiteral("cannot read %1: %2").arg(*source, inputFile.errorString()));
             return exitBadArguments;
         }
+        inputFd = inputFile.handle();
     }
 
     // Every check of this run shares the pace learned with the desktop program, whichever
@@ -619,12 +821,11 @@ int main(int argc, char *argv[])
     configuration.scheduler = RegistryScheduler::forStore(SettingsLocation{});
     DomainLookupService service(std::move(configuration));
     run.service = &service;
-    run.tldsGiven = tldsGiven;
-    run.tlds = explicitTLDs;
-    run.defaultTLDs = defaultList;
-    run.progress = std::make_unique<Progress>(isatty(STDERR_FILENO) == 1, service.scheduler());
-    if (run.format == Format::csv)
-        std::fputs(qUtf8Printable(csvHeader()), stdout);
-    QTimer::singleShot(0, &app, [&] { start(run, name, inputFd, source.value_or(QString()), all); });
+    const bool progress = isatty(STDERR_FILENO) == 1 && qEnvironmentVariable("TERM") != QLatin1String("dumb")
+                          && !run.quiet && !run.dryRun;
+    run.progress = std::make_unique<Progress>(progress, service.scheduler());
+    if (run.format == Format::csv && !run.quiet)
+        std::fputs(qUtf8Printable(run.dryRun ? plannedCsvHeader() : csvHeader()), stdout);
+    QTimer::singleShot(0, &app, [&] { start(run, inputFd, source.value_or(QString()), all); });
     return QCoreApplication::exec();
 }

@@ -38,6 +38,9 @@ struct CheckResult {
     QStringList statuses;
     QDateTime lastChangedAt;
     QDateTime deletionAt;
+    // How the answer came: "rdap" or "whois", and the registry host that gave it.
+    QString method;
+    QString server;
 
     friend bool operator==(const CheckResult &, const CheckResult &) = default;
 };

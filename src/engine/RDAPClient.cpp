@@ -91,7 +91,12 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
         co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
 
     const auto &registry = m_bootstrap->registry();
-    const auto entry = registry.constFind(dottedTLD);
+    // A registry serves the names under its TLD, second-level suffixes (".co.uk") included:
+    // the longest entry that matches wins (RFC 9224).
+    auto entry = registry.constFind(dottedTLD);
+    for (qsizetype dot = dottedTLD.indexOf(QLatin1Char('.'), 1); entry == registry.cend() && dot > 0;
+         dot = dottedTLD.indexOf(QLatin1Char('.'), dot + 1))
+        entry = registry.constFind(dottedTLD.mid(dot));
     if (entry == registry.cend())
         co_return std::unexpected(RDAPError::notSupportedForTLD(dottedTLD));
 
@@ -144,6 +149,10 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
         auto verdict = interpretResponse(outcome.status, outcome.body);
         if (verdict || verdict.error().kind() != RDAPError::Kind::rateLimited || !m_scheduler) {
             turn.answered(outcome.multiplexed ? 0 : int(m_http->maxHostConnections()));
+            if (verdict) {
+                verdict->method = QStringLiteral("rdap");
+                verdict->server = host;
+            }
             co_return verdict;
         }
         qCInfo(lcRDAP, "%s answered 429 for %s (Retry-After: %s)", qUtf8Printable(host), qUtf8Printable(domain),

@@ -169,6 +169,9 @@ QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::server(QString tld,
     const QString bare = tld.mid(1);
     if (bare.isEmpty())
         co_return std::unexpected(WhoisError::invalidTLD(tld));
+    // A second-level suffix (".co.uk") is served by its TLD's registry.
+    if (const qsizetype dot = tld.lastIndexOf(QLatin1Char('.')); dot > 0)
+        co_return co_await server(tld.mid(dot), budget);
 
     QPointer<WhoisClient> self(this);
     const auto answer = co_await exchange(m_options.referralHost, (bare + QStringLiteral("\r\n")).toUtf8(), budget);
@@ -199,7 +202,10 @@ QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString 
     const auto answer = co_await exchange(*host, (domain + QStringLiteral("\r\n")).toUtf8(), budget, normalizedTLD);
     if (!answer)
         co_return std::unexpected(answer.error());
-    co_return CheckResult{interpretWhoisResponse(*answer, normalizedTLD), stripWhoisBoilerplate(*answer)};
+    CheckResult result{interpretWhoisResponse(*answer, normalizedTLD), stripWhoisBoilerplate(*answer)};
+    result.method = QStringLiteral("whois");
+    result.server = m_options.overrideHost.isEmpty() ? *host : m_options.overrideHost;
+    co_return result;
 }
 
 } // namespace orvane

@@ -4,6 +4,7 @@
 #include "history/HistoryStore.h"
 #include "watch/WatchList.h"
 #include "engine/RegistryScheduler.h"
+#include "engine/Version.h"
 #include "engine/WhoisClient.h"
 
 #include <QDateTime>
@@ -23,7 +24,7 @@
 struct How {
     bool registries = true; // point the tool at the fake registries
     QByteArray input;       // standard input
-    QString environment;    // one more NAME=VALUE
+    QString environment;    // more NAME=VALUE, space-separated
     bool terminal = false;  // on a pseudo-terminal, through script(1)
 };
 
@@ -65,8 +66,8 @@ class TestOrvaneCheck : public QObject
         env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
         env.insert("XDG_DATA_HOME", m_home->filePath(".local/share"));
         env.remove("NO_COLOR");
-        if (!how.environment.isEmpty())
-            env.insert(how.environment.section('=', 0, 0), how.environment.section('=', 1));
+        for (const QString &variable : how.environment.split(' ', Qt::SkipEmptyParts))
+            env.insert(variable.section('=', 0, 0), variable.section('=', 1));
         process.setProcessEnvironment(env);
         // The fake servers live on this thread: serve them while the tool runs.
         QSignalSpy finished(&process, &QProcess::finished);
@@ -93,14 +94,16 @@ private slots:
         m_home = std::make_unique<QTemporaryDir>();
         m_http = std::make_unique<FakeHttpServer>();
         m_whois = std::make_unique<FakeWhoisServer>();
-        m_http->serveBootstrap({QStringLiteral("com")});
+        m_http->serveBootstrap({QStringLiteral("com"), QStringLiteral("uk")});
         m_http->setJson("/rdap/domain/orvane.com", 404, "{}");
+        m_http->setJson("/rdap/domain/orvane.co.uk", 404, "{}");
         m_whois->setAnswer("orvane.ai", QByteArray("Domain Name: orvane.ai\nRegistrar: Someone\n"));
         m_whois->setAnswer("ninja", QByteArray("refer: localhost\n"));
         m_whois->setAnswer("orvane.ninja", QByteArray("Too many requests\n"));
         m_whois->setAnswer("zz", QByteArray("% no such TLD\n"));
         m_whois->setAnswer("xn--p1ai", QByteArray("refer: whois.tcinet.test\n"));
         m_whois->setAnswer("orvane.xn--p1ai", QByteArray("No match for ORVANE.XN--P1AI\n"));
+        m_whois->setAnswer("orvane.com.ai", QByteArray("No match for orvane.com.ai\n"));
         m_whois->setAnswer("late.ai", FakeWhoisServer::Script{.answer = "Domain Name: late.ai\nRegistrar: R\n", .delayMs = 3000});
     }
 
@@ -128,21 +131,28 @@ private slots:
         row("default TLDs", {"Orvane"}, {com, ai, summary(2, 1, 1, 0)}, 0);
         row("desktop TLDs", {"orvane"}, {zz, summary(1, 0, 0, 1)}, 1, "", {}, {".zz"});
         row("exact domain", {"  Orvane.COM  "}, {com, summary(1, 1, 0, 0)}, 0);
-        row("domain cut when TLDs given", {"orvane.ai", ".com"}, {com, summary(1, 1, 0, 0)}, 0,
-            "Note: with TLDs given, only the part before the first dot is checked (orvane).");
-        row("--tlds, each TLD once", {"--tlds", ".com,COM,.ai", "orvane", "com"}, {com, ai, summary(2, 1, 1, 0)}, 0);
-        row("refusal and failure", {"--max-wait", "0", "orvane", "ninja", ".ZZ"},
+        row("--tlds, each TLD once", {"--tlds", ".com,COM,.ai", "orvane", ".com"}, {com, ai, summary(2, 1, 1, 0)}, 0);
+        // A second-level suffix is asked of its TLD's registry: .uk's RDAP server, .ai's WHOIS server.
+        row("whole domains, public suffixes", {"www.orvane.com", "orvane.co.uk", "orvane.com.ai", "orvane.ai."},
+            {com, ai, "orvane.co.uk available Domain not registered. (RDAP returned 404.)", "orvane.com.ai available No match for orvane.com.ai",
+             summary(4, 3, 1, 0)}, 0,
+            "orvane-check: note: www.orvane.com is checked as orvane.com, the domain a registry holds.");
+        row("refusal and failure", {"--max-wait", "0", "orvane", ".ninja", ".ZZ"},
             {"orvane.ninja error Too many requests", zz, summary(2, 0, 0, 2)}, 1);
         row("standard input", {"-"}, {com, ai, summary(2, 1, 1, 0)}, 0, "", "orvane.com\n\n# a comment\n  orvane.ai\r\n");
         row("file, bad line", {"--input", "@file"}, {com, summary(1, 1, 0, 0)}, 1,
-            "Line 1 (bad_name): Enter a name (letters, digits, hyphens, no spaces or dots).", "bad_name\norvane.com\n");
-        row("--only-available", {"--only-available", "--max-wait", "0", "orvane", "ai", "ninja", "com"}, {com, summary(3, 1, 1, 1)}, 1);
+            "orvane-check: @file, line 1 (bad_name): not a name (letters, digits and hyphens, or a whole domain such as "
+            "example.com)", "bad_name\norvane.com\n");
+        row("--only-available", {"--only-available", "--max-wait", "0", "orvane", ".ai", ".ninja", ".com"}, {com, summary(3, 1, 1, 1)}, 1);
+        row("--only-available, none", {"--only-available", "orvane", ".ai"}, {summary(1, 0, 1, 0)}, 3);
+        row("--quiet, none", {"-q", "orvane", ".ai"}, {}, 3);
+        row("--quiet, one", {"--quiet", "orvane", ".ai", ".com"}, {}, 0);
         row("duplicates asked once", {"-"}, {com, summary(1, 1, 0, 0)}, 0, "", "orvane.com\nOrvane.COM\n orvane.com");
         row("line too long", {"-"}, {com, summary(1, 1, 0, 0)}, 1,
-            "Line 1 (" + QString(80, 'a') + "\u2026): longer than 1024 characters.", QByteArray(1025, 'a') + "\norvane.com\n");
+            "orvane-check: standard input, line 1 (" + QString(80, 'a') + "\u2026): longer than 1024 characters.", QByteArray(1025, 'a') + "\norvane.com\n");
         row("international name", {"B\u00fccher", ".com"},
             {"b\u00fccher.com available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
-        row("international TLD", {"orvane", "\u0440\u0444"},
+        row("international TLD", {"orvane", ".\u0440\u0444"},
             {"orvane.\u0440\u0444 available No match for ORVANE.XN--P1AI", summary(1, 1, 0, 0)}, 0);
         row("look-alike name", {"\u0430pple", ".com"},
             {"\u0430pple.com (xn--pple-43d.com) available Domain not registered. (RDAP returned 404.)", summary(1, 1, 0, 0)}, 0);
@@ -174,11 +184,13 @@ private slots:
             QFile file(m_home->filePath("names.txt"));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(input) == input.size());
             arguments[at] = file.fileName();
+            err.replace("@file", file.fileName());
         }
         m_http->setJson("/rdap/domain/xn--bcher-kva.com", 404, "{}");
         const Run r = run(arguments, {.input = input});
         QCOMPARE(simplifiedSorted(r.out), simplifiedSorted(rows));
-        QCOMPARE(r.out.last(), rows.last()); // one summary, at the end
+        if (!rows.isEmpty())
+            QCOMPARE(r.out.last(), rows.last()); // one summary, at the end
         QCOMPARE(r.exitCode, exitCode);
         QCOMPARE(r.err, err);
         QSettings store(settingsFile(), QSettings::IniFormat);
@@ -246,7 +258,11 @@ private slots:
         QTest::newRow("piped") << false << "" << "--format=text" << false;
         QTest::newRow("NO_COLOR") << true << "NO_COLOR=1" << "--format=text" << false;
         QTest::newRow("--no-color") << true << "" << "--no-color" << false;
-        QTest::newRow("--verbose") << false << "" << "--verbose" << false;
+        QTest::newRow("TERM=dumb") << true << "TERM=dumb" << "--format=text" << false;
+        QTest::newRow("--color=always, piped") << false << "" << "--color=always" << true;
+        QTest::newRow("FORCE_COLOR, piped") << false << "FORCE_COLOR=1" << "--color=auto" << true;
+        QTest::newRow("NO_COLOR over FORCE_COLOR") << false << "NO_COLOR=1 FORCE_COLOR=1" << "--format=text" << false;
+        QTest::newRow("--verbose") << false << "" << "-v" << false;
     }
     void terminal()
     {
@@ -261,9 +277,9 @@ private slots:
         QVERIFY(r.stdOut.contains("orvane.com"));
         QCOMPARE(r.stdOut.contains("\x1b[33munclear\x1b[0m"), coloured);
         QCOMPARE(r.stdOut.contains('\x1b'), coloured);
-        QCOMPARE(r.err.contains("x\\u001b]0;owned\\u0007\\u009b"), option == "--verbose");
+        QCOMPARE(r.err.contains("x\\u001b]0;owned\\u0007\\u009b"), option == "-v");
         QVERIFY(!r.err.contains('\x1b') && !r.err.contains(QChar(0x9b)) && !r.err.contains('\x07'));
-        if (option != "--verbose")
+        if (option != "-v")
             QCOMPARE(r.err, QString());
     }
 
@@ -346,8 +362,8 @@ private slots:
     {
         QTest::addColumn<QString>("sql"); // run on a new file; none: a damaged one
         QTest::addColumn<QString>("said"); // standard output, or the error; %1: the file's path
-        QTest::newRow("damaged") << QString() << "Cannot read %1: file is not a database";
-        QTest::newRow("someone else's database") << "CREATE TABLE photos (id INTEGER)" << "Cannot read %1: not an Orvane history database";
+        QTest::newRow("damaged") << QString() << "orvane-check: cannot read %1: file is not a database";
+        QTest::newRow("someone else's database") << "CREATE TABLE photos (id INTEGER)" << "orvane-check: cannot read %1: not an Orvane history database";
         QTest::newRow("schema 1.1.0") << "CREATE TABLE orvane_meta (key TEXT, value TEXT);CREATE TABLE watched_domain (domain TEXT, tld TEXT,"
                                          " added_at INTEGER, last_checked_at INTEGER, last_availability_raw TEXT);"
                                          "INSERT INTO watched_domain VALUES ('orvane.ai', '.ai', 0, 0, 'taken')"
@@ -365,7 +381,7 @@ private slots:
         for (const QString &statement : sql.split(';', Qt::SkipEmptyParts))
             QVERIFY(RawDatabase(path).exec(statement));
         const Run r = run({"--watching"}, {.registries = false});
-        QCOMPARE(r.exitCode, said.startsWith("Cannot") ? 1 : 0);
+        QCOMPARE(r.exitCode, said.startsWith("orvane-check:") ? 1 : 0);
         QCOMPARE(r.exitCode ? r.err : r.out.join('\n').simplified(), said.arg(path));
     }
 
@@ -385,19 +401,158 @@ private slots:
         QCOMPARE(checked, expected);
     }
 
+    // What a run would ask (--dry-run, no registry contacted): the argument grammar, whole
+    // domains split at their public suffix, presets, prefixes, suffixes and --max-length.
+    void plans_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("presets"); // the user's presets file
+        QTest::addColumn<QStringList>("domains");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        const auto row = [](const char *name, const QStringList &arguments, const QStringList &domains, const QString &err = {},
+                            const QByteArray &presets = {}, int exitCode = 0) {
+            QTest::newRow(name) << arguments << presets << domains << exitCode << err;
+        };
+        row("names and TLDs by the dot", {"foo", "bar", ".com", ".IO"}, {"foo.com", "foo.io", "bar.com", "bar.io"});
+        row("whole domains", {"www.example.com", "example.co.uk", "example.com.", "foo.github.io", "a.b.example.pvt.k12.ma.us"},
+            {"example.com", "example.co.uk", "github.io", "example.pvt.k12.ma.us"},
+            "orvane-check: note: www.example.com is checked as example.com, the domain a registry holds.");
+        row("whole domain, TLDs given", {"www.example.co.uk", ".de"}, {"example.de"},
+            "orvane-check: note: with TLDs given, www.example.co.uk is checked as example under them.");
+        row("built-in preset", {"--preset", "popular", "x"},
+            {"x.com", "x.net", "x.org", "x.io", "x.co", "x.ai", "x.app", "x.dev"});
+        row("user's preset beside a TLD", {"--preset", "mine", "x", ".dev"}, {"x.dev", "x.com", "x.io"}, {},
+            "# mine\nmine = .com, .io\n\ntech = .sh");
+        row("user's preset file refused", {"--preset", "mine", "x"}, {}, "orvane-check: @presets, line 1: not a preset (name = .com .io; \"all\" is taken)",
+            "mine = .c_m", 2);
+        row("prefixes, suffixes, --max-length", {"--prefix", "get", "--suffix", "hq,-x", "--max-length", "9", "foo", ".com"},
+            {"foo.com", "foohq.com", "foo-x.com", "getfoo.com", "getfoohq.com", "getfoo-x.com"});
+        row("--max-length leaves out", {"--max-length", "3", "foo", "foobar", ".com"}, {"foo.com"},
+            "orvane-check: note: 1 name left out, longer than 3 characters.");
+        row("international", {"--json", "b\u00fccher", ".de"}, {"{\"ascii_domain\":\"xn--bcher-kva.de\",\"domain\":\"b\u00fccher.de\",\"tld\":\".de\"}"});
+    }
+    void plans()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, presets);
+        QFETCH(QStringList, domains);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        const QString file = m_home->filePath(".config/orvane-check/presets");
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QFile presetsFile(file);
+        QVERIFY(presetsFile.open(QIODevice::WriteOnly) && presetsFile.write(presets) == presets.size());
+        presetsFile.close();
+        const Run r = run(QStringList{"--dry-run"} + arguments, {.registries = false});
+        QCOMPARE(r.out, domains);
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.err, err.replace("@presets", file));
+    }
+
+    // A --bootstrap file that cannot be had stops the run before any registry is asked; a
+    // file:// one serves as well as a fetched one.
+    void bootstrapSource_data()
+    {
+        QTest::addColumn<QString>("url"); // @dir: a folder of the test's own
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("404") << "@http/missing.json" << QByteArray() << "@url: the server answered HTTP 404";
+        QTest::newRow("missing file") << "file://@dir/none.json" << QByteArray() << "@url: No such file or directory";
+        QTest::newRow("not JSON") << "file://@dir/dns.json" << QByteArray("<html>") << "@url: The bootstrap file is not valid JSON: illegal value";
+        QTest::newRow("file") << "file://@dir/dns.json" << QByteArray(R"({"services":[[["com"],["@rdap"]]]})") << QString();
+    }
+    void bootstrapSource()
+    {
+        QFETCH(QString, url);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, err);
+        url.replace("@http", m_http->url("").toString()).replace("@dir", m_home->path());
+        if (!file.isEmpty()) {
+            QFile json(m_home->filePath("dns.json"));
+            QVERIFY(json.open(QIODevice::WriteOnly));
+            json.write(file.replace("@rdap", m_http->url("/rdap/").toString().toUtf8()));
+        }
+        const Run r = run({"--bootstrap", url, "--whois", "127.0.0.1", "--whois-port", QString::number(m_whois->port()), "orvane", ".com"},
+                          {.registries = false});
+        if (err.isEmpty()) {
+            QCOMPARE(r.exitCode, 0);
+            QCOMPARE(r.out.first().simplified(), "orvane.com available Domain not registered. (RDAP returned 404.)");
+        } else {
+            QCOMPARE(r.exitCode, 1);
+            QCOMPARE(r.err, "orvane-check: cannot use the RDAP bootstrap file " + err.replace("@url", url));
+            QVERIFY(r.out.isEmpty());
+            QVERIFY(m_whois->queries().isEmpty());
+        }
+    }
+
+    // JSON rows say how each answer came, from which server, when, and until when it is held.
+    void jsonFields()
+    {
+        m_http->setJson("/rdap/domain/orvane.com", 200,
+                        R"({"objectClassName":"domain","events":[{"eventAction":"expiration","eventDate":"2027-03-04T05:06:07Z"}]})");
+        QStringList seen;
+        for (const QString &line : run({"--json", "orvane", ".com", ".ai"}).out) {
+            const QJsonObject row = QJsonDocument::fromJson(line.toUtf8()).object();
+            const QDateTime at = QDateTime::fromString(row.value("checked_at").toString(), Qt::ISODate);
+            QVERIFY(qAbs(at.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+            seen << QStringList{row.value("tld").toString(), row.value("method").toString(), row.value("server").toString(),
+                                row.value("expires_at").toString()}.join(' ');
+        }
+        seen.sort();
+        QCOMPARE(seen, (QStringList{".ai whois 127.0.0.1 ", ".com rdap 127.0.0.1 2027-03-04T05:06:07Z"}));
+    }
+
+    // What the tool says about itself, before and without any check.
+    void aboutItself_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("says"); // in its output
+        QTest::newRow("-V") << "-V" << QString("orvane-check ") + orvane::applicationVersion;
+        QTest::newRow("--help") << "--help" << "3 every check answered and none available";
+        QTest::newRow("--help-all") << "--help-all" << "--qmljsdebugger"; // Qt's own options too
+    }
+    void aboutItself()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, says);
+        const Run r = run({option}, {.registries = false});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(QString::fromUtf8(r.stdOut).simplified().contains(says), r.stdOut.constData());
+    }
+
     void badArguments_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        const QString invalid = "Enter a name (letters, digits, hyphens, no spaces or dots).";
-        QTest::newRow("bad name") << QStringList{"bad_name"} << invalid;
-        QTest::newRow("empty name") << QStringList{""} << invalid;
-        QTest::newRow("no name") << QStringList{} << "Missing NAME. Try --help.";
-        QTest::newRow("bad port") << QStringList{"--whois-port", "70000", "abc"} << "Not a valid port: 70000";
-        QTest::newRow("bad format") << QStringList{"--format", "xml", "abc"} << "Not a valid format: xml (text, json or csv)";
-        QTest::newRow("bad time-out") << QStringList{"--timeout", "0", "abc"} << "Not a valid time-out: 0";
-        QTest::newRow("bad wait") << QStringList{"--max-wait", "-1", "abc"} << "Not a valid wait: -1";
-        QTest::newRow("unknown option") << QStringList{"--frobnicate", "abc"} << "Unknown option 'frobnicate'.";
+        const QString invalid = ": not a name (letters, digits and hyphens, or a whole domain such as example.com)";
+        const QString notTLD = ": not a TLD (a dot, then letters, digits and hyphens: .com, .co.uk).";
+        const auto row = [](const char *name, const QStringList &arguments, const QString &message) {
+            QTest::newRow(name) << arguments << "orvane-check: " + message;
+        };
+        row("bad name", {"bad_name"}, "bad_name" + invalid);
+        row("empty name", {""}, invalid);
+        row("comma, no dot: a name", {"com,io"}, "com,io" + invalid);
+        row("no name", {}, "missing NAME. Try --help.");
+        row("TLD with _", {"abc", ".c_m"}, ".c_m" + notTLD);
+        row("TLD with a CR", {"abc", ".co\rm"}, ".co\\u000dm" + notTLD);
+        row("empty --tlds", {"--tlds", "", "abc"}, "--tlds \"\": no TLD in it.");
+        row("--json and --format csv", {"--json", "--format", "csv", "abc"}, "--json and --format csv: choose one.");
+        row("--all and TLDs", {"--all", "--tlds", ".io", "abc"}, "every TLD (--all) and some TLDs: choose one.");
+        row("--preset all and TLDs", {"--preset", "all", "abc", ".io"}, "every TLD (--all) and some TLDs: choose one.");
+        row("-v and -q", {"-v", "-q", "abc"}, "--verbose and --quiet: choose one.");
+        row("--no-color and --color", {"--no-color", "--color=always", "abc"}, "--no-color and --color=always: choose one.");
+        row("bad --color", {"--color=sometimes", "abc"}, "--color=sometimes: not a colour mode (auto, always or never).");
+        row("unknown preset", {"--preset", "nope", "abc"}, "--preset nope: no such preset (country, popular, tech, all).");
+        row("bad prefix", {"--prefix", "a_b", "abc"}, "--prefix a_b: not part of a name (letters, digits and hyphens).");
+        row("bad --max-length", {"--max-length", "0", "abc"}, "--max-length 0: not a length (1 to 63).");
+        row("ftp bootstrap", {"--bootstrap", "ftp://127.0.0.1/dns.json", "abc"}, "--bootstrap ftp://127.0.0.1/dns.json: not an https, http or file URL.");
+        row("--watching and names", {"--watching", "abc"}, "--watching takes no names or TLDs.");
+        row("bad port", {"--whois-port", "70000", "abc"}, "--whois-port 70000: not a port (1 to 65535).");
+        row("bad format", {"--format", "xml", "abc"}, "--format xml: not a format (text, json or csv).");
+        row("bad time-out", {"--timeout", "0", "abc"}, "--timeout 0: not a time-out (seconds, more than 0, at most 3600).");
+        row("bad wait", {"--max-wait", "-1", "abc"}, "--max-wait -1: not a wait (seconds, 0 to 3600).");
+        row("unknown option", {"--frobnicate", "abc"}, "Unknown option 'frobnicate'. Try --help.");
     }
     void badArguments()
     {
