@@ -25,7 +25,7 @@ Rectangle {
         anchors.topMargin: 9
         anchors.bottomMargin: 9
         spacing: 10
-        Icon { name: "clock.arrow.circlepath"; color: Theme.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+        Icon { name: "clock.arrow.circlepath"; color: Theme.brandAccentText; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
         ColumnLayout {
             Layout.fillWidth: true
             spacing: 3
@@ -36,7 +36,7 @@ Rectangle {
                 font.pixelSize: Theme.textCaption
                 font.bold: true
                 font.letterSpacing: 0.8
-                color: Theme.brandAccent
+                color: Theme.brandAccentText
                 Accessible.ignored: true
             }
             RowLayout {
