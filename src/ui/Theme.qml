@@ -42,11 +42,11 @@ QtObject {
     readonly property color primaryText: dark ? "#ececec" : "#1d1d1f"
     readonly property color secondaryText: dark ? Qt.rgba(1, 1, 1, 0.66) : Qt.rgba(0, 0, 0, 0.62)
     // Placeholders, handles and separating dots: quieter than secondary, still 4.5:1.
-    readonly property color tertiaryText: dark ? Qt.rgba(1, 1, 1, 0.56) : Qt.rgba(0, 0, 0, 0.56)
+    readonly property color tertiaryText: dark ? Qt.rgba(1, 1, 1, 0.60) : Qt.rgba(0, 0, 0, 0.58)
     // A disabled control: a flat grey with grey ink, well apart from its enabled look.
     readonly property color disabledFill: dark ? Qt.rgba(1, 1, 1, 0.08) : Qt.rgba(0, 0, 0, 0.06)
-    readonly property color disabledText: dark ? Qt.rgba(1, 1, 1, 0.38) : Qt.rgba(0, 0, 0, 0.36)
-    readonly property color selection: dark ? Qt.rgba(0.45, 0.68, 0.66, 0.26) : Qt.rgba(0.18, 0.31, 0.31, 0.14)
+    readonly property color disabledText: dark ? Qt.rgba(1, 1, 1, 0.34) : Qt.rgba(0, 0, 0, 0.36)
+    readonly property color selection: dark ? Qt.rgba(0.45, 0.68, 0.66, 0.22) : Qt.rgba(0.18, 0.31, 0.31, 0.14)
     readonly property color hoverFill: dark ? Qt.rgba(1, 1, 1, 0.07) : Qt.rgba(0, 0, 0, 0.05)
     readonly property color quietFill: dark ? Qt.rgba(1, 1, 1, 0.10) : Qt.rgba(0, 0, 0, 0.07)
     readonly property color modalDim: Qt.rgba(0, 0, 0, dark ? 0.45 : 0.25)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QQmlApplicationEngine>
 #include <QQmlComponent>
 #include <QQmlEngine>
 
@@ -17,8 +18,8 @@ double luminance(const QColor &c)
 }
 double ratio(const QColor &a, const QColor &b)
 {
-    const auto [dark, light] = std::minmax(luminance(a), luminance(b));
-    return (light + 0.05) / (dark + 0.05);
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 // A translucent colour painted over an opaque one.
 QColor over(const QColor &top, const QColor &below)
@@ -54,7 +55,7 @@ class TestContrast : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_ui.start({".com", ".ai", ".io", ".dev", ".zz"}));
+        QVERIFY(m_ui.start({".com", ".ai", ".io"}));
         QQmlComponent component(m_ui.app->windows()->engine());
         component.setData("import QtQuick\nimport Orvane\nQtObject { property var pairs: Theme.contrastPairs; property bool dark: Theme.dark }", {});
         m_theme.reset(component.create());
