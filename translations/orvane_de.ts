@@ -305,7 +305,7 @@ Orvane kann ihn im selben Ordner umbenennen in
     </message>
     <message>
         <source>Stop watching</source>
-        <translation>Nicht mehr beobachten</translation>
+        <translation>Entfernen</translation>
     </message>
     <message>
         <source>Stop checking %1 in the background</source>
@@ -810,6 +810,13 @@ Orvane kann ihn im selben Ordner umbenennen in
     <message>
         <source>Could not record the check of %1: %2: %3</source>
         <translation>Die Prüfung von %1 ließ sich nicht speichern: %2: %3</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Orvane cannot start: %1</source>
+        <translation>Orvane kann nicht starten: %1</translation>
     </message>
 </context>
 <context>

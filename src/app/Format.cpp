@@ -63,9 +63,11 @@ QString Format::longDate(const QDateTime &when, bool withZone) const
 {
     const QDateTime local = when.toLocalTime();
     const QLocale locale;
+    // The locale's short time, to the minute (the C locale's has seconds).
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss"));
+    const QString time = locale.toString(local.time(), locale.timeFormat(QLocale::ShortFormat).remove(seconds));
     //: A date and a time of day: "Monday, 7 December 2026 at 07:42".
-    QString text = tr("%1 at %2").arg(locale.toString(local.date(), QLocale::LongFormat),
-                                       locale.toString(local.time(), QLocale::ShortFormat));
+    QString text = tr("%1 at %2").arg(locale.toString(local.date(), QLocale::LongFormat), time);
     if (withZone)
         text += QLatin1Char(' ') + local.timeZoneAbbreviation();
     return text;

@@ -120,12 +120,12 @@ int main(int argc, char *argv[])
                                                             : Launch::byUser;
     const auto folder = orvane::SingleInstance::folder();
     if (!folder)
-        return fail(QStringLiteral("Orvane cannot start: %1").arg(folder.error()));
+        return fail(QCoreApplication::translate("main", "Orvane cannot start: %1").arg(folder.error()));
     orvane::SingleInstance instance(*folder);
     const auto role = instance.claim(launch == Launch::byUser ? orvane::SingleInstance::Ask::showWindow : orvane::SingleInstance::Ask::nothing,
                                      activationToken());
     if (!role)
-        return fail(QStringLiteral("Orvane cannot start: %1").arg(role.error()));
+        return fail(QCoreApplication::translate("main", "Orvane cannot start: %1").arg(role.error()));
     if (*role == orvane::SingleInstance::Role::handedOver) {
         if (launch == Launch::byUser)
             qCInfo(lcApp, "Orvane already runs; asked it to show its window");
