@@ -500,6 +500,13 @@ Orvane kann ihn im selben Ordner umbenennen in
     </message>
 </context>
 <context>
+    <name>OnboardingWindow</name>
+    <message>
+        <source>Welcome to Orvane</source>
+        <translation>Willkommen bei Orvane</translation>
+    </message>
+</context>
+<context>
     <name>OrvaneApp</name>
     <message>
         <source>%1 is available</source>
@@ -784,6 +791,13 @@ Orvane kann ihn im selben Ordner umbenennen in
     <message>
         <source>Orvane starts each time you log in, through your desktop&apos;s autostart folder (~/.config/autostart).</source>
         <translation>Orvane startet bei jeder Anmeldung, über den Autostart-Ordner Ihres Desktops (~/.config/autostart).</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsWindow</name>
+    <message>
+        <source>Orvane Settings</source>
+        <translation>Orvane-Einstellungen</translation>
     </message>
 </context>
 <context>

@@ -83,7 +83,7 @@ Item {
                 ColumnLayout {
                     spacing: 2
                     Text { text: "Orvane"; font.pixelSize: Theme.textHeadline; font.weight: Font.DemiBold; color: Theme.brandPaper }
-                    Text { text: qsTr("Welcome"); font.pixelSize: Theme.textFootnote; color: Theme.brandPaper; opacity: 0.78 }
+                    Text { text: qsTr("Welcome"); font.pixelSize: Theme.textFootnote; color: Theme.brandPaperDim }
                 }
                 Item { Layout.fillWidth: true }
             }

@@ -6,7 +6,7 @@ import Orvane
 Window {
     id: window
     objectName: "welcomeWindow"
-    title: "Welcome to Orvane"
+    title: qsTr("Welcome to Orvane")
     width: 520
     height: 580
     minimumWidth: 520

@@ -6,7 +6,7 @@ import Orvane
 Window {
     id: window
     objectName: "settingsWindow"
-    title: "Orvane Settings"
+    title: qsTr("Orvane Settings")
     width: 560
     height: 520
     minimumWidth: 520

@@ -101,24 +101,29 @@ private slots:
             QVERIFY2(r >= 1.5 && r < 3.0, qPrintable(QStringLiteral("%1: %2").arg(what).arg(r)));
     }
 
-    // Whatever colour a text in the main window is painted in, the theme lists it: a view that
-    // paints text in a colour of its own, or a theme colour the pairs do not hold, fails here.
+    // Whatever colour a text in the main, settings or welcome window is painted in, the theme lists it: a
+    // view that paints text in a colour (or a fading) of its own, or a theme colour the pairs do
+    // not hold, fails here.
     void everyPaintedTextColourIsListed()
     {
         QVERIFY(m_ui.searchFor("orvane"));
         QVERIFY(m_ui.openSettings());
+        QVERIFY(m_ui.openWelcome());
         for (const bool dark : {false, true}) {
             useScheme(dark);
             QTRY_COMPARE(m_theme->property("dark").toBool(), dark);
             QSet<QRgb> listed;
             for (const QVariant &row : pairs())
                 listed.insert(row.toMap().value("fg").value<QColor>().rgba());
-            for (QQuickWindow *window : {m_ui.window(), m_ui.app->windows()->settingsWindow()}) {
+            for (QQuickWindow *window : {m_ui.window(), m_ui.app->windows()->settingsWindow(), m_ui.app->windows()->welcomeWindow()}) {
                 for (QQuickItem *item : UiHarness::visualItems(window->contentItem())) {
                     const QByteArray type = item->metaObject()->className();
                     if (!item->isVisible() || !item->isEnabled() || !type.startsWith("QQuickText") || item->property("text").toString().isEmpty())
                         continue;
-                    const QColor colour = item->property("color").value<QColor>();
+                    // As painted: the item's colour faded by its own and its parents' opacity.
+                    QColor colour = item->property("color").value<QColor>();
+                    for (QQuickItem *up = item; up; up = up->parentItem())
+                        colour.setAlphaF(colour.alphaF() * float(up->opacity()));
                     QVERIFY2(listed.contains(colour.rgba()),
                              qPrintable(QStringLiteral("\"%1\" in %2 (%3)").arg(item->property("text").toString(), colour.name(QColor::HexArgb),
                                                                                dark ? "dark" : "light")));
