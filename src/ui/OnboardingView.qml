@@ -239,7 +239,7 @@ Item {
                         width: 6
                         height: 6
                         radius: 3
-                        color: index === root.step ? Theme.brandAccent : Theme.pageDot
+                        color: index === root.step ? Theme.accentMark : Theme.pageDot
                     }
                 }
             }

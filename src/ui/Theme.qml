@@ -17,6 +17,8 @@ QtObject {
     readonly property color brandAccentText: dark ? "#dcae91" : "#864e2d"
     // The accent under text (filled buttons, a highlighted choice): deep enough for paper on it.
     readonly property color accentFill: "#9b5a35"
+    // The accent as a mark that carries state (a switch that is on, the current page): 3:1 on the window.
+    readonly property color accentMark: dark ? brandAccent : accentFill
     readonly property color brandPaper: Qt.rgba(0.96, 0.95, 0.91, 1)
     readonly property color brandPaperDim: Qt.rgba(0.96, 0.95, 0.91, 0.85)
     readonly property color statusAvailable: dark ? Qt.rgba(0.49, 0.74, 0.50, 1) : Qt.rgba(0.37, 0.58, 0.38, 1)
@@ -103,7 +105,8 @@ QtObject {
         add("text", "header, dimmed", brandPaperDim, [brandInk])
         add("focus", "focus ring on the header", focusRingOnInk, [brandInk])
         add("focus", "focus ring on a filled button", focusRing, [windowBackground])
-        add("icon", "switch on", brandAccent, card)
+        add("icon", "switch on", accentMark, [windowBackground])
+        add("icon", "current page dot", accentMark, [windowBackground])
         add("disabled", "disabled filled button", disabledText, [windowBackground, disabledFill])
         add("disabled", "disabled filled button on a card", disabledText, [controlBackground, disabledFill])
         return rows
