@@ -182,6 +182,11 @@ Orvane kann ihn im selben Ordner umbenennen in
         <source>Start a new search</source>
         <translation>Eine neue Suche beginnen</translation>
     </message>
+    <message>
+        <source>“%1”</source>
+        <extracomment>A search&apos;s name in quotation marks.</extracomment>
+        <translation>„%1“</translation>
+    </message>
 </context>
 <context>
     <name>HistoryRow</name>

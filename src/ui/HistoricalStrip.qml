@@ -48,7 +48,8 @@ Rectangle {
                     Layout.fillWidth: true
                     Layout.maximumWidth: implicitWidth
                     Layout.minimumWidth: Math.min(implicitWidth, 80)
-                    text: strip.record ? "\u201C" + strip.record.query + "\u201D" : ""
+                    //: A search's name in quotation marks.
+                    text: strip.record ? qsTr("“%1”").arg(strip.record.query) : ""
                     elide: Text.ElideRight
                     font.pixelSize: Theme.textSmall
                     font.weight: Font.DemiBold
