@@ -1,9 +1,12 @@
 // Renders every window, light and dark, with a short and a long name, at the main window's
-// smallest size, to PNG files for looking at the UI without a display: orvane-pictures OUTDIR
+// smallest size, to PNG files for looking at the UI without a display: orvane-pictures OUTDIR.
+// In the user's language as the program would speak it (LANGUAGE, LC_ALL), at the scale Qt is
+// given (QT_SCALE_FACTOR); ORVANE_PICTURES_SCHEMES=light (or dark) draws one scheme only.
 
 #include "RawDatabase.h"
 #include "UiHarness.h"
 #include "app/DamagedHistoryDialog.h"
+#include "app/Translation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -191,6 +194,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    orvane::installTranslation();
     out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("pictures");
     QDir().mkpath(out);
     if (argc > 2 && QByteArray(argv[2]) == "--notification") {
@@ -227,9 +231,12 @@ int main(int argc, char *argv[])
 
     const QStringList names{QStringLiteral("quietharbourlanternmakers1"),
                             QStringLiteral("thequickbrownfoxjumpsoverthelazydogwhilethecatdozesinthesun")};
+    const QString only = qEnvironmentVariable("ORVANE_PICTURES_SCHEMES");
     for (const bool dark : {false, true}) {
-        useScheme(dark);
         const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        if (!only.isEmpty() && !only.contains(scheme))
+            continue;
+        useScheme(dark);
         if (ui.app->windows()->darkMode() != dark)
             std::fprintf(stderr, "the %s palette did not switch the scheme\n", qPrintable(scheme));
         ui.window()->resize(ui.window()->minimumSize());

@@ -3,6 +3,7 @@
 #include "engine/WhoisInterpretation.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace orvane {
@@ -32,31 +33,41 @@ QString Format::relativeTime(const QDateTime &when, const QDateTime &now)
     const qint64 seconds = when.secsTo(now);
     const bool future = seconds < 0;
     const qint64 s = future ? -seconds : seconds;
-    const QLocale locale;
+    // The sidebar's clock looks again every ten seconds at first: below that it is now.
+    if (s < 10)
+        return tr("just now");
+    const auto n = [](qint64 v) { return int(v); };
     QString amount;
     if (s < 60)
-        amount = tr("%1 sec.").arg(locale.toString(s));
+        amount = tr("%Ln sec.", "", n(s));
     else if (s < 3600)
-        amount = tr("%1 min.").arg(locale.toString(s / 60));
+        amount = tr("%Ln min.", "", n(s / 60));
     else if (s < 86400)
-        amount = tr("%1 hr.").arg(locale.toString(s / 3600));
+        amount = tr("%Ln hr.", "", n(s / 3600));
     else if (s < 7 * 86400)
-        amount = s / 86400 == 1 ? tr("1 day") : tr("%1 days").arg(locale.toString(s / 86400));
+        amount = tr("%Ln days", "", n(s / 86400));
     else if (s < 30 * 86400)
-        amount = tr("%1 wk.").arg(locale.toString(s / (7 * 86400)));
+        amount = tr("%Ln wk.", "", n(s / (7 * 86400)));
     else if (s < 365 * 86400)
-        amount = tr("%1 mo.").arg(locale.toString(s / (30 * 86400)));
+        amount = tr("%Ln mo.", "", n(s / (30 * 86400)));
     else
-        amount = tr("%1 yr.").arg(locale.toString(s / (365 * 86400)));
-    return future ? tr("in %1").arg(amount) : tr("%1 ago").arg(amount);
+        amount = tr("%Ln yr.", "", n(s / (365 * 86400)));
+    if (future)
+        //: A time to come; %1 is an amount such as "5 min." or "2 days".
+        return tr("in %1").arg(amount);
+    //: A time past; %1 is an amount such as "5 min." or "2 days".
+    return tr("%1 ago").arg(amount);
 }
 
 QString Format::longDate(const QDateTime &when, bool withZone) const
 {
     const QDateTime local = when.toLocalTime();
     const QLocale locale;
-    QString text = tr("%1 at %2").arg(locale.toString(local.date(), QLocale::LongFormat),
-                                       locale.toString(local.time(), QLocale::ShortFormat));
+    // The locale's short time, to the minute (the C locale's has seconds).
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss"));
+    const QString time = locale.toString(local.time(), locale.timeFormat(QLocale::ShortFormat).remove(seconds));
+    //: A date and a time of day: "Monday, 7 December 2026 at 07:42".
+    QString text = tr("%1 at %2").arg(locale.toString(local.date(), QLocale::LongFormat), time);
     if (withZone)
         text += QLatin1Char(' ') + local.timeZoneAbbreviation();
     return text;
@@ -66,14 +77,25 @@ QString Format::expiryText(const QDateTime &when) const
 {
     if (!when.isValid())
         return {};
-    return tr("expires %1").arg(shortDate(when));
+    //: %1 is a date: "expires 2 March 2027".
+    return tr("expires %1").arg(dateText(when));
 }
 
 QString Format::shortDate(const QDateTime &when) const
 {
+    return dateText(when);
+}
+
+QString Format::dateText(const QDateTime &when)
+{
     if (!when.isValid())
         return {};
-    return QLocale().toString(when.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
+    // The locale's long date without its weekday: "2 March 2027", "2. März 2027", "March 2, 2027".
+    const QLocale locale;
+    QString pattern = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression weekday(QStringLiteral("dddd[^dMy']*"));
+    pattern.remove(weekday);
+    return locale.toString(when.toLocalTime().date(), pattern.trimmed());
 }
 
 } // namespace orvane

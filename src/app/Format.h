@@ -21,15 +21,16 @@ public:
     Q_INVOKABLE QString webLink(const QString &domain) const;
     // A WHOIS answer without the registry's legal boilerplate.
     Q_INVOKABLE QString cleanAnswer(const QString &text) const;
-    // The abbreviated relative style: "5 sec. ago", "2 min. ago", "3 hr. ago", "1 day ago".
+    // The abbreviated relative style: "just now", "15 sec. ago", "2 min. ago", "3 hr. ago", "1 day ago".
     Q_INVOKABLE QString relativeTime(const QDateTime &when) const;
     static QString relativeTime(const QDateTime &when, const QDateTime &now);
     // The user's long date and short time ("7 December 2026 at 05:12"), with the zone if asked.
     Q_INVOKABLE QString longDate(const QDateTime &when, bool withZone) const;
-    // "expires 2 Mar 2027" in the user's locale; "" for no date.
+    // "expires 2 March 2027" in the user's language and locale; "" for no date.
     Q_INVOKABLE QString expiryText(const QDateTime &when) const;
-    // "2 Mar 2027" in the user's locale; "" for no date.
+    // "2 March 2027" ("2. März 2027") in the user's locale; "" for no date.
     Q_INVOKABLE QString shortDate(const QDateTime &when) const;
+    static QString dateText(const QDateTime &when);
 };
 
 } // namespace orvane

@@ -1,5 +1,6 @@
 #include "app/OrvaneApp.h"
 
+#include "app/Format.h"
 #ifdef ORVANE_HAVE_DBUS
 #include "app/DesktopSearchBus.h"
 #endif
@@ -106,7 +107,7 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
                               : QCoreApplication::translate("OrvaneApp", "%1 is pending delete").arg(shown);
         for (const WatchedDomain &entry : m_watchList->entries()) {
             if (const auto estimate = entry.domain == domain ? entry.releaseEstimate() : std::nullopt) {
-                const QString day = QLocale().toString(estimate->freeAround.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
+                const QString day = Format::dateText(estimate->freeAround);
                 summary = QCoreApplication::translate("OrvaneApp", "%1: expected free around %2").arg(summary, day);
             }
         }
@@ -184,7 +185,8 @@ SearchPaneModel *OrvaneApp::newSearchPaneModel(QObject *owner) const
 
 QString OrvaneApp::detectClaude() const
 {
-    return findBinary(std::nullopt).value_or(QString());
+    // A path the user set is the one that will run: that one is checked, not the usual places.
+    return findBinary(m_settings->claudeBinaryPath()).value_or(QString());
 }
 
 void OrvaneApp::previewGong()

@@ -3,6 +3,7 @@
 #include "app/DamagedHistoryDialog.h"
 #include "app/OrvaneApp.h"
 #include "app/SingleInstance.h"
+#include "app/Translation.h"
 #include "engine/ApplicationIdentity.h"
 #include "engine/OpenFileLimit.h"
 #include "settings/LoginItem.h"
@@ -11,7 +12,6 @@
 #include <QCommandLineParser>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -110,11 +110,8 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvane/resources/VarivUzaz.svg")));
 
-    // The user's language, when a translation of it ships beside the program.
-    QTranslator translator;
-    if (translator.load(QLocale(), QStringLiteral("orvane"), QStringLiteral("_"),
-                        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/orvane/translations")))
-        QCoreApplication::installTranslator(&translator);
+    // The user's language, when a translation of it ships with the program.
+    orvane::installTranslation();
 
     // Which launch runs is settled before the settings, the history or the network are touched.
     // One that is to show no window asks the running program for nothing: it is where it should be.
@@ -123,12 +120,12 @@ int main(int argc, char *argv[])
                                                             : Launch::byUser;
     const auto folder = orvane::SingleInstance::folder();
     if (!folder)
-        return fail(QStringLiteral("Orvane cannot start: %1").arg(folder.error()));
+        return fail(QCoreApplication::translate("main", "Orvane cannot start: %1").arg(folder.error()));
     orvane::SingleInstance instance(*folder);
     const auto role = instance.claim(launch == Launch::byUser ? orvane::SingleInstance::Ask::showWindow : orvane::SingleInstance::Ask::nothing,
                                      activationToken());
     if (!role)
-        return fail(QStringLiteral("Orvane cannot start: %1").arg(role.error()));
+        return fail(QCoreApplication::translate("main", "Orvane cannot start: %1").arg(role.error()));
     if (*role == orvane::SingleInstance::Role::handedOver) {
         if (launch == Launch::byUser)
             qCInfo(lcApp, "Orvane already runs; asked it to show its window");

@@ -2,6 +2,7 @@
 
 #include "history/CodePoints.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace orvane {
@@ -9,6 +10,8 @@ namespace orvane {
 // Why a brainstorm gave no suggestions. The description is what the user sees.
 class ClaudeCLIError
 {
+    Q_DECLARE_TR_FUNCTIONS(ClaudeCLIError)
+
 public:
     enum class Kind { launchFailed, nonZeroExit, parseFailed, binaryNotFound, timedOut, emptyOutput };
     static constexpr qsizetype parseFailedLimit = 500;
@@ -32,13 +35,13 @@ public:
     QString description() const
     {
         switch (m_kind) {
-        case Kind::launchFailed: return QStringLiteral("Could not launch claude CLI: ") + m_text;
-        case Kind::nonZeroExit: return QStringLiteral("claude exited with code %1. ").arg(m_code) + m_text;
-        case Kind::parseFailed: return QStringLiteral("Could not parse claude output. Got:\n") + m_text;
+        case Kind::launchFailed: return tr("Could not launch claude CLI: %1").arg(m_text);
+        case Kind::nonZeroExit: return tr("claude exited with code %1. ").arg(m_code) + m_text;
+        case Kind::parseFailed: return tr("Could not parse claude output. Got:\n%1").arg(m_text);
         case Kind::binaryNotFound:
-            return QStringLiteral("The `claude` CLI was not found. Set its path in Settings, or install Claude Code.");
-        case Kind::timedOut: return QStringLiteral("claude CLI timed out.");
-        case Kind::emptyOutput: return QStringLiteral("claude returned no output.");
+            return tr("The “claude” command-line tool was not found. Set its path in Settings, or install Claude Code.");
+        case Kind::timedOut: return tr("claude CLI timed out.");
+        case Kind::emptyOutput: return tr("claude returned no output.");
         }
         return {};
     }

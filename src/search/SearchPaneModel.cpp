@@ -4,7 +4,28 @@
 #include "engine/DomainName.h"
 #include "history/HistoryStore.h"
 
+#include <QCoreApplication>
+
 namespace orvane {
+
+namespace {
+
+// The pane's messages in the user's language. They are kept in English where they are defined
+// (the engine and the command-line checker speak English); these are their translatable copies.
+[[maybe_unused]] constexpr const char *shownTexts[] = {
+    QT_TRANSLATE_NOOP("orvane::SearchPaneModel", "Enter a name (letters, digits, hyphens, no spaces or dots)."),
+    QT_TRANSLATE_NOOP("orvane::SearchPaneModel", "Select at least one TLD to check."),
+    QT_TRANSLATE_NOOP("orvane::SearchPaneModel", "Could not save search history: "),
+    QT_TRANSLATE_NOOP("orvane::SearchPaneModel", "Enter a valid name first."),
+    QT_TRANSLATE_NOOP("orvane::SearchPaneModel", "Claude suggestions are disabled in Settings."),
+};
+
+QString shownText(const QString &english)
+{
+    return QCoreApplication::translate("orvane::SearchPaneModel", english.toUtf8().constData());
+}
+
+} // namespace
 
 namespace {
 
@@ -101,12 +122,12 @@ void SearchPaneModel::search()
     const std::optional<QString> shown = DomainName::displayForm(DomainName::normalize(m_query));
     const QStringList tlds = settings ? settings->orderedEnabledTLDs() : QStringList();
     if (!shown) {
-        setLastError(DomainName::invalidNameMessage);
+        setLastError(shownText(DomainName::invalidNameMessage));
         return;
     }
     const QString name = *shown;
     if (tlds.isEmpty()) {
-        setLastError(DomainName::noTLDMessage);
+        setLastError(shownText(DomainName::noTLDMessage));
         return;
     }
     setLastError(std::nullopt);
@@ -150,7 +171,7 @@ QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
     std::optional<QString> saveError;
     if (run->context) {
         if (const auto saved = run->context->save(); !saved)
-            saveError = saveFailedPrefix + saved.error();
+            saveError = shownText(saveFailedPrefix) + saved.error();
     }
     if (SearchPaneModel *model = run->model) {
         model->m_liveResults->flush(); // the rows are whole before the pane says the search ended
@@ -251,11 +272,11 @@ void SearchPaneModel::suggest()
     AppSettings *settings = m_settings;
     const QString name = DomainName::normalize(m_query);
     if (!DomainName::isValid(name)) {
-        setSuggestionError(invalidSuggestionName);
+        setSuggestionError(shownText(invalidSuggestionName));
         return;
     }
     if (!settings->useClaudeForSuggestions()) {
-        setSuggestionError(suggestionsDisabled);
+        setSuggestionError(shownText(suggestionsDisabled));
         return;
     }
     const QString configured = settings->claudeBinaryPath();

@@ -40,8 +40,7 @@ Rectangle {
                 text: qsTr("Private WHOIS searching. No stress approach.")
                 elide: Text.ElideRight
                 font.pixelSize: Theme.textFootnote
-                color: Theme.brandPaper
-                opacity: 0.75
+                color: Theme.brandPaperDim
             }
         }
         IconButton {
@@ -54,6 +53,6 @@ Rectangle {
             Accessible.name: qsTr("Settings")
             onClicked: WindowController.openSettings()
         }
-        Text { Accessible.name: qsTr("Version %1").arg(App.version); text: "v" + App.version; font.pixelSize: Theme.textCaption; color: Theme.brandPaper; opacity: 0.6 }
+        Text { Accessible.name: qsTr("Version %1").arg(App.version); text: "v" + App.version; font.pixelSize: Theme.textCaption; color: Theme.brandPaperDim }
     }
 }

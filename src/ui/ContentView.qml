@@ -176,8 +176,8 @@ Item {
                 }
                 FilledButton {
                     objectName: "confirmClear"
-                    text: clearDialog.count === 1 ? qsTr("Clear 1 search") : qsTr("Clear %1 searches").arg(clearDialog.count)
-                    fill: Theme.statusError
+                    text: qsTr("Clear %n searches", "", clearDialog.count)
+                    fill: Theme.dangerFill
                     fontSize: 13
                     onClicked: {
                         HistoryActions.clearHistory()

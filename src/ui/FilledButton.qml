@@ -7,8 +7,10 @@ import Orvane
 AbstractButton {
     id: control
     property string iconName
-    property color fill: Theme.brandAccent
+    property color fill: Theme.accentFill
     property color ink: Theme.brandPaper
+    // Disabled, a button goes flat grey with grey ink, well apart from its enabled look.
+    readonly property color shownInk: enabled ? ink : Theme.disabledText
     property real fontSize: 13
     property real radius: 6
     property real spacingBetween: 6
@@ -33,19 +35,19 @@ AbstractButton {
             sourceComponent: Spinner {
                 width: control.fontSize + 4
                 height: width
-                color: control.ink
+                color: control.shownInk
             }
         }
         Icon {
             visible: !control.busy && control.iconName.length > 0
             name: control.iconName
-            color: control.ink
+            color: control.shownInk
             size: control.fontSize + 1
             anchors.verticalCenter: parent.verticalCenter
         }
         Text {
             text: control.text
-            color: control.ink
+            color: control.shownInk
             font.pixelSize: control.fontSize
             font.weight: Font.DemiBold
             anchors.verticalCenter: parent.verticalCenter

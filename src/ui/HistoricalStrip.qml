@@ -25,7 +25,7 @@ Rectangle {
         anchors.topMargin: 9
         anchors.bottomMargin: 9
         spacing: 10
-        Icon { name: "clock.arrow.circlepath"; color: Theme.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+        Icon { name: "clock.arrow.circlepath"; color: Theme.brandAccentText; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
         ColumnLayout {
             Layout.fillWidth: true
             spacing: 3
@@ -36,7 +36,7 @@ Rectangle {
                 font.pixelSize: Theme.textCaption
                 font.bold: true
                 font.letterSpacing: 0.8
-                color: Theme.brandAccent
+                color: Theme.brandAccentText
                 Accessible.ignored: true
             }
             RowLayout {
@@ -48,7 +48,8 @@ Rectangle {
                     Layout.fillWidth: true
                     Layout.maximumWidth: implicitWidth
                     Layout.minimumWidth: Math.min(implicitWidth, 80)
-                    text: strip.record ? "\u201C" + strip.record.query + "\u201D" : ""
+                    //: A search's name in quotation marks.
+                    text: strip.record ? qsTr("“%1”").arg(strip.record.query) : ""
                     elide: Text.ElideRight
                     font.pixelSize: Theme.textSmall
                     font.weight: Font.DemiBold

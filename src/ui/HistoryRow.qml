@@ -37,7 +37,7 @@ Rectangle {
         id: contextMenu
         MenuItem {
             text: qsTr("Delete")
-            icon.source: "image://icon/trash?" + Theme.statusError
+            icon.source: "image://icon/trash?" + Theme.statusErrorText
             onTriggered: row.deleteRequested()
         }
     }
@@ -84,7 +84,7 @@ Rectangle {
                 visible: row.results > 0
                 text: row.countText
                 font.pixelSize: Theme.textFootnote
-                color: row.free > 0 ? Theme.statusAvailable : Theme.secondaryText
+                color: row.free > 0 ? Theme.statusAvailableText : Theme.secondaryText
             }
         }
     }

@@ -38,7 +38,7 @@ Rectangle {
             Rectangle {
                 objectName: "historyCount"
                 Accessible.role: Accessible.StaticText
-                Accessible.name: qsTr("%n saved search(es)", "", HistoryActions.history.count)
+                Accessible.name: qsTr("%n saved searches", "", HistoryActions.history.count)
                 implicitWidth: countText.implicitWidth + 14
                 implicitHeight: countText.implicitHeight + 4
                 radius: height / 2
@@ -75,7 +75,7 @@ Rectangle {
                 anchors.fill: parent
                 anchors.margins: 8
                 spacing: 6
-                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusError; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusErrorText; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
                 Text {
                     objectName: "actionFailureText"
                     Layout.fillWidth: true
@@ -164,7 +164,7 @@ Rectangle {
                 spacing: 6
                 Accessible.role: Accessible.AlertMessage
                 Accessible.name: HistoryActions.watchList.problem
-                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusError; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
+                Icon { name: "exclamationmark.triangle.fill"; color: Theme.statusErrorText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 1 }
                 Text {
                     objectName: "watchProblemText"
                     Layout.fillWidth: true
@@ -225,7 +225,7 @@ Rectangle {
                                 wrapMode: shownDomain !== domain ? Text.Wrap : Text.NoWrap
                                 font.pixelSize: Theme.textBody
                                 font.weight: availability === "available" ? Font.DemiBold : Font.Normal
-                                color: availability === "available" ? Theme.statusAvailable : Theme.primaryText
+                                color: availability === "available" ? Theme.statusAvailableText : Theme.primaryText
                             }
                             Text {
                                 Layout.fillWidth: true

@@ -22,7 +22,7 @@ Window {
     palette.text: Theme.primaryText
     palette.button: Theme.controlBackground
     palette.buttonText: Theme.primaryText
-    palette.highlight: Theme.brandAccent
+    palette.highlight: Theme.accentFill
     palette.highlightedText: Theme.brandPaper
     palette.toolTipBase: Theme.controlBackground
     palette.toolTipText: Theme.primaryText

@@ -83,7 +83,7 @@ Item {
                 ColumnLayout {
                     spacing: 2
                     Text { text: "Orvane"; font.pixelSize: Theme.textHeadline; font.weight: Font.DemiBold; color: Theme.brandPaper }
-                    Text { text: qsTr("Welcome"); font.pixelSize: Theme.textFootnote; color: Theme.brandPaper; opacity: 0.78 }
+                    Text { text: qsTr("Welcome"); font.pixelSize: Theme.textFootnote; color: Theme.brandPaperDim }
                 }
                 Item { Layout.fillWidth: true }
             }
@@ -113,7 +113,7 @@ Item {
                     Layout.preferredWidth: 56
                     Layout.preferredHeight: 56
                 }
-                Icon { visible: !parent.page.brand; name: parent.page.icon; color: Theme.brandAccent; size: 44 }
+                Icon { visible: !parent.page.brand; name: parent.page.icon; color: Theme.brandAccentText; size: 44 }
                 Text {
                     objectName: "pageTitle"
                     Accessible.role: Accessible.Heading
@@ -141,7 +141,7 @@ Item {
                         delegate: RowLayout {
                             spacing: 8
                             Layout.fillWidth: true
-                            Icon { name: "checkmark"; color: Theme.brandAccent; size: 10; Layout.alignment: Qt.AlignTop; Layout.topMargin: 3 }
+                            Icon { name: "checkmark"; color: Theme.brandAccentText; size: 10; Layout.alignment: Qt.AlignTop; Layout.topMargin: 3 }
                             Text { text: modelData; font.pixelSize: Theme.textFootnote; color: Theme.primaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
                         }
                     }
@@ -160,7 +160,7 @@ Item {
                 anchors.rightMargin: 32
                 anchors.topMargin: 24
                 spacing: 14
-                Icon { name: parent.brainstorm ? "sparkles" : "power.circle.fill"; color: Theme.brandAccent; size: 40 }
+                Icon { name: parent.brainstorm ? "sparkles" : "power.circle.fill"; color: Theme.brandAccentText; size: 40 }
                 Text {
                     objectName: "pageTitle"
                     Accessible.role: Accessible.Heading
@@ -203,9 +203,9 @@ Item {
                     spacing: 6
                     Repeater {
                         model: parent.parent.brainstorm
-                               ? (root.mac ? [qsTr("Requires the `claude` CLI to be installed (Homebrew or npm)."),
+                               ? (root.mac ? [qsTr("Requires the “claude” command-line tool (from Homebrew or npm)."),
                                               qsTr("macOS may ask once for access to Claude's data folder. That is the only access prompt this app triggers.")]
-                                           : [qsTr("Requires the `claude` CLI to be installed (npm or Claude's own installer)."),
+                                           : [qsTr("Requires the “claude” command-line tool (from npm or Claude’s own installer)."),
                                               qsTr("Your desktop may ask once for access to Claude's data folder. That is the only access prompt this app triggers.")])
                                : (root.mac ? [qsTr("For this to work, drag Orvane to your Applications folder first. The toggle takes effect once the app is installed there.")]
                                            : [qsTr("Orvane adds itself to your desktop's autostart folder (~/.config/autostart). Turning this off removes it again.")])
@@ -239,7 +239,7 @@ Item {
                         width: 6
                         height: 6
                         radius: 3
-                        color: index === root.step ? Theme.brandAccent : Theme.pageDot
+                        color: index === root.step ? Theme.accentMark : Theme.pageDot
                     }
                 }
             }

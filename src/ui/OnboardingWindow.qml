@@ -6,7 +6,7 @@ import Orvane
 Window {
     id: window
     objectName: "welcomeWindow"
-    title: "Welcome to Orvane"
+    title: qsTr("Welcome to Orvane")
     width: 520
     height: 580
     minimumWidth: 520
@@ -24,7 +24,7 @@ Window {
     palette.text: Theme.primaryText
     palette.button: Theme.controlBackground
     palette.buttonText: Theme.primaryText
-    palette.highlight: Theme.brandAccent
+    palette.highlight: Theme.accentFill
     palette.highlightedText: Theme.brandPaper
     palette.toolTipBase: Theme.controlBackground
     palette.toolTipText: Theme.primaryText

@@ -49,7 +49,7 @@ ComboBox {
         }
         background: Rectangle {
             radius: 4
-            color: choice.highlighted ? Theme.brandAccent : "transparent"
+            color: choice.highlighted ? Theme.accentFill : "transparent"
         }
     }
     popup: Popup {

@@ -29,11 +29,11 @@ Item {
     signal toggleRaw()
 
     readonly property var looks: ({
-        available: { symbol: "checkmark.circle.fill", color: Theme.statusAvailable, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
+        available: { symbol: "checkmark.circle.fill", color: Theme.statusAvailableText, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
         taken: { symbol: "xmark.circle.fill", color: Theme.secondaryText, label: qsTr("Taken"), spoken: qsTr("taken"), weight: Font.Medium },
-        unknown: { symbol: "questionmark.circle.fill", color: Theme.statusUnclear, label: qsTr("Unclear"), spoken: qsTr("unclear"), weight: Font.Medium },
-        error: { symbol: "exclamationmark.triangle.fill", color: Theme.statusError, label: qsTr("Error"), spoken: qsTr("error"), weight: Font.Medium },
-        checking: { symbol: "ellipsis.circle", color: Theme.statusChecking, label: qsTr("Checking"), spoken: qsTr("checking"), weight: Font.Medium }
+        unknown: { symbol: "questionmark.circle.fill", color: Theme.statusUnclearText, label: qsTr("Unclear"), spoken: qsTr("unclear"), weight: Font.Medium },
+        error: { symbol: "exclamationmark.triangle.fill", color: Theme.statusErrorText, label: qsTr("Error"), spoken: qsTr("error"), weight: Font.Medium },
+        checking: { symbol: "ellipsis.circle", color: Theme.statusCheckingText, label: qsTr("Checking"), spoken: qsTr("checking"), weight: Font.Medium }
     })
     readonly property var look: looks[rowAvailability] || looks.unknown
     readonly property string link: rowAvailability === "taken" ? Format.webLink(rowDomain) : ""
@@ -87,7 +87,7 @@ Item {
                     Accessible.ignored: true
                     font.pixelSize: Theme.textHeadline
                     font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
-                    color: row.rowAvailability === "available" ? Theme.statusAvailable : Theme.primaryText
+                    color: row.rowAvailability === "available" ? Theme.statusAvailableText : Theme.primaryText
                 }
                 AbstractButton {
                     objectName: "domainLink"
@@ -151,7 +151,7 @@ Item {
                 }
             }
 
-            Text { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusError; Layout.leftMargin: 32 }
+            Text { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusErrorText; Layout.leftMargin: 32 }
             Text {
                 objectName: "waiting"
                 visible: row.rowWaiting.length > 0
@@ -182,7 +182,7 @@ Item {
                     selectByMouse: true
                     wrapMode: TextEdit.Wrap
                     font.pixelSize: Theme.textFootnote
-                    color: Theme.statusError
+                    color: Theme.statusErrorText
                 }
             }
 

@@ -139,7 +139,7 @@ Item {
                         visible: pane.model.lastError.length > 0
                         text: pane.model.lastError
                         font.pixelSize: Theme.textFootnote
-                        color: Theme.statusError
+                        color: Theme.statusErrorText
                         Layout.fillWidth: true
                         wrapMode: Text.WordWrap
                     }
@@ -193,10 +193,10 @@ Item {
                             Text {
                                 id: badgeText
                                 anchors.centerIn: parent
-                                text: qsTr("%1 available").arg(pane.model.liveResults.availableCount)
+                                text: qsTr("%n available", "", pane.model.liveResults.availableCount)
                                 font.pixelSize: Theme.textFootnote
                                 font.weight: Font.DemiBold
-                                color: Theme.statusAvailable
+                                color: Theme.statusAvailableText
                             }
                         }
                     }
@@ -278,7 +278,7 @@ Item {
                     selectByMouse: true
                     wrapMode: TextEdit.Wrap
                     font.pixelSize: Theme.textFootnote
-                    color: Theme.statusError
+                    color: Theme.statusErrorText
                     Layout.fillWidth: true
                     Layout.leftMargin: 18
                     Layout.rightMargin: 18

@@ -24,7 +24,10 @@ ColumnLayout {
     }
     function detect() {
         detectedPath = App.detectClaude()
-        detectionMessage = detectedPath.length > 0 ? qsTr("Found at %1").arg(detectedPath) : qsTr("Not found in PATH or common locations.")
+        const custom = settings.claudeBinaryPath.trim()
+        detectionMessage = detectedPath.length > 0 ? qsTr("Found at %1").arg(detectedPath)
+                         : custom.length > 0 ? qsTr("Nothing found at %1.").arg(custom)
+                         : qsTr("Not found in PATH or common locations.")
     }
 
     TabBar {
@@ -164,7 +167,7 @@ ColumnLayout {
                                     color: match.highlighted ? Theme.brandPaper : Theme.primaryText
                                     verticalAlignment: Text.AlignVCenter
                                 }
-                                background: Rectangle { radius: 4; color: match.highlighted ? Theme.brandAccent : "transparent" }
+                                background: Rectangle { radius: 4; color: match.highlighted ? Theme.accentFill : "transparent" }
                                 onClicked: picker.choose(String(modelData))
                             }
                         }
@@ -250,7 +253,7 @@ ColumnLayout {
                             IconButton {
                                 objectName: "removeTLD"
                                 iconName: "minus.circle.fill"
-                                ink: Theme.statusError
+                                ink: Theme.statusErrorText
                                 iconSize: 16
                                 help: qsTr("Remove %1").arg(modelData)
                                 onClicked: {
@@ -284,7 +287,7 @@ ColumnLayout {
                 onToggled: root.settings.useClaudeForSuggestions = checked
             }
             Text {
-                text: qsTr("The app shells out to the `claude` CLI in headless mode (`claude -p`), reusing your Claude Code subscription. Nothing is sent to third-party services.")
+                text: qsTr("Orvane runs the “claude” command-line tool without a window (“claude -p”), using your Claude Code subscription. Nothing is sent to third-party services.")
                 font.pixelSize: Theme.textFootnote
                 color: Theme.secondaryText
                 wrapMode: Text.WordWrap
@@ -334,7 +337,7 @@ ColumnLayout {
                 visible: root.detectionMessage.length > 0
                 text: root.detectionMessage
                 font.pixelSize: Theme.textFootnote
-                color: root.detectedPath.length > 0 ? Theme.secondaryText : Theme.statusError
+                color: root.detectedPath.length > 0 ? Theme.secondaryText : Theme.statusErrorText
                 wrapMode: Text.WrapAnywhere
                 Layout.fillWidth: true
             }

@@ -6,7 +6,7 @@ import Orvane
 Window {
     id: window
     objectName: "settingsWindow"
-    title: "Orvane Settings"
+    title: qsTr("Orvane Settings")
     width: 560
     height: 520
     minimumWidth: 520
@@ -21,7 +21,7 @@ Window {
     palette.text: Theme.primaryText
     palette.button: Theme.controlBackground
     palette.buttonText: Theme.primaryText
-    palette.highlight: Theme.brandAccent
+    palette.highlight: Theme.accentFill
     palette.highlightedText: Theme.brandPaper
     palette.toolTipBase: Theme.controlBackground
     palette.toolTipText: Theme.primaryText

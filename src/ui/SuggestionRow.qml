@@ -22,7 +22,7 @@ ColumnLayout {
         Layout.topMargin: 12
         Layout.bottomMargin: 12
         spacing: 12
-        Icon { name: "lightbulb.fill"; color: Theme.brandAccent; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
+        Icon { name: "lightbulb.fill"; color: Theme.brandAccentText; size: 14; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
         ColumnLayout {
             spacing: 3
             Layout.fillWidth: true

@@ -15,7 +15,7 @@ Switch {
         x: control.leftPadding
         y: parent.height / 2 - height / 2
         radius: height / 2
-        color: control.checked ? Theme.brandAccent : Theme.switchOff
+        color: control.checked ? Theme.accentMark : Theme.switchOff
         opacity: control.enabled ? 1 : 0.45
         Behavior on color { ColorAnimation { duration: 120 } }
         FocusRing { control: control; radius: parent.radius }

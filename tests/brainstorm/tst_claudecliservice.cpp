@@ -237,7 +237,7 @@ private slots:
         QVERIFY(!result && result.error().description().startsWith("Could not launch claude CLI: "));
         const Suggestions missing = QCoro::waitFor(service.suggestNames("orvane", {".com"}, m_work.filePath("nope")));
         QVERIFY(!missing);
-        QCOMPARE(missing.error().description(), "The `claude` CLI was not found. Set its path in Settings, or install Claude Code.");
+        QCOMPARE(missing.error().description(), "The \u201Cclaude\u201D command-line tool was not found. Set its path in Settings, or install Claude Code.");
     }
 
     void watchdogKillsAChildThatIgnoresTerm()

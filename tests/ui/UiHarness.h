@@ -6,6 +6,7 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 #include "app/OrvaneApp.h"
+#include "app/Translation.h"
 #include "search/SearchPaneModel.h"
 
 #include <QQuickItem>
@@ -26,6 +27,7 @@ class UiHarness
 public:
     UiHarness()
     {
+        orvane::installTranslation(); // as the program does at its start
         http.serveBootstrap({QStringLiteral("com"), QStringLiteral("ai")});
         http.setJson("/rdap/domain/orvane.com", 404, "{}");
         http.setJson("/rdap/domain/orvane.ai", 200,

@@ -1,4 +1,5 @@
 #include "UiHarness.h"
+#include "app/Format.h"
 #include "engine/Version.h"
 #include "RawDatabase.h"
 
@@ -296,7 +297,7 @@ private slots:
         QCOMPARE(rows.size(), 2);
         QQuickItem *taken = rows.at(1);
         QCOMPARE(taken->property("rowDomain").toString(), QStringLiteral("orvane.ai"));
-        QCOMPARE(taken->property("expiry").toString(), QLocale().toString(QDate(2027, 3, 2), "d MMM yyyy").prepend("expires "));
+        QCOMPARE(taken->property("expiry").toString(), "expires " + orvane::Format::dateText(QDateTime(QDate(2027, 3, 2), QTime(12, 0))));
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler("https", &catcher, "open");
         const QList<QQuickItem *> links = ui.shown("domainLink");
@@ -361,7 +362,7 @@ private slots:
         QTRY_COMPARE(ui.shown("rawPane").size(), 1);
         ui.window()->setGeometry(QRect(QPoint(40, 30), ui.window()->minimumSize() + QSize(20, 10)));
         const QRect where = ui.window()->geometry();
-        QTRY_VERIFY(ui.app->relativeTimes()->nextTick().isValid()); // "0 sec. ago" moves on while shown
+        QTRY_VERIFY(ui.app->relativeTimes()->nextTick().isValid()); // "just now" moves on while shown
 
         QSignalSpy released(ui.app->windows(), &WindowController::released);
         ui.app->delegate()->handleStatusClick();
@@ -451,7 +452,7 @@ private slots:
         QSignalSpy shown(ui.app->notifier(), &DesktopNotifier::shown);
         QVERIFY(ui.app->watchList()->watch("orvane.com", ".com", DomainAvailability::taken, changed));
         QTRY_COMPARE(shown.size(), 1);
-        const QString day = QLocale().toString(changed.addDays(5).toLocalTime().date(), "d MMM yyyy");
+        const QString day = orvane::Format::dateText(changed.addDays(5));
         QCOMPARE(shown.first().first().toString(), "orvane.com is pending delete: expected free around " + day);
         QTRY_COMPARE(ui.shown("releaseEstimate").size(), 1);
         QCOMPARE(ui.shown("releaseEstimate").first()->property("text").toString(), "pending delete · expected free around " + day);

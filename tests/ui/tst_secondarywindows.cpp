@@ -201,17 +201,24 @@ private slots:
         QVERIFY(settings);
         QQuickItem *view = ui.item("settingsView", settings);
         view->setProperty("currentTab", 1);
-        ui.app->settings()->setClaudeBinaryPath("/nowhere/claude"); // ignored by Detect
         const QString candidate = m_home.filePath(".local/bin/claude");
         QFile::remove(candidate);
         clickItem(ui.item("detectButton", settings));
         QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(),
                  QStringLiteral("Not found in PATH or common locations."));
+        // A path the user set is the one checked, found or not.
+        ui.app->settings()->setClaudeBinaryPath(ORVANE_FAKE_CLAUDE);
+        clickItem(ui.item("detectButton", settings));
+        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), QStringLiteral("Found at " ORVANE_FAKE_CLAUDE));
+        ui.app->settings()->setClaudeBinaryPath("/nowhere/claude");
+        clickItem(ui.item("detectButton", settings));
+        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), QStringLiteral("Nothing found at /nowhere/claude."));
+        ui.app->settings()->setClaudeBinaryPath({});
         QVERIFY(QDir().mkpath(QFileInfo(candidate).absolutePath()));
         QVERIFY(QFile::copy(QStringLiteral(ORVANE_FAKE_CLAUDE), candidate));
         clickItem(ui.item("detectButton", settings));
         QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), "Found at " + candidate);
-        QCOMPARE(ui.app->settings()->claudeBinaryPath(), QStringLiteral("/nowhere/claude"));
+        ui.app->settings()->setClaudeBinaryPath("/nowhere/claude");
         // Brainstorming off: the path field and Detect are disabled, their contents kept.
         ui.app->settings()->setUseClaudeForSuggestions(false);
         QVERIFY(!ui.item("detectButton", settings)->isEnabled());
