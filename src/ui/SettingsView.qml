@@ -118,7 +118,13 @@ ColumnLayout {
                         else
                             matchesPopup.close()
                     }
-                    onActiveFocusChanged: if (activeFocus && matches.length > 0 && root.selectedNewTLD.length === 0) matchesPopup.open()
+                    // The matches belong to the field: Tab away, and they go.
+                    onActiveFocusChanged: {
+                        if (!activeFocus)
+                            matchesPopup.close()
+                        else if (matches.length > 0 && root.selectedNewTLD.length === 0)
+                            matchesPopup.open()
+                    }
                     Keys.onDownPressed: { matchesPopup.open(); matchList.incrementCurrentIndex() }
                     Keys.onUpPressed: matchList.decrementCurrentIndex()
                     Keys.onEscapePressed: event => { event.accepted = matchesPopup.visible; matchesPopup.close() }
@@ -157,6 +163,7 @@ ColumnLayout {
                                 width: ListView.view.width
                                 highlighted: ListView.isCurrentItem || hovered
                                 hoverEnabled: true
+                                focusPolicy: Qt.NoFocus // a click picks; the keys stay in the field
                                 Accessible.name: String(modelData)
                                 contentItem: Text {
                                     text: String(match.modelData)

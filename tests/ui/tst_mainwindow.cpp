@@ -1,8 +1,10 @@
 #include "UiHarness.h"
+#include "engine/DomainName.h"
 #include "engine/Version.h"
 #include "RawDatabase.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QJsonArray>
@@ -133,14 +135,21 @@ private slots:
         QCOMPARE(ui.model()->liveResults()->count(), 0);
         QVERIFY(ui.item("searchCard")->isVisible());
 
-        // Delete on the selected record: the selection is cleared first, so the pane is never
-        // asked to show the record being deleted.
+        // Delete on the selected record asks, with Cancel focused; confirmed from the keyboard,
+        // the selection is cleared first, so the pane is never asked to show the record being
+        // deleted, and the keys go back to the list.
         QVERIFY(ui.openNewestRecord());
         QVERIFY(content->property("selectedRecord").value<QObject *>() != nullptr);
-        QTRY_VERIFY(ui.item("historyList")->hasActiveFocus());
+        QQuickItem *list = ui.item("historyList");
+        QTRY_VERIFY(list->hasActiveFocus());
         QSignalSpy shown(ui.model(), &SearchPaneModel::activeRecordChanged);
         QTest::keyClick(ui.window(), Qt::Key_Delete);
+        QTRY_VERIFY(ui.item("deleteDialogCancel") && ui.item("deleteDialogCancel")->hasActiveFocus());
+        QTest::keyClick(ui.window(), Qt::Key_Tab);
+        QVERIFY(ui.item("confirmDelete")->hasActiveFocus());
+        QTest::keyClick(ui.window(), Qt::Key_Return);
         QTRY_COMPARE(ui.app->history()->count(), 0);
+        QTRY_VERIFY(list->hasActiveFocus());
         QVERIFY(content->property("selectedRecord").value<QObject *>() == nullptr);
         QCOMPARE(shown.count(), 0);
         QTRY_VERIFY(ui.item("emptyHistory")->isVisible());
@@ -490,6 +499,8 @@ private slots:
         if (action == "delete") {
             QVERIFY(ui.openNewestRecord());
             QTest::keyClick(ui.window(), Qt::Key_Delete);
+            QTRY_VERIFY(ui.item("confirmDelete") && ui.item("confirmDelete")->isVisible());
+            clickItem(ui.item("confirmDelete"));
         } else if (action == "clear") {
             QMetaObject::invokeMethod(ui.item("contentView")->property("clearDialog").value<QObject *>(), "open");
             QTRY_VERIFY(ui.item("confirmClear") && ui.item("confirmClear")->isVisible());
@@ -538,17 +549,27 @@ private slots:
         QCOMPARE(records.first()->query(), QStringLiteral("orvane"));
     }
 
-    // The keyboard, row by row: what the keys do and where the focus ends up.
+    // The keyboard, row by row: what the keys do and where the focus ends up. Return and Enter
+    // act on the focused control alone.
     void keyboard_data()
     {
-        QTest::addColumn<QString>("from");  // "field", "history" or "historical"
+        QTest::addColumn<QString>("from"); // where the keys are
         QTest::addColumn<bool>("tray");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("expect");
-        const int ctrl = Qt::ControlModifier;
+        const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
         QTest::newRow("Return in the field") << "field" << true << int(Qt::Key_Return) << 0 << "searched";
-        QTest::newRow("Return on the history list") << "history" << true << int(Qt::Key_Return) << 0 << "searched";
+        QTest::newRow("Enter in the field") << "field" << true << int(Qt::Key_Enter) << 0 << "searched";
+        QTest::newRow("Return on a blank field") << "blank field" << true << int(Qt::Key_Return) << 0 << "refused";
+        QTest::newRow("Return on the history list") << "history" << true << int(Qt::Key_Return) << 0 << "opened";
+        QTest::newRow("Delete on the history list") << "history" << true << int(Qt::Key_Delete) << 0 << "asked to delete";
+        QTest::newRow("Menu key on the history list") << "history" << true << int(Qt::Key_Menu) << 0 << "historyMenu";
+        QTest::newRow("Return on Clear all history") << "clear all" << true << int(Qt::Key_Return) << 0 << "asked to clear";
+        QTest::newRow("Return on a taken row") << "taken row" << true << int(Qt::Key_Return) << 0 << "site opened";
+        QTest::newRow("Ctrl+C on a taken row") << "taken row" << true << int(Qt::Key_C) << ctrl << "copied";
+        QTest::newRow("Shift+F10 on a taken row") << "taken row" << true << int(Qt::Key_F10) << shift << "resultMenu";
+        QTest::newRow("Up on a taken row") << "taken row" << true << int(Qt::Key_Up) << 0 << "row above";
         QTest::newRow("Escape with a tray") << "field" << true << int(Qt::Key_Escape) << 0 << "hidden";
         QTest::newRow("Escape without a tray") << "field" << false << int(Qt::Key_Escape) << 0 << "cleared";
         QTest::newRow("Ctrl+Q") << "field" << true << int(Qt::Key_Q) << ctrl << "quit";
@@ -565,25 +586,54 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(QString, expect);
         UiHarness ui;
-        QVERIFY(ui.start({".com"}));
+        QVERIFY(ui.start({".com", ".ai"}));
         ui.app->delegate()->setTrayAvailable(tray);
-        QVERIFY(ui.searchFor("first"));
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
         QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("https"); });
         QQuickItem *field = ui.item("searchField");
+        QQuickItem *focused = nullptr;
         if (from == "historical") {
             QVERIFY(ui.openNewestRecord());
         } else {
-            ui.model()->setQuery("orvane");
-            if (from == "history")
-                ui.item("historyList")->forceActiveFocus();
-            else
-                field->forceActiveFocus();
+            ui.model()->setQuery(from == "blank field" ? " " : "orvane");
+            focused = from == "history" ? ui.item("historyList") : from == "clear all" ? ui.item("clearAllButton")
+                    : from == "taken row"  ? ui.resultRows().at(1)
+                                           : field;
+            focused->forceActiveFocus(Qt::TabFocusReason);
         }
         QTest::keyClick(ui.window(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
+        // An open popup's item hangs in the window's overlay.
+        const auto shownPopup = [&](const char *name) {
+            return std::ranges::any_of(UiHarness::visualItems(ui.window()->contentItem()), [&](QQuickItem *item) {
+                return item->parent() && item->parent()->objectName() == QLatin1String(name) && item->parent()->property("opened").toBool();
+            });
+        };
         if (expect == "searched") {
             QTRY_COMPARE(ui.app->history()->count(), 2);
             QCOMPARE(ui.app->store()->fetchAll().first()->query(), QStringLiteral("orvane"));
+        } else if (expect == "refused") {
+            QCOMPARE(ui.model()->lastError(), DomainName::invalidNameMessage);
+        } else if (expect == "opened") {
+            QTRY_VERIFY(ui.model()->isHistoricalView());
+        } else if (expect.startsWith("asked to ")) {
+            const QString dialog = expect == "asked to clear" ? "clearDialog" : "deleteDialog";
+            QTRY_VERIFY(shownPopup(qPrintable(dialog)));
+            QTRY_VERIFY(ui.item(qPrintable(dialog + "Cancel"))->hasActiveFocus());
+            QTest::keyClick(ui.window(), Qt::Key_Escape);
+            QTRY_VERIFY(focused->hasActiveFocus()); // the keys come back where they were
+        } else if (expect.endsWith("Menu")) {
+            QTRY_VERIFY(shownPopup(qPrintable(expect)));
+        } else if (expect == "site opened") {
+            QCOMPARE(catcher.urls, QList<QUrl>{QUrl("https://orvane.ai")});
+        } else if (expect == "copied") {
+            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("orvane.ai"));
+        } else if (expect == "row above") {
+            QVERIFY(ui.resultRows().at(0)->hasActiveFocus());
         } else if (expect == "hidden") {
             QVERIFY(!ui.window()->isVisible());
         } else if (expect == "cleared") {
@@ -602,6 +652,7 @@ private slots:
         }
         if (expect != "searched")
             QCOMPARE(ui.app->history()->count(), 1);
+        QVERIFY(expect == "site opened" || catcher.urls.isEmpty());
     }
 
     // At the smallest window, with names of 26 and 59 characters, live and reopened: every
