@@ -35,7 +35,7 @@ Rectangle {
         onTapped: contextMenu.popup()
     }
     function openMenu() { contextMenu.popup(14, height / 2) }
-    FocusRing { shown: row.current; anchors.margins: 1; radius: 6 }
+    FocusRing { shown: row.current; anchors.margins: 3; radius: 5 }
     Menu {
         id: contextMenu
         objectName: "historyMenu"

@@ -73,7 +73,7 @@ ColumnLayout {
         // TLDs
         ColumnLayout {
             spacing: 14
-            Text { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Theme.textBody; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+            PlainText { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Theme.textBody; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
             RowLayout {
                 spacing: 10
                 // Type to narrow the TLDs the program can check (the WHOIS table's and the RDAP
@@ -290,7 +290,7 @@ ColumnLayout {
                 checked: root.settings.useClaudeForSuggestions
                 onToggled: root.settings.useClaudeForSuggestions = checked
             }
-            Text {
+            PlainText {
                 text: qsTr("The app shells out to the `claude` CLI in headless mode (`claude -p`), reusing your Claude Code subscription. Nothing is sent to third-party services.")
                 font.pixelSize: Theme.textFootnote
                 color: Theme.secondaryText
@@ -336,7 +336,7 @@ ColumnLayout {
                     onClicked: root.detect()
                 }
             }
-            Text {
+            PlainText {
                 objectName: "detectionMessage"
                 visible: root.detectionMessage.length > 0
                 text: root.detectionMessage
@@ -345,7 +345,7 @@ ColumnLayout {
                 wrapMode: Text.WrapAnywhere
                 Layout.fillWidth: true
             }
-            Text {
+            PlainText {
                 text: root.mac ? qsTr("Leave blank to auto-detect. The app checks /opt/homebrew/bin, /usr/local/bin, ~/.claude/local, and your login-shell PATH.")
                                : qsTr("Leave blank to auto-detect. The app checks /usr/local/bin, /usr/bin, ~/.claude/local, ~/.local/bin, ~/.npm-global/bin, ~/.bun/bin, ~/.volta/bin and ~/.fnm.")
                 font.pixelSize: Theme.textFootnote
@@ -368,7 +368,7 @@ ColumnLayout {
                 checked: root.settings.playGongOnAvailable
                 onToggled: root.settings.playGongOnAvailable = checked
             }
-            Text {
+            PlainText {
                 text: qsTr("A soft synthesized gong plays once per search if at least one of the checked TLDs is available. Set system volume to taste.")
                 font.pixelSize: Theme.textFootnote
                 color: Theme.secondaryText
@@ -402,7 +402,7 @@ ColumnLayout {
                 checked: root.settings.launchAtLogin
                 onToggled: root.settings.launchAtLogin = checked
             }
-            Text {
+            PlainText {
                 text: root.mac ? qsTr("Orvane starts quietly in the menu bar each time you log in.")
                                : qsTr("Orvane starts each time you log in, through your desktop's autostart folder (~/.config/autostart).")
                 font.pixelSize: Theme.textFootnote

@@ -53,6 +53,17 @@ QByteArray bytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// WCAG's contrast ratio of two opaque colours.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 QStringList rowTexts(const SearchPaneModel *model)
 {
     QStringList rows;
@@ -653,6 +664,124 @@ private slots:
         if (expect != "searched")
             QCOMPARE(ui.app->history()->count(), 1);
         QVERIFY(expect == "site opened" || catcher.urls.isEmpty());
+    }
+
+    // A domain gives up characters only when its row has no room: in the window as it opens a
+    // long name shows whole; at the smallest it loses the middle of its name and keeps its TLD.
+    // The link's underline runs under the text drawn, no further.
+    void domainsElideOnlyWithoutRoom_data()
+    {
+        QTest::addColumn<bool>("smallest");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("as it opens, 26 characters") << false << "quietharbourlanternmakers1";
+        QTest::newRow("smallest, 59 characters") << true << "thequickbrownfoxjumpsoverthelazydogwhilethecatdozesinthesun";
+    }
+    void domainsElideOnlyWithoutRoom()
+    {
+        QFETCH(bool, smallest);
+        QFETCH(QString, name);
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        if (smallest) {
+            ui.window()->resize(ui.window()->minimumSize());
+            QTRY_COMPARE(ui.window()->size(), ui.window()->minimumSize());
+        }
+        QVERIFY(ui.searchFor(name));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
+        for (QQuickItem *row : ui.resultRows()) {
+            const QString tld = row->property("rowTld").toString();
+            const QString kind = row->property("link").toString().isEmpty() ? "domainText" : "linkText";
+            const QList<QQuickItem *> all = UiHarness::visualItems(row);
+            QQuickItem *domain = *std::ranges::find_if(all, [&](QQuickItem *i) { return i->objectName() == kind; });
+            const QList<QQuickItem *> inside = UiHarness::visualItems(domain);
+            QQuickItem *label = inside.value(0);
+            QTRY_VERIFY(label->width() > 0 && label->width() <= domain->width() + 0.5);
+            const QString shown = label->property("text").toString();
+            QCOMPARE(domain->property("truncated").toBool(), smallest);
+            QVERIFY2(shown.endsWith(tld), qPrintable(shown));
+            if (smallest) {
+                const qsizetype cut = shown.indexOf(QChar(0x2026));
+                QVERIFY2(cut > 3 && cut < shown.size() - tld.size() - 3, qPrintable(shown));
+                QVERIFY(name.startsWith(shown.left(cut)) && (name + tld).endsWith(shown.mid(cut + 1)));
+            } else {
+                QCOMPARE(shown, name + tld);
+            }
+            if (inside.size() > 1 && inside.at(1)->isVisible()) // the underline
+                QVERIFY(std::abs(inside.at(1)->width() - label->property("contentWidth").toReal()) < 0.5);
+        }
+    }
+
+    // Wherever the keys are, a ring shows it, at 3:1 or more against what lies around it: on the
+    // teal header, the filled and plain buttons, the history's current row, result rows and links.
+    void focusRingsStandOut_data()
+    {
+        QTest::addColumn<QString>("control");
+        for (const char *name : {"settingsButton", "checkButton", "clearAllButton", "historyList", "taken row", "domainLink", "copyButton", "siteLink"})
+            QTest::newRow(name) << name;
+    }
+    void focusRingsStandOut()
+    {
+        QFETCH(QString, control);
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
+        QQuickItem *taken = ui.resultRows().at(1);
+        QQuickItem *target = control == "taken row" ? taken : control == "copyButton" ? ui.shown(control).value(1) : ui.shown(control).value(0);
+        ui.model()->setQuery("orvane"); // so that "Check" can take the keys
+        target->forceActiveFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(target->hasActiveFocus());
+        QList<QQuickItem *> rings;
+        for (QQuickItem *item : UiHarness::visualItems(ui.window()->contentItem())) {
+            if (QByteArray(item->metaObject()->className()).startsWith("FocusRing") && item->isVisible())
+                rings << item;
+        }
+        QCOMPARE(rings.size(), 1);
+        QTest::qWait(20); // one frame for the ring
+        const QImage image = ui.window()->grabWindow();
+        const QRectF ring = rings.first()->mapRectToScene(QRectF(0, 0, rings.first()->width(), rings.first()->height()));
+        const int y = int(ring.center().y());
+        const QColor on = image.pixelColor(int(ring.left()) + 1, y), around = image.pixelColor(int(ring.left()) - 2, y);
+        QVERIFY2(contrast(on, around) >= 3.0, qPrintable(QStringLiteral("%1 on %2: %3:1").arg(on.name(), around.name()).arg(contrast(on, around))));
+    }
+
+    // What a screen reader hears: plain texts, one name per button of each row, links as links
+    // even once the reader has started, the raw answer's toggle state, and one sentence when a
+    // search settles.
+    void screenReaderHears()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QAccessible::setActive(false);
+        QAccessible::setActive(true); // controls take their own roles now, over what they were given
+        const auto heard = [](QQuickItem *item) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(item);
+            return face ? QStringLiteral("%1 %2").arg(int(face->role())).arg(face->text(QAccessible::Name)) : QStringLiteral("nothing");
+        };
+        const auto as = [](QAccessible::Role role, const QString &name) { return QStringLiteral("%1 %2").arg(int(role)).arg(name); };
+        QQuickItem *empty = ui.item("emptyHistory")->childItems().value(1);
+        QCOMPARE(heard(empty), as(QAccessible::StaticText, "No searches yet"));
+
+        QQuickItem *summary = ui.item("searchSummary");
+        QSignalSpy shown(summary, &QQuickItem::visibleChanged);
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(heard(summary), as(QAccessible::AlertMessage, "1 of 2 available: orvane.com"));
+
+        QQuickItem *taken = ui.resultRows().at(1);
+        const auto in = [&](const char *name) { return ui.shown(name).value(ui.shown(name).size() - 1); };
+        QCOMPARE(heard(ui.item("tldSummary")), as(QAccessible::StaticText, "Checking .com, .ai"));
+        QCOMPARE(heard(in("expiry")), as(QAccessible::StaticText, in("expiry")->property("text").toString()));
+        QCOMPARE(heard(in("domainLink")), as(QAccessible::Link, "orvane.ai"));
+        QCOMPARE(heard(in("copyButton")), as(QAccessible::Button, "Copy orvane.ai"));
+        QCOMPARE(heard(in("watchButton")), as(QAccessible::Button, "Watch orvane.ai"));
+        QQuickItem *toggle = in("rawToggle");
+        QCOMPARE(heard(toggle), as(QAccessible::Button, "Show registry answer for orvane.ai"));
+        QVERIFY(UiHarness::visualItems(taken).contains(toggle));
+        QVERIFY(!QAccessible::queryAccessibleInterface(toggle)->state().checked);
+        clickItem(toggle);
+        QTRY_VERIFY(QAccessible::queryAccessibleInterface(toggle)->state().checked);
     }
 
     // At the smallest window, with names of 26 and 59 characters, live and reopened: every
