@@ -229,11 +229,10 @@ Rectangle {
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 1
-                            Text {
+                            DomainText {
                                 Layout.fillWidth: true
                                 text: shownDomain !== domain ? shownDomain.replace(/-/g, "\u2011") : shownDomain // wraps at the space only
-                                elide: shownDomain !== domain ? Text.ElideNone : Text.ElideMiddle
-                                wrapMode: shownDomain !== domain ? Text.Wrap : Text.NoWrap
+                                wrap: shownDomain !== domain
                                 font.pixelSize: Theme.textBody
                                 font.weight: availability === "available" ? Font.DemiBold : Font.Normal
                                 color: availability === "available" ? Theme.statusAvailable : Theme.primaryText
