@@ -761,6 +761,10 @@ private slots:
         const auto as = [](QAccessible::Role role, const QString &name) { return QStringLiteral("%1 %2").arg(int(role)).arg(name); };
         QQuickItem *empty = ui.item("emptyHistory")->childItems().value(1);
         QCOMPARE(heard(empty), as(QAccessible::StaticText, "No searches yet"));
+        QQuickItem *check = ui.item("checkButton"); // disabled on a blank name, and heard so
+        QVERIFY(!check->isEnabled() && QAccessible::queryAccessibleInterface(check)->state().disabled);
+        ui.model()->setQuery("orvane");
+        QVERIFY(!QAccessible::queryAccessibleInterface(check)->state().disabled);
 
         QQuickItem *summary = ui.item("searchSummary");
         QSignalSpy shown(summary, &QQuickItem::visibleChanged);
