@@ -29,6 +29,25 @@ Item {
         if (row)
             row.forceActiveFocus(Qt.TabFocusReason)
     }
+    // Whatever takes the keys in the pane, by Tab or otherwise, is scrolled into view: Tab
+    // reaches rows made ahead of the scrolling, and the cards above and below them.
+    function reveal(item) {
+        let inside = item
+        while (inside && inside !== list.contentItem)
+            inside = inside.parent
+        if (!inside)
+            return
+        const box = item.mapToItem(list.contentItem, 0, 0, item.width, item.height)
+        const top = list.originY, bottom = Math.max(top, list.originY + list.contentHeight - list.height)
+        if (box.y < list.contentY)
+            list.contentY = Math.max(top, box.y - 8)
+        else if (box.y + box.height > list.contentY + list.height)
+            list.contentY = Math.min(bottom, box.y + box.height - list.height + 8)
+    }
+    Connections {
+        target: pane.Window.window
+        function onActiveFocusItemChanged() { pane.reveal(pane.Window.window.activeFocusItem) }
+    }
     // One sentence for a screen reader when a search settles: how many are free, and which.
     function summary() {
         const rows = pane.model.liveResults
@@ -269,8 +288,6 @@ Item {
             showRaw: expanded
             onToggleRaw: pane.model.liveResults.setExpanded(index, !expanded)
             onStep: delta => pane.focusRow(index + delta)
-            // Tab may reach a row made ahead of the scrolling: bring it into view.
-            onActiveFocusChanged: if (activeFocus) list.positionViewAtIndex(index, ListView.Contain)
         }
 
         footer: ColumnLayout {

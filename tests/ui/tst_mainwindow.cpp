@@ -711,6 +711,30 @@ private slots:
         }
     }
 
+    // Tab walks the pane of the smallest window round to the field again: whatever takes the keys
+    // there is scrolled into view, rows made ahead of the scrolling included.
+    void tabKeepsTheFocusInView()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai", ".io"}));
+        ui.window()->resize(ui.window()->minimumSize());
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 3);
+        QQuickItem *list = ui.item("resultRows");
+        ui.item("searchField")->forceActiveFocus(Qt::TabFocusReason);
+        QStringList reached;
+        for (int step = 0; step < 40 && !reached.contains("searchField"); ++step) {
+            QTest::keyClick(ui.window(), Qt::Key_Tab);
+            QQuickItem *focused = ui.window()->activeFocusItem();
+            if (!UiHarness::visualItems(list).contains(focused))
+                continue;
+            reached << focused->objectName();
+            const QRectF box = focused->mapRectToItem(list, QRectF(0, 0, focused->width(), focused->height()));
+            QVERIFY2(box.top() >= -0.5 && box.bottom() <= list->height() + 0.5, qPrintable(reached.join(" ")));
+        }
+        QVERIFY2(reached.contains("brainstormButton") && reached.count("copyButton") == 3, qPrintable(reached.join(" ")));
+    }
+
     // Wherever the keys are, a ring shows it, at 3:1 or more against what lies around it: on the
     // teal header, the filled and plain buttons, the history's current row, result rows and links.
     void focusRingsStandOut_data()
