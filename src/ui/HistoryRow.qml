@@ -27,6 +27,9 @@ Rectangle {
     Accessible.name: row.results > 0 ? qsTr("%1, %2, %3").arg(row.queryText).arg(row.whenText).arg(row.countText)
                                      : qsTr("%1, %2").arg(row.queryText).arg(row.whenText)
     Accessible.selected: row.selected
+    // The list keeps the keys; the row under the ring is where a screen reader's focus is.
+    Accessible.focusable: true
+    Accessible.focused: row.current
 
     HoverHandler { id: hover }
     TapHandler { onTapped: row.clicked() }
@@ -36,7 +39,7 @@ Rectangle {
     }
     function openMenu() { contextMenu.popup(14, height / 2) }
     FocusRing { shown: row.current; anchors.margins: 3; radius: 5 }
-    Menu {
+    ContextMenu {
         id: contextMenu
         objectName: "historyMenu"
         MenuItem {

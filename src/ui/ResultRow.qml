@@ -56,7 +56,7 @@ FocusScope {
         acceptedButtons: Qt.RightButton
         onTapped: eventPoint => row.showMenu(eventPoint.position.x, eventPoint.position.y)
     }
-    Menu {
+    ContextMenu {
         id: menu
         objectName: "resultMenu"
         MenuItem { text: qsTr("Copy"); onTriggered: row.copy() }

@@ -639,6 +639,8 @@ private slots:
             QTRY_VERIFY(focused->hasActiveFocus()); // the keys come back where they were
         } else if (expect.endsWith("Menu")) {
             QTRY_VERIFY(shownPopup(qPrintable(expect)));
+            QTest::keyClick(ui.window(), Qt::Key_Escape);
+            QTRY_VERIFY(focused->hasActiveFocus());
         } else if (expect == "site opened") {
             QCOMPARE(catcher.urls, QList<QUrl>{QUrl("https://orvane.ai")});
         } else if (expect == "copied") {
@@ -682,32 +684,20 @@ private slots:
         QFETCH(QString, name);
         UiHarness ui;
         QVERIFY(ui.start({".com", ".ai"}));
-        if (smallest) {
+        if (smallest)
             ui.window()->resize(ui.window()->minimumSize());
-            QTRY_COMPARE(ui.window()->size(), ui.window()->minimumSize());
-        }
         QVERIFY(ui.searchFor(name));
-        QTRY_COMPARE(ui.resultRows().size(), 2);
-        for (QQuickItem *row : ui.resultRows()) {
-            const QString tld = row->property("rowTld").toString();
-            const QString kind = row->property("link").toString().isEmpty() ? "domainText" : "linkText";
-            const QList<QQuickItem *> all = UiHarness::visualItems(row);
-            QQuickItem *domain = *std::ranges::find_if(all, [&](QQuickItem *i) { return i->objectName() == kind; });
-            const QList<QQuickItem *> inside = UiHarness::visualItems(domain);
-            QQuickItem *label = inside.value(0);
-            QTRY_VERIFY(label->width() > 0 && label->width() <= domain->width() + 0.5);
-            const QString shown = label->property("text").toString();
+        QTRY_COMPARE(ui.shown("domainText").size() + ui.shown("linkText").size(), 2);
+        for (QQuickItem *domain : ui.shown("domainText") + ui.shown("linkText")) {
+            const QList<QQuickItem *> inside = UiHarness::visualItems(domain); // the text, then its underline
+            QTRY_VERIFY(inside.first()->width() > 0 && inside.first()->width() <= domain->width() + 0.5);
+            const QString shown = inside.first()->property("text").toString(), tld = shown.mid(shown.lastIndexOf('.'));
+            const qsizetype cut = shown.indexOf(QChar(0x2026));
             QCOMPARE(domain->property("truncated").toBool(), smallest);
-            QVERIFY2(shown.endsWith(tld), qPrintable(shown));
-            if (smallest) {
-                const qsizetype cut = shown.indexOf(QChar(0x2026));
-                QVERIFY2(cut > 3 && cut < shown.size() - tld.size() - 3, qPrintable(shown));
-                QVERIFY(name.startsWith(shown.left(cut)) && (name + tld).endsWith(shown.mid(cut + 1)));
-            } else {
-                QCOMPARE(shown, name + tld);
-            }
-            if (inside.size() > 1 && inside.at(1)->isVisible()) // the underline
-                QVERIFY(std::abs(inside.at(1)->width() - label->property("contentWidth").toReal()) < 0.5);
+            const bool middle = cut > 3 && cut < shown.size() - tld.size() - 3 && name.startsWith(shown.left(cut)) && (name + tld).endsWith(shown.mid(cut + 1));
+            QVERIFY2((tld == ".com" || tld == ".ai") && (smallest ? middle : shown == name + tld), qPrintable(shown));
+            if (inside.size() > 1 && inside.at(1)->isVisible())
+                QVERIFY(std::abs(inside.at(1)->width() - inside.first()->property("contentWidth").toReal()) < 0.5);
         }
     }
 
