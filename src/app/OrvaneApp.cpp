@@ -1,5 +1,6 @@
 #include "app/OrvaneApp.h"
 
+#include "app/AccessibleButton.h"
 #include "app/Format.h"
 #ifdef ORVANE_HAVE_DBUS
 #include "app/DesktopSearchBus.h"
@@ -42,6 +43,7 @@ QString registryHostOf(const RDAPBootstrap &bootstrap, const QString &tld)
 
 std::expected<std::unique_ptr<OrvaneApp>, HistoryStore::OpenError> OrvaneApp::make(AppConfiguration configuration)
 {
+    installAccessibleButtons(); // before any window, so that a screen reader meets the buttons' own faces
     std::unique_ptr<LoginItem> loginItem;
     if (configuration.loginItem)
         loginItem = LoginItem::platformDefault(QCoreApplication::applicationFilePath());

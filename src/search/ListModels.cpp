@@ -71,6 +71,16 @@ int LiveResultsModel::availableCount() const
     return m_available;
 }
 
+QStringList LiveResultsModel::availableDomains() const
+{
+    QStringList domains;
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
+        if (m_rows.at(i).availability == DomainAvailability::available)
+            domains << m_shown.at(i).domain;
+    }
+    return domains;
+}
+
 int LiveResultsModel::indexOf(const QUuid &id) const
 {
     return m_positions.value(id, -1);

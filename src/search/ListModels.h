@@ -52,6 +52,8 @@ public:
     const QList<LiveResult> &rows() const { return m_rows; }
     int count() const { return int(m_rows.size()); }
     int availableCount() const;
+    // The free domains as shown, in row order: what a screen reader hears when a search settles.
+    Q_INVOKABLE QStringList availableDomains() const;
     // The row's current position, or -1 when no shown row has this id.
     int indexOf(const QUuid &id) const;
 

@@ -17,32 +17,28 @@ Rectangle {
         anchors.topMargin: 8
         anchors.bottomMargin: 7
         spacing: 14
-        Text {
+        PlainText {
             Layout.fillWidth: true
             text: qsTr("© %1 Pellunor. Made for people naming things.").arg(App.year)
             elide: Text.ElideRight
             font.pixelSize: Theme.textCaption
             color: Theme.secondaryText
         }
-        AbstractButton {
+        LinkButton {
             id: siteLink
-            Layout.minimumWidth: implicitWidth
             objectName: "siteLink"
-            hoverEnabled: true
-            ToolTip.visible: hovered
-            ToolTip.text: qsTr("Open %1 in your default browser").arg(App.siteHost)
-            Accessible.role: Accessible.Link
-            Accessible.name: App.siteHost
-            Accessible.description: ToolTip.text
-            focusPolicy: Qt.StrongFocus
-            ToolTip.delay: 600
-            onClicked: WindowController.openUrl("https://" + App.siteHost)
-            contentItem: Row {
+            Layout.minimumWidth: implicitWidth
+            implicitWidth: siteRow.implicitWidth
+            implicitHeight: siteRow.implicitHeight
+            spoken: App.siteHost
+            help: qsTr("Open %1 in your default browser").arg(App.siteHost)
+            onActivated: WindowController.openUrl("https://" + App.siteHost)
+            Row {
+                id: siteRow
                 spacing: 4
                 Text { text: App.siteHost; font.pixelSize: Theme.textCaption; color: Theme.secondaryText }
                 Icon { name: "arrow.up.right"; color: Theme.secondaryText; size: 8; anchors.verticalCenter: parent.verticalCenter }
             }
-            background: Item { FocusRing { control: siteLink; radius: 4 } }
         }
         PlainButton {
             objectName: "welcomeButton"

@@ -47,6 +47,7 @@ Rectangle {
             objectName: "settingsButton"
             iconName: "gearshape"
             ink: Theme.brandPaperDim
+            ring: Theme.brandPaper
             iconSize: 16
             padding: 6
             help: qsTr("Settings (configure TLDs, Claude)")

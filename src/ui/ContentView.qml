@@ -12,6 +12,7 @@ Item {
     property SearchRecord selectedRecord: null
     Component.onCompleted: selectedRecord = model.isHistoricalView ? model.activeRecord : null
     property alias clearDialog: clearDialog
+    property alias deleteDialog: deleteDialog
 
     function select(record) {
         selectedRecord = record
@@ -39,10 +40,8 @@ Item {
             pane.focusField()
     }
 
-    // Return runs the search from wherever the focus is, as long as a live search shows; Escape
-    // puts the window away when the tray can bring it back, and otherwise clears the field.
-    Keys.onReturnPressed: event => submitFromKeyboard(event)
-    Keys.onEnterPressed: event => submitFromKeyboard(event)
+    // Return and Enter belong to the focused control alone. Escape puts the window away when the
+    // tray can bring it back, and otherwise clears the field.
     Keys.onEscapePressed: {
         if (WindowController.trayAvailable && hostWindow)
             hostWindow.hide()
@@ -72,12 +71,6 @@ Item {
         function onResultsChanged() { root.model.showRecord(root.model.activeRecord) }
     }
 
-    function submitFromKeyboard(event) {
-        if (model.isHistoricalView || model.isSearching)
-            return
-        pane.submit()
-    }
-
     SplitView {
         anchors.fill: parent
         orientation: Qt.Horizontal
@@ -94,6 +87,7 @@ Item {
             selectedRecord: root.selectedRecord
             onRecordSelected: record => root.select(record)
             onDeleteRequested: record => root.deleteRecord(record)
+            onDeleteAsked: record => { deleteDialog.record = record; deleteDialog.open() }
             onClearAllRequested: clearDialog.open()
         }
 
@@ -126,66 +120,28 @@ Item {
         }
     }
 
-    Dialog {
+    ConfirmDialog {
         id: clearDialog
         objectName: "clearDialog"
-        parent: Overlay.overlay
-        anchors.centerIn: parent
-        modal: true
-        width: 380
-        padding: 20
         readonly property int count: HistoryActions.history.count
-        background: Rectangle { radius: 12; color: Theme.controlBackground; border.color: Theme.separator }
-        Overlay.modal: Rectangle { color: Theme.modalDim }
-        contentItem: ColumnLayout {
-            spacing: 10
-            Accessible.role: Accessible.Dialog
-            Accessible.name: qsTr("Clear all search history?")
-            Image {
-                Accessible.ignored: true
-                source: "image://icon/VarivUzaz?" + Theme.brandInkText
-                sourceSize: Qt.size(96, 96)
-                Layout.preferredWidth: 44
-                Layout.preferredHeight: 44
-            }
-            Text {
-                text: qsTr("Clear all search history?")
-                font.pixelSize: Theme.textBody
-                font.weight: Font.DemiBold
-                color: Theme.primaryText
-            }
-            Text {
-                Layout.fillWidth: true
-                text: qsTr("This deletes every saved search and its results. This cannot be undone.")
-                wrapMode: Text.WordWrap
-                font.pixelSize: Theme.textSmall
-                color: Theme.primaryText
-            }
-            RowLayout {
-                Layout.topMargin: 10
-                Layout.fillWidth: true
-                spacing: 10
-                Item { Layout.fillWidth: true }
-                FilledButton {
-                    objectName: "cancelClear"
-                    text: qsTr("Cancel")
-                    fill: Theme.quietFill
-                    ink: Theme.primaryText
-                    fontSize: 13
-                    onClicked: clearDialog.close()
-                }
-                FilledButton {
-                    objectName: "confirmClear"
-                    text: qsTr("Clear %n searches", "", clearDialog.count)
-                    fill: Theme.dangerFill
-                    fontSize: 13
-                    onClicked: {
-                        HistoryActions.clearHistory()
-                        root.selectedRecord = null
-                        clearDialog.close()
-                    }
-                }
-            }
+        heading: qsTr("Clear all search history?")
+        message: qsTr("This deletes every saved search and its results. This cannot be undone.")
+        confirmText: qsTr("Clear %n searches", "", count)
+        confirmName: "confirmClear"
+        onConfirmed: {
+            HistoryActions.clearHistory()
+            root.selectedRecord = null
         }
+    }
+    ConfirmDialog {
+        id: deleteDialog
+        objectName: "deleteDialog"
+        property SearchRecord record: null
+        heading: qsTr("Delete the search “%1”?").arg(record ? record.query : "")
+        message: qsTr("This deletes the saved search and its results. This cannot be undone.")
+        confirmText: qsTr("Delete")
+        confirmName: "confirmDelete"
+        onConfirmed: if (record) root.deleteRecord(record)
+        onClosed: record = null
     }
 }

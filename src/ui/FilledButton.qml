@@ -53,6 +53,9 @@ AbstractButton {
             anchors.verticalCenter: parent.verticalCenter
         }
     }
+    // Return and Enter press the focused button, like Space, and go no further.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
     Accessible.role: Accessible.Button
     Accessible.name: control.text
     Accessible.description: control.help

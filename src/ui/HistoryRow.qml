@@ -14,6 +14,7 @@ Rectangle {
     property int free: 0
     property int tick: 0
     property bool selected: false
+    property bool current: false // where the keys are, while the list has them
     signal clicked()
     signal deleteRequested()
 
@@ -26,6 +27,9 @@ Rectangle {
     Accessible.name: row.results > 0 ? qsTr("%1, %2, %3").arg(row.queryText).arg(row.whenText).arg(row.countText)
                                      : qsTr("%1, %2").arg(row.queryText).arg(row.whenText)
     Accessible.selected: row.selected
+    // The list keeps the keys; the row under the ring is where a screen reader's focus is.
+    Accessible.focusable: true
+    Accessible.focused: row.current
 
     HoverHandler { id: hover }
     TapHandler { onTapped: row.clicked() }
@@ -33,8 +37,11 @@ Rectangle {
         acceptedButtons: Qt.RightButton
         onTapped: contextMenu.popup()
     }
-    Menu {
+    function openMenu() { contextMenu.popup(14, height / 2) }
+    FocusRing { shown: row.current; anchors.margins: 3; radius: 5 }
+    ContextMenu {
         id: contextMenu
+        objectName: "historyMenu"
         MenuItem {
             text: qsTr("Delete")
             icon.source: "image://icon/trash?" + Theme.statusErrorText
@@ -54,9 +61,13 @@ Rectangle {
             spacing: 8
             width: parent.width
             Text {
+                id: queryLabel
                 objectName: "historyQuery"
-                // As wide as the name needs, up to the room left beside the dot.
-                Layout.preferredWidth: Math.min(implicitWidth, content.width - 15)
+                // As wide as the name needs, up to the room left beside the dot; the width it
+                // needs is measured apart, as an elided text's own measure goes stale.
+                Layout.fillWidth: true
+                Layout.maximumWidth: Math.ceil(queryWidth.advanceWidth)
+                TextMetrics { id: queryWidth; font: queryLabel.font; text: row.queryText }
                 text: row.queryText
                 font.pixelSize: Theme.textBody
                 font.weight: Font.DemiBold

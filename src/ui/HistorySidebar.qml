@@ -10,6 +10,7 @@ Rectangle {
     property SearchRecord selectedRecord: null
     signal recordSelected(var record)
     signal deleteRequested(var record)
+    signal deleteAsked(var record) // the Delete key: asks first
     signal clearAllRequested()
 
     // Relative times move on while the window is shown, each time one of them would read
@@ -106,10 +107,19 @@ Rectangle {
             Accessible.role: Accessible.List
             Accessible.name: qsTr("Search history")
             highlightFollowsCurrentItem: false
-            // The ring shows which list has the keys; Delete then removes the selected search.
-            FocusRing { control: list; anchors.margins: 1; z: 2; visible: list.activeFocus && root.selectedRecord !== null }
+            // The arrows move the ringed current row, kept in view; Return or Enter opens it,
+            // Delete asks and deletes it, the Menu key or Shift+F10 opens its menu.
+            onCurrentIndexChanged: if (currentIndex >= 0) positionViewAtIndex(currentIndex, ListView.Contain)
             ScrollBar.vertical: ScrollBar {}
-            Keys.onDeletePressed: if (root.selectedRecord) root.deleteRequested(root.selectedRecord)
+            Keys.onReturnPressed: if (currentItem) root.recordSelected(currentItem.recordObject)
+            Keys.onEnterPressed: if (currentItem) root.recordSelected(currentItem.recordObject)
+            Keys.onDeletePressed: if (currentItem) root.deleteAsked(currentItem.recordObject)
+            Keys.onPressed: event => {
+                if (currentItem && (event.key === Qt.Key_Menu || (event.key === Qt.Key_F10 && (event.modifiers & Qt.ShiftModifier)))) {
+                    currentItem.openMenu()
+                    event.accepted = true
+                }
+            }
             delegate: HistoryRow {
                 width: ListView.view.width
                 recordObject: record
@@ -119,7 +129,8 @@ Rectangle {
                 free: availableCount
                 tick: root.tick
                 selected: root.selectedRecord === record
-                onClicked: { list.forceActiveFocus(); root.recordSelected(record) }
+                current: ListView.isCurrentItem && list.activeFocus
+                onClicked: { list.currentIndex = index; list.forceActiveFocus(); root.recordSelected(record) }
                 onDeleteRequested: root.deleteRequested(record)
             }
 
@@ -129,8 +140,8 @@ Rectangle {
                 anchors.centerIn: parent
                 spacing: 6
                 Icon { name: "magnifyingglass"; color: Theme.tertiaryText; size: 28; anchors.horizontalCenter: parent.horizontalCenter }
-                Text { text: qsTr("No searches yet"); font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
-                Text { text: qsTr("Your domain searches will appear here."); font.pixelSize: Theme.textFootnote; color: Theme.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+                PlainText { text: qsTr("No searches yet"); font.pixelSize: Theme.textCallout; font.weight: Font.DemiBold; color: Theme.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
+                PlainText { text: qsTr("Your domain searches will appear here."); font.pixelSize: Theme.textFootnote; color: Theme.secondaryText; anchors.horizontalCenter: parent.horizontalCenter }
             }
         }
 
@@ -218,11 +229,10 @@ Rectangle {
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 1
-                            Text {
+                            DomainText {
                                 Layout.fillWidth: true
                                 text: shownDomain !== domain ? shownDomain.replace(/-/g, "\u2011") : shownDomain // wraps at the space only
-                                elide: shownDomain !== domain ? Text.ElideNone : Text.ElideMiddle
-                                wrapMode: shownDomain !== domain ? Text.Wrap : Text.NoWrap
+                                wrap: shownDomain !== domain
                                 font.pixelSize: Theme.textBody
                                 font.weight: availability === "available" ? Font.DemiBold : Font.Normal
                                 color: availability === "available" ? Theme.statusAvailableText : Theme.primaryText
@@ -282,6 +292,8 @@ Rectangle {
                 Accessible.description: ToolTip.text
                 focusPolicy: Qt.StrongFocus
                 ToolTip.delay: 600
+                Keys.onReturnPressed: clicked()
+                Keys.onEnterPressed: clicked()
                 onClicked: root.clearAllRequested()
                 contentItem: Row {
                     spacing: 6

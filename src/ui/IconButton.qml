@@ -23,11 +23,16 @@ AbstractButton {
     contentItem: Item {
         Icon { anchors.centerIn: parent; name: control.iconName; color: control.ink; size: control.iconSize }
     }
+    // Return and Enter press the focused button, like Space, and go no further.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+    property string spoken: help
+    property color ring: Theme.focusRing
     Accessible.role: Accessible.Button
-    Accessible.name: control.help
+    Accessible.name: control.spoken
     background: Rectangle {
         color: control.hovered ? Theme.hoverFill : "transparent"
         radius: 5
-        FocusRing { control: control; radius: 5 }
+        FocusRing { control: control; radius: 5; ringColor: control.ring }
     }
 }

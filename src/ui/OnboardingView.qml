@@ -83,7 +83,7 @@ Item {
                 ColumnLayout {
                     spacing: 2
                     Text { text: "Orvane"; font.pixelSize: Theme.textHeadline; font.weight: Font.DemiBold; color: Theme.brandPaper }
-                    Text { text: qsTr("Welcome"); font.pixelSize: Theme.textFootnote; color: Theme.brandPaperDim }
+                    PlainText { text: qsTr("Welcome"); font.pixelSize: Theme.textFootnote; color: Theme.brandPaperDim }
                 }
                 Item { Layout.fillWidth: true }
             }
@@ -125,7 +125,8 @@ Item {
                     Layout.fillWidth: true
                     wrapMode: Text.WordWrap
                 }
-                Text {
+                PlainText {
+                    objectName: "pageText"
                     text: parent.page.subtitle
                     font.pixelSize: Theme.textFootnote
                     color: Theme.secondaryText
@@ -142,7 +143,7 @@ Item {
                             spacing: 8
                             Layout.fillWidth: true
                             Icon { name: "checkmark"; color: Theme.brandAccentText; size: 10; Layout.alignment: Qt.AlignTop; Layout.topMargin: 3 }
-                            Text { text: modelData; font.pixelSize: Theme.textFootnote; color: Theme.primaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+                            PlainText { text: modelData; font.pixelSize: Theme.textFootnote; color: Theme.primaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
                         }
                     }
                 }
@@ -170,7 +171,8 @@ Item {
                     font.weight: Font.DemiBold
                     color: Theme.primaryText
                 }
-                Text {
+                PlainText {
+                    objectName: "pageText"
                     text: parent.brainstorm
                           ? (root.mac ? qsTr("Orvane can call your local Claude Code subscription to suggest alternative domain names. The check runs entirely between this Mac and Claude, no separate API key needed.")
                                       : qsTr("Orvane can call your local Claude Code subscription to suggest alternative domain names. The check runs entirely between this computer and Claude, no separate API key needed."))
@@ -213,7 +215,7 @@ Item {
                             spacing: 6
                             Layout.fillWidth: true
                             Icon { name: "info.circle"; color: Theme.secondaryText; size: 11; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
-                            Text { text: modelData; font.pixelSize: Theme.textCaption; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+                            PlainText { text: modelData; font.pixelSize: Theme.textCaption; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
                         }
                     }
                 }

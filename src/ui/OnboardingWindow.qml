@@ -35,10 +35,13 @@ Window {
 
     function restart() { view.step = 0 }
 
+    // Escape and Ctrl+W close the welcome as its title bar's button does.
+    Shortcut { sequences: [StandardKey.Close]; onActivated: window.close() }
     OnboardingView {
         id: view
         objectName: "onboardingView"
         anchors.fill: parent
+        Keys.onEscapePressed: window.close()
         onFinished: WindowController.finishOnboarding()
     }
 }

@@ -18,8 +18,13 @@ AbstractButton {
     // In a row that runs short of room, a button keeps its size and the text beside it elides.
     Layout.minimumWidth: implicitWidth
     focusPolicy: Qt.StrongFocus
+    // Return and Enter press the focused button, like Space, and go no further.
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+    // What a screen reader calls it, when the label alone would not say which one it is.
+    property string spoken: text
     Accessible.role: Accessible.Button
-    Accessible.name: control.text
+    Accessible.name: control.spoken
     Accessible.description: control.help
     ToolTip.visible: help.length > 0 && hovered
     ToolTip.text: help

@@ -7,7 +7,7 @@ import Orvane
 // the result list, drawn as a slice of the "Results" card. Whether its raw answer shows is kept
 // in the model, so a row scrolled away and back, or a window built anew, shows it as it was; the
 // raw answer and an error's text are made only while they are shown.
-Item {
+FocusScope {
     id: row
     property bool first: false
     property string rowDomain
@@ -27,6 +27,42 @@ Item {
     property string rowWaitingHost
     property bool showRaw: false
     signal toggleRaw()
+    signal step(int delta) // Up or Down: the keys move to the row before or after
+
+    readonly property bool canWatch: rowAvailability === "taken" || watched
+    function open() { if (link.length > 0) WindowController.openUrl(link) }
+    function copy() { WindowController.copyText(rowDomain) }
+    function toggleWatch() { watched ? HistoryActions.stopWatching(rowDomain) : HistoryActions.watch(rowDomain, rowTld, rowAvailability) }
+    function showMenu(x, y) { menu.popup(x, y) }
+
+    // The row takes the keys in the Tab order, ahead of its buttons: Return or Enter opens a
+    // taken domain's site, Ctrl+C copies the domain, the Menu key or Shift+F10 opens the menu.
+    activeFocusOnTab: true
+    readonly property bool focusedItself: activeFocus && Window.activeFocusItem === row
+    Keys.onReturnPressed: open()
+    Keys.onEnterPressed: open()
+    Keys.onUpPressed: step(-1)
+    Keys.onDownPressed: step(1)
+    Keys.onPressed: event => {
+        if (event.matches(StandardKey.Copy))
+            copy()
+        else if (event.key === Qt.Key_Menu || (event.key === Qt.Key_F10 && (event.modifiers & Qt.ShiftModifier)))
+            showMenu(42, 12)
+        else
+            return
+        event.accepted = true
+    }
+    TapHandler {
+        acceptedButtons: Qt.RightButton
+        onTapped: eventPoint => row.showMenu(eventPoint.position.x, eventPoint.position.y)
+    }
+    ContextMenu {
+        id: menu
+        objectName: "resultMenu"
+        MenuItem { text: qsTr("Copy"); onTriggered: row.copy() }
+        MenuItem { text: qsTr("Open in Browser"); enabled: row.link.length > 0; onTriggered: row.open() }
+        MenuItem { text: row.watched ? qsTr("Stop Watching") : qsTr("Watch"); enabled: row.canWatch; onTriggered: row.toggleWatch() }
+    }
 
     readonly property var looks: ({
         available: { symbol: "checkmark.circle.fill", color: Theme.statusAvailableText, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
@@ -52,6 +88,7 @@ Item {
         anchors.fill: parent
         anchors.leftMargin: 24
         anchors.rightMargin: 24
+        FocusRing { shown: row.focusedItself; anchors.margins: 4; radius: 8 }
     }
 
     ColumnLayout {
@@ -76,83 +113,81 @@ Item {
                 Layout.fillWidth: true
                 spacing: 12
                 Icon { name: row.look.symbol; color: row.look.color; size: 20 }
-                Text {
+                // The domain takes the room the row has, and no more than it needs: the space
+                // left over goes to the filler, so "Taken" and the buttons keep to the right.
+                DomainText {
                     objectName: "domainText"
                     visible: row.link.length === 0
                     Layout.fillWidth: true
-                    Layout.maximumWidth: implicitWidth
+                    Layout.maximumWidth: row.rowLookAlikeHint ? Number.POSITIVE_INFINITY : implicitWidth
                     text: row.domainText
-                    elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
-                    wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
-                    Accessible.ignored: true
+                    tld: row.rowTld
+                    wrap: row.rowLookAlikeHint.length > 0
                     font.pixelSize: Theme.textHeadline
                     font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
                     color: row.rowAvailability === "available" ? Theme.statusAvailableText : Theme.primaryText
                 }
-                AbstractButton {
-                    objectName: "domainLink"
+                LinkButton {
                     id: domainLink
+                    objectName: "domainLink"
                     visible: row.link.length > 0
                     Layout.fillWidth: true
-                    Layout.maximumWidth: implicitWidth
-                    hoverEnabled: true
-                    focusPolicy: Qt.StrongFocus
-                    ToolTip.visible: hovered
-                    ToolTip.text: qsTr("Open %1 in your browser").arg(row.rowDomain)
-                    ToolTip.delay: 600
-                    Accessible.role: Accessible.Link
-                    Accessible.name: row.rowDomain
-                    Accessible.description: ToolTip.text
-                    onClicked: WindowController.openUrl(row.link)
-                    contentItem: RowLayout {
+                    Layout.maximumWidth: row.rowLookAlikeHint ? Number.POSITIVE_INFINITY : implicitWidth
+                    implicitWidth: linkText.implicitWidth + 6 + 11
+                    implicitHeight: linkText.implicitHeight
+                    spoken: row.rowDomain
+                    help: qsTr("Open %1 in your browser").arg(row.rowDomain)
+                    onActivated: row.open()
+                    RowLayout {
+                        anchors.fill: parent
                         spacing: 6
-                        Text {
+                        DomainText {
+                            id: linkText
+                            objectName: "linkText"
                             Layout.fillWidth: true
-                            Layout.maximumWidth: implicitWidth
                             text: row.domainText
-                            elide: row.rowLookAlikeHint ? Text.ElideNone : Text.ElideMiddle
-                            wrapMode: row.rowLookAlikeHint ? Text.Wrap : Text.NoWrap
+                            tld: row.rowTld
+                            wrap: row.rowLookAlikeHint.length > 0
+                            underline: true
                             font.pixelSize: Theme.textHeadline
                             color: Theme.primaryText
-                            Rectangle {
-                                anchors.left: parent.left
-                                anchors.right: parent.right
-                                anchors.bottom: parent.bottom
-                                anchors.bottomMargin: 1
-                                height: 1
-                                color: Theme.secondaryText
-                            }
                         }
                         Icon { name: "arrow.up.right"; color: Theme.secondaryText; size: 11 }
                     }
-                    background: Item { FocusRing { control: domainLink; radius: 4 } }
                 }
                 Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
-                Text { objectName: "verdict"; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Theme.textCallout; font.weight: row.look.weight; color: row.look.color }
+                Text { objectName: "verdict"; Accessible.ignored: true; Layout.minimumWidth: implicitWidth; text: row.look.label; font.pixelSize: Theme.textCallout; font.weight: row.look.weight; color: row.look.color }
                 PlainButton {
                     objectName: "watchButton"
-                    visible: row.rowAvailability === "taken" || row.watched
+                    visible: row.canWatch
                     text: row.watched ? qsTr("Watching") : qsTr("Watch")
+                    spoken: row.watched ? qsTr("Stop watching %1").arg(row.rowDomain) : qsTr("Watch %1").arg(row.rowDomain)
                     help: row.watched ? qsTr("Stop checking %1 in the background").arg(row.rowDomain)
                                       : qsTr("Check %1 again in the background and tell me when it is free").arg(row.rowDomain)
-                    onClicked: row.watched ? HistoryActions.stopWatching(row.rowDomain) : HistoryActions.watch(row.rowDomain, row.rowTld, row.rowAvailability)
+                    onClicked: row.toggleWatch()
                 }
                 IconButton {
+                    objectName: "copyButton"
                     iconName: "doc.on.doc"
                     help: qsTr("Copy domain")
-                    onClicked: WindowController.copyText(row.rowDomain)
+                    spoken: qsTr("Copy %1").arg(row.rowDomain)
+                    onClicked: row.copy()
                 }
                 IconButton {
                     objectName: "rawToggle"
                     iconName: row.showRaw ? "chevron.up" : "chevron.down"
                     help: qsTr("Toggle raw WHOIS")
+                    // A toggle: pressed while the answer shows.
+                    spoken: qsTr("Show registry answer for %1").arg(row.rowDomain)
+                    Accessible.checkable: true
+                    Accessible.checked: row.showRaw
                     enabled: row.rowHasRaw
                     onClicked: row.toggleRaw()
                 }
             }
 
-            Text { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusErrorText; Layout.leftMargin: 32 }
-            Text {
+            PlainText { objectName: "lookAlikeHint"; visible: text.length > 0; text: row.rowLookAlikeHint; font.pixelSize: Theme.textFootnote; color: Theme.statusErrorText; Layout.leftMargin: 32 }
+            PlainText {
                 objectName: "waiting"
                 visible: row.rowWaiting.length > 0
                 text: row.rowWaiting
@@ -163,7 +198,7 @@ Item {
                 ToolTip.visible: waitingHover.hovered
                 ToolTip.text: qsTr("%1 limits how fast it answers").arg(row.rowWaitingHost)
             }
-            Text {
+            PlainText {
                 objectName: "expiry"
                 visible: row.expiry.length > 0
                 text: row.expiry

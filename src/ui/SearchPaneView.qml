@@ -15,9 +15,46 @@ Item {
     readonly property bool hasResults: model.liveResults.count > 0
     readonly property bool brainstormShown: !model.isHistoricalView && App.settings.useClaudeForSuggestions
 
+    // Whatever the field holds: a blank name is the model's to refuse, with its message.
     function submit() {
-        if (!pane.queryBlank)
+        if (!pane.model.isSearching)
             pane.model.search()
+    }
+    // Puts the keys on a result row, scrolled into view.
+    function focusRow(index) {
+        if (index < 0 || index >= list.count)
+            return
+        list.positionViewAtIndex(index, ListView.Contain)
+        const row = list.itemAtIndex(index)
+        if (row)
+            row.forceActiveFocus(Qt.TabFocusReason)
+    }
+    // Whatever takes the keys in the pane, by Tab or otherwise, is scrolled into view: Tab
+    // reaches rows made ahead of the scrolling, and the cards above and below them.
+    function reveal(item) {
+        let inside = item
+        while (inside && inside !== list.contentItem)
+            inside = inside.parent
+        if (!inside)
+            return
+        const box = item.mapToItem(list.contentItem, 0, 0, item.width, item.height)
+        const top = list.originY, bottom = Math.max(top, list.originY + list.contentHeight - list.height)
+        if (box.y < list.contentY)
+            list.contentY = Math.max(top, box.y - 8)
+        else if (box.y + box.height > list.contentY + list.height)
+            list.contentY = Math.min(bottom, box.y + box.height - list.height + 8)
+    }
+    Connections {
+        target: pane.Window.window
+        function onActiveFocusItemChanged() { pane.reveal(pane.Window.window.activeFocusItem) }
+    }
+    // One sentence for a screen reader when a search settles: how many are free, and which.
+    function summary() {
+        const rows = pane.model.liveResults
+        const free = rows.availableDomains()
+        const named = free.length > 5 ? qsTr("%1 and %n more", "", free.length - 5).arg(free.slice(0, 5).join(", ")) : free.join(", ")
+        return free.length > 0 ? qsTr("%1 of %2 available: %3").arg(free.length).arg(rows.count).arg(named)
+                               : qsTr("%1 of %2 available").arg(0).arg(rows.count)
     }
     function focusField() {
         if (list.headerItem)
@@ -30,6 +67,24 @@ Item {
             if (!pane.model.isHistoricalView)
                 pane.focusField()
         }
+        function onIsSearchingChanged() {
+            announcer.visible = false
+            if (!pane.model.isSearching && pane.model.liveResults.count > 0) {
+                announcer.text = pane.summary()
+                announcer.visible = true
+            }
+        }
+    }
+    // An alert that shows itself when a search settles, which is what a screen reader announces.
+    Item {
+        id: announcer
+        objectName: "searchSummary"
+        property string text
+        visible: false
+        width: 1
+        height: 1
+        Accessible.role: Accessible.AlertMessage
+        Accessible.name: text
     }
 
     ListView {
@@ -134,7 +189,7 @@ Item {
                         }
                     }
 
-                    Text {
+                    PlainText {
                         objectName: "lastError"
                         visible: pane.model.lastError.length > 0
                         text: pane.model.lastError
@@ -148,7 +203,7 @@ Item {
                         spacing: 6
                         Layout.fillWidth: true
                         Icon { name: "globe"; color: Theme.secondaryText; size: 12; Layout.alignment: Qt.AlignTop; Layout.topMargin: 2 }
-                        Text {
+                        PlainText {
                             objectName: "tldSummary"
                             // The list is read once per change, not once per use; a catalogue of hundreds
                             // shows its first three lines, not a wall of text above the results.
@@ -190,7 +245,7 @@ Item {
                             implicitHeight: badgeText.implicitHeight + 6
                             radius: height / 2
                             color: Theme.statusAvailableTint
-                            Text {
+                            PlainText {
                                 id: badgeText
                                 anchors.centerIn: parent
                                 text: qsTr("%n available", "", pane.model.liveResults.availableCount)
@@ -200,7 +255,7 @@ Item {
                             }
                         }
                     }
-                    Text {
+                    PlainText {
                         visible: pane.model.activeRecord !== null
                         text: pane.model.activeRecord ? Format.longDate(pane.model.activeRecord.timestamp, true) : ""
                         elide: Text.ElideRight
@@ -232,6 +287,7 @@ Item {
             rowWaitingHost: waitingHost
             showRaw: expanded
             onToggleRaw: pane.model.liveResults.setExpanded(index, !expanded)
+            onStep: delta => pane.focusRow(index + delta)
         }
 
         footer: ColumnLayout {
@@ -284,7 +340,7 @@ Item {
                     Layout.rightMargin: 18
                     Layout.bottomMargin: 10
                 }
-                Text {
+                PlainText {
                     visible: pane.model.suggestions.count === 0 && !pane.model.isSuggesting && pane.model.suggestionError.length === 0
                     text: qsTr("Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services.")
                     wrapMode: Text.WordWrap

@@ -76,7 +76,7 @@ ColumnLayout {
         // TLDs
         ColumnLayout {
             spacing: 14
-            Text { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Theme.textBody; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
+            PlainText { text: qsTr("Top-level domains to check on every search."); font.pixelSize: Theme.textBody; color: Theme.secondaryText; wrapMode: Text.WordWrap; Layout.fillWidth: true }
             RowLayout {
                 spacing: 10
                 // Type to narrow the TLDs the program can check (the WHOIS table's and the RDAP
@@ -121,7 +121,13 @@ ColumnLayout {
                         else
                             matchesPopup.close()
                     }
-                    onActiveFocusChanged: if (activeFocus && matches.length > 0 && root.selectedNewTLD.length === 0) matchesPopup.open()
+                    // The matches belong to the field: Tab away, and they go.
+                    onActiveFocusChanged: {
+                        if (!activeFocus)
+                            matchesPopup.close()
+                        else if (matches.length > 0 && root.selectedNewTLD.length === 0)
+                            matchesPopup.open()
+                    }
                     Keys.onDownPressed: { matchesPopup.open(); matchList.incrementCurrentIndex() }
                     Keys.onUpPressed: matchList.decrementCurrentIndex()
                     Keys.onEscapePressed: event => { event.accepted = matchesPopup.visible; matchesPopup.close() }
@@ -160,6 +166,7 @@ ColumnLayout {
                                 width: ListView.view.width
                                 highlighted: ListView.isCurrentItem || hovered
                                 hoverEnabled: true
+                                focusPolicy: Qt.NoFocus // a click picks; the keys stay in the field
                                 Accessible.name: String(modelData)
                                 contentItem: Text {
                                     text: String(match.modelData)
@@ -286,7 +293,7 @@ ColumnLayout {
                 checked: root.settings.useClaudeForSuggestions
                 onToggled: root.settings.useClaudeForSuggestions = checked
             }
-            Text {
+            PlainText {
                 text: qsTr("Orvane runs the “claude” command-line tool without a window (“claude -p”), using your Claude Code subscription. Nothing is sent to third-party services.")
                 font.pixelSize: Theme.textFootnote
                 color: Theme.secondaryText
@@ -332,7 +339,7 @@ ColumnLayout {
                     onClicked: root.detect()
                 }
             }
-            Text {
+            PlainText {
                 objectName: "detectionMessage"
                 visible: root.detectionMessage.length > 0
                 text: root.detectionMessage
@@ -341,7 +348,7 @@ ColumnLayout {
                 wrapMode: Text.WrapAnywhere
                 Layout.fillWidth: true
             }
-            Text {
+            PlainText {
                 text: root.mac ? qsTr("Leave blank to auto-detect. The app checks /opt/homebrew/bin, /usr/local/bin, ~/.claude/local, and your login-shell PATH.")
                                : qsTr("Leave blank to auto-detect. The app checks /usr/local/bin, /usr/bin, ~/.claude/local, ~/.local/bin, ~/.npm-global/bin, ~/.bun/bin, ~/.volta/bin and ~/.fnm.")
                 font.pixelSize: Theme.textFootnote
@@ -364,7 +371,7 @@ ColumnLayout {
                 checked: root.settings.playGongOnAvailable
                 onToggled: root.settings.playGongOnAvailable = checked
             }
-            Text {
+            PlainText {
                 text: qsTr("A soft synthesized gong plays once per search if at least one of the checked TLDs is available. Set system volume to taste.")
                 font.pixelSize: Theme.textFootnote
                 color: Theme.secondaryText
@@ -398,7 +405,7 @@ ColumnLayout {
                 checked: root.settings.launchAtLogin
                 onToggled: root.settings.launchAtLogin = checked
             }
-            Text {
+            PlainText {
                 text: root.mac ? qsTr("Orvane starts quietly in the menu bar each time you log in.")
                                : qsTr("Orvane starts each time you log in, through your desktop's autostart folder (~/.config/autostart).")
                 font.pixelSize: Theme.textFootnote

@@ -30,9 +30,13 @@ Window {
     palette.dark: Theme.secondaryText
     palette.light: Theme.controlBackground
 
+    // Escape (once no list of matches is open) and Ctrl+W put the window away.
+    Shortcut { sequences: [StandardKey.Close]; onActivated: window.close() }
     SettingsView {
         objectName: "settingsView"
         anchors.fill: parent
         anchors.margins: 20
+        focus: true
+        Keys.onEscapePressed: window.close()
     }
 }

@@ -26,8 +26,8 @@ ColumnLayout {
         ColumnLayout {
             spacing: 3
             Layout.fillWidth: true
-            Text { text: row.suggestionName; elide: Text.ElideRight; Layout.fillWidth: true; font.pixelSize: Theme.textHeadline; font.weight: Font.DemiBold; color: Theme.primaryText }
-            Text {
+            PlainText { text: row.suggestionName; elide: Text.ElideRight; Layout.fillWidth: true; font.pixelSize: Theme.textHeadline; font.weight: Font.DemiBold; color: Theme.primaryText }
+            PlainText {
                 visible: row.suggestionRationale.length > 0
                 text: row.suggestionRationale
                 font.pixelSize: Theme.textFootnote

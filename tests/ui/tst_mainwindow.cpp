@@ -1,9 +1,11 @@
 #include "UiHarness.h"
 #include "app/Format.h"
+#include "engine/DomainName.h"
 #include "engine/Version.h"
 #include "RawDatabase.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QJsonArray>
@@ -50,6 +52,17 @@ QByteArray bytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// WCAG's contrast ratio of two opaque colours.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 QStringList rowTexts(const SearchPaneModel *model)
@@ -134,14 +147,21 @@ private slots:
         QCOMPARE(ui.model()->liveResults()->count(), 0);
         QVERIFY(ui.item("searchCard")->isVisible());
 
-        // Delete on the selected record: the selection is cleared first, so the pane is never
-        // asked to show the record being deleted.
+        // Delete on the selected record asks, with Cancel focused; confirmed from the keyboard,
+        // the selection is cleared first, so the pane is never asked to show the record being
+        // deleted, and the keys go back to the list.
         QVERIFY(ui.openNewestRecord());
         QVERIFY(content->property("selectedRecord").value<QObject *>() != nullptr);
-        QTRY_VERIFY(ui.item("historyList")->hasActiveFocus());
+        QQuickItem *list = ui.item("historyList");
+        QTRY_VERIFY(list->hasActiveFocus());
         QSignalSpy shown(ui.model(), &SearchPaneModel::activeRecordChanged);
         QTest::keyClick(ui.window(), Qt::Key_Delete);
+        QTRY_VERIFY(ui.item("deleteDialogCancel") && ui.item("deleteDialogCancel")->hasActiveFocus());
+        QTest::keyClick(ui.window(), Qt::Key_Tab);
+        QVERIFY(ui.item("confirmDelete")->hasActiveFocus());
+        QTest::keyClick(ui.window(), Qt::Key_Return);
         QTRY_COMPARE(ui.app->history()->count(), 0);
+        QTRY_VERIFY(list->hasActiveFocus());
         QVERIFY(content->property("selectedRecord").value<QObject *>() == nullptr);
         QCOMPARE(shown.count(), 0);
         QTRY_VERIFY(ui.item("emptyHistory")->isVisible());
@@ -491,6 +511,8 @@ private slots:
         if (action == "delete") {
             QVERIFY(ui.openNewestRecord());
             QTest::keyClick(ui.window(), Qt::Key_Delete);
+            QTRY_VERIFY(ui.item("confirmDelete") && ui.item("confirmDelete")->isVisible());
+            clickItem(ui.item("confirmDelete"));
         } else if (action == "clear") {
             QMetaObject::invokeMethod(ui.item("contentView")->property("clearDialog").value<QObject *>(), "open");
             QTRY_VERIFY(ui.item("confirmClear") && ui.item("confirmClear")->isVisible());
@@ -539,17 +561,27 @@ private slots:
         QCOMPARE(records.first()->query(), QStringLiteral("orvane"));
     }
 
-    // The keyboard, row by row: what the keys do and where the focus ends up.
+    // The keyboard, row by row: what the keys do and where the focus ends up. Return and Enter
+    // act on the focused control alone.
     void keyboard_data()
     {
-        QTest::addColumn<QString>("from");  // "field", "history" or "historical"
+        QTest::addColumn<QString>("from"); // where the keys are
         QTest::addColumn<bool>("tray");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("expect");
-        const int ctrl = Qt::ControlModifier;
+        const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
         QTest::newRow("Return in the field") << "field" << true << int(Qt::Key_Return) << 0 << "searched";
-        QTest::newRow("Return on the history list") << "history" << true << int(Qt::Key_Return) << 0 << "searched";
+        QTest::newRow("Enter in the field") << "field" << true << int(Qt::Key_Enter) << 0 << "searched";
+        QTest::newRow("Return on a blank field") << "blank field" << true << int(Qt::Key_Return) << 0 << "refused";
+        QTest::newRow("Return on the history list") << "history" << true << int(Qt::Key_Return) << 0 << "opened";
+        QTest::newRow("Delete on the history list") << "history" << true << int(Qt::Key_Delete) << 0 << "asked to delete";
+        QTest::newRow("Menu key on the history list") << "history" << true << int(Qt::Key_Menu) << 0 << "historyMenu";
+        QTest::newRow("Return on Clear all history") << "clear all" << true << int(Qt::Key_Return) << 0 << "asked to clear";
+        QTest::newRow("Return on a taken row") << "taken row" << true << int(Qt::Key_Return) << 0 << "site opened";
+        QTest::newRow("Ctrl+C on a taken row") << "taken row" << true << int(Qt::Key_C) << ctrl << "copied";
+        QTest::newRow("Shift+F10 on a taken row") << "taken row" << true << int(Qt::Key_F10) << shift << "resultMenu";
+        QTest::newRow("Up on a taken row") << "taken row" << true << int(Qt::Key_Up) << 0 << "row above";
         QTest::newRow("Escape with a tray") << "field" << true << int(Qt::Key_Escape) << 0 << "hidden";
         QTest::newRow("Escape without a tray") << "field" << false << int(Qt::Key_Escape) << 0 << "cleared";
         QTest::newRow("Ctrl+Q") << "field" << true << int(Qt::Key_Q) << ctrl << "quit";
@@ -566,25 +598,56 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(QString, expect);
         UiHarness ui;
-        QVERIFY(ui.start({".com"}));
+        QVERIFY(ui.start({".com", ".ai"}));
         ui.app->delegate()->setTrayAvailable(tray);
-        QVERIFY(ui.searchFor("first"));
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
         QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("https", &catcher, "open");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler("https"); });
         QQuickItem *field = ui.item("searchField");
+        QQuickItem *focused = nullptr;
         if (from == "historical") {
             QVERIFY(ui.openNewestRecord());
         } else {
-            ui.model()->setQuery("orvane");
-            if (from == "history")
-                ui.item("historyList")->forceActiveFocus();
-            else
-                field->forceActiveFocus();
+            ui.model()->setQuery(from == "blank field" ? " " : "orvane");
+            focused = from == "history" ? ui.item("historyList") : from == "clear all" ? ui.item("clearAllButton")
+                    : from == "taken row"  ? ui.resultRows().at(1)
+                                           : field;
+            focused->forceActiveFocus(Qt::TabFocusReason);
         }
         QTest::keyClick(ui.window(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
+        // An open popup's item hangs in the window's overlay.
+        const auto shownPopup = [&](const char *name) {
+            return std::ranges::any_of(UiHarness::visualItems(ui.window()->contentItem()), [&](QQuickItem *item) {
+                return item->parent() && item->parent()->objectName() == QLatin1String(name) && item->parent()->property("opened").toBool();
+            });
+        };
         if (expect == "searched") {
             QTRY_COMPARE(ui.app->history()->count(), 2);
             QCOMPARE(ui.app->store()->fetchAll().first()->query(), QStringLiteral("orvane"));
+        } else if (expect == "refused") {
+            QCOMPARE(ui.model()->lastError(), DomainName::invalidNameMessage);
+        } else if (expect == "opened") {
+            QTRY_VERIFY(ui.model()->isHistoricalView());
+        } else if (expect.startsWith("asked to ")) {
+            const QString dialog = expect == "asked to clear" ? "clearDialog" : "deleteDialog";
+            QTRY_VERIFY(shownPopup(qPrintable(dialog)));
+            QTRY_VERIFY(ui.item(qPrintable(dialog + "Cancel"))->hasActiveFocus());
+            QTest::keyClick(ui.window(), Qt::Key_Escape);
+            QTRY_VERIFY(focused->hasActiveFocus()); // the keys come back where they were
+        } else if (expect.endsWith("Menu")) {
+            QTRY_VERIFY(shownPopup(qPrintable(expect)));
+            QTest::keyClick(ui.window(), Qt::Key_Escape);
+            QTRY_VERIFY(focused->hasActiveFocus());
+        } else if (expect == "site opened") {
+            QCOMPARE(catcher.urls, QList<QUrl>{QUrl("https://orvane.ai")});
+        } else if (expect == "copied") {
+            QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("orvane.ai"));
+        } else if (expect == "row above") {
+            QVERIFY(ui.resultRows().at(0)->hasActiveFocus());
         } else if (expect == "hidden") {
             QVERIFY(!ui.window()->isVisible());
         } else if (expect == "cleared") {
@@ -603,6 +666,141 @@ private slots:
         }
         if (expect != "searched")
             QCOMPARE(ui.app->history()->count(), 1);
+        QVERIFY(expect == "site opened" || catcher.urls.isEmpty());
+    }
+
+    // A domain gives up characters only when its row has no room: in the window as it opens a
+    // long name shows whole; at the smallest it loses the middle of its name and keeps its TLD.
+    // The link's underline runs under the text drawn, no further.
+    void domainsElideOnlyWithoutRoom_data()
+    {
+        QTest::addColumn<bool>("smallest");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("as it opens, 26 characters") << false << "quietharbourlanternmakers1";
+        QTest::newRow("smallest, 59 characters") << true << "thequickbrownfoxjumpsoverthelazydogwhilethecatdozesinthesun";
+    }
+    void domainsElideOnlyWithoutRoom()
+    {
+        QFETCH(bool, smallest);
+        QFETCH(QString, name);
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        if (smallest)
+            ui.window()->resize(ui.window()->minimumSize());
+        QVERIFY(ui.searchFor(name));
+        QTRY_COMPARE(ui.shown("domainText").size() + ui.shown("linkText").size(), 2);
+        for (QQuickItem *domain : ui.shown("domainText") + ui.shown("linkText")) {
+            const QList<QQuickItem *> inside = UiHarness::visualItems(domain); // the text, then its underline
+            QTRY_VERIFY(inside.first()->width() > 0 && inside.first()->width() <= domain->width() + 0.5);
+            const QString shown = inside.first()->property("text").toString(), tld = shown.mid(shown.lastIndexOf('.'));
+            const qsizetype cut = shown.indexOf(QChar(0x2026));
+            QCOMPARE(domain->property("truncated").toBool(), smallest);
+            const bool middle = cut > 3 && cut < shown.size() - tld.size() - 3 && name.startsWith(shown.left(cut)) && (name + tld).endsWith(shown.mid(cut + 1));
+            QVERIFY2((tld == ".com" || tld == ".ai") && (smallest ? middle : shown == name + tld), qPrintable(shown));
+            if (inside.size() > 1 && inside.at(1)->isVisible())
+                QVERIFY(std::abs(inside.at(1)->width() - inside.first()->property("contentWidth").toReal()) < 0.5);
+        }
+    }
+
+    // Tab walks the pane of the smallest window round to the field again: whatever takes the keys
+    // there is scrolled into view, rows made ahead of the scrolling included.
+    void tabKeepsTheFocusInView()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai", ".io"}));
+        ui.window()->resize(ui.window()->minimumSize());
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 3);
+        QQuickItem *list = ui.item("resultRows");
+        ui.item("searchField")->forceActiveFocus(Qt::TabFocusReason);
+        QStringList reached;
+        for (int step = 0; step < 40 && !reached.contains("searchField"); ++step) {
+            QTest::keyClick(ui.window(), Qt::Key_Tab);
+            QQuickItem *focused = ui.window()->activeFocusItem();
+            if (!UiHarness::visualItems(list).contains(focused))
+                continue;
+            reached << focused->objectName();
+            const QRectF box = focused->mapRectToItem(list, QRectF(0, 0, focused->width(), focused->height()));
+            QVERIFY2(box.top() >= -0.5 && box.bottom() <= list->height() + 0.5, qPrintable(reached.join(" ")));
+        }
+        QVERIFY2(reached.contains("brainstormButton") && reached.count("copyButton") == 3, qPrintable(reached.join(" ")));
+    }
+
+    // Wherever the keys are, a ring shows it, at 3:1 or more against what lies around it: on the
+    // teal header, the filled and plain buttons, the history's current row, result rows and links.
+    void focusRingsStandOut_data()
+    {
+        QTest::addColumn<QString>("control");
+        for (const char *name : {"settingsButton", "checkButton", "clearAllButton", "historyList", "taken row", "domainLink", "copyButton", "siteLink"})
+            QTest::newRow(name) << name;
+    }
+    void focusRingsStandOut()
+    {
+        QFETCH(QString, control);
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
+        QQuickItem *taken = ui.resultRows().at(1);
+        QQuickItem *target = control == "taken row" ? taken : control == "copyButton" ? ui.shown(control).value(1) : ui.shown(control).value(0);
+        ui.model()->setQuery("orvane"); // so that "Check" can take the keys
+        target->forceActiveFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(target->hasActiveFocus());
+        QList<QQuickItem *> rings;
+        for (QQuickItem *item : UiHarness::visualItems(ui.window()->contentItem())) {
+            if (QByteArray(item->metaObject()->className()).startsWith("FocusRing") && item->isVisible())
+                rings << item;
+        }
+        QCOMPARE(rings.size(), 1);
+        QTest::qWait(20); // one frame for the ring
+        const QImage image = ui.window()->grabWindow();
+        const QRectF ring = rings.first()->mapRectToScene(QRectF(0, 0, rings.first()->width(), rings.first()->height()));
+        const int y = int(ring.center().y());
+        const QColor on = image.pixelColor(int(ring.left()) + 1, y), around = image.pixelColor(int(ring.left()) - 2, y);
+        QVERIFY2(contrast(on, around) >= 3.0, qPrintable(QStringLiteral("%1 on %2: %3:1").arg(on.name(), around.name()).arg(contrast(on, around))));
+    }
+
+    // What a screen reader hears: plain texts, one name per button of each row, links as links
+    // even once the reader has started, the raw answer's toggle state, and one sentence when a
+    // search settles.
+    void screenReaderHears()
+    {
+        UiHarness ui;
+        QVERIFY(ui.start({".com", ".ai"}));
+        QAccessible::setActive(false);
+        QAccessible::setActive(true); // controls take their own roles now, over what they were given
+        const auto heard = [](QQuickItem *item) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(item);
+            return face ? QStringLiteral("%1 %2").arg(int(face->role())).arg(face->text(QAccessible::Name)) : QStringLiteral("nothing");
+        };
+        const auto as = [](QAccessible::Role role, const QString &name) { return QStringLiteral("%1 %2").arg(int(role)).arg(name); };
+        QQuickItem *empty = ui.item("emptyHistory")->childItems().value(1);
+        QCOMPARE(heard(empty), as(QAccessible::StaticText, "No searches yet"));
+        QQuickItem *check = ui.item("checkButton"); // disabled on a blank name, and heard so
+        QVERIFY(!check->isEnabled() && QAccessible::queryAccessibleInterface(check)->state().disabled);
+        ui.model()->setQuery("orvane");
+        QVERIFY(!QAccessible::queryAccessibleInterface(check)->state().disabled);
+
+        QQuickItem *summary = ui.item("searchSummary");
+        QSignalSpy shown(summary, &QQuickItem::visibleChanged);
+        QVERIFY(ui.searchFor("orvane"));
+        QTRY_COMPARE(ui.resultRows().size(), 2);
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(heard(summary), as(QAccessible::AlertMessage, "1 of 2 available: orvane.com"));
+
+        QQuickItem *taken = ui.resultRows().at(1);
+        const auto in = [&](const char *name) { return ui.shown(name).value(ui.shown(name).size() - 1); };
+        QCOMPARE(heard(ui.item("tldSummary")), as(QAccessible::StaticText, "Checking .com, .ai"));
+        QCOMPARE(heard(in("expiry")), as(QAccessible::StaticText, in("expiry")->property("text").toString()));
+        QCOMPARE(heard(in("domainLink")), as(QAccessible::Link, "orvane.ai"));
+        QCOMPARE(heard(in("copyButton")), as(QAccessible::Button, "Copy orvane.ai"));
+        QCOMPARE(heard(in("watchButton")), as(QAccessible::Button, "Watch orvane.ai"));
+        QQuickItem *toggle = in("rawToggle");
+        QCOMPARE(heard(toggle), as(QAccessible::Button, "Show registry answer for orvane.ai"));
+        QVERIFY(UiHarness::visualItems(taken).contains(toggle));
+        QVERIFY(!QAccessible::queryAccessibleInterface(toggle)->state().checked);
+        clickItem(toggle);
+        QTRY_VERIFY(QAccessible::queryAccessibleInterface(toggle)->state().checked);
     }
 
     // At the smallest window, with names of 26 and 59 characters, live and reopened: every

@@ -37,7 +37,8 @@ private slots:
         QTest::keyClick(welcome, Qt::Key_Return);
         QCOMPARE(view->property("step").toInt(), 1);
         QVERIFY(ui.item("backButton", welcome)->isVisible());
-        clickItem(ui.item("backButton", welcome));
+        ui.item("backButton", welcome)->forceActiveFocus(Qt::TabFocusReason);
+        QTest::keyClick(welcome, Qt::Key_Return); // Return on "Back" goes back
         QCOMPARE(view->property("step").toInt(), 0);
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(welcome, Qt::Key_Return);
@@ -81,6 +82,30 @@ private slots:
             QVERIFY(!ui.window()->isVisible());
         else
             QTRY_VERIFY(ui.window()->isVisible());
+    }
+
+    // Escape and Ctrl+W put the settings and the welcome window away.
+    void closeKeys_data()
+    {
+        QTest::addColumn<bool>("settings");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Escape in Settings") << true << int(Qt::Key_Escape) << 0;
+        QTest::newRow("Ctrl+W in Settings") << true << int(Qt::Key_W) << int(Qt::ControlModifier);
+        QTest::newRow("Escape on the welcome") << false << int(Qt::Key_Escape) << 0;
+        QTest::newRow("Ctrl+W on the welcome") << false << int(Qt::Key_W) << int(Qt::ControlModifier);
+    }
+    void closeKeys()
+    {
+        QFETCH(bool, settings);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        UiHarness ui;
+        QVERIFY(ui.start({".com"}));
+        QQuickWindow *window = settings ? ui.openSettings() : ui.openWelcome();
+        QVERIFY(window);
+        QTest::keyClick(window, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTRY_VERIFY(!window->isVisible());
     }
 
     // The brainstorm switch hides the main window's card at once, and keeps no hold on the
@@ -157,6 +182,13 @@ private slots:
         QCOMPARE(matches.first(), QStringLiteral(".info"));
         QVERIFY(matches.contains(".io"));
         QVERIFY(!matches.contains(".com"));
+        // The matches go when Tab leaves the field, and come back with the keys.
+        QObject *popup = picker->property("popup").value<QObject *>();
+        QVERIFY(popup->property("visible").toBool());
+        QTest::keyClick(settings, Qt::Key_Tab);
+        QTRY_VERIFY(!popup->property("visible").toBool());
+        picker->forceActiveFocus(Qt::TabFocusReason);
+        QVERIFY(popup->property("visible").toBool());
         type("o");
         QCOMPARE(view->property("selectedNewTLD").toString(), QStringLiteral(".io"));
         QTest::keyClick(settings, Qt::Key_Return); // takes the match
