@@ -56,7 +56,6 @@ public:
         c.desktopSearch = !desktopSearchBus.isEmpty();
         c.desktopSearchBus = desktopSearchBus;
         c.timings.launchChimeDelay = std::chrono::milliseconds(10);
-        c.timings.firstRunPoll = std::chrono::milliseconds(10);
         c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
         return c;
     }
@@ -77,9 +76,9 @@ public:
         app->settings()->setTlds(tlds);
         app->settings()->setEnabledTLDs(tlds);
         if (tray)
-            app->delegate()->setTrayAvailable(*tray);
+            app->tray()->setAvailable(*tray);
         app->start(atLogin ? orvane::OrvaneApp::Launch::atLogin : orvane::OrvaneApp::Launch::byUser);
-        if (atLogin && app->delegate()->trayAvailable())
+        if (atLogin && app->tray()->available())
             return !window();
         return window() && QTest::qWaitForWindowExposed(window());
     }

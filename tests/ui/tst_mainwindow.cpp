@@ -230,59 +230,6 @@ private slots:
         QCOMPARE(ui.app->gong()->requests(), on ? 2 : 0);
     }
 
-    void trayClicksFocusLossAndReopen()
-    {
-        UiHarness ui;
-        QVERIFY(ui.start({".com"}));
-        AppDelegate *shell = ui.app->delegate();
-        qint64 now = 1000000;
-        shell->setClock([&now] { return now; });
-        shell->setTrayAvailable(true);
-
-        shell->handleStatusClick();
-        QVERIFY(!ui.window()->isVisible());
-        shell->handleStatusClick();
-        QVERIFY(ui.window()->isVisible());
-
-        now += 300; // within the grace period
-        shell->didResignActive();
-        QVERIFY(ui.window()->isVisible());
-        now += 200; // past it
-        shell->didResignActive();
-        QVERIFY(!ui.window()->isVisible());
-
-        // Without a tray there is no way back, so the window stays.
-        shell->showMainWindow();
-        now += 5000;
-        shell->setTrayAvailable(false);
-        shell->didResignActive();
-        QVERIFY(ui.window()->isVisible());
-
-        // On Linux a right click opens the tray menu instead of toggling the window.
-        QVERIFY(shell->trayMenu());
-        QStringList entries;
-        for (QAction *action : shell->trayMenu()->actions())
-            entries << action->text();
-        QCOMPARE(entries, (QStringList{"Show Orvane", "Settings…", "", "Quit Orvane"}));
-        emit shell->trayIcon()->activated(QSystemTrayIcon::Context);
-        QVERIFY(ui.window()->isVisible());
-        QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
-        shell->trayMenu()->actions().at(1)->trigger();
-        QVERIFY(ui.app->windows()->settingsWindow() && ui.app->windows()->settingsWindow()->isVisible());
-
-        // A second launch brings the main window forward, over another window or from hiding.
-        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.app->windows()->settingsWindow());
-        shell->handleReopen(QStringLiteral("token-of-the-second-launch"));
-        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.window());
-        ui.window()->hide();
-        shell->handleReopen();
-        QVERIFY(ui.window()->isVisible());
-        QTRY_COMPARE(QGuiApplication::focusWindow(), ui.window());
-
-        shell->trayMenu()->actions().at(3)->trigger();
-        QCOMPARE(quits.count(), 1);
-    }
-
     // A taken row offers "Watch" and its expiry; the watched domain shows in the sidebar, one
     // notification comes when its registry turns to "not found", and clicking it searches again.
     void watchingATakenDomain()
@@ -364,12 +311,12 @@ private slots:
         QTRY_VERIFY(ui.app->relativeTimes()->nextTick().isValid()); // "0 sec. ago" moves on while shown
 
         QSignalSpy released(ui.app->windows(), &WindowController::released);
-        ui.app->delegate()->handleStatusClick();
+        ui.app->windows()->toggleMain();
         QTRY_COMPARE(released.count(), 1);
         QVERIFY(!ui.window() && !ui.app->windows()->engine());
         QVERIFY(!ui.app->relativeTimes()->nextTick().isValid());
 
-        ui.app->delegate()->handleStatusClick();
+        ui.app->windows()->toggleMain();
         QVERIFY(ui.window() && QTest::qWaitForWindowExposed(ui.window()));
         QCOMPARE(ui.window()->geometry(), where);
         QCOMPARE(ui.item("searchField")->property("text").toString(), QStringLiteral("orvane"));
@@ -396,7 +343,7 @@ private slots:
         QCOMPARE(ui.window() != nullptr, !tray);
         QCOMPARE(ui.app->windows()->engine() != nullptr, !tray);
         if (tray) // a click on the tray icon brings it up
-            ui.app->delegate()->handleStatusClick();
+            ui.app->windows()->toggleMain();
         QVERIFY(ui.window() && QTest::qWaitForWindowExposed(ui.window()));
     }
 
@@ -518,7 +465,7 @@ private slots:
         QFETCH(bool, tray);
         UiHarness ui;
         QVERIFY(ui.start({".com", ".dev"})); // .dev never answers
-        ui.app->delegate()->setTrayAvailable(tray);
+        ui.app->tray()->setAvailable(tray);
         QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
         ui.model()->setQuery("orvane");
         ui.model()->search();
@@ -566,7 +513,7 @@ private slots:
         QFETCH(QString, expect);
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
-        ui.app->delegate()->setTrayAvailable(tray);
+        ui.app->tray()->setAvailable(tray);
         QVERIFY(ui.searchFor("first"));
         QSignalSpy quits(ui.app->windows(), &WindowController::quitRequested);
         QQuickItem *field = ui.item("searchField");
