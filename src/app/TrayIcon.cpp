@@ -144,14 +144,22 @@ TrayIcon::TrayIcon(const HistoryListModel *history, const WatchList *watchList, 
     followTray(sessionBus);
 }
 
-TrayIcon::~TrayIcon() = default;
+TrayIcon::~TrayIcon()
+{
+#ifdef ORVANE_HAVE_DBUS
+    m_trayWatcher.reset();
+    if (!m_busName.isEmpty())
+        QDBusConnection::disconnectFromBus(m_busName);
+#endif
+}
 
 void TrayIcon::followTray(const QString &sessionBus)
 {
 #ifdef ORVANE_HAVE_DBUS
     if (!isMac()) {
-        QDBusConnection bus = sessionBus.isEmpty() ? QDBusConnection::sessionBus()
-                                                   : QDBusConnection::connectToBus(sessionBus, QStringLiteral("orvane-tray"));
+        if (!sessionBus.isEmpty())
+            m_busName = QStringLiteral("orvane-tray-") + sessionBus;
+        QDBusConnection bus = sessionBus.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection::connectToBus(sessionBus, m_busName);
         if (bus.isConnected() && bus.interface()) {
             auto watcher = std::make_unique<QDBusServiceWatcher>(
                 watcherService, bus, QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration);

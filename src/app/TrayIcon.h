@@ -86,6 +86,7 @@ private:
     QMenu *m_recentMenu = nullptr;  // owned by m_menu
     QMenu *m_watchedMenu = nullptr; // owned by m_menu
     std::unique_ptr<QObject> m_trayWatcher;
+    QString m_busName; // a connection of our own to a bus other than the session's
     QString m_toolTip;
     bool m_available = false;
     bool m_installed = false;
