@@ -55,6 +55,7 @@ public:
         c.timings.windowRelease = windowRelease;
         c.desktopSearch = !desktopSearchBus.isEmpty();
         c.desktopSearchBus = desktopSearchBus;
+        c.trayBus = trayBus;
         c.timings.launchChimeDelay = std::chrono::milliseconds(10);
         c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
         return c;
@@ -171,5 +172,6 @@ public:
     std::optional<bool> tray; // the desktop's tray, when the test decides it
     bool atLogin = false;
     QString desktopSearchBus; // the address of a private bus for the desktop's search; none when empty
+    QString trayBus;          // the address of a private bus the tray is looked for on
     std::unique_ptr<orvane::OrvaneApp> app;
 };
