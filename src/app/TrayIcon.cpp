@@ -278,8 +278,11 @@ void TrayIcon::rebuildRecent()
         QPointer<SearchRecord> record = m_history->recordAt(row);
         if (!record)
             continue;
-        // A menu takes "&" for a mnemonic: a query keeps its own.
+        // A long query is shortened in the middle, so that the menu stays narrow; a menu takes
+        // "&" for a mnemonic, so a query keeps its own.
         QString text = record->query();
+        if (text.size() > 40)
+            text = text.left(24) + QStringLiteral("…") + text.right(15);
         m_recentMenu->addAction(text.replace(QLatin1Char('&'), QStringLiteral("&&")), this, [this, record] {
             if (record)
                 emit searchChosen(record);
