@@ -158,8 +158,9 @@ private slots:
         ui.atLogin = true;
         ui.trayBus = bus.address;
         QVERIFY(ui.start({".com"}));
-        // At login the program waits in the tray; with none yet, the window shows.
+        // At login the program waits in the tray, without building a window; with none yet, the window shows.
         QCOMPARE(ui.window() != nullptr, !atStart);
+        QCOMPARE(ui.app->windows()->engine() != nullptr, !atStart);
         QCOMPARE(ui.app->windows()->trayAvailable(), atStart);
 
         if (!atStart) {
@@ -178,6 +179,10 @@ private slots:
         QTRY_VERIFY(ui.app->windows()->trayAvailable());
         QVERIFY(ui.app->tray()->icon()->isVisible());
         QCOMPARE(ui.app->tray()->registrations(), 2);
+        if (ui.window())
+            ui.window()->hide();
+        emit ui.app->tray()->icon()->activated(QSystemTrayIcon::Trigger); // a click brings the window up
+        QVERIFY(ui.window() && QTest::qWaitForWindowExposed(ui.window()));
     }
 };
 

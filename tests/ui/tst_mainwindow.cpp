@@ -325,28 +325,6 @@ private slots:
         QTRY_VERIFY(ui.item("searchField")->hasActiveFocus());
     }
 
-    // Started at login the program stays in the tray without making a window; where there is
-    // no tray to come back from, the window shows as at any start.
-    void loginStart_data()
-    {
-        QTest::addColumn<bool>("tray");
-        QTest::newRow("with a tray") << true;
-        QTest::newRow("without a tray") << false;
-    }
-    void loginStart()
-    {
-        QFETCH(bool, tray);
-        UiHarness ui;
-        ui.tray = tray;
-        ui.atLogin = true;
-        QVERIFY(ui.start({".com"}));
-        QCOMPARE(ui.window() != nullptr, !tray);
-        QCOMPARE(ui.app->windows()->engine() != nullptr, !tray);
-        if (tray) // a click on the tray icon brings it up
-            ui.app->windows()->toggleMain();
-        QVERIFY(ui.window() && QTest::qWaitForWindowExposed(ui.window()));
-    }
-
     // The caret blinks while the user types and rests, lit, a while after the last keystroke:
     // an idle window with a focused field draws nothing.
     void caretRestsAfterTyping()
