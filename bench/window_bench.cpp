@@ -175,7 +175,7 @@ int runProgram(const QString &home, const QString &mode)
     OrvaneApp &app = **created;
     // Offscreen there is no tray: the bench stands in for one, as the tests do.
     if (!QSystemTrayIcon::isSystemTrayAvailable())
-        app.delegate()->setTrayAvailable(true);
+        app.tray()->setAvailable(true);
 
     if (mode == QLatin1String("login")) {
         app.start(OrvaneApp::Launch::atLogin);
@@ -238,7 +238,7 @@ int runProgram(const QString &home, const QString &mode)
             });
             settle->start();
         } else if (command == "hide") {
-            app.delegate()->handleStatusClick();
+            app.windows()->toggleMain();
             say("hidden");
         } else if (command == "show") {
             const qint64 start = clock.elapsed();
@@ -248,7 +248,7 @@ int runProgram(const QString &home, const QString &mode)
                 say("shown " + QByteArray::number(clock.elapsed() - start) + ' ' + QByteArray::number(cpuSelf() - cpuStart, 'f', 3)
                     + (rebuilt ? " rebuilt" : " kept"));
             };
-            app.delegate()->showMainWindow();
+            app.windows()->openMain();
             if (QQuickWindow *w = app.windows()->mainWindow(); w && rebuilt)
                 watchFrames(w);
         } else if (command == "type") {

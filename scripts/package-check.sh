@@ -97,6 +97,7 @@ appstreamcli validate --no-net /usr/share/metainfo/com.pellunor.Orvane.metainfo.
 test -x /usr/bin/orvane
 test -f /usr/share/icons/hicolor/256x256/apps/com.pellunor.Orvane.png
 test -f /usr/share/icons/hicolor/scalable/apps/com.pellunor.Orvane.svg
+test -f /usr/share/icons/hicolor/symbolic/apps/com.pellunor.Orvane-symbolic.svg
 test -f /usr/share/man/man1/orvane.1.gz
 test -f /usr/share/doc/orvane/copyright
 test -f /usr/share/doc/orvane-check/copyright

@@ -46,23 +46,41 @@ void useScheme(bool dark)
     QCoreApplication::processEvents();
 }
 
-// The tray image on a light and on a dark panel, for each scheme's variant.
+// The tray image drawn when the icon theme has none, on a light and on a dark panel; the
+// windows' scheme does not change it.
 void trayStrip()
 {
     const int size = 22;
-    QImage strip(4 * 40, 40, QImage::Format_ARGB32);
+    QImage strip(2 * 40, 40, QImage::Format_ARGB32);
     QPainter painter(&strip);
     int x = 0;
-    for (const bool darkVariant : {false, true}) {
-        for (const QColor panel : {QColor(0xf2, 0xf2, 0xf2), QColor(0x20, 0x20, 0x20)}) {
-            painter.fillRect(x, 0, 40, 40, panel);
-            painter.drawPixmap(x + (40 - size) / 2, (40 - size) / 2, orvane::AppDelegate::trayPixmap(darkVariant, size));
-            x += 40;
-        }
+    for (const QColor panel : {QColor(0xf2, 0xf2, 0xf2), QColor(0x20, 0x20, 0x20)}) {
+        painter.fillRect(x, 0, 40, 40, panel);
+        painter.drawPixmap(x + (40 - size) / 2, (40 - size) / 2, orvane::TrayIcon::fallbackPixmap(size));
+        x += 40;
     }
     painter.end();
     const QString path = out + QStringLiteral("/tray-icons.png");
     std::printf("%s %s\n", strip.scaled(strip.size() * 3).save(path) ? "wrote" : "FAILED", qPrintable(path));
+}
+
+// The tray's menu with its recent searches open beside it, as a panel shows them.
+void trayMenu(UiHarness &ui, const QString &scheme)
+{
+    QMenu *menu = ui.app->tray()->menu();
+    QMenu *recent = menu->actions().at(1)->menu();
+    menu->adjustSize();
+    recent->adjustSize();
+    const QPixmap top = menu->grab();
+    const QPixmap sub = recent->grab();
+    QImage image(top.width() + sub.width(), std::max(top.height(), sub.height()), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.drawPixmap(0, 0, top);
+    painter.drawPixmap(top.width(), menu->actionGeometry(menu->actions().at(1)).top(), sub);
+    painter.end();
+    const QString path = out + QStringLiteral("/tray-menu-%1.png").arg(scheme);
+    std::printf("%s %s\n", image.save(path) ? "wrote" : "FAILED", qPrintable(path));
 }
 
 void mainWindow(UiHarness &ui, const QString &scheme, const QString &name, const QString &tag)
@@ -217,7 +235,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no search pane model\n");
         return 1;
     }
-    ui.app->delegate()->setTrayAvailable(true); // the usual desktop; the trayless page is drawn on its own
+    ui.app->tray()->setAvailable(true); // the usual desktop; the trayless page is drawn on its own
     QTemporaryDir scratch;
     QFile answer(scratch.filePath("answer.json"));
     answer.open(QIODevice::WriteOnly);
@@ -243,6 +261,7 @@ int main(int argc, char *argv[])
         for (const QString &name : names)
             mainWindow(ui, scheme, name, QString::number(name.size()));
         watching(ui, scheme);
+        trayMenu(ui, scheme);
         lookAlike(ui, scheme);
         refusals(ui, scheme);
         damagedHistory(scheme);
@@ -262,9 +281,9 @@ int main(int argc, char *argv[])
             onboarding->setProperty("step", step);
             save(welcome, QStringLiteral("welcome-%1-%2").arg(scheme).arg(step + 1));
         }
-        ui.app->delegate()->setTrayAvailable(false);
+        ui.app->tray()->setAvailable(false);
         save(welcome, QStringLiteral("welcome-%1-5-no-tray").arg(scheme));
-        ui.app->delegate()->setTrayAvailable(true);
+        ui.app->tray()->setAvailable(true);
         welcome->close();
 
         ui.app->windows()->openSettings();

@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QTimer>
 
 // Registers the "Orvane" QML module's C++ types (generated). It sits in a static library, where
 // the linker keeps an object file only when something names it: the application does.
@@ -83,16 +84,24 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
       m_watchLookup(std::make_unique<DomainLookupService>(m_configuration.lookup)),
       m_notifier(std::make_unique<DesktopNotifier>()),
       m_gong(std::make_shared<GongPlayer>(m_configuration.gongSource)),
-      m_delegate(std::make_unique<AppDelegate>(m_opener, m_gong, m_configuration.timings)),
+      m_tray(std::make_unique<TrayIcon>(m_history.get(), m_watchList.get(), m_configuration.trayBus)),
       m_historyActions(std::make_unique<HistoryActions>(m_store.get(), m_history.get(), m_watchList.get())),
       m_relativeTimes(std::make_unique<RelativeTimeClock>(m_history.get(), m_watchList.get())),
       m_searchPane(newSearchPaneModel(nullptr)),
-      m_windows(std::make_unique<WindowController>(*m_delegate, m_opener, *m_settings, m_configuration.timings.windowRelease))
+      m_windows(std::make_unique<WindowController>(*m_settings, m_configuration.settings, m_configuration.timings))
 {
     [[maybe_unused]] volatile auto keepTypeRegistration = &qml_register_types_Orvane;
     m_searchPane->setGong(m_gong);
-    m_opener.mainWindow = [this]() -> QWindow * { return m_windows->mainWindow(); };
-    m_opener.welcomeWindow = [this]() -> QWindow * { return m_windows->welcomeWindow(); };
+
+    m_windows->setTrayAvailable(m_tray->available());
+    connect(m_tray.get(), &TrayIcon::availableChanged, m_windows.get(), [this] { m_windows->setTrayAvailable(m_tray->available()); });
+    connect(m_tray.get(), &TrayIcon::toggleRequested, m_windows.get(), &WindowController::toggleMain);
+    connect(m_tray.get(), &TrayIcon::showRequested, m_windows.get(), &WindowController::openMain);
+    connect(m_tray.get(), &TrayIcon::searchChosen, m_windows.get(), &WindowController::showSearch);
+    connect(m_tray.get(), &TrayIcon::domainChosen, m_windows.get(), &WindowController::reveal);
+    connect(m_tray.get(), &TrayIcon::settingsRequested, m_windows.get(), &WindowController::openSettings);
+    connect(m_tray.get(), &TrayIcon::quitRequested, this, &OrvaneApp::quit);
+    connect(m_windows.get(), &WindowController::quitRequested, this, &OrvaneApp::quit);
 
     m_watchService = std::make_unique<WatchService>(
         m_watchList.get(), m_watchLookup.get(), [] { return QDateTime::currentDateTimeUtc(); },
@@ -100,7 +109,7 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
         m_configuration.watchLimits, nullptr, [bootstrap = m_watchLookup->rdap()->bootstrap()] { return bootstrap->ensureLoaded(); });
     connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
         m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(DomainName::shown(domain)), domain,
-                           m_delegate->trayIcon());
+                           m_tray->icon());
     });
     connect(m_watchService.get(), &WatchService::releasePhaseEntered, this, [this](const QString &domain, const QString &phase) {
         const QString shown = DomainName::shown(domain);
@@ -113,14 +122,11 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
                 summary = QCoreApplication::translate("OrvaneApp", "%1: expected free around %2").arg(summary, day);
             }
         }
-        m_notifier->notify(summary, domain, m_delegate->trayIcon());
+        m_notifier->notify(summary, domain, m_tray->icon());
     });
     connect(m_notifier.get(), &DesktopNotifier::activated, m_windows.get(), &WindowController::reveal);
-    connect(m_delegate.get(), &AppDelegate::settingsRequested, m_windows.get(), &WindowController::openSettings);
-    connect(m_delegate.get(), &AppDelegate::quitRequested, m_windows.get(), &WindowController::quit);
-    // A search still running keeps what it has found so far; so does a session that ends.
-    connect(m_windows.get(), &WindowController::quitRequested, this, [this] { (void)m_store->save(); });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { (void)m_store->save(); });
+    // A session that ends keeps what was found so far, as a quit does.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &OrvaneApp::keepWhatWasSaved);
 }
 
 OrvaneApp::~OrvaneApp()
@@ -142,14 +148,31 @@ void OrvaneApp::start(Launch launch)
             self->m_settings->setBootstrapTLDs(registry.keys());
     });
     const bool hidden = launch == Launch::hidden;
-    if (!hidden && (launch != Launch::atLogin || !m_delegate->trayAvailable()))
+    if (!hidden && (launch != Launch::atLogin || !m_tray->available()))
         m_windows->openMain();
-    m_opener.openMain = [this] { m_windows->openMain(); };
-    m_opener.openOnboarding = [this] { m_windows->openWelcome(); };
+    m_tray->install();
+    if (!hidden && m_settings->playGongOnAvailable()) {
+        QTimer::singleShot(m_configuration.timings.launchChimeDelay, this, [gong = m_gong] { gong->playGong(); });
+    }
     // A hidden start waits in the tray; the welcome window comes at the next start of the user's own.
-    const bool chime = !hidden && m_settings->playGongOnAvailable();
-    m_delegate->didFinishLaunching(chime, hidden || m_settings->hasCompletedOnboarding());
+    if (!hidden && !m_settings->hasCompletedOnboarding()) {
+        m_windows->openWelcome();
+        m_windows->bringWelcomeWindowToFront();
+    }
     serveDesktopSearch();
+}
+
+void OrvaneApp::quit()
+{
+    keepWhatWasSaved();
+    QCoreApplication::quit();
+}
+
+void OrvaneApp::keepWhatWasSaved()
+{
+    // A search still running keeps what it has found so far.
+    m_windows->saveGeometry();
+    (void)m_store->save();
 }
 
 void OrvaneApp::serveDesktopSearch()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/AppDelegate.h"
 #include "engine/ApplicationIdentity.h"
 #include "settings/AppSettings.h"
 #include "brainstorm/ClaudeCLIService.h"
@@ -13,10 +12,10 @@
 #include "search/SearchPaneModel.h"
 #include "watch/WatchList.h"
 #include "watch/WatchService.h"
-#include "app/WindowOpener.h"
 #include "app/AppSingleton.h"
 #include "app/HistoryActions.h"
 #include "app/RelativeTimeClock.h"
+#include "app/TrayIcon.h"
 #include "app/WindowController.h"
 
 #include <QDate>
@@ -44,10 +43,12 @@ struct AppConfiguration {
     // the session bus unless an address is given.
     bool desktopSearch = true;
     QString desktopSearchBus;
+    // The bus on which the desktop's tray is looked for: the session bus unless an address is given.
+    QString trayBus;
 };
 
-// The application: owns the settings, the history store, the services, the shell and the
-// windows. QML reaches it as the singleton App, for what neither the windows, the history
+// The application: owns the settings, the history store, the services, the tray icon and the
+// windows, starts them and ends the program. QML reaches it as the singleton App, for what neither the windows, the history
 // actions nor the formatting cover: the settings, the program's identity and the search pane's
 // model (which outlives the windows, so a window built anew shows the search where it was).
 class OrvaneApp : public QObject, public AppSingleton<OrvaneApp>
@@ -85,6 +86,8 @@ public:
     // Opens the main window as `launch` wants it, finishes launching (tray, chime, first run)
     // and answers the desktop's search.
     void start(Launch launch = Launch::byUser);
+    // Ends the program: what the user saved, and where the window stood, reach the disk first.
+    void quit();
 
     AppSettings *settings() const { return m_settings.get(); }
     HistoryStore *store() const { return m_store.get(); }
@@ -92,13 +95,12 @@ public:
     WatchList *watchList() const { return m_watchList.get(); }
     WatchService *watchService() const { return m_watchService.get(); }
     DesktopNotifier *notifier() const { return m_notifier.get(); }
-    AppDelegate *delegate() const { return m_delegate.get(); }
+    TrayIcon *tray() const { return m_tray.get(); }
     DesktopSearch *desktopSearch() const { return m_desktopSearch.get(); }
     GongPlayer *gong() const { return m_gong.get(); }
     WindowController *windows() const { return m_windows.get(); }
     SearchPaneModel *searchPane() const { return m_searchPane.get(); }
     RelativeTimeClock *relativeTimes() const { return m_relativeTimes.get(); }
-    WindowOpener &opener() { return m_opener; }
     QString version() const { return QString::fromLatin1(applicationVersion); }
     int year() const { return QDate::currentDate().year(); }
     QString siteHost() const { return site.host(); }
@@ -111,6 +113,7 @@ private:
     OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings> settings, std::unique_ptr<HistoryStore> store);
     SearchPaneModel *newSearchPaneModel(QObject *owner) const;
     void serveDesktopSearch();
+    void keepWhatWasSaved();
 
     AppConfiguration m_configuration;
     std::unique_ptr<AppSettings> m_settings;
@@ -121,8 +124,7 @@ private:
     std::unique_ptr<WatchService> m_watchService;
     std::unique_ptr<DesktopNotifier> m_notifier;
     std::shared_ptr<GongPlayer> m_gong;
-    WindowOpener m_opener;
-    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<HistoryActions> m_historyActions;
     std::unique_ptr<RelativeTimeClock> m_relativeTimes;
     std::unique_ptr<SearchPaneModel> m_searchPane;

@@ -1,6 +1,5 @@
 #include "app/WindowController.h"
 
-#include "app/AppDelegate.h"
 #include "app/IconProvider.h"
 #include "history/SearchRecord.h"
 #include "settings/AppSettings.h"
@@ -8,6 +7,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QPalette>
@@ -57,14 +57,36 @@ bool paletteIsDark()
     return QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
 }
 
+[[maybe_unused]] qint64 monotonicNow()
+{
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer.elapsed();
+}
+
+// Whether a screen still shows the window's middle: a monitor unplugged since, or a smaller
+// arrangement of them, would leave a window placed by its last place out of reach.
+bool onAScreen(const QRect &geometry)
+{
+    return std::ranges::any_of(QGuiApplication::screens(),
+                               [&](const QScreen *screen) { return screen->geometry().contains(geometry.center()); });
+}
+
 } // namespace
 
-WindowController::WindowController(AppDelegate &delegate, const WindowOpener &opener, AppSettings &settings,
-                                   std::chrono::milliseconds releaseAfter, QObject *parent)
-    : QObject(parent), m_delegate(delegate), m_opener(opener), m_settings(settings), m_releaseAfter(releaseAfter)
+WindowController::WindowController(AppSettings &settings, const SettingsLocation &location, ShellTimings timings, QObject *parent)
+    : QObject(parent), m_settings(settings), m_location(location), m_timings(timings)
 {
-    connect(&m_delegate, &AppDelegate::trayAvailableChanged, this, &WindowController::trayAvailableChanged);
-    connect(this, &WindowController::darkModeChanged, &m_delegate, [this] { m_delegate.setPanelDark(m_darkMode); });
+    m_mainGeometry = m_location.open()->value(geometryKey).toRect();
+#ifdef Q_OS_MACOS
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationInactive)
+            hideWhenInactive();
+    });
+#endif
     // One filter for the whole program: palette changes reach the application object, and
     // the windows' close requests pass through it as well.
     qApp->installEventFilter(this);
@@ -79,7 +101,6 @@ WindowController::WindowController(AppDelegate &delegate, const WindowOpener &op
     // compute for every window the program builds anew after a release.
     QQuickWindow::setTextRenderType(QQuickWindow::NativeTextRendering);
     updateDarkMode();
-    m_delegate.setPanelDark(m_darkMode);
     watchPortalColourScheme();
 }
 
@@ -102,9 +123,12 @@ void WindowController::destroyWindows()
     qDeleteAll(windows);
 }
 
-bool WindowController::trayAvailable() const
+void WindowController::setTrayAvailable(bool available)
 {
-    return m_delegate.trayAvailable();
+    if (available == m_trayAvailable)
+        return;
+    m_trayAvailable = available;
+    emit trayAvailableChanged();
 }
 
 bool WindowController::eventFilter(QObject *watched, QEvent *event)
@@ -118,7 +142,7 @@ bool WindowController::eventFilter(QObject *watched, QEvent *event)
         // The main window stepped aside for the welcome window; it returns when that closes.
         QTimer::singleShot(0, this, [this] {
             if (!m_mainWindow || !m_mainWindow->isVisible())
-                m_delegate.showMainWindow();
+                openMain();
         });
     }
     return QObject::eventFilter(watched, event);
@@ -226,7 +250,7 @@ void WindowController::windowVisibilityChanged()
     if (anyShown || !m_engine)
         m_releaseTimer.stop();
     else if (!m_releaseTimer.isActive())
-        m_releaseTimer.start(int(m_releaseAfter.count()), Qt::VeryCoarseTimer, this);
+        m_releaseTimer.start(int(m_timings.windowRelease.count()), Qt::VeryCoarseTimer, this);
 }
 
 void WindowController::timerEvent(QTimerEvent *event)
@@ -242,8 +266,7 @@ void WindowController::release()
     m_releaseTimer.stop();
     if (!m_engine)
         return;
-    if (m_mainWindow)
-        m_mainGeometry = m_mainWindow->geometry();
+    saveGeometry();
     destroyWindows();
     m_engine.reset();
     // What the windows freed goes back to the system once the objects deleted later are gone too.
@@ -272,18 +295,107 @@ void WindowController::show(QQuickWindow *window)
 
 void WindowController::openMain()
 {
+#ifdef Q_OS_MACOS
+    m_shownAt = monotonicNow();
+#endif
     if (!m_mainWindow) {
         m_mainWindow = loadWindow(QStringLiteral("MainWindow.qml"));
-        if (m_mainWindow && m_mainGeometry.isValid())
-            m_mainWindow->setGeometry(m_mainGeometry); // back where it was before it was released
-        if (m_mainWindow) {
-            connect(m_mainWindow, &QQuickWindow::frameSwapped, this, [this] {
-                if (!std::exchange(m_mainWindowDrawn, true))
-                    qCInfo(lcWindows, "Main window drawn");
-            });
-        }
+        if (!m_mainWindow)
+            return;
+#ifdef Q_OS_MACOS
+        m_mainWindow->setFlag(Qt::FramelessWindowHint); // the popover draws its own edges
+        m_mainWindow->setProperty("popover", true);
+#endif
+        if (const QRect where = savedGeometry(); where.isValid())
+            m_mainWindow->setGeometry(where);
+        else
+            fitOnScreen(m_mainWindow);
+        connect(m_mainWindow, &QQuickWindow::frameSwapped, this, [this] {
+            if (!std::exchange(m_mainWindowDrawn, true))
+                qCInfo(lcWindows, "Main window drawn");
+        });
+        // Hidden (closed to the tray, put away by Escape), it leaves its place for the next time.
+        connect(m_mainWindow, &QWindow::visibleChanged, this, [this](bool visible) {
+            if (!visible)
+                saveGeometry();
+        });
     }
     show(m_mainWindow);
+}
+
+void WindowController::fitOnScreen(QWindow *window)
+{
+    // The first time, no larger than the screen: a laptop's screen less its panels is often
+    // smaller than the window would like to be.
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    window->create();
+    const QMargins frame = window->frameMargins();
+    const QSize room = screen->availableGeometry().size().shrunkBy(frame);
+    window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
+}
+
+QRect WindowController::savedGeometry() const
+{
+    if (!m_mainGeometry.isValid() || !m_mainWindow)
+        return {};
+    const QSize smallest = m_mainWindow->minimumSize();
+    const QRect where(m_mainGeometry.topLeft(), m_mainGeometry.size().expandedTo(smallest));
+    return onAScreen(where) ? where : QRect();
+}
+
+void WindowController::saveGeometry()
+{
+    if (!m_mainWindow || m_mainWindow->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    const QRect where = m_mainWindow->geometry();
+    if (where == m_mainGeometry || !where.isValid())
+        return;
+    m_mainGeometry = where;
+    const auto store = m_location.open();
+    store->setValue(geometryKey, where);
+    store->sync();
+}
+
+void WindowController::toggleMain()
+{
+    if (m_mainWindow && m_mainWindow->isVisible())
+        m_mainWindow->hide();
+    else
+        openMain();
+}
+
+void WindowController::reopen(const QString &activationToken)
+{
+    // Wayland raises a window only with a token from the launch that asked for it; Qt hands
+    // the one in the environment to the compositor at the next activation request.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+
+    // While the welcome window is up it is the one to come forward.
+    if (m_welcomeWindow && m_welcomeWindow->isVisible()) {
+        m_welcomeWindow->raise();
+        m_welcomeWindow->requestActivate();
+        return;
+    }
+    // A window that is already shown may sit under other programs' windows: bring it up all
+    // the same. X11 window managers refuse activation requests from a program in the
+    // background, but place a window that is mapped anew on top.
+    if (m_mainWindow && m_mainWindow->isVisible() && !m_mainWindow->isActive() && QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_mainWindow->hide();
+    openMain();
+    qCInfo(lcWindows, "Main window shown for another launch");
+}
+
+void WindowController::hideWhenInactive()
+{
+    // The popover goes when the program loses the focus, unless it has only just opened or no
+    // tray could bring it back.
+    if (!m_trayAvailable || monotonicNow() - m_shownAt < m_timings.openGracePeriod.count())
+        return;
+    if (m_mainWindow && m_mainWindow->isVisible())
+        m_mainWindow->hide();
 }
 
 void WindowController::openSettings()
@@ -306,7 +418,19 @@ void WindowController::openWelcome()
 
 void WindowController::bringWelcomeWindowToFront()
 {
-    m_delegate.bringWelcomeWindowToFront();
+    QTimer::singleShot(m_timings.welcomeFrontDelay, this, [this] {
+        if (m_welcomeWindow)
+            show(m_welcomeWindow);
+        // Without a tray, closing the main window quits the program, so it only steps aside.
+        for (QQuickWindow *window : {m_mainWindow.get(), m_settingsWindow.get()}) {
+            if (window && window->isVisible()) {
+                if (m_trayAvailable)
+                    window->close();
+                else
+                    window->hide();
+            }
+        }
+    });
 }
 
 void WindowController::finishOnboarding()
@@ -314,8 +438,7 @@ void WindowController::finishOnboarding()
     m_settings.setHasCompletedOnboarding(true);
     if (m_welcomeWindow)
         m_welcomeWindow->close();
-    if (m_opener.openMain)
-        m_opener.openMain();
+    openMain();
     QTimer::singleShot(120, this, [this] {
         if (m_mainWindow && m_mainWindow->isVisible())
             m_mainWindow->requestActivate();
@@ -324,28 +447,27 @@ void WindowController::finishOnboarding()
 
 void WindowController::reveal(const QString &domain)
 {
-    m_delegate.showMainWindow();
+    openMain();
     emit revealRequested(domain.section(QLatin1Char('.'), 0, 0));
 }
 
 void WindowController::showSearch(SearchRecord *record)
 {
     qCInfo(lcWindows, "Main window opened on a search for the desktop's search");
-    m_delegate.showMainWindow();
+    openMain();
     emit searchRequested(record);
 }
 
 void WindowController::openWithText(const QString &text)
 {
     qCInfo(lcWindows, "Main window opened with a text for the desktop's search");
-    m_delegate.showMainWindow();
+    openMain();
     emit textRequested(text);
 }
 
 void WindowController::quit()
 {
     emit quitRequested();
-    QCoreApplication::quit();
 }
 
 void WindowController::openUrl(const QString &url) const

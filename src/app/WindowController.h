@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/AppSingleton.h"
-#include "app/WindowOpener.h"
+#include "engine/SettingsLocation.h"
 
 #include <QBasicTimer>
 #include <QObject>
@@ -16,12 +16,23 @@ class QQmlApplicationEngine;
 
 namespace orvane {
 
-class AppDelegate;
 class AppSettings;
 class SearchRecord;
 
-// The program's windows: loads them, places them, shows them, knows whether they wear their dark
-// colours, and closes the program when nothing could bring a closed window back.
+struct ShellTimings {
+    // macOS: how long after the window was opened losing the focus does not put it away.
+    std::chrono::milliseconds openGracePeriod{450};
+    std::chrono::milliseconds launchChimeDelay{350};
+    std::chrono::milliseconds welcomeFrontDelay{180};
+    // How long the windows may stay hidden before they and their QML are released.
+    std::chrono::milliseconds windowRelease{std::chrono::minutes(2)};
+};
+
+// The program's windows: loads them, places them, shows, hides and reopens them, knows whether
+// they wear their dark colours, and asks to end the program when nothing could bring a closed
+// window back. On Linux and Windows the main window is an ordinary window that stays when
+// another program takes the focus; it comes back where it was, size and place, on a screen that
+// is still there. On macOS it is a popover that goes when the program loses the focus.
 //
 // The windows and their QML engine exist only while they are wanted: once no window has been
 // shown for `releaseAfter`, all of it is destroyed and its memory given back to the system; the
@@ -36,8 +47,11 @@ class WindowController : public QObject, public AppSingleton<WindowController>
     Q_PROPERTY(bool trayAvailable READ trayAvailable NOTIFY trayAvailableChanged)
 
 public:
-    WindowController(AppDelegate &delegate, const WindowOpener &opener, AppSettings &settings,
-                     std::chrono::milliseconds releaseAfter, QObject *parent = nullptr);
+    // Where the main window stood, in the settings file.
+    static inline const QString geometryKey = QStringLiteral("window.mainGeometry");
+
+    WindowController(AppSettings &settings, const SettingsLocation &location, ShellTimings timings,
+                     QObject *parent = nullptr);
     ~WindowController() override;
 
     // The QML engine of the windows; null while they are released.
@@ -50,9 +64,19 @@ public:
     // Whether the windows wear their dark colours: the desktop's colour scheme when the
     // desktop portal tells it, otherwise the lightness of the application palette's window.
     bool darkMode() const { return m_darkMode; }
-    bool trayAvailable() const;
+    bool trayAvailable() const { return m_trayAvailable; }
+    // Whether a tray can bring a hidden window back (the tray icon tells).
+    void setTrayAvailable(bool available);
 
+    // Shows the main window, built anew if need be, and brings it forward.
     void openMain();
+    // A click on the tray icon: hides the main window when it shows, shows it otherwise.
+    void toggleMain();
+    // Another launch of the program asked for us; `activationToken` is the one it was started
+    // with (XDG_ACTIVATION_TOKEN or DESKTOP_STARTUP_ID), which lets the compositor raise us.
+    void reopen(const QString &activationToken = {});
+    // Keeps where the main window stands, for the next time it is built.
+    void saveGeometry();
     Q_INVOKABLE void openSettings();
     Q_INVOKABLE void openWelcome();
     Q_INVOKABLE void bringWelcomeWindowToFront();
@@ -64,7 +88,7 @@ public:
     void showSearch(SearchRecord *record);
     // Shows the main window with this text in a new search's field, not searched yet.
     void openWithText(const QString &text);
-    // Ends the program; what the user saved reaches the disk first.
+    // Asks to end the program (the application does it).
     Q_INVOKABLE void quit();
     Q_INVOKABLE void openUrl(const QString &url) const;
     Q_INVOKABLE void copyText(const QString &text) const;
@@ -76,7 +100,6 @@ signals:
     void revealRequested(const QString &name);
     void searchRequested(orvane::SearchRecord *record);
     void textRequested(const QString &text);
-    // Emitted by quit() before the event loop is asked to end.
     void quitRequested();
     // The windows and their engine were destroyed and the memory returned.
     void released();
@@ -96,19 +119,24 @@ private:
     void watchPortalColourScheme();
     // Puts a window that is about to be shown over the main window (or the screen), whole.
     void placeOverMain(QWindow *window) const;
+    // The saved place of the main window, when a screen still shows it.
+    QRect savedGeometry() const;
+    static void fitOnScreen(QWindow *window);
+    void hideWhenInactive();
 
     std::unique_ptr<QQmlApplicationEngine> m_engine;
-    AppDelegate &m_delegate;
-    const WindowOpener &m_opener;
     AppSettings &m_settings;
+    SettingsLocation m_location;
+    ShellTimings m_timings;
+    bool m_trayAvailable = false;
     QPointer<QQuickWindow> m_mainWindow;
     QPointer<QQuickWindow> m_welcomeWindow;
     QPointer<QQuickWindow> m_settingsWindow;
     bool m_darkMode = false;
     bool m_mainWindowDrawn = false;
-    std::chrono::milliseconds m_releaseAfter;
     QBasicTimer m_releaseTimer;
-    QRect m_mainGeometry; // where the main window was when it was released
+    QRect m_mainGeometry; // where the main window stood when last hidden
+    qint64 m_shownAt = 0; // macOS: when the main window was last opened (monotonic ms)
     int m_portalScheme = 0; // the portal's answer: 0 no preference, 1 dark, 2 light
 };
 

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstring>
@@ -74,6 +75,22 @@ int fail(const QString &message)
     return 1;
 }
 
+const QString desktopId = QStringLiteral("com.pellunor.Orvane");
+
+// X11 names a program's windows (WM_CLASS) after the instance name, which Qt takes from
+// RESOURCE_NAME, else the executable's name ("orvane"), once, for the first window it makes. The
+// variable is set just for that first window, so that programs started from here (the browser,
+// claude) do not inherit it.
+void nameX11WindowsAfterDesktopEntry()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || qEnvironmentVariableIsSet("RESOURCE_NAME"))
+        return;
+    qputenv("RESOURCE_NAME", desktopId.toUtf8());
+    QWindow first;
+    first.create();
+    qunsetenv("RESOURCE_NAME");
+}
+
 // The token of this launch lets the running program take the focus from the window on top.
 QByteArray activationToken()
 {
@@ -100,6 +117,10 @@ int main(int argc, char *argv[])
     orvane::raiseOpenFileLimit();
     QApplication application(argc, argv);
     orvane::setApplicationIdentity();
+    // Docks and task bars match the windows to the desktop entry by this name: the app id on
+    // Wayland, and the window class on X11 (StartupWMClass).
+    QGuiApplication::setDesktopFileName(desktopId);
+    nameX11WindowsAfterDesktopEntry();
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -152,7 +173,7 @@ int main(int argc, char *argv[])
 
     instance.setHandler([&app](const QString &token) {
         qCInfo(lcApp, "Another launch asked for the main window");
-        (*app)->delegate()->handleReopen(token);
+        (*app)->windows()->reopen(token);
     });
     (*app)->start(launch);
     return QApplication::exec();

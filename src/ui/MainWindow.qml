@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Window
 import Orvane
 
-// The main window: frameless, moved by its header, resized from its edges.
+// The main window: an ordinary decorated window on Linux and Windows; on macOS a frameless
+// popover (the C++ side says so), moved by its header and resized from its edges.
 Window {
     id: window
     objectName: "mainWindow"
@@ -11,7 +12,8 @@ Window {
     height: 720
     minimumWidth: 780
     minimumHeight: 520
-    flags: Qt.Window | Qt.FramelessWindowHint
+    // Set on macOS, where the window is a frameless popover with edges of its own to resize it by.
+    property bool popover: false
     color: Theme.windowBackground
 
     // Whatever Qt's own style still draws (tool tips, menus, scroll bars) takes our colours.
@@ -47,13 +49,13 @@ Window {
     Shortcut { sequence: "Ctrl+F"; onActivated: content.focusField() }
 
     Repeater {
-        model: [
+        model: window.popover ? [
             { edges: Qt.LeftEdge, x: 0, y: 8, w: 5, h: -16, cursor: Qt.SizeHorCursor },
             { edges: Qt.RightEdge, x: -5, y: 8, w: 5, h: -16, cursor: Qt.SizeHorCursor },
             { edges: Qt.BottomEdge, x: 8, y: -5, w: -16, h: 5, cursor: Qt.SizeVerCursor },
             { edges: Qt.RightEdge | Qt.BottomEdge, x: -10, y: -10, w: 10, h: 10, cursor: Qt.SizeFDiagCursor },
             { edges: Qt.LeftEdge | Qt.BottomEdge, x: 0, y: -10, w: 10, h: 10, cursor: Qt.SizeBDiagCursor }
-        ]
+        ] : []
         delegate: MouseArea {
             x: modelData.x < 0 ? window.width + modelData.x : modelData.x
             y: modelData.y < 0 ? window.height + modelData.y : modelData.y

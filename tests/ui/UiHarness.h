@@ -57,8 +57,8 @@ public:
         c.timings.windowRelease = windowRelease;
         c.desktopSearch = !desktopSearchBus.isEmpty();
         c.desktopSearchBus = desktopSearchBus;
+        c.trayBus = trayBus;
         c.timings.launchChimeDelay = std::chrono::milliseconds(10);
-        c.timings.firstRunPoll = std::chrono::milliseconds(10);
         c.timings.welcomeFrontDelay = std::chrono::milliseconds(10);
         return c;
     }
@@ -79,9 +79,9 @@ public:
         app->settings()->setTlds(tlds);
         app->settings()->setEnabledTLDs(tlds);
         if (tray)
-            app->delegate()->setTrayAvailable(*tray);
+            app->tray()->setAvailable(*tray);
         app->start(atLogin ? orvane::OrvaneApp::Launch::atLogin : orvane::OrvaneApp::Launch::byUser);
-        if (atLogin && app->delegate()->trayAvailable())
+        if (atLogin && app->tray()->available())
             return !window();
         return window() && QTest::qWaitForWindowExposed(window());
     }
@@ -174,5 +174,6 @@ public:
     std::optional<bool> tray; // the desktop's tray, when the test decides it
     bool atLogin = false;
     QString desktopSearchBus; // the address of a private bus for the desktop's search; none when empty
+    QString trayBus;          // the address of a private bus the tray is looked for on
     std::unique_ptr<orvane::OrvaneApp> app;
 };

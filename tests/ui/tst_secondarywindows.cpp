@@ -25,8 +25,8 @@ private slots:
         QVERIFY(ui.start({".com"}, /*onboarded=*/false));
         QTRY_VERIFY(ui.app->windows()->welcomeWindow() && ui.app->windows()->welcomeWindow()->isVisible());
         QTRY_VERIFY(!ui.window()->isVisible()); // the welcome step closed the main window
-        ui.app->delegate()->setTrayAvailable(true); // so that only finishing brings it back
-        ui.app->delegate()->handleReopen(); // a second launch raises the welcome window, not the main one
+        ui.app->tray()->setAvailable(true); // so that only finishing brings it back
+        ui.app->windows()->reopen(); // a second launch raises the welcome window, not the main one
         QVERIFY(!ui.window()->isVisible());
         QQuickWindow *welcome = ui.app->windows()->welcomeWindow();
         QQuickItem *view = ui.item("onboardingView", welcome);
@@ -55,33 +55,6 @@ private slots:
         // Opened again, it starts over at the first page.
         ui.app->windows()->openWelcome();
         QCOMPARE(view->property("step").toInt(), 0);
-    }
-
-    // With a tray the hidden main window waits there; without one it must come back.
-    void finishingWithoutAMainWindowOpener_data()
-    {
-        QTest::addColumn<bool>("tray");
-        QTest::newRow("with a tray") << true;
-        QTest::newRow("without a tray") << false;
-    }
-    void finishingWithoutAMainWindowOpener()
-    {
-        QFETCH(bool, tray);
-        UiHarness ui;
-        QVERIFY(ui.start({".com"}));
-        ui.app->delegate()->setTrayAvailable(tray);
-        ui.window()->hide();
-        ui.app->opener().openMain = nullptr;
-        QQuickWindow *welcome = ui.openWelcome();
-        QVERIFY(welcome);
-        ui.item("onboardingView", welcome)->setProperty("step", 4);
-        clickItem(ui.item("primaryButton", welcome));
-        QTRY_VERIFY(!welcome->isVisible());
-        QVERIFY(ui.app->settings()->hasCompletedOnboarding());
-        if (tray)
-            QVERIFY(!ui.window()->isVisible());
-        else
-            QTRY_VERIFY(ui.window()->isVisible());
     }
 
     // Escape and Ctrl+W put the settings and the welcome window away.
