@@ -9,6 +9,7 @@
 #include "search/SearchPaneModel.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -111,6 +112,11 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
             }
         }
         m_notifier->notify(summary, domain, m_delegate->trayIcon());
+    });
+    // The main window taking focus (shown, or come back to) means a search may follow.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, m_searchPane.get(), [this](QWindow *window) {
+        if (window && window == m_windows->mainWindow())
+            m_searchPane->preconnect();
     });
     connect(m_notifier.get(), &DesktopNotifier::activated, m_windows.get(), &WindowController::reveal);
     connect(m_delegate.get(), &AppDelegate::settingsRequested, m_windows.get(), &WindowController::openSettings);

@@ -4,6 +4,9 @@
 #include "engine/Logging.h"
 #include "engine/TextRules.h"
 
+#include "engine/ApplicationIdentity.h"
+
+#include <QNetworkInformation>
 #include <QPointer>
 
 #include <algorithm>
@@ -30,14 +33,68 @@ WhoisClient::Options withScheduler(WhoisClient::Options options, RegistrySchedul
 }
 } // namespace
 
+bool onMeteredNetwork()
+{
+    static const bool loaded = QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Metered);
+    const QNetworkInformation *information = QNetworkInformation::instance();
+    return loaded && information && information->supports(QNetworkInformation::Feature::Metered) && information->isMetered();
+}
+
 DomainLookupService::DomainLookupService(LookupConfiguration configuration, QObject *parent)
     : QObject(parent),
       m_scheduler(configuration.scheduler ? configuration.scheduler : RegistryScheduler::forStore(configuration.bootstrap.store)),
       m_maxWait(configuration.maxWait),
+      m_isMetered(std::move(configuration.isMetered)),
+      m_http(configuration.http ? configuration.http : HttpClient::shared()),
+      m_rdapLimits(configuration.rdapLimits),
       m_rdap(new RDAPClient(new RDAPBootstrap(withClient(std::move(configuration.bootstrap), configuration.http)),
                             configuration.rdapLimits, this, configuration.http, m_scheduler)),
       m_whois(new WhoisClient(withScheduler(std::move(configuration.whois), m_scheduler), this))
 {
+}
+
+QCoro::Task<> DomainLookupService::preconnect(QStringList tlds)
+{
+    if (m_isMetered && m_isMetered()) {
+        qCDebug(lcLookup, "Metered network: no connections opened ahead");
+        co_return;
+    }
+    const auto registry = m_rdap->bootstrap()->freshRegistry();
+    if (!registry)
+        co_return; // its servers may have moved: the search's own fetch comes first
+    const auto now = std::chrono::steady_clock::now();
+    QList<QUrl> targets;
+    for (const QString &tld : std::as_const(tlds)) {
+        const QString dotted = normalizeTLD(tld);
+        const auto ascii = DomainName::toAscii(dotted.mid(1));
+        const QUrl base(registry->value(ascii ? QLatin1Char('.') + *ascii : dotted), QUrl::StrictMode);
+        if (!base.isValid() || base.host().isEmpty() || (base.scheme() != QLatin1String("https") && base.scheme() != QLatin1String("http")))
+            continue;
+        const int port = base.port(base.scheme() == QLatin1String("https") ? 443 : 80);
+        const QString origin = base.scheme() + QLatin1Char(':') + base.host() + QLatin1Char(':') + QString::number(port);
+        const auto last = m_preconnected.constFind(origin);
+        if (last != m_preconnected.cend() && now - *last < preconnectInterval)
+            continue;
+        if (m_scheduler->state(RegistryScheduler::key(RegistryScheduler::Protocol::rdap, base.host(), port)).pausedUntil.isValid())
+            continue;
+        m_preconnected.insert(origin, now);
+        // The RDAP help query (RFC 9082): every server has it, and its head is small.
+        QString path = base.path();
+        if (!path.endsWith(QLatin1Char('/')))
+            path += QLatin1Char('/');
+        QUrl help = base;
+        help.setPath(path + QStringLiteral("help"));
+        targets << help;
+    }
+    if (targets.isEmpty())
+        co_return;
+    qCDebug(lcLookup, "Opening connections ahead to %lld RDAP servers", static_cast<long long>(targets.size()));
+    const QList<HttpHeader> headers{{"Accept", "application/rdap+json"}, {"User-Agent", userAgent}};
+    std::vector<QCoro::Task<bool>> opening;
+    for (const QUrl &target : std::as_const(targets))
+        opening.push_back(m_http->preconnect(target, headers, m_rdapLimits, this));
+    for (auto &task : opening)
+        co_await task;
 }
 
 QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(QString name, QString tld,

@@ -142,6 +142,12 @@ void SearchPaneModel::search()
     runSearch(run);
 }
 
+void SearchPaneModel::preconnect()
+{
+    if (m_settings)
+        m_lookup->preconnect(m_settings->orderedEnabledTLDs());
+}
+
 QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
 {
     startChecks(run);

@@ -17,7 +17,7 @@ class TestDomainLookupService : public QObject
     std::unique_ptr<FakeWhoisServer> m_whois;
     int m_files = 0;
 
-    QString check(const QString &tld, int rdapIdleMs = 300)
+    LookupConfiguration configuration(int rdapIdleMs = 300)
     {
         LookupConfiguration c;
         c.bootstrap.source = m_http->url("/dns.json");
@@ -29,7 +29,12 @@ class TestDomainLookupService : public QObject
         c.whois.connection.port = m_whois->port();
         c.whois.connection.timeout = std::chrono::milliseconds(1000);
         c.maxWait = std::chrono::milliseconds(0); // a 429 falls back at once (waiting: tst_registryscheduler)
-        DomainLookupService service(c);
+        return c;
+    }
+
+    QString check(const QString &tld, int rdapIdleMs = 300)
+    {
+        DomainLookupService service(configuration(rdapIdleMs));
         const auto result = QCoro::waitFor(service.check("name", tld));
         return result ? rawString(result->availability) + '|' + result->rawResponse : result.error().description();
     }
@@ -85,6 +90,47 @@ private slots:
         m_http->serveBootstrap({QStringLiteral("xn--e1aybc")});
         QCOMPARE(check(QStringLiteral(".\u0442\u0435\u0441\u0442")), "available|Domain not registered. (RDAP returned 404.)");
         QCOMPARE(m_http->requestCount("/rdap/domain/name.xn--e1aybc"), 1);
+    }
+
+    // Connections opened as the window shows carry the search that follows; none are opened on a
+    // metered network or from a stale bootstrap copy, and a host only once within the interval.
+    void preconnect_data()
+    {
+        QTest::addColumn<bool>("metered");
+        QTest::addColumn<bool>("stale");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<int>("connections"); // for the preconnect and the check together
+        QTest::newRow("ahead, then carrying the check") << false << false << 1 << 1 << 1;
+        QTest::newRow("once within the interval") << false << false << 2 << 1 << 1;
+        QTest::newRow("metered network") << true << false << 1 << 0 << 1;
+        QTest::newRow("stale bootstrap: fetched first") << false << true << 1 << 0 << 2;
+    }
+    void preconnect()
+    {
+        QFETCH(bool, metered);
+        QFETCH(bool, stale);
+        QFETCH(int, times);
+        QFETCH(int, opened);
+        QFETCH(int, connections);
+        FakeHttpServer::Route kept{404};
+        kept.keepAlive = true;
+        m_http->setRoute("/rdap/help", kept);
+        m_http->setRoute("/rdap/domain/name.test", kept);
+        HttpClient client;
+        LookupConfiguration c = configuration();
+        c.http = c.bootstrap.http = &client;
+        QCoro::waitFor(RDAPBootstrap(c.bootstrap).ensureLoaded());
+        c.isMetered = [metered] { return metered; };
+        if (stale)
+            c.bootstrap.now = [] { return QDateTime::currentDateTimeUtc().addDays(8); };
+        DomainLookupService service(c);
+        const int before = m_http->connectionCount();
+        for (int i = 0; i < times; ++i)
+            QCoro::waitFor(service.preconnect({".test"}));
+        QCOMPARE(m_http->requestCount("/rdap/help"), opened);
+        QCOMPARE(QCoro::waitFor(service.check("name", ".test"))->availability, DomainAvailability::available);
+        QCOMPARE(m_http->connectionCount() - before, connections);
     }
 
     // After a server failed to prove who it is, plain-text WHOIS would let the same attacker
