@@ -19,6 +19,13 @@ bool isAsciiText(const QString &text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
+// ".xn--e1aybc" for ".тест"; a TLD that has no ASCII form stays as it is.
+QString asciiTLD(const QString &dotted)
+{
+    const auto ascii = DomainName::toAscii(dotted.mid(1));
+    return ascii ? QLatin1Char('.') + *ascii : dotted;
+}
+
 RDAPBootstrap::Options withClient(RDAPBootstrap::Options options, HttpClient *http)
 {
     if (!options.http)
@@ -48,7 +55,7 @@ DomainLookupService::DomainLookupService(LookupConfiguration configuration, QObj
       m_http(configuration.http ? configuration.http : HttpClient::shared()),
       m_rdapLimits(configuration.rdapLimits),
       m_rdap(new RDAPClient(new RDAPBootstrap(withClient(std::move(configuration.bootstrap), configuration.http)),
-                            configuration.rdapLimits, this, configuration.http, m_scheduler)),
+                            configuration.rdapLimits, configuration.http, m_scheduler, this)),
       m_whois(new WhoisClient(withScheduler(std::move(configuration.whois), m_scheduler), this))
 {
 }
@@ -65,9 +72,7 @@ QCoro::Task<> DomainLookupService::preconnect(QStringList tlds)
     const auto now = std::chrono::steady_clock::now();
     QList<QUrl> targets;
     for (const QString &tld : std::as_const(tlds)) {
-        const QString dotted = normalizeTLD(tld);
-        const auto ascii = DomainName::toAscii(dotted.mid(1));
-        const QUrl base(registry->value(ascii ? QLatin1Char('.') + *ascii : dotted), QUrl::StrictMode);
+        const QUrl base(registry->value(asciiTLD(normalizeTLD(tld))), QUrl::StrictMode);
         if (!base.isValid() || base.host().isEmpty() || (base.scheme() != QLatin1String("https") && base.scheme() != QLatin1String("http")))
             continue;
         const int port = base.port(base.scheme() == QLatin1String("https") ? 443 : 80);
@@ -97,31 +102,41 @@ QCoro::Task<> DomainLookupService::preconnect(QStringList tlds)
         co_await task;
 }
 
-QCoro::Task<std::expected<CheckResult, WhoisError>> DomainLookupService::check(QString name, QString tld,
-                                                                               WaitBudget::Observer onWait)
+QString DomainLookupService::registryHost(const QString &tld) const
+{
+    const QString asked = asciiTLD(normalizeTLD(tld));
+    if (const QString host = QUrl(m_rdap->bootstrap()->registry().value(asked)).host(); !host.isEmpty())
+        return host;
+    return m_whois->knownServer(asked).value_or(asked);
+}
+
+QCoro::Task<std::expected<CheckResult, LookupError>> DomainLookupService::check(QString name, QString passedTLD,
+                                                                                WaitBudget::Observer onWait)
 {
     // Registries are asked about the ASCII form, whoever calls: a watched "bücher" as
-    // "xn--bcher-kva", never as raw UTF-8.
+    // "xn--bcher-kva", never as raw UTF-8. The log names the TLD as it was passed.
     name = DomainName::toAscii(name).value_or(name);
-    if (const auto ascii = DomainName::toAscii(normalizeTLD(tld).mid(1)); ascii && !isAsciiText(tld))
-        tld = QLatin1Char('.') + *ascii;
+    const QString tld = isAsciiText(passedTLD) ? passedTLD : asciiTLD(normalizeTLD(passedTLD));
     QPointer<DomainLookupService> self(this);
     WaitBudget budget(m_maxWait, std::move(onWait));
     const auto viaRDAP = co_await m_rdap->queryDomain(name, tld, &budget);
     if (viaRDAP)
         co_return *viaRDAP;
     if (viaRDAP.error().kind() == RDAPError::Kind::tlsFailure) {
-        qCCritical(lcLookup, "%s: %s", qUtf8Printable(tld), qUtf8Printable(viaRDAP.error().description()));
+        qCCritical(lcLookup, "%s: %s", qUtf8Printable(passedTLD), qUtf8Printable(viaRDAP.error().description()));
         co_return CheckResult{DomainAvailability::error, viaRDAP.error().description()};
     }
     if (viaRDAP.error().kind() == RDAPError::Kind::notSupportedForTLD)
-        qCDebug(lcLookup, "%s: no RDAP entry, using WHOIS", qUtf8Printable(tld));
+        qCDebug(lcLookup, "%s: no RDAP entry, using WHOIS", qUtf8Printable(passedTLD));
     else
-        qCCritical(lcLookup, "%s: RDAP failed (%s), falling back to WHOIS", qUtf8Printable(tld),
+        qCCritical(lcLookup, "%s: RDAP failed (%s), falling back to WHOIS", qUtf8Printable(passedTLD),
                    qUtf8Printable(viaRDAP.error().description()));
     if (!self)
-        co_return std::unexpected(WhoisError::cancelled());
-    co_return co_await m_whois->lookup(name, tld, &budget);
+        co_return std::unexpected(LookupError::cancelled());
+    const auto viaWhois = co_await m_whois->lookup(name, tld, &budget);
+    if (!viaWhois)
+        co_return std::unexpected(LookupError::whoisFailed(viaWhois.error()));
+    co_return *viaWhois;
 }
 
 } // namespace orvane

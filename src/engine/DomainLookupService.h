@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DomainAvailability.h"
+#include "engine/LookupError.h"
 #include "engine/RDAPClient.h"
 #include "engine/WhoisClient.h"
 
@@ -44,7 +45,12 @@ public:
     explicit DomainLookupService(LookupConfiguration configuration = {}, QObject *parent = nullptr);
 
     // `onWait` hears when a registry holds this check back, and when it goes on.
-    QCoro::Task<std::expected<CheckResult, WhoisError>> check(QString name, QString tld, WaitBudget::Observer onWait = {});
+    QCoro::Task<std::expected<CheckResult, LookupError>> check(QString name, QString tld, WaitBudget::Observer onWait = {});
+
+    // The registry host that answers for `tld`, so that background checks can be spread across
+    // registries: the RDAP server the bootstrap copy at hand names, else the WHOIS server this
+    // service would ask (configured, or learnt by referral), else the TLD itself.
+    QString registryHost(const QString &tld) const;
 
     // How often a registry host is connected to ahead of a search, at most.
     static constexpr std::chrono::minutes preconnectInterval{2};

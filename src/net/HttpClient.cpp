@@ -24,6 +24,11 @@ QString timedOutDescription()
     return QStringLiteral("The request timed out.");
 }
 
+QString cancelledDescription()
+{
+    return QStringLiteral("Cancelled");
+}
+
 namespace {
 
 bool isRedirect(long status)
@@ -117,7 +122,7 @@ public:
 
     ~Transfer() override
     {
-        fail(QStringLiteral("Operation canceled"));
+        fail(cancelledDescription());
         if (m_headerList)
             curl_slist_free_all(m_headerList);
     }

@@ -69,7 +69,7 @@ public:
     ~HttpClient() override;
 
     // `context` owns the exchange while it runs: destroying it ends the exchange with a
-    // transport error ("Operation canceled").
+    // transport error (cancelledDescription()).
     QCoro::Task<HttpOutcome> get(QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *context = nullptr);
     // Opens a connection to `url`'s server ahead of the requests to come (TCP, TLS, HTTP/2
     // agreed) by asking for the head of `url`, whose answer is of no interest. The connection is
@@ -90,5 +90,7 @@ private:
 
 // The description used when an exchange ran out of time, in the platform's wording.
 QString timedOutDescription();
+// The one word for an exchange or a lookup that was cancelled, wherever it is shown.
+QString cancelledDescription();
 
 } // namespace orvane

@@ -260,7 +260,7 @@ void SearchPaneModel::suggest()
         setSuggestionError(invalidSuggestionName);
         return;
     }
-    if (!settings->useClaudeForSuggestions()) {
+    if (!settings || !settings->useClaudeForSuggestions()) {
         setSuggestionError(suggestionsDisabled);
         return;
     }

@@ -3,6 +3,7 @@
 #include "FakeTlsServer.h"
 #include "FakeWhoisServer.h"
 
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,6 +41,8 @@ class TestDomainLookupService : public QObject
     }
 
 private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("com.pellunor.Orvane.lookup.debug=true")); }
+
     void init()
     {
         m_http = std::make_unique<FakeHttpServer>();
@@ -48,7 +51,7 @@ private slots:
         m_whois->setDefault({"Domain Name: from whois\nRegistrar: R\n"});
     }
 
-    // RDAP first; WHOIS whenever RDAP gives no answer.
+    // RDAP first; WHOIS whenever RDAP gives no answer, and the log says why.
     void fallback_data()
     {
         QTest::addColumn<QString>("path");
@@ -56,19 +59,25 @@ private slots:
         QTest::addColumn<QString>("tld");
         QTest::addColumn<bool>("whoisSilent");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("log"); // the lookup's line: "critical|text" or "debug|text"
         const QString rdap = QStringLiteral("/rdap/domain/name.test");
         const QString viaWhois = QStringLiteral("taken|Domain Name: from whois\nRegistrar: R");
         FakeHttpServer::Route hang;
         hang.hang = true;
         QTest::newRow("404 is final") << rdap << FakeHttpServer::Route{404} << ".test" << false
-                                      << "available|Domain not registered. (RDAP returned 404.)";
+                                      << "available|Domain not registered. (RDAP returned 404.)" << "";
         QTest::newRow("unclear is final") << rdap << FakeHttpServer::Route{200, {}, R"({"objectClassName":"entity"})"} << ".test" << false
-                                          << "unknown|Unexpected RDAP response.";
-        QTest::newRow("429") << rdap << FakeHttpServer::Route{429} << ".test" << false << viaWhois;
-        QTest::newRow("transport failure") << rdap << hang << ".test" << false << viaWhois;
-        QTest::newRow("no RDAP entry") << rdap << FakeHttpServer::Route{404} << ".io" << false << viaWhois;
-        QTest::newRow("bootstrap unreachable") << "/dns.json" << FakeHttpServer::Route{500} << ".test" << false << viaWhois;
-        QTest::newRow("both failing: the WHOIS error") << rdap << FakeHttpServer::Route{503} << ".test" << true << "WHOIS query timed out";
+                                          << "unknown|Unexpected RDAP response." << "";
+        QTest::newRow("429") << rdap << FakeHttpServer::Route{429} << ".test" << false << viaWhois
+                             << "critical|.test: RDAP failed (RDAP rate limit exceeded), falling back to WHOIS";
+        QTest::newRow("transport failure") << rdap << hang << ".test" << false << viaWhois
+                                           << "critical|.test: RDAP failed (RDAP network error: The request timed out.), falling back to WHOIS";
+        QTest::newRow("no RDAP entry") << rdap << FakeHttpServer::Route{404} << ".io" << false << viaWhois
+                                       << "debug|.io: no RDAP entry, using WHOIS";
+        QTest::newRow("bootstrap unreachable") << "/dns.json" << FakeHttpServer::Route{500} << ".test" << false << viaWhois
+                                               << "debug|.test: no RDAP entry, using WHOIS";
+        QTest::newRow("both failing: the WHOIS error") << rdap << FakeHttpServer::Route{503} << ".test" << true << "WHOIS query timed out"
+                                                       << "critical|.test: RDAP failed (RDAP HTTP error 503), falling back to WHOIS";
     }
     void fallback()
     {
@@ -77,6 +86,9 @@ private slots:
         QFETCH(QString, tld);
         QFETCH(bool, whoisSilent);
         QFETCH(QString, expected);
+        QFETCH(QString, log);
+        if (!log.isEmpty())
+            QTest::ignoreMessage(log.startsWith("debug|") ? QtDebugMsg : QtCriticalMsg, qPrintable(log.section('|', 1)));
         m_http->setRoute(path, route);
         if (whoisSilent)
             m_whois->setDefault({.silent = true});
@@ -90,6 +102,19 @@ private slots:
         m_http->serveBootstrap({QStringLiteral("xn--e1aybc")});
         QCOMPARE(check(QStringLiteral(".\u0442\u0435\u0441\u0442")), "available|Domain not registered. (RDAP returned 404.)");
         QCOMPARE(m_http->requestCount("/rdap/domain/name.xn--e1aybc"), 1);
+    }
+
+    // Background checks are spread by registry host: the RDAP server, else the WHOIS server
+    // configured (never the built-in table's), else the TLD.
+    void registryHost()
+    {
+        LookupConfiguration c = configuration();
+        c.whois.servers = {{".io", "whois.configured.test"}};
+        DomainLookupService service(c);
+        QCoro::waitFor(service.rdap()->bootstrap()->ensureLoaded());
+        QCOMPARE(service.registryHost(".test"), QStringLiteral("127.0.0.1"));
+        QCOMPARE(service.registryHost(".io"), QStringLiteral("whois.configured.test"));
+        QCOMPARE(service.registryHost(".com"), QStringLiteral(".com"));
     }
 
     // Connections opened as the window shows carry the search that follows; none are opened on a
