@@ -151,13 +151,14 @@ struct Bench {
         }
         docroot = dir.filePath("htdocs");
         QDir().mkpath(docroot + "/rdap/domain");
+        // nghttpd answers a missing file with an HTML page, which the program rightly takes for a
+        // captive portal's: a free name answers as the registries that embed the RDAP error do.
         for (int k = 0; k < 1000; ++k) {
-            if (!isTaken(k))
-                continue;
             QFile file(docroot + QStringLiteral("/rdap/domain/benchname.") + tld(k));
             file.open(QIODevice::WriteOnly);
-            file.write(QJsonDocument(QJsonObject{{"objectClassName", "domain"}, {"ldhName", "benchname." + tld(k)}})
-                           .toJson(QJsonDocument::Compact));
+            const QJsonObject answer = isTaken(k) ? QJsonObject{{"objectClassName", "domain"}, {"ldhName", "benchname." + tld(k)}}
+                                                  : QJsonObject{{"errorCode", 404}, {"title", "Not Found"}};
+            file.write(QJsonDocument(answer).toJson(QJsonDocument::Compact));
         }
         // One registry process per host, as real registries are separate machines.
         for (int h = 0; h < hostCount; ++h) {

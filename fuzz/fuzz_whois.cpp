@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString answer = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const auto verdict = orvane::interpretWhoisResponse(answer, QStringLiteral(".test"));
+    const auto verdict = orvane::interpretWhoisResponse(answer);
     if (verdict == orvane::DomainAvailability::available) {
         QString lowered = answer.toLower();
         lowered.replace(QLatin1Char('\r'), QLatin1Char('\n'));

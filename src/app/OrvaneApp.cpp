@@ -7,10 +7,10 @@
 #endif
 #include "engine/DomainName.h"
 #include "engine/RDAPBootstrap.h"
-#include "engine/WhoisInterpretation.h"
 #include "search/SearchPaneModel.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -25,20 +25,6 @@ namespace orvane {
 namespace {
 
 Q_LOGGING_CATEGORY(lcLaunch, "com.pellunor.Orvane.launch", QtInfoMsg)
-
-// The registry host that answers for a TLD, so that background checks are spread across
-// registries: the RDAP server the bootstrap file names (asked first), else the published WHOIS
-// server, else the TLD itself.
-QString registryHostOf(const RDAPBootstrap &bootstrap, const QString &tld)
-{
-    if (const QString host = QUrl(bootstrap.registry().value(tld)).host(); !host.isEmpty())
-        return host;
-    for (const auto &row : knownServers()) {
-        if (row.first == tld)
-            return row.second;
-    }
-    return tld;
-}
 
 } // namespace
 
@@ -105,8 +91,8 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
 
     m_watchService = std::make_unique<WatchService>(
         m_watchList.get(), m_watchLookup.get(), [] { return QDateTime::currentDateTimeUtc(); },
-        [bootstrap = m_watchLookup->rdap()->bootstrap()](const QString &tld) { return registryHostOf(*bootstrap, tld); },
-        m_configuration.watchLimits, nullptr, [bootstrap = m_watchLookup->rdap()->bootstrap()] { return bootstrap->ensureLoaded(); });
+        [lookup = m_watchLookup.get()](const QString &tld) { return lookup->registryHost(tld); }, m_configuration.watchLimits,
+        [bootstrap = m_watchLookup->rdap()->bootstrap()] { return bootstrap->ensureLoaded(); });
     connect(m_watchService.get(), &WatchService::becameAvailable, this, [this](const QString &domain) {
         m_notifier->notify(QCoreApplication::translate("OrvaneApp", "%1 is available").arg(DomainName::shown(domain)), domain,
                            m_tray->icon());
@@ -123,6 +109,11 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
             }
         }
         m_notifier->notify(summary, domain, m_tray->icon());
+    });
+    // The main window taking focus (shown, or come back to) means a search may follow.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, m_searchPane.get(), [this](QWindow *window) {
+        if (window && window == m_windows->mainWindow())
+            m_searchPane->preconnect();
     });
     connect(m_notifier.get(), &DesktopNotifier::activated, m_windows.get(), &WindowController::reveal);
     // A session that ends keeps what was found so far, as a quit does.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/DomainAvailability.h"
-#include "engine/WhoisError.h"
+#include "engine/LookupError.h"
 #include "net/Completion.h"
 
 #include <qcoro/qcorotask.h>
@@ -18,7 +18,7 @@ namespace orvane {
 class CheckGroup
 {
 public:
-    using Outcome = std::expected<CheckResult, WhoisError>;
+    using Outcome = std::expected<CheckResult, LookupError>;
 
     // Starts awaiting `check`; `done` hears its outcome.
     void add(QCoro::Task<Outcome> check, std::function<void(const Outcome &)> done);

@@ -100,6 +100,16 @@ QCoro::Task<> RDAPBootstrap::ensureLoaded()
     qCInfo(lcBootstrap, "Loaded RDAP bootstrap: %lld TLDs", static_cast<long long>(m_registry.size()));
 }
 
+std::optional<RDAPBootstrap::Registry> RDAPBootstrap::freshRegistry()
+{
+    // The background refresh at start writes to disk through an object of its own.
+    if (!isFresh()) {
+        loadFromDisk();
+        m_loadedFromDisk = true;
+    }
+    return isFresh() ? std::optional(m_registry) : std::nullopt;
+}
+
 void RDAPBootstrap::refreshInBackground(Options options, std::function<void(const Registry &)> loaded)
 {
     auto *bootstrap = new RDAPBootstrap(std::move(options), QCoreApplication::instance());

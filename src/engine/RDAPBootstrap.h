@@ -56,6 +56,9 @@ public:
     static void refreshInBackground(Options options, std::function<void(const Registry &)> loaded = {});
 
     const Registry &registry() const { return m_registry; }
+    // The mapping when the copy at hand (the disk's, read again while this one is stale) is
+    // fresh; nothing otherwise. Never fetches, never waits.
+    std::optional<Registry> freshRegistry();
     std::optional<QDateTime> lastFetch() const { return m_lastFetch; }
 
     // Decodes the file and maps ".tld" to the first https base URL of its entry (else its first).

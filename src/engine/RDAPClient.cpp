@@ -71,8 +71,8 @@ bool isIntegral(const QJsonValue &value)
 
 } // namespace
 
-RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, QObject *parent, HttpClient *http,
-                       RegistryScheduler *scheduler)
+RDAPClient::RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits, HttpClient *http, RegistryScheduler *scheduler,
+                       QObject *parent)
     : QObject(parent), m_bootstrap(bootstrap), m_limits(limits), m_http(http ? http : HttpClient::shared()),
       m_scheduler(scheduler)
 {
@@ -88,7 +88,7 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
     QPointer<RDAPClient> self(this);
     co_await m_bootstrap->ensureLoaded();
     if (!self)
-        co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
+        co_return std::unexpected(RDAPError::networkError(cancelledDescription()));
 
     const auto &registry = m_bootstrap->registry();
     // A registry serves the names under its TLD, second-level suffixes (".co.uk") included:
@@ -125,13 +125,13 @@ QCoro::Task<std::expected<CheckResult, RDAPError>> RDAPClient::queryDomain(QStri
         if (m_scheduler) {
             turn = co_await m_scheduler->take(key, host, RegistryScheduler::Protocol::rdap, budget, this);
             if (!self || turn.status() == RegistryTurn::Status::cancelled)
-                co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
+                co_return std::unexpected(RDAPError::networkError(cancelledDescription()));
             if (turn.status() == RegistryTurn::Status::outOfBudget)
                 co_return std::unexpected(RDAPError::rateLimited());
         }
         const HttpOutcome outcome = co_await m_http->get(url, headers, m_limits, this);
         if (!self)
-            co_return std::unexpected(RDAPError::networkError(QStringLiteral("Operation canceled")));
+            co_return std::unexpected(RDAPError::networkError(cancelledDescription()));
         switch (outcome.kind) {
         case HttpOutcome::Kind::transportError:
             co_return std::unexpected(RDAPError::networkError(outcome.errorText));

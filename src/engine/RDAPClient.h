@@ -27,8 +27,8 @@ public:
 
     // `http` null: the process's shared client. `scheduler` null: every query is sent at once,
     // and a 429 is the answer.
-    explicit RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits = defaultLimits(), QObject *parent = nullptr,
-                        HttpClient *http = nullptr, RegistryScheduler *scheduler = nullptr);
+    explicit RDAPClient(RDAPBootstrap *bootstrap, HttpLimits limits = defaultLimits(), HttpClient *http = nullptr,
+                        RegistryScheduler *scheduler = nullptr, QObject *parent = nullptr);
 
     // With a scheduler, a registry that answers 429 is asked again once it lets us (and the whole
     // host waits meanwhile), until `budget` runs out: then the query fails with rateLimited.

@@ -94,6 +94,14 @@ WhoisClient::WhoisClient(Options options, QObject *parent) : QObject(parent), m_
         m_serverCache.insert(row.first, row.second);
 }
 
+std::optional<QString> WhoisClient::knownServer(const QString &tld) const
+{
+    if (!m_options.overrideHost.isEmpty())
+        return m_options.overrideHost;
+    const auto cached = m_serverCache.constFind(tld);
+    return cached == m_serverCache.cend() ? std::nullopt : std::optional(cached.value());
+}
+
 std::optional<QString> WhoisClient::referral(const QString &answer)
 {
     for (const QString &line : whoisLines(answer)) {
@@ -110,7 +118,7 @@ std::optional<QString> WhoisClient::referral(const QString &answer)
 }
 
 QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::exchange(QString server, QByteArray payload, WaitBudget *budget,
-                                                                       QString tld)
+                                                                       bool readsVerdict)
 {
     const QString host = m_options.overrideHost.isEmpty() ? server : m_options.overrideHost;
     RegistryScheduler *scheduler = m_options.scheduler;
@@ -134,7 +142,7 @@ QCoro::Task<std::expected<QString, WhoisError>> WhoisClient::exchange(QString se
         // A server that answered before and now will not even connect is turning us away.
         const bool turnedAway = !answer && answer.error().kind() == WhoisError::Kind::connectionFailed
                                 && answer.error().text().endsWith(QLatin1String("Connection refused")) && turn.answeredBefore();
-        if (turnedAway || (answer && !tld.isEmpty() && interpretWhoisResponse(*answer, tld) == DomainAvailability::error)) {
+        if (turnedAway || (answer && readsVerdict && interpretWhoisResponse(*answer) == DomainAvailability::error)) {
             const auto wait = answer ? namedWait(*answer) : std::nullopt;
             qCInfo(lcWhois, "%s refused a query (%s)", qUtf8Printable(host),
                    wait ? qPrintable(QStringLiteral("asks to wait %1 s").arg(wait->count())) : "no wait named");
@@ -199,10 +207,10 @@ QCoro::Task<std::expected<CheckResult, WhoisError>> WhoisClient::lookup(QString 
     if (!self)
         co_return std::unexpected(WhoisError::cancelled());
 
-    const auto answer = co_await exchange(*host, (domain + QStringLiteral("\r\n")).toUtf8(), budget, normalizedTLD);
+    const auto answer = co_await exchange(*host, (domain + QStringLiteral("\r\n")).toUtf8(), budget, true);
     if (!answer)
         co_return std::unexpected(answer.error());
-    CheckResult result{interpretWhoisResponse(*answer, normalizedTLD), stripWhoisBoilerplate(*answer)};
+    CheckResult result{interpretWhoisResponse(*answer), stripWhoisBoilerplate(*answer)};
     result.method = QStringLiteral("whois");
     result.server = m_options.overrideHost.isEmpty() ? *host : m_options.overrideHost;
     co_return result;

@@ -47,6 +47,8 @@ public:
     QCoro::Task<std::expected<QString, WhoisError>> server(QString tld, WaitBudget *budget = nullptr);
 
     const QHash<QString, QString> &serverCache() const { return m_serverCache; }
+    // The server a query about `tld` goes to, when known without asking anyone.
+    std::optional<QString> knownServer(const QString &tld) const;
     double timeoutSeconds() const { return double(m_options.connection.timeout.count()) / 1000.0; }
 
     // The server named by the first line that starts with "refer:", if any.
@@ -55,10 +57,10 @@ public:
     static std::optional<std::chrono::seconds> namedWait(const QString &answer);
 
 private:
-    // One exchange in its turn at the server. With `tld` given, an answer that reads as a
-    // refusal for it is told to the scheduler as one, and asked again while the budget allows.
+    // One exchange in its turn at the server. For a domain query (`readsVerdict`), an answer
+    // that reads as a refusal is told to the scheduler as one, and asked again while the budget allows.
     QCoro::Task<std::expected<QString, WhoisError>> exchange(QString server, QByteArray payload, WaitBudget *budget,
-                                                             QString tld = {});
+                                                             bool readsVerdict = false);
 
     Options m_options;
     QHash<QString, QString> m_serverCache;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/HttpClient.h"
+
 #include <QString>
 
 namespace orvane {
@@ -30,7 +32,7 @@ public:
         case Kind::connectionFailed: return QStringLiteral("Connection failed: ") + m_text;
         case Kind::readFailed: return QStringLiteral("Read failed: ") + m_text;
         case Kind::timedOut: return QStringLiteral("WHOIS query timed out");
-        case Kind::cancelled: return QStringLiteral("Cancelled");
+        case Kind::cancelled: return cancelledDescription();
         case Kind::throttled: return QStringLiteral("WHOIS server asked to wait longer than allowed: ") + m_text;
         }
         return {};

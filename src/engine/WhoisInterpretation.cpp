@@ -8,6 +8,10 @@
 
 namespace orvane {
 
+namespace {
+
+// Phrase lists, compared against the lower-cased answer as plain substrings.
+
 const QStringList &rateLimitMarkers()
 {
     static const QStringList markers{
@@ -88,6 +92,8 @@ const QStringList &takenPatterns()
     return patterns;
 }
 
+} // namespace
+
 const QStringList &recordMarkers()
 {
     static const QStringList markers{
@@ -117,6 +123,9 @@ const QStringList &recordMarkers()
     return markers;
 }
 
+namespace {
+
+// Phrases that say the name cannot simply be registered, though it is not taken either.
 const QStringList &undecidedPatterns()
 {
     static const QStringList patterns{
@@ -131,6 +140,7 @@ const QStringList &undecidedPatterns()
     return patterns;
 }
 
+// Words that make a short answer a complaint or a reservation rather than a free name.
 const QStringList &shortAnswerObjections()
 {
     static const QStringList words{
@@ -171,6 +181,8 @@ const QStringList &boilerplateMarkers()
     };
     return markers;
 }
+
+} // namespace
 
 QStringList whoisLines(const QString &text)
 {
@@ -239,9 +251,8 @@ bool asksToWait(const QString &text)
 
 } // namespace
 
-DomainAvailability interpretWhoisResponse(const QString &response, const QString &tld)
+DomainAvailability interpretWhoisResponse(const QString &response)
 {
-    Q_UNUSED(tld)
     // Registries end lines with LF, CR LF or a lone CR; all three split alike.
     QString text = response;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));

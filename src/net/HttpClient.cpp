@@ -24,6 +24,11 @@ QString timedOutDescription()
     return QStringLiteral("The request timed out.");
 }
 
+QString cancelledDescription()
+{
+    return QStringLiteral("Cancelled");
+}
+
 namespace {
 
 bool isRedirect(long status)
@@ -109,14 +114,15 @@ namespace {
 class Transfer : public QObject, public CurlMulti::Handler
 {
 public:
-    Transfer(HttpClient::Private *client, QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *parent)
-        : QObject(parent), m_client(client), m_url(std::move(url)), m_headers(std::move(headers)), m_limits(limits)
+    Transfer(HttpClient::Private *client, QUrl url, QList<HttpHeader> headers, HttpLimits limits, bool headOnly, QObject *parent)
+        : QObject(parent), m_client(client), m_url(std::move(url)), m_headers(std::move(headers)), m_limits(limits),
+          m_headOnly(headOnly)
     {
     }
 
     ~Transfer() override
     {
-        fail(QStringLiteral("Operation canceled"));
+        fail(cancelledDescription());
         if (m_headerList)
             curl_slist_free_all(m_headerList);
     }
@@ -251,6 +257,7 @@ private:
             {"CURLOPT_HEADERFUNCTION", curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader)},
             {"CURLOPT_HEADERDATA", curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this)},
             {"CURLOPT_HTTPHEADER", curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headerList)},
+            {"CURLOPT_NOBODY", curl_easy_setopt(m_easy, CURLOPT_NOBODY, m_headOnly ? 1L : 0L)},
         };
         for (const auto &[name, code] : results) {
             if (code != CURLE_OK) {
@@ -369,6 +376,7 @@ private:
     QUrl m_url;
     QList<HttpHeader> m_headers;
     HttpLimits m_limits;
+    bool m_headOnly = false;
     CURL *m_easy = nullptr;
     curl_slist *m_headerList = nullptr;
     char m_error[CURL_ERROR_SIZE] = {};
@@ -385,6 +393,18 @@ private:
     qint64 m_lastActivity = 0;
     int m_redirects = 0;
 };
+
+QCoro::Task<HttpOutcome> exchange(HttpClient::Private *client, QUrl url, QList<HttpHeader> headers, HttpLimits limits, bool headOnly,
+                                   QObject *owner)
+{
+    QPointer<Transfer> transfer = new Transfer(client, std::move(url), std::move(headers), limits, headOnly, owner);
+    auto resumer = transfer->resumer;
+    transfer->start();
+    HttpOutcome outcome = co_await resumer.wait();
+    // Resumed from the event loop, never from inside one of curl's callbacks.
+    delete transfer.data();
+    co_return outcome;
+}
 
 QPointer<HttpClient> sharedClient;
 
@@ -433,13 +453,13 @@ long HttpClient::maxHostConnections() const
 
 QCoro::Task<HttpOutcome> HttpClient::get(QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *context)
 {
-    QPointer<Transfer> transfer = new Transfer(d.get(), std::move(url), std::move(headers), limits, context ? context : this);
-    auto resumer = transfer->resumer;
-    transfer->start();
-    HttpOutcome outcome = co_await resumer.wait();
-    // Resumed from the event loop, never from inside one of curl's callbacks.
-    delete transfer.data();
-    co_return outcome;
+    co_return co_await exchange(d.get(), std::move(url), std::move(headers), limits, false, context ? context : this);
+}
+
+QCoro::Task<bool> HttpClient::preconnect(QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *context)
+{
+    const HttpOutcome outcome = co_await exchange(d.get(), std::move(url), std::move(headers), limits, true, context ? context : this);
+    co_return outcome.kind != HttpOutcome::Kind::transportError && outcome.kind != HttpOutcome::Kind::tlsFailure;
 }
 
 } // namespace orvane

@@ -69,8 +69,13 @@ public:
     ~HttpClient() override;
 
     // `context` owns the exchange while it runs: destroying it ends the exchange with a
-    // transport error ("Operation canceled").
+    // transport error (cancelledDescription()).
     QCoro::Task<HttpOutcome> get(QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *context = nullptr);
+    // Opens a connection to `url`'s server ahead of the requests to come (TCP, TLS, HTTP/2
+    // agreed) by asking for the head of `url`, whose answer is of no interest. The connection is
+    // then kept like any other; nothing keeps it alive: the server's idle time-out or curl's age
+    // limit closes it when no request comes. True when the server answered at all.
+    QCoro::Task<bool> preconnect(QUrl url, QList<HttpHeader> headers, HttpLimits limits, QObject *context = nullptr);
 
     // Sockets curl holds right now, busy or kept for later requests.
     int openSockets() const;
@@ -85,5 +90,7 @@ private:
 
 // The description used when an exchange ran out of time, in the platform's wording.
 QString timedOutDescription();
+// The one word for an exchange or a lookup that was cancelled, wherever it is shown.
+QString cancelledDescription();
 
 } // namespace orvane

@@ -163,6 +163,12 @@ void SearchPaneModel::search()
     runSearch(run);
 }
 
+void SearchPaneModel::preconnect()
+{
+    if (m_settings)
+        m_lookup->preconnect(m_settings->orderedEnabledTLDs());
+}
+
 QCoro::Task<> SearchPaneModel::runSearch(std::shared_ptr<Run> run)
 {
     startChecks(run);
@@ -275,7 +281,7 @@ void SearchPaneModel::suggest()
         setSuggestionError(shownText(invalidSuggestionName));
         return;
     }
-    if (!settings->useClaudeForSuggestions()) {
+    if (!settings || !settings->useClaudeForSuggestions()) {
         setSuggestionError(shownText(suggestionsDisabled));
         return;
     }

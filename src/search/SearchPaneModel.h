@@ -62,6 +62,9 @@ public:
     bool isHistoricalView() const { return m_isHistoricalView; }
 
     Q_INVOKABLE void search();
+    // The window shows, or the user is about to type: connections to the enabled TLDs'
+    // registries are opened now, so that the search costs one round trip.
+    Q_INVOKABLE void preconnect();
     Q_INVOKABLE void showRecord(orvane::SearchRecord *record);
     Q_INVOKABLE void newSearch();
     Q_INVOKABLE void suggest();

@@ -13,7 +13,7 @@ Q_LOGGING_CATEGORY(lcWatch, "com.pellunor.Orvane.watch", QtInfoMsg)
 } // namespace
 
 WatchService::WatchService(WatchList *list, DomainLookupService *lookup, Clock clock, HostOf hostOf,
-                           WatchScheduler::Limits limits, QObject *parent, HostsReady hostsReady)
+                           WatchScheduler::Limits limits, HostsReady hostsReady, QObject *parent)
     : QObject(parent), m_list(list), m_lookup(lookup), m_clock(std::move(clock)), m_hostOf(std::move(hostOf)),
       m_hostsReady(std::move(hostsReady)), m_scheduler(m_clock(), limits)
 {
@@ -84,7 +84,7 @@ void WatchService::checkNext()
     QPointer<WatchService> self(this);
     const QString name = entry.domain.chopped(entry.tld.size());
     auto task = m_lookup->check(name, entry.tld);
-    QCoro::connect(std::move(task), this, [this, self, entry](const std::expected<CheckResult, WhoisError> &result) {
+    QCoro::connect(std::move(task), this, [this, self, entry](const std::expected<CheckResult, LookupError> &result) {
         if (!self)
             return;
         m_checking = false;

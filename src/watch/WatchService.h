@@ -35,7 +35,7 @@ public:
     static constexpr std::chrono::hours longestSleep{1};
 
     WatchService(WatchList *list, DomainLookupService *lookup, Clock clock, HostOf hostOf,
-                 WatchScheduler::Limits limits, QObject *parent = nullptr, HostsReady hostsReady = {});
+                 WatchScheduler::Limits limits, HostsReady hostsReady = {}, QObject *parent = nullptr);
 
     // When the service next looks for a due check; invalid when nothing is watched.
     QDateTime nextLook() const { return m_nextLook; }

@@ -148,9 +148,6 @@ private slots:
                                                       << "Invalid RDAP URL";
         QTest::newRow("idle limit") << QByteArray() << hang << ".test" << "RDAP network error: The request timed out.";
         QTest::newRow("garbage instead of http") << QByteArray() << notHttp << ".test" << "RDAP server returned invalid response";
-        // A proxy's or portal's own page: the lookup falls back to WHOIS instead of reading free.
-        QTest::newRow("404 page in HTML") << QByteArray() << FakeHttpServer::Route{404, {{"Content-Type", "text/html"}}, "<html><body>Not here</body></html>"}
-                                          << ".test" << "RDAP server returned invalid response";
     }
     void queryFailures()
     {

@@ -34,7 +34,7 @@ class TestRegistryScheduler : public QObject
 
     QString rdapKey() const { return RegistryScheduler::key(RegistryScheduler::Protocol::rdap, "127.0.0.1", m_http->port()); }
 
-    using Checks = std::vector<QCoro::Task<std::expected<CheckResult, WhoisError>>>;
+    using Checks = std::vector<QCoro::Task<std::expected<CheckResult, LookupError>>>;
 
     // Starts checks of `prefix`0 ... under `tld` at once; `told` hears each check that is held back.
     static Checks start(DomainLookupService &service, int n, const QString &tld, QStringList *told = nullptr,

@@ -1,6 +1,7 @@
 #include "FakeWhoisServer.h"
 #include "engine/WhoisConnection.h"
 
+#include <QSocketNotifier>
 #include <QTest>
 
 #ifdef Q_OS_LINUX
@@ -111,8 +112,11 @@ private slots:
         QSKIP("a listener that drops connection attempts is made with Linux's accept queue");
 #else
         // A listener whose accept queue is full drops new attempts: like a broken IPv6 path,
-        // it never answers. Listed first, it must cost one stagger delay, not the time limit.
-        const int hole = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        // it never answers. Listed first, it must cost one stagger delay, not the time limit;
+        // and once the other address has won, the attempt left behind is closed: freed while the
+        // answer is awaited, the listener would see it connect at its SYN's retry (1 s) and get
+        // the query a second time.
+        const int hole = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         sockaddr_in address{.sin_family = AF_INET, .sin_port = htons(m_server->port()),
                             .sin_addr = {htonl(0x7f000002)}}; // 127.0.0.2
         QVERIFY(::bind(hole, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
@@ -122,14 +126,30 @@ private slots:
             fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
             ::connect(fillers.back(), reinterpret_cast<sockaddr *>(&address), sizeof address);
         }
-        m_server->setAnswer(QStringLiteral("a.test"), Script{"found\r\n"});
+        m_server->setAnswer(QStringLiteral("a.test"), Script{.answer = "found\r\n", .delayMs = 1500});
         auto o = options(3000);
         o.addresses = {QHostAddress(QStringLiteral("127.0.0.2")), QHostAddress::LocalHost};
-        const Answer answer = QCoro::waitFor(WhoisConnection::query("whois.test", "a.test\r\n", o));
+        auto task = WhoisConnection::query("whois.test", "a.test\r\n", o);
+        QTRY_COMPARE(m_server->queries().size(), 1);
+        std::vector<int> accepted;
+        QSocketNotifier accepting(hole, QSocketNotifier::Read);
+        connect(&accepting, &QSocketNotifier::activated, this, [&] {
+            for (int fd; (fd = ::accept4(hole, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0;)
+                accepted.push_back(fd);
+        });
+        const Answer answer = QCoro::waitFor(task);
+        QByteArray sentThere;
+        for (int fd : accepted) {
+            char buffer[64];
+            if (const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0); got > 0)
+                sentThere.append(buffer, got);
+            ::close(fd);
+        }
         for (int fd : fillers)
             ::close(fd);
         ::close(hole);
         QCOMPARE(describe(answer), QStringLiteral("text:found\r\n"));
+        QCOMPARE(sentThere, QByteArray());
 #endif
     }
 

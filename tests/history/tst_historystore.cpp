@@ -3,6 +3,7 @@
 #include "RawDatabase.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,6 +127,23 @@ private slots:
         QCOMPARE(RawDatabase(fresh).rows(tables), raw.rows(tables));
     }
 
+    // A file of the release before opens: only the step it lacks runs.
+    void previousSchemaOpens()
+    {
+        QVERIFY(HistoryStore::open(m_path));
+        {
+            RawDatabase raw(m_path);
+            for (const char *column : {"rdap_statuses", "expires_at", "last_changed_at", "deletion_at"})
+                QVERIFY(raw.exec(QStringLiteral("ALTER TABLE watched_domain DROP COLUMN ") + QLatin1String(column)));
+            QVERIFY(raw.exec("UPDATE orvane_meta SET value = '1.2.0' WHERE key = 'schemaVersion'"));
+        }
+        const auto store = HistoryStore::open(m_path);
+        QVERIFY2(store, store ? "" : qPrintable(store.error().message));
+        RawDatabase raw(m_path);
+        QCOMPARE(raw.rows("SELECT value FROM orvane_meta WHERE key = 'schemaVersion'"), QStringList{"1.3.0"});
+        QCOMPARE(raw.rows("SELECT COUNT(deletion_at) FROM watched_domain"), QStringList{"0"});
+    }
+
     void deletingCascadesToResults()
     {
         auto store = *HistoryStore::open(m_path);
@@ -197,28 +215,31 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("undo");
         QTest::addColumn<QString>("message");
-        QTest::newRow("another writer holds the file") << "BEGIN EXCLUSIVE" << "ROLLBACK" << "locked";
+        QTest::addColumn<bool>("ownConnection"); // the fault on the store's own connection
+        QTest::newRow("another writer holds the file") << "BEGIN EXCLUSIVE" << "ROLLBACK" << "locked" << false;
+        QTest::newRow("its transaction cannot start") << "BEGIN" << "ROLLBACK" << "cannot start a transaction within a transaction" << true;
         // The record and the first result are written before the second result fails:
         // only the one transaction keeps them out of the file.
         QTest::newRow("fails halfway") << "CREATE TRIGGER fail BEFORE INSERT ON domain_result WHEN NEW.tld = '.t1'"
                                           " BEGIN SELECT RAISE(ABORT, 'disk trouble'); END"
-                                       << "DROP TRIGGER fail" << "disk trouble";
+                                       << "DROP TRIGGER fail" << "disk trouble" << false;
     }
     void failedSaveKeepsPendingAndSavedData()
     {
-        QFETCH(QString, fault); QFETCH(QString, undo); QFETCH(QString, message);
+        QFETCH(QString, fault); QFETCH(QString, undo); QFETCH(QString, message); QFETCH(bool, ownConnection);
         auto store = *HistoryStore::open(m_path, HistoryStore::Options{50});
         addSearch(*store, "first", at(0), {"available"});
         QVERIFY(store->save());
 
         addSearch(*store, "second", at(1), {"taken", "available"});
         RawDatabase other(m_path);
-        QVERIFY(other.exec(fault));
+        QSqlQuery own(QSqlDatabase::database(store->connectionName()));
+        QVERIFY(ownConnection ? own.exec(fault) : other.exec(fault));
         const auto failed = store->save();
         QVERIFY2(!failed && failed.error().contains(message), failed ? "saved" : qPrintable(failed.error()));
         QVERIFY(store->hasChanges());
         QCOMPARE(store->fetchAll().size(), 2);
-        QVERIFY(other.exec(undo));
+        QVERIFY(ownConnection ? own.exec(undo) : other.exec(undo));
         const QString counts = QStringLiteral("SELECT (SELECT COUNT(*) FROM search_record), (SELECT COUNT(*) FROM domain_result)");
         QCOMPARE(other.rows(counts), QStringList{"1|1"});
 

@@ -296,7 +296,10 @@ private slots:
         QVERIFY(searched(*m, "orvane"));
         QCOMPARE(m_gong->played, 0); // free domains, but the gong was off
         SearchRecord *record = m->activeRecord();
+        start(*m, "bad name");
+        QVERIFY(m->lastError());
         m->newSearch();
+        QVERIFY(!m->lastError());
         QCOMPARE(m->query(), QString());
         QCOMPARE(m->liveResults()->count(), 0);
         QVERIFY(!m->activeRecord());
@@ -353,6 +356,11 @@ private slots:
         qputenv("FAKE_CLAUDE_OUTPUT", output.fileName().toUtf8());
         qputenv("FAKE_CLAUDE_LOG", work.filePath("log").toUtf8());
         m_settings->setClaudeBinaryPath(QStringLiteral(ORVANE_FAKE_CLAUDE));
+        SearchPaneModel unset(LookupConfiguration{.bootstrap = {.store = {m_dir.filePath("unset.ini")}}}); // no settings: nothing is enabled
+        unset.setQuery("orvane");
+        unset.suggest();
+        QCOMPARE(unset.suggestionErrorText(), SearchPaneModel::suggestionsDisabled);
+
         auto m = model({".com", ".ai"});
         m_settings->setEnabledTLDs({".ai"}); // suggestions are asked for the whole catalogue
 
@@ -388,6 +396,11 @@ private slots:
         QCOMPARE(m->suggestionErrorText(), QStringLiteral("claude exited with code 3. boom"));
         QCOMPARE(m->suggestions()->count(), 2);
         qunsetenv("FAKE_CLAUDE_EXIT"); qunsetenv("FAKE_CLAUDE_STDERR");
+
+        // A saved search shown is shown without the brainstorm of another.
+        m->showRecord(m->activeRecord());
+        QCOMPARE(m->suggestions()->count(), 0);
+        QCOMPARE(m->suggestionErrorText(), QString());
     }
 };
 

@@ -87,20 +87,20 @@ private slots:
     {
         {
             AppSettings s(location());
-            QVERIFY(s.addTLD(" .IO "));
+            QVERIFY(s.addTLD(" .BIZ ")); // sorts between the two already enabled
             s.moveTLDs({2}, 0);
             s.setClaudeBinaryPath("/usr/local/bin/claude");
             s.setPlayGongOnAvailable(false);
             s.setHasCompletedOnboarding(true);
         }
         AppSettings again(location());
-        QCOMPARE(again.tlds(), (QStringList{".io", ".com", ".ai"}));
-        QCOMPARE(again.orderedEnabledTLDs(), (QStringList{".io", ".com", ".ai"}));
+        QCOMPARE(again.tlds(), (QStringList{".biz", ".com", ".ai"}));
+        QCOMPARE(again.orderedEnabledTLDs(), (QStringList{".biz", ".com", ".ai"}));
         QCOMPARE(again.claudeBinaryPath(), QStringLiteral("/usr/local/bin/claude"));
         QVERIFY(!again.playGongOnAvailable());
         QVERIFY(again.hasCompletedOnboarding());
-        QCOMPARE(raw().value(AppSettings::enabledTLDsKey).toByteArray(), QByteArray(R"([".ai",".com",".io"])"));
-        QCOMPARE(raw().value(AppSettings::tldsKey).toByteArray(), QByteArray(R"([".io",".com",".ai"])"));
+        QCOMPARE(raw().value(AppSettings::enabledTLDsKey).toByteArray(), QByteArray(R"([".ai",".biz",".com"])"));
+        QCOMPARE(raw().value(AppSettings::tldsKey).toByteArray(), QByteArray(R"([".biz",".com",".ai"])"));
     }
 
     void addTLD_data()
