@@ -77,6 +77,13 @@
     </message>
 </context>
 <context>
+    <name>ConfirmDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>ContentView</name>
     <message>
         <source>Clear all search history?</source>
@@ -86,16 +93,24 @@
         <source>This deletes every saved search and its results. This cannot be undone.</source>
         <translation>Damit werden alle gespeicherten Suchen und ihre Ergebnisse gelöscht. Das lässt sich nicht rückgängig machen.</translation>
     </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
     <message numerus="yes">
         <source>Clear %n searches</source>
         <translation>
             <numerusform>%n Suche löschen</numerusform>
             <numerusform>%n Suchen löschen</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Delete the search “%1”?</source>
+        <translation>Die Suche „%1“ löschen?</translation>
+    </message>
+    <message>
+        <source>This deletes the saved search and its results. This cannot be undone.</source>
+        <translation>Damit werden die gespeicherte Suche und ihre Ergebnisse gelöscht. Das lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
     </message>
 </context>
 <context>
@@ -616,6 +631,34 @@ Orvane kann ihn im selben Ordner umbenennen in
         <source>%1 limits how fast it answers</source>
         <translation>%1 begrenzt, wie schnell es antwortet</translation>
     </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Open in Browser</source>
+        <translation>Im Browser öffnen</translation>
+    </message>
+    <message>
+        <source>Stop Watching</source>
+        <translation>Nicht mehr beobachten</translation>
+    </message>
+    <message>
+        <source>Stop watching %1</source>
+        <translation>%1 nicht mehr beobachten</translation>
+    </message>
+    <message>
+        <source>Watch %1</source>
+        <translation>%1 beobachten</translation>
+    </message>
+    <message>
+        <source>Copy %1</source>
+        <translation>%1 kopieren</translation>
+    </message>
+    <message>
+        <source>Show registry answer for %1</source>
+        <translation>Antwort der Registry für %1 zeigen</translation>
+    </message>
 </context>
 <context>
     <name>SearchPaneView</name>
@@ -673,6 +716,21 @@ Orvane kann ihn im selben Ordner umbenennen in
     <message>
         <source>Generate alternative names. Suggestions go through your local Claude Code subscription, nothing is sent to third-party services.</source>
         <translation>Andere Namen vorschlagen lassen. Die Vorschläge kommen über Ihr lokales Claude-Code-Abonnement, nichts geht an fremde Dienste.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 und %n weitere</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 of %2 available: %3</source>
+        <translation>%1 von %2 frei: %3</translation>
+    </message>
+    <message>
+        <source>%1 of %2 available</source>
+        <translation>%1 von %2 frei</translation>
     </message>
 </context>
 <context>
@@ -839,21 +897,6 @@ Orvane kann ihn im selben Ordner umbenennen in
     </message>
 </context>
 <context>
-    <name>orvane::AppDelegate</name>
-    <message>
-        <source>Show Orvane</source>
-        <translation>Orvane zeigen</translation>
-    </message>
-    <message>
-        <source>Settings…</source>
-        <translation>Einstellungen …</translation>
-    </message>
-    <message>
-        <source>Quit Orvane</source>
-        <translation>Orvane beenden</translation>
-    </message>
-</context>
-<context>
     <name>orvane::DesktopNotifier</name>
     <message>
         <source>Show</source>
@@ -991,6 +1034,51 @@ Orvane kann ihn im selben Ordner umbenennen in
     <message>
         <source>Claude suggestions are disabled in Settings.</source>
         <translation>Vorschläge von Claude sind in den Einstellungen ausgeschaltet.</translation>
+    </message>
+</context>
+<context>
+    <name>orvane::TrayIcon</name>
+    <message numerus="yes">
+        <source>Watching %n</source>
+        <translation>
+            <numerusform>%n beobachtet</numerusform>
+            <numerusform>%n beobachtet</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 is free</source>
+        <translation>%1 ist frei</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n watched names are free</source>
+        <translation>
+            <numerusform>%n beobachteter Name ist frei</numerusform>
+            <numerusform>%n beobachtete Namen sind frei</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Show Orvane</source>
+        <translation>Orvane zeigen</translation>
+    </message>
+    <message>
+        <source>Recent Searches</source>
+        <translation>Letzte Suchen</translation>
+    </message>
+    <message>
+        <source>Watching</source>
+        <translation>Beobachtet</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Quit Orvane</source>
+        <translation>Orvane beenden</translation>
+    </message>
+    <message>
+        <source>%1 (free)</source>
+        <translation>%1 (frei)</translation>
     </message>
 </context>
 </TS>

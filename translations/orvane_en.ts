@@ -30,6 +30,13 @@
             <numerusform>%n available</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 and %n more</numerusform>
+            <numerusform>%1 and %n more</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>orvane::Format</name>
@@ -80,6 +87,23 @@
         <translation>
             <numerusform>%Ln yr.</numerusform>
             <numerusform>%Ln yr.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>orvane::TrayIcon</name>
+    <message numerus="yes">
+        <source>Watching %n</source>
+        <translation>
+            <numerusform>Watching %n</numerusform>
+            <numerusform>Watching %n</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n watched names are free</source>
+        <translation>
+            <numerusform>%n watched name is free</numerusform>
+            <numerusform>%n watched names are free</numerusform>
         </translation>
     </message>
 </context>

@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
     if (onlyPrints(argc, argv)) {
         QCoreApplication core(argc, argv);
         orvane::setApplicationIdentity();
-        QCoreApplication::setApplicationName(QStringLiteral("orvane")); // as typed: "orvane 1.1"
+        QCoreApplication::setApplicationName(QStringLiteral("orvane")); // as typed: "orvane 1.2"
         QCommandLineParser parser;
         describe(parser);
         parser.process(core); // prints, and ends the process
