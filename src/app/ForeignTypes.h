@@ -14,6 +14,14 @@
 
 namespace orvane::qml {
 
+// A domain's verdict, as the models' roles and HistoryActions give and take it:
+// DomainAvailability.taken, DomainAvailability.available, ...
+namespace DomainAvailabilityForeign {
+Q_NAMESPACE
+QML_FOREIGN_NAMESPACE(orvane::verdict)
+QML_NAMED_ELEMENT(DomainAvailability)
+} // namespace DomainAvailabilityForeign
+
 struct AppSettingsForeign {
     Q_GADGET
     QML_FOREIGN(orvane::AppSettings)

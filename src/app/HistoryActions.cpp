@@ -43,9 +43,9 @@ void HistoryActions::clearHistory()
     report(saved, tr("Could not clear the history"));
 }
 
-void HistoryActions::watch(const QString &domain, const QString &tld, const QString &availabilityRaw)
+void HistoryActions::watch(const QString &domain, const QString &tld, DomainAvailability availability)
 {
-    report(m_watchList->watch(domain, tld, domainAvailabilityFromRaw(availabilityRaw), QDateTime::currentDateTimeUtc()),
+    report(m_watchList->watch(domain, tld, availability, QDateTime::currentDateTimeUtc()),
            tr("Could not watch %1").arg(domain));
 }
 

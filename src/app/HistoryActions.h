@@ -34,7 +34,7 @@ public:
     Q_INVOKABLE void deleteRecord(orvane::SearchRecord *record);
     Q_INVOKABLE void clearHistory();
     // Starts or stops checking a domain again in the background (a taken row's "Watch").
-    Q_INVOKABLE void watch(const QString &domain, const QString &tld, const QString &availabilityRaw);
+    Q_INVOKABLE void watch(const QString &domain, const QString &tld, orvane::DomainAvailability availability);
     Q_INVOKABLE void stopWatching(const QString &domain);
     Q_INVOKABLE void dismissFailure();
 

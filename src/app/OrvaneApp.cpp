@@ -78,6 +78,7 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
 {
     [[maybe_unused]] volatile auto keepTypeRegistration = &qml_register_types_Orvane;
     m_searchPane->setGong(m_gong);
+    m_searchPane->liveResults()->setWatchList(m_watchList.get());
 
     m_windows->setTrayAvailable(m_tray->available());
     connect(m_tray.get(), &TrayIcon::availableChanged, m_windows.get(), [this] { m_windows->setTrayAvailable(m_tray->available()); });

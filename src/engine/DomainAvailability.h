@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QJsonValue>
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -11,9 +12,15 @@
 
 namespace orvane {
 
-// The state of one domain. The raw string (the case name in lower case) is the
-// only external form: history rows, JSON and comparisons all go through it.
+// The state of one domain. The raw string (the case name in lower case) is the only stored
+// form: history rows and JSON go through it. The windows name the values themselves (the enum
+// has a namespace of its own only to carry the meta-object they read it from).
+namespace verdict {
+Q_NAMESPACE
 enum class DomainAvailability { available, taken, unknown, error, checking };
+Q_ENUM_NS(DomainAvailability)
+} // namespace verdict
+using verdict::DomainAvailability;
 
 inline constexpr std::array<DomainAvailability, 5> allDomainAvailabilities{
     DomainAvailability::available, DomainAvailability::taken, DomainAvailability::unknown,
@@ -46,5 +53,3 @@ struct CheckResult {
 };
 
 } // namespace orvane
-
-Q_DECLARE_METATYPE(orvane::DomainAvailability)
