@@ -185,9 +185,7 @@ void OrvaneApp::serveDesktopSearch()
     actions.openWithText = [this](const QString &text) { m_windows->openWithText(text); };
     actions.copy = [this](const QString &domain) { m_windows->copyText(domain); };
     actions.watch = [this](const DesktopSearch::Match &match) {
-        // A name still being checked has no verdict yet: the watch checks it first.
-        const bool known = match.availability != DomainAvailability::checking;
-        m_historyActions->watch(match.domain, match.tld, known ? rawString(match.availability) : QString());
+        m_historyActions->watch(match.domain, match.tld, match.availability);
     };
     auto bus = std::make_unique<DesktopSearchBus>(m_desktopSearch.get(), std::move(actions));
     bus->serve(m_configuration.desktopSearchBus);

@@ -13,14 +13,15 @@
 namespace orvane {
 
 // The state of one domain. The raw string (the case name in lower case) is the only stored
-// form: history rows and JSON go through it. The windows name the values themselves (the enum
-// has a namespace of its own only to carry the meta-object they read it from).
-namespace verdict {
-Q_NAMESPACE
-enum class DomainAvailability { available, taken, unknown, error, checking };
-Q_ENUM_NS(DomainAvailability)
-} // namespace verdict
-using verdict::DomainAvailability;
+// form: history rows and JSON go through it. The enum sits in a gadget only for its meta-type:
+// in a QVariant (a model's role, an invokable's argument) it reads as its number.
+struct Verdict {
+    Q_GADGET
+public:
+    enum class DomainAvailability { available, taken, unknown, error, checking };
+    Q_ENUM(DomainAvailability)
+};
+using DomainAvailability = Verdict::DomainAvailability;
 
 inline constexpr std::array<DomainAvailability, 5> allDomainAvailabilities{
     DomainAvailability::available, DomainAvailability::taken, DomainAvailability::unknown,

@@ -67,16 +67,20 @@ SearchPaneModel::SearchPaneModel(LookupConfiguration lookup, ClaudeCLIOptions cl
       m_suggestions(new SuggestionsModel(this))
 {
     // What the derived properties read, each told once when one of its parts changes.
-    auto follow = [this](auto signal, auto derived, auto changed) {
-        connect(this, signal, this, [this, derived, changed, last = (this->*derived)()]() mutable {
-            if (std::exchange(last, (this->*derived)()) != last)
-                emit(this->*changed)();
-        });
+    auto follow = [this](std::initializer_list<void (SearchPaneModel::*)()> parts, bool (SearchPaneModel::*derived)() const,
+                         void (SearchPaneModel::*changed)()) {
+        auto last = std::make_shared<bool>((this->*derived)());
+        for (auto part : parts) {
+            connect(this, part, this, [this, last, derived, changed] {
+                if (std::exchange(*last, (this->*derived)()) != *last)
+                    emit(this->*changed)();
+            });
+        }
     };
-    for (auto signal : {&SearchPaneModel::queryChanged, &SearchPaneModel::isSearchingChanged})
-        follow(signal, &SearchPaneModel::canSearch, &SearchPaneModel::canSearchChanged);
-    for (auto signal : {&SearchPaneModel::queryChanged, &SearchPaneModel::isSuggestingChanged})
-        follow(signal, &SearchPaneModel::canSuggest, &SearchPaneModel::canSuggestChanged);
+    follow({&SearchPaneModel::queryChanged, &SearchPaneModel::isSearchingChanged}, &SearchPaneModel::canSearch,
+           &SearchPaneModel::canSearchChanged);
+    follow({&SearchPaneModel::queryChanged, &SearchPaneModel::isSuggestingChanged}, &SearchPaneModel::canSuggest,
+           &SearchPaneModel::canSuggestChanged);
     // A deleted search is no longer selected, though the pane still shows what it found.
     if (store) {
         connect(store, &HistoryStore::recordRemoved, this, [this](SearchRecord *record) {
