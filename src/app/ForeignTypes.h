@@ -14,6 +14,23 @@
 
 namespace orvane::qml {
 
+// A domain's verdict (DomainAvailability.Taken, ...), as the models' roles and HistoryActions
+// give and take it. QML reads only enum values that begin with a capital letter, so the
+// engine's values are named to it here, each the engine's own number.
+namespace DomainAvailabilityForeign {
+Q_NAMESPACE
+QML_NAMED_ELEMENT(DomainAvailability)
+enum Value {
+    Available = int(orvane::DomainAvailability::available),
+    Taken = int(orvane::DomainAvailability::taken),
+    Unknown = int(orvane::DomainAvailability::unknown),
+    Error = int(orvane::DomainAvailability::error),
+    Checking = int(orvane::DomainAvailability::checking),
+};
+Q_ENUM_NS(Value)
+static_assert(orvane::allDomainAvailabilities.size() == 5, "every verdict is named to QML");
+} // namespace DomainAvailabilityForeign
+
 struct AppSettingsForeign {
     Q_GADGET
     QML_FOREIGN(orvane::AppSettings)

@@ -43,9 +43,11 @@ void HistoryActions::clearHistory()
     report(saved, tr("Could not clear the history"));
 }
 
-void HistoryActions::watch(const QString &domain, const QString &tld, const QString &availabilityRaw)
+void HistoryActions::watch(const QString &domain, const QString &tld, DomainAvailability availability)
 {
-    report(m_watchList->watch(domain, tld, domainAvailabilityFromRaw(availabilityRaw), QDateTime::currentDateTimeUtc()),
+    // A name still being checked has no verdict yet: the watch checks it first.
+    const auto seen = availability == DomainAvailability::checking ? std::nullopt : std::optional(availability);
+    report(m_watchList->watch(domain, tld, seen, QDateTime::currentDateTimeUtc()),
            tr("Could not watch %1").arg(domain));
 }
 

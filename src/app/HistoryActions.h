@@ -33,8 +33,9 @@ public:
     // A deletion that cannot be written is taken back: the list shows what the file still holds.
     Q_INVOKABLE void deleteRecord(orvane::SearchRecord *record);
     Q_INVOKABLE void clearHistory();
-    // Starts or stops checking a domain again in the background (a taken row's "Watch").
-    Q_INVOKABLE void watch(const QString &domain, const QString &tld, const QString &availabilityRaw);
+    // Starts or stops checking a domain again in the background (a taken row's "Watch"), with
+    // the verdict the user saw (none while it is still being checked).
+    Q_INVOKABLE void watch(const QString &domain, const QString &tld, orvane::DomainAvailability availability);
     Q_INVOKABLE void stopWatching(const QString &domain);
     Q_INVOKABLE void dismissFailure();
 

@@ -78,6 +78,7 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
 {
     [[maybe_unused]] volatile auto keepTypeRegistration = &qml_register_types_Orvane;
     m_searchPane->setGong(m_gong);
+    m_searchPane->liveResults()->setWatchList(m_watchList.get());
 
     m_windows->setTrayAvailable(m_tray->available());
     connect(m_tray.get(), &TrayIcon::availableChanged, m_windows.get(), [this] { m_windows->setTrayAvailable(m_tray->available()); });
@@ -184,9 +185,7 @@ void OrvaneApp::serveDesktopSearch()
     actions.openWithText = [this](const QString &text) { m_windows->openWithText(text); };
     actions.copy = [this](const QString &domain) { m_windows->copyText(domain); };
     actions.watch = [this](const DesktopSearch::Match &match) {
-        // A name still being checked has no verdict yet: the watch checks it first.
-        const bool known = match.availability != DomainAvailability::checking;
-        m_historyActions->watch(match.domain, match.tld, known ? rawString(match.availability) : QString());
+        m_historyActions->watch(match.domain, match.tld, match.availability);
     };
     auto bus = std::make_unique<DesktopSearchBus>(m_desktopSearch.get(), std::move(actions));
     bus->serve(m_configuration.desktopSearchBus);

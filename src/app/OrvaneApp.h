@@ -57,6 +57,7 @@ class OrvaneApp : public QObject, public AppSingleton<OrvaneApp>
     QML_NAMED_ELEMENT(App)
     QML_SINGLETON
     Q_PROPERTY(orvane::AppSettings *settings READ settings CONSTANT)
+    // Made here, not in QML: it outlives the main window (a window built anew shows the search as it was).
     Q_PROPERTY(orvane::SearchPaneModel *searchPane READ searchPane CONSTANT)
     Q_PROPERTY(QString version READ version CONSTANT)
     Q_PROPERTY(int year READ year CONSTANT)

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QJsonValue>
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -11,9 +12,16 @@
 
 namespace orvane {
 
-// The state of one domain. The raw string (the case name in lower case) is the
-// only external form: history rows, JSON and comparisons all go through it.
-enum class DomainAvailability { available, taken, unknown, error, checking };
+// The state of one domain. The raw string (the case name in lower case) is the only stored
+// form: history rows and JSON go through it. The enum sits in a gadget only for its meta-type:
+// in a QVariant (a model's role, an invokable's argument) it reads as its number.
+struct Verdict {
+    Q_GADGET
+public:
+    enum class DomainAvailability { available, taken, unknown, error, checking };
+    Q_ENUM(DomainAvailability)
+};
+using DomainAvailability = Verdict::DomainAvailability;
 
 inline constexpr std::array<DomainAvailability, 5> allDomainAvailabilities{
     DomainAvailability::available, DomainAvailability::taken, DomainAvailability::unknown,
@@ -46,5 +54,3 @@ struct CheckResult {
 };
 
 } // namespace orvane
-
-Q_DECLARE_METATYPE(orvane::DomainAvailability)

@@ -1,6 +1,7 @@
 #include "search/ListModels.h"
 
 #include "engine/DomainName.h"
+#include "watch/WatchList.h"
 
 #include <QTimerEvent>
 
@@ -30,7 +31,7 @@ QVariant LiveResultsModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case DomainRole: return row.domain;
     case TldRole: return row.tld;
-    case AvailabilityRole: return rawString(row.availability);
+    case AvailabilityRole: return QVariant::fromValue(row.availability);
     case RawResponseRole: return row.rawResponse;
     case ErrorMessageRole: return row.errorMessage.value_or(QString());
     case HasErrorRole: return row.errorMessage.has_value();
@@ -41,6 +42,7 @@ QVariant LiveResultsModel::data(const QModelIndex &index, int role) const
     case WaitingHostRole: return row.waitingHost;
     case ShownDomainRole: return m_shown.at(index.row()).domain;
     case LookAlikeHintRole: return m_shown.at(index.row()).hint;
+    case WatchedRole: return m_watchList && m_watchList->contains(row.domain);
     default: return {};
     }
 }
@@ -63,7 +65,25 @@ QHash<int, QByteArray> LiveResultsModel::roleNames() const
             {HasErrorRole, "hasError"},       {ExpiresAtRole, "expiresAt"},
             {HasRawRole, "hasRaw"},           {ExpandedRole, "expanded"},
             {WaitingRole, "waiting"},         {WaitingHostRole, "waitingHost"},
-            {ShownDomainRole, "shownDomain"}, {LookAlikeHintRole, "lookAlikeHint"}};
+            {ShownDomainRole, "shownDomain"}, {LookAlikeHintRole, "lookAlikeHint"},
+            {WatchedRole, "watched"}};
+}
+
+void LiveResultsModel::setWatchList(WatchList *list)
+{
+    if (m_watchList)
+        disconnect(m_watchList, nullptr, this, nullptr);
+    m_watchList = list;
+    if (list) {
+        connect(list, &WatchList::watchedChanged, this, [this](const QString &domain) {
+            for (int i = 0; i < m_rows.size(); ++i) {
+                if (m_rows.at(i).domain == domain)
+                    emit dataChanged(index(i), index(i), {WatchedRole});
+            }
+        });
+    }
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0), index(count() - 1), {WatchedRole});
 }
 
 int LiveResultsModel::availableCount() const

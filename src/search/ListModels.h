@@ -7,10 +7,13 @@
 #include <QBasicTimer>
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 
 namespace orvane {
+
+class WatchList;
 
 // The rows of the search pane, as QML binds to them. Rows change in place. Answers change the
 // rows at once, but the views hear of them once per frame: a search of a thousand TLDs whose
@@ -26,7 +29,7 @@ public:
         IdRole = Qt::UserRole + 1,
         TldRole,
         DomainRole,
-        AvailabilityRole,
+        AvailabilityRole, // a DomainAvailability
         RawResponseRole,
         ErrorMessageRole,
         HasErrorRole,
@@ -39,6 +42,7 @@ public:
         // flagged ("mixed scripts"), empty for an ordinary name.
         ShownDomainRole,
         LookAlikeHintRole,
+        WatchedRole, // whether the domain is on the watch list
     };
     // How long answers gather before the views are told: one frame.
     static constexpr int notifyIntervalMs = 16;
@@ -68,6 +72,8 @@ public:
                     const QDateTime &expiresAt = {});
     // Tells the views now what they have not heard yet.
     void flush();
+    // The list the rows' WatchedRole follows; none: no row is watched.
+    void setWatchList(WatchList *list);
 
     // Whether a row shows its raw answer: the user's choice, kept here so that it outlives the
     // row's view (scrolled away, or a window built anew). New rows start collapsed.
@@ -107,6 +113,7 @@ private:
     QBasicTimer m_notifyTimer;
     QSet<int> m_waiting; // rows held back by a registry
     QTimer m_tick;
+    QPointer<WatchList> m_watchList;
 };
 
 // The brainstorm's suggestions.

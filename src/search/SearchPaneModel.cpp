@@ -66,6 +66,28 @@ SearchPaneModel::SearchPaneModel(LookupConfiguration lookup, ClaudeCLIOptions cl
       m_liveResults(new LiveResultsModel(this)),
       m_suggestions(new SuggestionsModel(this))
 {
+    // What the derived properties read, each told once when one of its parts changes.
+    auto follow = [this](std::initializer_list<void (SearchPaneModel::*)()> parts, bool (SearchPaneModel::*derived)() const,
+                         void (SearchPaneModel::*changed)()) {
+        auto last = std::make_shared<bool>((this->*derived)());
+        for (auto part : parts) {
+            connect(this, part, this, [this, last, derived, changed] {
+                if (std::exchange(*last, (this->*derived)()) != *last)
+                    emit(this->*changed)();
+            });
+        }
+    };
+    follow({&SearchPaneModel::queryChanged, &SearchPaneModel::isSearchingChanged}, &SearchPaneModel::canSearch,
+           &SearchPaneModel::canSearchChanged);
+    follow({&SearchPaneModel::queryChanged, &SearchPaneModel::isSuggestingChanged}, &SearchPaneModel::canSuggest,
+           &SearchPaneModel::canSuggestChanged);
+    // A deleted search is no longer selected, though the pane still shows what it found.
+    if (store) {
+        connect(store, &HistoryStore::recordRemoved, this, [this](SearchRecord *record) {
+            if (record == m_selectedRecord)
+                setSelectedRecord(nullptr);
+        });
+    }
 }
 
 SearchPaneModel::~SearchPaneModel() = default;
@@ -81,6 +103,7 @@ void SearchPaneModel::assign(T &member, const U &value, void (SearchPaneModel::*
 
 void SearchPaneModel::setQuery(const QString &query)
 {
+    m_hasName = !DomainName::normalize(query).isEmpty();
     assign(m_query, query, &SearchPaneModel::queryChanged);
 }
 
@@ -109,6 +132,11 @@ void SearchPaneModel::setActiveRecord(SearchRecord *record)
     assign(m_activeRecord, record, &SearchPaneModel::activeRecordChanged);
 }
 
+void SearchPaneModel::setSelectedRecord(SearchRecord *record)
+{
+    assign(m_selectedRecord, record, &SearchPaneModel::selectedRecordChanged);
+}
+
 void SearchPaneModel::setIsHistoricalView(bool on)
 {
     assign(m_isHistoricalView, on, &SearchPaneModel::isHistoricalViewChanged);
@@ -135,6 +163,7 @@ void SearchPaneModel::search()
     ++m_unfinishedRuns;
     setIsSearching(true);
     setIsHistoricalView(false);
+    setSelectedRecord(nullptr);
 
     auto run = std::make_shared<Run>();
     QList<LiveResult> rows;
@@ -247,6 +276,7 @@ void SearchPaneModel::showRecord(SearchRecord *record)
     resetRuns();
     setActiveRecord(record);
     setIsHistoricalView(true);
+    setSelectedRecord(record);
     setQuery(record->query());
     QList<DomainResult *> results = record->results();
     std::stable_sort(results.begin(), results.end(),
@@ -266,6 +296,7 @@ void SearchPaneModel::newSearch()
     resetRuns();
     setIsHistoricalView(false);
     setActiveRecord(nullptr);
+    setSelectedRecord(nullptr);
     setQuery(QString());
     m_liveResults->replaceAll({});
     m_suggestions->replaceAll({});

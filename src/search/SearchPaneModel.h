@@ -33,6 +33,13 @@ class SearchPaneModel : public QObject
     Q_PROPERTY(QString suggestionError READ suggestionErrorText NOTIFY suggestionErrorChanged)
     Q_PROPERTY(orvane::SearchRecord *activeRecord READ activeRecord NOTIFY activeRecordChanged)
     Q_PROPERTY(bool isHistoricalView READ isHistoricalView NOTIFY isHistoricalViewChanged)
+    // The saved search the pane shows (the history's selection); null while it shows a live one
+    // and once that search is deleted.
+    Q_PROPERTY(orvane::SearchRecord *selectedRecord READ selectedRecord NOTIFY selectedRecordChanged)
+    // Whether "Check" and the brainstorm have a name to start on: the field holds more than
+    // blanks, and no search (or brainstorm) runs. An invalid name is refused with its message.
+    Q_PROPERTY(bool canSearch READ canSearch NOTIFY canSearchChanged)
+    Q_PROPERTY(bool canSuggest READ canSuggest NOTIFY canSuggestChanged)
 
 public:
     static inline const QString saveFailedPrefix = QStringLiteral("Could not save search history: ");
@@ -60,6 +67,9 @@ public:
     QString suggestionErrorText() const { return m_suggestionError.value_or(QString()); }
     SearchRecord *activeRecord() const { return m_activeRecord; }
     bool isHistoricalView() const { return m_isHistoricalView; }
+    SearchRecord *selectedRecord() const { return m_selectedRecord; }
+    bool canSearch() const { return m_hasName && !m_isSearching; }
+    bool canSuggest() const { return m_hasName && !m_isSuggesting; }
 
     Q_INVOKABLE void search();
     // The window shows, or the user is about to type: connections to the enabled TLDs'
@@ -79,6 +89,9 @@ signals:
     void suggestionErrorChanged();
     void activeRecordChanged();
     void isHistoricalViewChanged();
+    void selectedRecordChanged();
+    void canSearchChanged();
+    void canSuggestChanged();
 
 private:
     // Sets a property's member and emits `changed` when the value differs.
@@ -97,6 +110,7 @@ private:
     void setLastError(const std::optional<QString> &message);
     void setSuggestionError(const std::optional<QString> &message);
     void setActiveRecord(SearchRecord *record);
+    void setSelectedRecord(SearchRecord *record);
     void setIsHistoricalView(bool on);
 
     // Shared with running searches, which keep it alive when this model goes away.
@@ -107,6 +121,7 @@ private:
     QPointer<AppSettings> m_settings;
 
     QString m_query;
+    bool m_hasName = false; // the query holds more than blanks
     bool m_isSearching = false;
     int m_unfinishedRuns = 0;
     quint64 m_paneGeneration = 0;
@@ -116,6 +131,7 @@ private:
     std::optional<QString> m_lastError;
     std::optional<QString> m_suggestionError;
     QPointer<SearchRecord> m_activeRecord;
+    QPointer<SearchRecord> m_selectedRecord;
     bool m_isHistoricalView = false;
 };
 

@@ -9,24 +9,18 @@ Item {
     property Window hostWindow
     // The model outlives the window: a window built anew shows the search where it was.
     readonly property SearchPaneModel model: App.searchPane
-    property SearchRecord selectedRecord: null
-    Component.onCompleted: selectedRecord = model.isHistoricalView ? model.activeRecord : null
     property alias clearDialog: clearDialog
     property alias deleteDialog: deleteDialog
 
     function select(record) {
-        selectedRecord = record
         if (record)
             model.showRecord(record)
     }
     function deleteRecord(record) {
-        if (selectedRecord === record)
-            selectedRecord = null
         HistoryActions.deleteRecord(record)
     }
     function newSearch() {
         model.newSearch()
-        selectedRecord = null
         pane.focusField()
     }
     function focusField() {
@@ -84,7 +78,7 @@ Item {
             objectName: "historySidebar"
             SplitView.minimumWidth: 240
             SplitView.preferredWidth: 280
-            selectedRecord: root.selectedRecord
+            selectedRecord: root.model.selectedRecord
             onRecordSelected: record => root.select(record)
             onDeleteRequested: record => root.deleteRecord(record)
             onDeleteAsked: record => { deleteDialog.record = record; deleteDialog.open() }
@@ -128,10 +122,7 @@ Item {
         message: qsTr("This deletes every saved search and its results. This cannot be undone.")
         confirmText: qsTr("Clear %n searches", "", count)
         confirmName: "confirmClear"
-        onConfirmed: {
-            HistoryActions.clearHistory()
-            root.selectedRecord = null
-        }
+        onConfirmed: HistoryActions.clearHistory()
     }
     ConfirmDialog {
         id: deleteDialog

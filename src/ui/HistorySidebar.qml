@@ -201,7 +201,7 @@ Rectangle {
                     id: watchedRow
                     width: ListView.view.width
                     implicitHeight: watchedLayout.implicitHeight + 12
-                    readonly property var words: ({ available: qsTr("available"), taken: qsTr("taken"), unknown: qsTr("unclear"), error: qsTr("error") })
+                    readonly property var words: ({ [DomainAvailability.Available]: qsTr("available"), [DomainAvailability.Taken]: qsTr("taken"), [DomainAvailability.Unknown]: qsTr("unclear"), [DomainAvailability.Error]: qsTr("error") })
                     readonly property string verdict: words[availability] || qsTr("not checked yet")
                     readonly property string checked: lastChecked && !isNaN(lastChecked) ? (root.tick, Format.relativeTime(lastChecked)) : ""
                     // On its way to release: the phase, and when the name should come free.
@@ -234,8 +234,8 @@ Rectangle {
                                 text: shownDomain !== domain ? shownDomain.replace(/-/g, "\u2011") : shownDomain // wraps at the space only
                                 wrap: shownDomain !== domain
                                 font.pixelSize: Theme.textBody
-                                font.weight: availability === "available" ? Font.DemiBold : Font.Normal
-                                color: availability === "available" ? Theme.statusAvailableText : Theme.primaryText
+                                font.weight: availability === DomainAvailability.Available ? Font.DemiBold : Font.Normal
+                                color: availability === DomainAvailability.Available ? Theme.statusAvailableText : Theme.primaryText
                             }
                             Text {
                                 Layout.fillWidth: true

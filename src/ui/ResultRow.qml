@@ -17,7 +17,7 @@ FocusScope {
     property string rowLookAlikeHint
     property string rowTld
     property var rowExpiresAt
-    property string rowAvailability
+    property int rowAvailability: DomainAvailability.Unknown
     property string rowRawResponse // only while shown
     property string rowErrorMessage
     property bool rowHasError: false
@@ -26,10 +26,11 @@ FocusScope {
     property string rowWaiting
     property string rowWaitingHost
     property bool showRaw: false
+    property bool watched: false // the domain is on the watch list
     signal toggleRaw()
     signal step(int delta) // Up or Down: the keys move to the row before or after
 
-    readonly property bool canWatch: rowAvailability === "taken" || watched
+    readonly property bool canWatch: rowAvailability === DomainAvailability.Taken || watched
     function open() { if (link.length > 0) WindowController.openUrl(link) }
     function copy() { WindowController.copyText(rowDomain) }
     function toggleWatch() { watched ? HistoryActions.stopWatching(rowDomain) : HistoryActions.watch(rowDomain, rowTld, rowAvailability) }
@@ -65,17 +66,15 @@ FocusScope {
     }
 
     readonly property var looks: ({
-        available: { symbol: "checkmark.circle.fill", color: Theme.statusAvailableText, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
-        taken: { symbol: "xmark.circle.fill", color: Theme.secondaryText, label: qsTr("Taken"), spoken: qsTr("taken"), weight: Font.Medium },
-        unknown: { symbol: "questionmark.circle.fill", color: Theme.statusUnclearText, label: qsTr("Unclear"), spoken: qsTr("unclear"), weight: Font.Medium },
-        error: { symbol: "exclamationmark.triangle.fill", color: Theme.statusErrorText, label: qsTr("Error"), spoken: qsTr("error"), weight: Font.Medium },
-        checking: { symbol: "ellipsis.circle", color: Theme.statusCheckingText, label: qsTr("Checking"), spoken: qsTr("checking"), weight: Font.Medium }
+        [DomainAvailability.Available]: { symbol: "checkmark.circle.fill", color: Theme.statusAvailableText, label: qsTr("Available"), spoken: qsTr("available"), weight: Font.Bold },
+        [DomainAvailability.Taken]: { symbol: "xmark.circle.fill", color: Theme.secondaryText, label: qsTr("Taken"), spoken: qsTr("taken"), weight: Font.Medium },
+        [DomainAvailability.Unknown]: { symbol: "questionmark.circle.fill", color: Theme.statusUnclearText, label: qsTr("Unclear"), spoken: qsTr("unclear"), weight: Font.Medium },
+        [DomainAvailability.Error]: { symbol: "exclamationmark.triangle.fill", color: Theme.statusErrorText, label: qsTr("Error"), spoken: qsTr("error"), weight: Font.Medium },
+        [DomainAvailability.Checking]: { symbol: "ellipsis.circle", color: Theme.statusCheckingText, label: qsTr("Checking"), spoken: qsTr("checking"), weight: Font.Medium }
     })
-    readonly property var look: looks[rowAvailability] || looks.unknown
-    readonly property string link: rowAvailability === "taken" ? Format.webLink(rowDomain) : ""
-    // Follows the watch list: any change there re-reads whether this domain is on it.
-    readonly property bool watched: HistoryActions.watchList.count >= 0 && HistoryActions.watchList.contains(rowDomain)
-    readonly property string expiry: rowAvailability === "taken" && rowExpiresAt ? Format.expiryText(rowExpiresAt) : ""
+    readonly property var look: looks[rowAvailability] || looks[DomainAvailability.Unknown]
+    readonly property string link: rowAvailability === DomainAvailability.Taken ? Format.webLink(rowDomain) : ""
+    readonly property string expiry: rowAvailability === DomainAvailability.Taken && rowExpiresAt ? Format.expiryText(rowExpiresAt) : ""
     implicitHeight: column.implicitHeight
     // A screen reader hears the row as one sentence: "orvane.com, available".
     Accessible.role: Accessible.ListItem
@@ -124,8 +123,8 @@ FocusScope {
                     tld: row.rowTld
                     wrap: row.rowLookAlikeHint.length > 0
                     font.pixelSize: Theme.textHeadline
-                    font.weight: row.rowAvailability === "available" ? Font.DemiBold : Font.Normal
-                    color: row.rowAvailability === "available" ? Theme.statusAvailableText : Theme.primaryText
+                    font.weight: row.rowAvailability === DomainAvailability.Available ? Font.DemiBold : Font.Normal
+                    color: row.rowAvailability === DomainAvailability.Available ? Theme.statusAvailableText : Theme.primaryText
                 }
                 LinkButton {
                     id: domainLink
@@ -208,7 +207,7 @@ FocusScope {
             }
 
             Loader {
-                active: row.rowAvailability === "error" && row.rowHasError
+                active: row.rowAvailability === DomainAvailability.Error && row.rowHasError
                 visible: active
                 Layout.fillWidth: true
                 sourceComponent: TextEdit {

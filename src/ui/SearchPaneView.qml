@@ -11,7 +11,6 @@ import Orvane
 Item {
     id: pane
     property SearchPaneModel model
-    readonly property bool queryBlank: model.query.replace(/^[ \t]+|[ \t]+$/g, "").length === 0
     readonly property bool hasResults: model.liveResults.count > 0
     readonly property bool brainstormShown: !model.isHistoricalView && App.settings.useClaudeForSuggestions
 
@@ -183,7 +182,7 @@ Item {
                                 rightPadding: 14
                                 topPadding: 8
                                 bottomPadding: 8
-                                enabled: !pane.queryBlank && !pane.model.isSearching
+                                enabled: pane.model.canSearch
                                 onClicked: pane.submit()
                             }
                         }
@@ -286,6 +285,7 @@ Item {
             rowWaiting: waiting
             rowWaitingHost: waitingHost
             showRaw: expanded
+            watched: model.watched
             onToggleRaw: pane.model.liveResults.setExpanded(index, !expanded)
             onStep: delta => pane.focusRow(index + delta)
         }
@@ -322,7 +322,7 @@ Item {
                     fontSize: 12
                     leftPadding: 10
                     rightPadding: 10
-                    enabled: !pane.model.isSuggesting && !pane.queryBlank
+                    enabled: pane.model.canSuggest
                     onClicked: pane.model.suggest()
                 }
 

@@ -236,7 +236,7 @@ QVariant WatchList::data(const QModelIndex &index, int role) const
     case DomainRole: return entry.domain;
     case ShownDomainRole: return DomainName::shown(entry.domain);
     case TldRole: return entry.tld;
-    case AvailabilityRole: return entry.lastAvailability ? rawString(*entry.lastAvailability) : QString();
+    case AvailabilityRole: return entry.lastAvailability ? QVariant::fromValue(*entry.lastAvailability) : QVariant();
     case LastCheckedRole: return entry.lastCheckedAt;
     default: break;
     }

@@ -35,6 +35,7 @@ class WatchList : public QAbstractListModel
     Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
 
 public:
+    // AvailabilityRole: the last answer, a DomainAvailability, undefined before the first check.
     // ShownDomainRole: the domain as shown, a look-alike with its ASCII form beside it.
     // ReleasePhaseRole: releasePhaseKey() of a name on its way to release, "" otherwise (a
     // country's name past its expiry, whose rules are its own, included); ReleaseAroundRole,

@@ -101,6 +101,7 @@ private slots:
         QVERIFY(check->isEnabled());
         QTest::keyClick(ui.window(), Qt::Key_Return);
         QCOMPARE(rowTexts(ui.model()), (QStringList{"orvane.com checking", "orvane.ai checking", "orvane.io checking"}));
+        QVERIFY(!check->isEnabled()); // nor while a search runs
         QTRY_COMPARE(rowTexts(ui.model()), (QStringList{"orvane.com available", "orvane.ai taken", "orvane.io unknown"}));
         QTRY_COMPARE(ui.resultRows().size(), 3);
         QTRY_COMPARE(ui.app->history()->count(), 1);
@@ -124,6 +125,7 @@ private slots:
         QVERIFY(ui.searchFor("orvane"));
         QTRY_COMPARE(ui.app->history()->count(), 1);
 
+        QTRY_COMPARE(ui.item("historyRow")->property("countText").toString(), QStringLiteral("1/2 free"));
         QVERIFY(ui.openNewestRecord());
         QVERIFY(ui.item("historicalStrip")->isVisible());
         QVERIFY(!ui.item("searchCard")->isVisible());
@@ -142,8 +144,7 @@ private slots:
         QVERIFY(std::ranges::any_of(UiHarness::visualItems(next), [](QQuickItem *child) {
             return QByteArray(child->metaObject()->className()).startsWith("FocusRing") && child->isVisible();
         }));
-        QQuickItem *content = ui.item("contentView");
-        QVERIFY(content->property("selectedRecord").value<QObject *>() == nullptr);
+        QVERIFY(!ui.model()->selectedRecord());
         QCOMPARE(ui.model()->liveResults()->count(), 0);
         QVERIFY(ui.item("searchCard")->isVisible());
 
@@ -151,7 +152,7 @@ private slots:
         // the selection is cleared first, so the pane is never asked to show the record being
         // deleted, and the keys go back to the list.
         QVERIFY(ui.openNewestRecord());
-        QVERIFY(content->property("selectedRecord").value<QObject *>() != nullptr);
+        QVERIFY(ui.model()->selectedRecord());
         QQuickItem *list = ui.item("historyList");
         QTRY_VERIFY(list->hasActiveFocus());
         QSignalSpy shown(ui.model(), &SearchPaneModel::activeRecordChanged);
@@ -162,7 +163,7 @@ private slots:
         QTest::keyClick(ui.window(), Qt::Key_Return);
         QTRY_COMPARE(ui.app->history()->count(), 0);
         QTRY_VERIFY(list->hasActiveFocus());
-        QVERIFY(content->property("selectedRecord").value<QObject *>() == nullptr);
+        QVERIFY(!ui.model()->selectedRecord());
         QCOMPARE(shown.count(), 0);
         QTRY_VERIFY(ui.item("emptyHistory")->isVisible());
     }
