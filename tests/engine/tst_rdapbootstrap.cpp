@@ -1,3 +1,4 @@
+#include "engine/Version.h"
 #include "FakeHttpServer.h"
 #include "engine/RDAPBootstrap.h"
 
@@ -85,7 +86,7 @@ private slots:
         QCOMPARE(bootstrap.registry().value(".test"), m_server->url("/rdap/").toString());
         QCOMPARE(bootstrap.lastFetch(), std::optional<QDateTime>(fixedNow));
         const auto headers = m_server->lastHeaders("/dns.json");
-        QCOMPARE(headers.value("user-agent"), QByteArray("Orvane/1.1"));
+        QCOMPARE(headers.value("user-agent"), QByteArray(orvane::userAgent));
         QCOMPARE(headers.value("accept"), QByteArray("application/json"));
 
         // The disk copy serves the next object without another request.

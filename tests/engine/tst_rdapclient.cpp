@@ -1,3 +1,4 @@
+#include "engine/Version.h"
 #include "FakeHttpServer.h"
 #include "engine/RDAPClient.h"
 
@@ -196,7 +197,7 @@ private slots:
         QCOMPARE(m_server->requestCount("/rdap/domain/myname.test"), 2);
         const auto headers = m_server->lastHeaders("/rdap/domain/myname.test");
         QCOMPARE(headers.value("accept"), QByteArray("application/rdap+json"));
-        QCOMPARE(headers.value("user-agent"), QByteArray("Orvane/1.1"));
+        QCOMPARE(headers.value("user-agent"), QByteArray(orvane::userAgent));
         QCOMPARE(headers.value("cache-control"), QByteArray("no-cache"));
         QCOMPARE(headers.value("pragma"), QByteArray("no-cache"));
     }
