@@ -233,14 +233,17 @@ private slots:
         }
     }
 
-    // Registry text that a spreadsheet would run as a formula arrives there as text.
+    // Registry text that a spreadsheet would run as a formula arrives there as text; a cell of
+    // two lines is quoted even without a comma in it.
     void csvCellsAreNeverFormulas()
     {
-        const QList<QByteArray> answers{"=cmd|' /C calc'!A0", "+1+1", "-1+1", "@SUM(1)", "\t=1"};
+        const QList<QByteArray> answers{"=cmd|' /C calc'!A0", "+1+1", "-1+1", "@SUM(1)", "\t=1", "line one\nline two"};
         for (int i = 0; i < answers.size(); ++i)
             m_whois->setAnswer(QStringLiteral("n%1.ai").arg(i), answers[i] + '\n');
+        const Run r = run({"--format", "csv", "-", ".ai"}, {.input = "n0\nn1\nn2\nn3\nn4\nn5\n"});
+        QVERIFY(QString::fromUtf8(r.stdOut).contains(",\"line one\nline two"));
         QStringList responses;
-        for (const QString &line : run({"--format", "csv", "-", ".ai"}, {.input = "n0\nn1\nn2\nn3\nn4\n"}).out.mid(1))
+        for (const QString &line : r.out.mid(1).filter(QRegularExpression("^n[0-4]\\.ai,")))
             responses << line.section(',', 4, -2);
         responses.sort();
         QCOMPARE(responses, (QStringList{"'+1+1", "'-1+1", "'=1", "'=cmd|' /C calc'!A0", "'@SUM(1)"}));
