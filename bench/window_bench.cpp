@@ -20,6 +20,7 @@
 #include "net/HttpClient.h"
 #include "search/SearchPaneModel.h"
 
+#include "ProcessStatus.h"
 #include "Registries.h"
 
 #include <QApplication>
@@ -49,42 +50,6 @@ namespace {
 
 // ---- reading a process from outside ------------------------------------------------------------
 
-qint64 statusKiB(qint64 pid, const char *field, const QString &task = {})
-{
-    QFile status(task.isEmpty() ? QStringLiteral("/proc/%1/status").arg(pid) : task + QStringLiteral("/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// Context switches of each thread of the process, by thread id: each one is a wake-up.
-QHash<QString, qint64> switches(qint64 pid)
-{
-    QHash<QString, qint64> byThread;
-    QDirIterator tasks(QStringLiteral("/proc/%1/task").arg(pid), QDir::Dirs | QDir::NoDotAndDotDot);
-    while (tasks.hasNext()) {
-        const QString task = tasks.next();
-        byThread.insert(task, std::max<qint64>(0, statusKiB(pid, "voluntary_ctxt_switches:", task))
-                                  + std::max<qint64>(0, statusKiB(pid, "nonvoluntary_ctxt_switches:", task)));
-    }
-    return byThread;
-}
-
-// The wake-ups between two readings: a thread that ended meanwhile woke at least to end.
-qint64 wakeupsBetween(const QHash<QString, qint64> &before, const QHash<QString, qint64> &after)
-{
-    qint64 total = 0;
-    for (auto it = after.cbegin(); it != after.cend(); ++it)
-        total += it.value() - before.value(it.key(), 0);
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        total += !after.contains(it.key());
-    return total;
-}
-
 double mib(qint64 kib) { return double(kib) / 1024.0; }
 
 double cpuSelf()
@@ -94,7 +59,7 @@ double cpuSelf()
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-qint64 ownStatusKiB(const char *field) { return statusKiB(QCoreApplication::applicationPid(), field); }
+qint64 ownStatusKiB(const char *field) { return processField(QCoreApplication::applicationPid(), field); }
 
 void say(const QByteArray &line)
 {
@@ -377,8 +342,8 @@ Idle idleFor(qint64 pid, int seconds)
     QThread::sleep(static_cast<unsigned long>(seconds));
     Idle idle;
     idle.wakeups = wakeupsBetween(before, switches(pid));
-    idle.rssMiB = mib(statusKiB(pid, "VmRSS:"));
-    idle.anonMiB = mib(statusKiB(pid, "RssAnon:"));
+    idle.rssMiB = mib(processField(pid, "VmRSS:"));
+    idle.anonMiB = mib(processField(pid, "RssAnon:"));
     return idle;
 }
 
@@ -509,8 +474,8 @@ void runPlatform(const Platform &platform, const Bench &bench, const Relay &rela
             return;
         }
         QThread::sleep(1);
-        const double rss = mib(statusKiB(program.pid(), "VmRSS:"));
-        const double anon = mib(statusKiB(program.pid(), "RssAnon:"));
+        const double rss = mib(processField(program.pid(), "VmRSS:"));
+        const double anon = mib(processField(program.pid(), "RssAnon:"));
         settledRss[count] = rss;
         std::printf("  search, %4d TLDs: wall %6.0f ms, CPU %.3f s, peak %.1f MiB, after %.1f MiB (%.1f anonymous), %s frames"
                     "   rows %s, wrong %s\n",
