@@ -287,8 +287,11 @@ void RegistryScheduler::pump(const QString &key)
     if (now >= h.pausedUntil) {
         if (h.rate) {
             const double seconds = std::chrono::duration<double>(now - std::max(h.tokensAt, h.pausedUntil)).count();
-            if (h.rateGuessed && !h.queue.empty())
-                *h.rate *= 1 + 0.05 * seconds; // a guess creeps up while the host takes it and more wait
+            // A guess creeps up while the host takes it, towards what the last stretch carried,
+            // as long as enough waits for a faster pace to win back the pause a refusal costs.
+            const double pause = std::chrono::duration<double>(h.lastPause).count();
+            if (h.rateGuessed && double(h.queue.size()) / *h.rate > 4 * pause)
+                h.rate = std::min(h.ceiling, *h.rate * (1 + 0.02 * seconds));
             h.tokens = std::min(std::max(1.0, h.burst), h.tokens + std::chrono::duration<double>(now - h.tokensAt).count() * *h.rate);
             h.tokensAt = now;
         }
@@ -324,20 +327,42 @@ void RegistryScheduler::pump(const QString &key)
 
 void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
 {
-    const auto previous = std::exchange(h.lastStretch, stretch);
     qCDebug(lcLookup, "%s answered %.0f in %.2f s before it refused (asked at %.1f a second)", qUtf8Printable(h.name), stretch.answers,
             stretch.seconds, h.rate.value_or(0));
-    // Two stretches far enough apart in length give the rate; it cannot be much above what the
-    // longer one carried. A first stretch began before all connections were up and counts a
-    // little less than it should: with it, the other must be much longer for the error to fade.
-    const Host::Stretch &longer = previous && previous->seconds > stretch.seconds ? *previous : stretch;
-    const double apart = previous && (previous->cold || stretch.cold) ? 1.0 : 0.5;
-    if (previous && std::abs(stretch.seconds - previous->seconds) >= apart) {
-        const double rate = (stretch.answers - previous->answers) / (stretch.seconds - previous->seconds);
-        if (rate > 0.05 && rate < 1.15 * longer.answers / longer.seconds) {
-            const double older = stretch.seconds < previous->seconds ? stretch.answers : previous->answers;
-            const double olderSeconds = std::min(stretch.seconds, previous->seconds);
-            h.burst = std::clamp(older - rate * olderSeconds, 1.0, std::max(1.0, older));
+    h.stretches.push_back(stretch);
+    if (h.stretches.size() > 4)
+        h.stretches.pop_front();
+    // Each stretch from a full bucket to a refusal says answers = burst + rate * seconds: a line
+    // through the last few gives both numbers, once their lengths are far enough apart for the
+    // send times' jitter to fade. A first stretch began before all connections were up and
+    // counts a little less than it should: it is used only beside a much longer one.
+    std::vector<Host::Stretch> points;
+    for (const Host::Stretch &s : h.stretches) {
+        if (!s.cold)
+            points.push_back(s);
+    }
+    double apart = 0.25;
+    if (points.size() < 2) {
+        points.assign(h.stretches.begin(), h.stretches.end());
+        apart = 1.0;
+    }
+    if (points.size() >= 2) {
+        double meanSeconds = 0, meanAnswers = 0, fastest = 0, shortest = 1e9, longest = 0;
+        for (const Host::Stretch &s : points) {
+            meanSeconds += s.seconds / double(points.size());
+            meanAnswers += s.answers / double(points.size());
+            fastest = std::max(fastest, s.answers / std::max(0.1, s.seconds));
+            shortest = std::min(shortest, s.seconds);
+            longest = std::max(longest, s.seconds);
+        }
+        double covariance = 0, variance = 0;
+        for (const Host::Stretch &s : points) {
+            covariance += (s.seconds - meanSeconds) * (s.answers - meanAnswers);
+            variance += (s.seconds - meanSeconds) * (s.seconds - meanSeconds);
+        }
+        const double rate = variance > 0 ? covariance / variance : 0;
+        if (longest - shortest >= apart && rate > 0.05 && rate < 1.15 * fastest) {
+            h.burst = std::clamp(meanAnswers - rate * meanSeconds, 1.0, std::max(1.0, meanAnswers));
             h.rate = rate * 0.97;
             h.rateGuessed = false;
             qCInfo(lcLookup, "%s takes about %.1f requests a second (%.0f at once): paced to that", qUtf8Printable(h.name), rate,
@@ -352,11 +377,13 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
     // One stretch: what got through went at most this fast (a stretch shorter than a couple of
     // round trips is one burst, and says nothing of a rate); ask a little slower, and creep up.
     const double seconds = std::max({0.1, stretch.seconds, 2 * h.roundTrip.value_or(0)});
-    double guess = 0.75 * stretch.answers / seconds;
-    if (h.rate)
-        guess = std::min(guess, 0.85 * *h.rate); // the last guess was refused too
+    h.ceiling = stretch.answers / seconds;
+    double guess = 0.85 * h.ceiling;
+    if (h.rate) // the last guess was refused too: well below it, so that the next stretch differs in length
+        guess = std::min(guess, 0.7 * *h.rate);
+    h.ceiling = std::max(guess, std::min(h.ceiling, h.rate.value_or(h.ceiling)));
     h.rate = guess;
-    h.burst = 1;
+    h.burst = std::max(1.0, std::floor(stretch.answers - guess * seconds)); // what the guess leaves of the stretch
     h.rateGuessed = true;
     qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), guess);
 }
@@ -420,6 +447,8 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             budget->m_notBefore = until;
             budget->m_notBeforeKey = key;
         }
+        if (first)
+            h.lastPause = pause;
         if (first && until > h.pausedUntil) {
             h.pausedUntil = until;
             qCInfo(lcLookup, "%s asked to wait: pausing it for %.1f s", qUtf8Printable(h.name), double(pause.count()) / 1000.0);

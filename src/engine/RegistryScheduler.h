@@ -175,6 +175,8 @@ private:
         std::optional<double> rate; // requests a second; none: only the window holds them back
         double burst = 1;
         bool rateGuessed = false;   // from one stretch only: raised while nothing is refused
+        double ceiling = 0;         // a guess is raised no further than the refused stretch went
+        std::chrono::milliseconds lastPause{0}; // what the host's last refusal cost
         double tokens = 0;
         Clock::time_point tokensAt;
         std::optional<Clock::time_point> stretchStart; // the first answer since the last refusal
@@ -186,7 +188,7 @@ private:
             double seconds;
             bool cold; // the first with this host: its connections were still opening
         };
-        std::optional<Stretch> lastStretch;
+        std::deque<Stretch> stretches; // the last few, oldest first
     };
 
     Host &host(const QString &key, const QString &name, Protocol protocol);
