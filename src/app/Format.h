@@ -19,6 +19,9 @@ public:
 
     // "https://orvane.com" for a domain that makes a valid web address, else "".
     Q_INVOKABLE QString webLink(const QString &domain) const;
+    // A lookup's error (English, as the engine gives it and the history keeps it) in the user's
+    // language; a text it does not know, such as one a registry sent, as it is.
+    Q_INVOKABLE static QString errorText(const QString &english);
     // A WHOIS answer without the registry's legal boilerplate.
     Q_INVOKABLE QString cleanAnswer(const QString &text) const;
     // The abbreviated relative style: "just now", "15 sec. ago", "2 min. ago", "3 hr. ago", "1 day ago".

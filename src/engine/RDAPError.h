@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ErrorText.h"
+
 #include <QString>
 
 namespace orvane {
@@ -31,13 +33,13 @@ public:
     QString description() const
     {
         switch (m_kind) {
-        case Kind::notSupportedForTLD: return QStringLiteral("RDAP not supported for ") + m_text;
-        case Kind::httpError: return QStringLiteral("RDAP HTTP error ") + QString::number(m_code);
-        case Kind::networkError: return QStringLiteral("RDAP network error: ") + m_text;
-        case Kind::invalidURL: return QStringLiteral("Invalid RDAP URL");
-        case Kind::invalidResponse: return QStringLiteral("RDAP server returned invalid response");
-        case Kind::rateLimited: return QStringLiteral("RDAP rate limit exceeded");
-        case Kind::tlsFailure: return QStringLiteral("RDAP secure connection failed with ") + m_text;
+        case Kind::notSupportedForTLD: return errorText::text(errorText::rdapNotSupported, m_text);
+        case Kind::httpError: return errorText::text(errorText::rdapHttpError, QString::number(m_code));
+        case Kind::networkError: return errorText::text(errorText::rdapNetworkError, m_text);
+        case Kind::invalidURL: return errorText::text(errorText::rdapInvalidURL);
+        case Kind::invalidResponse: return errorText::text(errorText::rdapInvalidResponse);
+        case Kind::rateLimited: return errorText::text(errorText::rdapRateLimited);
+        case Kind::tlsFailure: return errorText::text(errorText::rdapTlsFailure, m_text);
         }
         return {};
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ErrorText.h"
 #include "net/HttpClient.h"
 
 #include <QString>
@@ -27,13 +28,13 @@ public:
     QString description() const
     {
         switch (m_kind) {
-        case Kind::invalidTLD: return QStringLiteral("Invalid TLD: ") + m_text;
-        case Kind::noServer: return QStringLiteral("No WHOIS server known for ") + m_text;
-        case Kind::connectionFailed: return QStringLiteral("Connection failed: ") + m_text;
-        case Kind::readFailed: return QStringLiteral("Read failed: ") + m_text;
-        case Kind::timedOut: return QStringLiteral("WHOIS query timed out");
+        case Kind::invalidTLD: return errorText::text(errorText::invalidTLD, m_text);
+        case Kind::noServer: return errorText::text(errorText::noWhoisServer, m_text);
+        case Kind::connectionFailed: return errorText::text(errorText::connectionFailed, m_text);
+        case Kind::readFailed: return errorText::text(errorText::readFailed, m_text);
+        case Kind::timedOut: return errorText::text(errorText::whoisTimedOut);
         case Kind::cancelled: return cancelledDescription();
-        case Kind::throttled: return QStringLiteral("WHOIS server asked to wait longer than allowed: ") + m_text;
+        case Kind::throttled: return errorText::text(errorText::whoisThrottled, m_text);
         }
         return {};
     }
