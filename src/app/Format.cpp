@@ -1,6 +1,6 @@
 #include "app/Format.h"
 
-#include "engine/ErrorText.h"
+#include "engine/LookupText.h"
 #include "engine/WhoisInterpretation.h"
 
 #include <QCoreApplication>
@@ -20,9 +20,9 @@ QString Format::webLink(const QString &domain) const
     return url.toString();
 }
 
-QString Format::errorText(const QString &english)
+QString Format::lookupText(const QString &english)
 {
-    using namespace errorText;
+    using namespace lookupText;
     if (const QString whole = QCoreApplication::translate(context, english.toUtf8().constData()); whole != english)
         return whole;
     for (const char *pattern : withDetail) {
@@ -31,7 +31,7 @@ QString Format::errorText(const QString &english)
         const QLatin1StringView before = source.first(at), after = source.sliced(at + 2);
         if (english.size() >= before.size() + after.size() && english.startsWith(before) && english.endsWith(after)) {
             const QString detail = english.sliced(before.size(), english.size() - before.size() - after.size());
-            return QCoreApplication::translate(context, pattern).arg(errorText(detail));
+            return QCoreApplication::translate(context, pattern).arg(lookupText(detail));
         }
     }
     return english;
@@ -39,7 +39,8 @@ QString Format::errorText(const QString &english)
 
 QString Format::cleanAnswer(const QString &text) const
 {
-    return stripWhoisBoilerplate(text);
+    const QString own = lookupText(text);
+    return own != text ? own : stripWhoisBoilerplate(text);
 }
 
 QString Format::relativeTime(const QDateTime &when) const

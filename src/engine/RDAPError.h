@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ErrorText.h"
+#include "engine/LookupText.h"
 
 #include <QString>
 
@@ -33,13 +33,13 @@ public:
     QString description() const
     {
         switch (m_kind) {
-        case Kind::notSupportedForTLD: return errorText::text(errorText::rdapNotSupported, m_text);
-        case Kind::httpError: return errorText::text(errorText::rdapHttpError, QString::number(m_code));
-        case Kind::networkError: return errorText::text(errorText::rdapNetworkError, m_text);
-        case Kind::invalidURL: return errorText::text(errorText::rdapInvalidURL);
-        case Kind::invalidResponse: return errorText::text(errorText::rdapInvalidResponse);
-        case Kind::rateLimited: return errorText::text(errorText::rdapRateLimited);
-        case Kind::tlsFailure: return errorText::text(errorText::rdapTlsFailure, m_text);
+        case Kind::notSupportedForTLD: return lookupText::text(lookupText::rdapNotSupported, m_text);
+        case Kind::httpError: return lookupText::text(lookupText::rdapHttpError, QString::number(m_code));
+        case Kind::networkError: return lookupText::text(lookupText::rdapNetworkError, m_text);
+        case Kind::invalidURL: return lookupText::text(lookupText::rdapInvalidURL);
+        case Kind::invalidResponse: return lookupText::text(lookupText::rdapInvalidResponse);
+        case Kind::rateLimited: return lookupText::text(lookupText::rdapRateLimited);
+        case Kind::tlsFailure: return lookupText::text(lookupText::rdapTlsFailure, m_text);
         }
         return {};
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ErrorText.h"
+#include "engine/LookupText.h"
 #include "net/HttpClient.h"
 
 #include <QString>
@@ -28,13 +28,13 @@ public:
     QString description() const
     {
         switch (m_kind) {
-        case Kind::invalidTLD: return errorText::text(errorText::invalidTLD, m_text);
-        case Kind::noServer: return errorText::text(errorText::noWhoisServer, m_text);
-        case Kind::connectionFailed: return errorText::text(errorText::connectionFailed, m_text);
-        case Kind::readFailed: return errorText::text(errorText::readFailed, m_text);
-        case Kind::timedOut: return errorText::text(errorText::whoisTimedOut);
+        case Kind::invalidTLD: return lookupText::text(lookupText::invalidTLD, m_text);
+        case Kind::noServer: return lookupText::text(lookupText::noWhoisServer, m_text);
+        case Kind::connectionFailed: return lookupText::text(lookupText::connectionFailed, m_text);
+        case Kind::readFailed: return lookupText::text(lookupText::readFailed, m_text);
+        case Kind::timedOut: return lookupText::text(lookupText::whoisTimedOut);
         case Kind::cancelled: return cancelledDescription();
-        case Kind::throttled: return errorText::text(errorText::whoisThrottled, m_text);
+        case Kind::throttled: return lookupText::text(lookupText::whoisThrottled, m_text);
         }
         return {};
     }

@@ -22,12 +22,12 @@ namespace orvane {
 // English, as every error the lookups give; marked so that the windows can show them translated.
 QString timedOutDescription()
 {
-    return QStringLiteral(QT_TRANSLATE_NOOP("orvane::ErrorText", "The request timed out."));
+    return QStringLiteral(QT_TRANSLATE_NOOP("orvane::LookupText", "The request timed out."));
 }
 
 QString cancelledDescription()
 {
-    return QStringLiteral(QT_TRANSLATE_NOOP("orvane::ErrorText", "Cancelled"));
+    return QStringLiteral(QT_TRANSLATE_NOOP("orvane::LookupText", "Cancelled"));
 }
 
 namespace {

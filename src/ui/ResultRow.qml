@@ -211,7 +211,7 @@ FocusScope {
                 visible: active
                 Layout.fillWidth: true
                 sourceComponent: TextEdit {
-                    text: Format.errorText(row.rowErrorMessage)
+                    text: Format.lookupText(row.rowErrorMessage)
                     readOnly: true
                     selectByMouse: true
                     wrapMode: TextEdit.Wrap
@@ -240,10 +240,7 @@ FocusScope {
                         TextEdit {
                             id: raw
                             width: parent.width
-                            // An error row without an error's text carries the reason as its answer.
-                            text: row.rowHasError ? Format.errorText(row.rowErrorMessage)
-                                : row.rowAvailability === DomainAvailability.Error ? Format.errorText(row.rowRawResponse)
-                                : Format.cleanAnswer(row.rowRawResponse)
+                            text: row.rowHasError ? Format.lookupText(row.rowErrorMessage) : Format.cleanAnswer(row.rowRawResponse)
                             readOnly: true
                             selectByMouse: true
                             wrapMode: TextEdit.WrapAnywhere
