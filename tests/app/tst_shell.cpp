@@ -30,31 +30,20 @@ QStringList texts(const QMenu *menu)
 class XEmbedTray
 {
 public:
-    XEmbedTray() : m_connection(xcb_connect(nullptr, nullptr))
+    XEmbedTray()
     {
-        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
-        m_window = xcb_generate_id(m_connection);
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        const xcb_atom_t selection = atom("_NET_SYSTEM_TRAY_S0");
-        xcb_set_selection_owner(m_connection, m_window, selection, XCB_CURRENT_TIME);
-        xcb_client_message_event_t manager{};
-        manager.response_type = XCB_CLIENT_MESSAGE;
-        manager.format = 32;
-        manager.window = screen->root;
-        manager.type = atom("MANAGER");
-        manager.data.data32[0] = XCB_CURRENT_TIME;
-        manager.data.data32[1] = selection;
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        xcb_create_window(m_connection, 0, m_window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, 0, 0, nullptr);
+        xcb_set_selection_owner(m_connection, m_window, atom("_NET_SYSTEM_TRAY_S0"), XCB_CURRENT_TIME);
+        xcb_client_message_event_t manager{.response_type = XCB_CLIENT_MESSAGE, .format = 32, .sequence = 0, .window = root,
+                                           .type = atom("MANAGER"), .data = {}};
+        manager.data.data32[1] = atom("_NET_SYSTEM_TRAY_S0");
         manager.data.data32[2] = m_window;
-        xcb_send_event(m_connection, 0, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char *>(&manager));
+        xcb_send_event(m_connection, 0, root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char *>(&manager));
         xcb_flush(m_connection);
     }
-    ~XEmbedTray()
-    {
-        xcb_destroy_window(m_connection, m_window);
-        xcb_disconnect(m_connection);
-    }
-    // Whether an icon has asked to dock.
+    ~XEmbedTray() { xcb_disconnect(m_connection); } // which ends its window
+    // Whether an icon has asked to dock (the tray's opcode 0).
     bool dockRequested()
     {
         while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
@@ -74,8 +63,8 @@ private:
         return found;
     }
 
-    xcb_connection_t *m_connection;
-    xcb_window_t m_window;
+    xcb_connection_t *m_connection = xcb_connect(nullptr, nullptr);
+    xcb_window_t m_window = xcb_generate_id(m_connection);
     bool m_docked = false;
 };
 #endif
