@@ -1014,6 +1014,97 @@ Orvane kann ihn im selben Ordner umbenennen in
     </message>
 </context>
 <context>
+    <name>orvane::LookupText</name>
+    <message>
+        <source>Invalid TLD: %1</source>
+        <translation>Ungültige TLD: %1</translation>
+    </message>
+    <message>
+        <source>No WHOIS server known for %1</source>
+        <translation>Kein WHOIS-Server für %1 bekannt</translation>
+    </message>
+    <message>
+        <source>Connection failed: %1</source>
+        <translation>Verbindung fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Read failed: %1</source>
+        <translation>Lesen fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>WHOIS query timed out</source>
+        <translation>Zeitüberschreitung bei der WHOIS-Abfrage</translation>
+    </message>
+    <message>
+        <source>WHOIS server asked to wait longer than allowed: %1</source>
+        <translation>Der WHOIS-Server verlangt eine längere Wartezeit als erlaubt: %1</translation>
+    </message>
+    <message>
+        <source>waiting: %1</source>
+        <translation>beim Verbindungsaufbau: %1</translation>
+    </message>
+    <message>
+        <source>send: %1</source>
+        <translation>beim Senden: %1</translation>
+    </message>
+    <message>
+        <source>Answer too large</source>
+        <translation>Antwort zu groß</translation>
+    </message>
+    <message>
+        <source>RDAP not supported for %1</source>
+        <translation>RDAP wird für %1 nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>RDAP HTTP error %1</source>
+        <translation>RDAP-HTTP-Fehler %1</translation>
+    </message>
+    <message>
+        <source>RDAP network error: %1</source>
+        <translation>RDAP-Netzwerkfehler: %1</translation>
+    </message>
+    <message>
+        <source>Invalid RDAP URL</source>
+        <translation>Ungültige RDAP-URL</translation>
+    </message>
+    <message>
+        <source>RDAP server returned invalid response</source>
+        <translation>Der RDAP-Server hat eine ungültige Antwort geliefert</translation>
+    </message>
+    <message>
+        <source>RDAP rate limit exceeded</source>
+        <translation>RDAP-Abfragelimit überschritten</translation>
+    </message>
+    <message>
+        <source>RDAP secure connection failed with %1</source>
+        <translation>Sichere RDAP-Verbindung fehlgeschlagen bei %1</translation>
+    </message>
+    <message>
+        <source>Domain not registered.</source>
+        <translation>Domain nicht registriert.</translation>
+    </message>
+    <message>
+        <source>Domain not registered. (RDAP returned 404.)</source>
+        <translation>Domain nicht registriert. (RDAP meldete 404.)</translation>
+    </message>
+    <message>
+        <source>Domain is registered. (RDAP returned 200 OK.)</source>
+        <translation>Domain ist registriert. (RDAP meldete 200 OK.)</translation>
+    </message>
+    <message>
+        <source>Unexpected RDAP response.</source>
+        <translation>Unerwartete RDAP-Antwort.</translation>
+    </message>
+    <message>
+        <source>The request timed out.</source>
+        <translation>Zeitüberschreitung bei der Anfrage.</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+</context>
+<context>
     <name>orvane::SearchPaneModel</name>
     <message>
         <source>Enter a name (letters, digits, hyphens, no spaces or dots).</source>

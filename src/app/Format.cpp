@@ -1,7 +1,9 @@
 #include "app/Format.h"
 
+#include "engine/LookupText.h"
 #include "engine/WhoisInterpretation.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QUrl>
@@ -18,9 +20,27 @@ QString Format::webLink(const QString &domain) const
     return url.toString();
 }
 
+QString Format::lookupText(const QString &english)
+{
+    using namespace lookupText;
+    if (const QString whole = QCoreApplication::translate(context, english.toUtf8().constData()); whole != english)
+        return whole;
+    for (const char *pattern : withDetail) {
+        const QLatin1StringView source(pattern);
+        const qsizetype at = source.indexOf(QLatin1StringView("%1"));
+        const QLatin1StringView before = source.first(at), after = source.sliced(at + 2);
+        if (english.size() >= before.size() + after.size() && english.startsWith(before) && english.endsWith(after)) {
+            const QString detail = english.sliced(before.size(), english.size() - before.size() - after.size());
+            return QCoreApplication::translate(context, pattern).arg(lookupText(detail));
+        }
+    }
+    return english;
+}
+
 QString Format::cleanAnswer(const QString &text) const
 {
-    return stripWhoisBoilerplate(text);
+    const QString own = lookupText(text);
+    return own != text ? own : stripWhoisBoilerplate(text);
 }
 
 QString Format::relativeTime(const QDateTime &when) const

@@ -19,7 +19,10 @@ public:
 
     // "https://orvane.com" for a domain that makes a valid web address, else "".
     Q_INVOKABLE QString webLink(const QString &domain) const;
-    // A WHOIS answer without the registry's legal boilerplate.
+    // A text a lookup wrote, an error or a line standing for an answer (English, as the engine
+    // gives it and the history keeps it), in the user's language; any other text as it is.
+    Q_INVOKABLE static QString lookupText(const QString &english);
+    // A registry's answer without its legal boilerplate; the lookup's own line in the user's language.
     Q_INVOKABLE QString cleanAnswer(const QString &text) const;
     // The abbreviated relative style: "just now", "15 sec. ago", "2 min. ago", "3 hr. ago", "1 day ago".
     Q_INVOKABLE QString relativeTime(const QDateTime &when) const;

@@ -4,6 +4,7 @@
 #include "history/SearchRecord.h"
 #include "watch/WatchList.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
@@ -52,36 +53,122 @@ QImage cairn(const QColor &colour, int size)
     return image;
 }
 
-// Whether an X11 tray of the older kind (XEmbed) runs: it owns the screen's tray selection.
-// Asked of the X server itself, because Qt settles once and for all, at its first tray icon,
-// whether icons go to the session bus's tray; asking Qt before that tray runs would lose it.
+#ifdef ORVANE_ASK_X11
+xcb_connection_t *x11Connection()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atomNamed(xcb_connection_t *connection, const QByteArray &name)
+{
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return atom;
+}
+
+// The window of the X11 tray of the older kind (XEmbed): the owner of the screen's tray selection.
+xcb_window_t xembedTrayWindow(xcb_connection_t *connection, xcb_atom_t selection)
+{
+    if (!connection || selection == XCB_ATOM_NONE)
+        return XCB_NONE;
+    xcb_get_selection_owner_reply_t *owner =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
+    const xcb_window_t window = owner ? owner->owner : xcb_window_t(XCB_NONE);
+    free(owner);
+    return window;
+}
+#endif
+
+// Whether an XEmbed tray runs. Asked of the X server itself, because Qt settles once and for
+// all, at its first tray icon, whether icons go to the session bus's tray; asking Qt before that
+// tray runs would lose it.
 bool xembedTrayRuns()
 {
 #ifdef ORVANE_ASK_X11
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return false;
-    const QByteArray name = QByteArrayLiteral("_NET_SYSTEM_TRAY_S0");
-    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.constData()), nullptr);
-    if (!atom)
-        return false;
-    const xcb_atom_t selection = atom->atom;
-    free(atom);
-    if (selection == XCB_ATOM_NONE)
-        return false;
-    xcb_get_selection_owner_reply_t *owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const bool owned = owner && owner->owner != XCB_NONE;
-    free(owner);
-    return owned;
+    xcb_connection_t *connection = x11Connection();
+    return connection && xembedTrayWindow(connection, atomNamed(connection, QByteArrayLiteral("_NET_SYSTEM_TRAY_S0"))) != XCB_NONE;
 #else
     return false;
 #endif
 }
 
 } // namespace
+
+#ifdef ORVANE_ASK_X11
+// Follows an XEmbed tray on X11: a tray that starts tells every client by a MANAGER message to
+// the root window (which a client hears once it listens to the root's structure), and one that
+// ends destroys its window. Qt follows such a tray only for an icon it has made, and it makes its
+// choice between the two kinds of tray at the first icon, so the icon waits for a tray to run.
+class TrayIcon::XEmbedWatcher : public QAbstractNativeEventFilter
+{
+public:
+    XEmbedWatcher(TrayIcon *tray, xcb_connection_t *connection)
+        : m_tray(tray), m_connection(connection),
+          m_manager(atomNamed(connection, QByteArrayLiteral("MANAGER"))),
+          m_selection(atomNamed(connection, QByteArrayLiteral("_NET_SYSTEM_TRAY_S0")))
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_get_window_attributes_reply_t *attributes =
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, root), nullptr);
+        // Added to what Qt listens to on the root window, never in place of it.
+        const quint32 mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        free(attributes);
+        xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &mask);
+        follow(xembedTrayWindow(connection, m_selection));
+        qApp->installNativeEventFilter(this);
+    }
+    ~XEmbedWatcher() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t" || m_selection == XCB_ATOM_NONE)
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        switch (event->response_type & 0x7f) {
+        case XCB_CLIENT_MESSAGE: {
+            const auto *sent = static_cast<const xcb_client_message_event_t *>(message);
+            if (sent->type == m_manager && sent->format == 32 && sent->data.data32[1] == m_selection) {
+                follow(sent->data.data32[2]);
+                QMetaObject::invokeMethod(m_tray, &TrayIcon::trayAppeared, Qt::QueuedConnection);
+            }
+            break;
+        }
+        case XCB_DESTROY_NOTIFY:
+            if (m_window != XCB_NONE && static_cast<const xcb_destroy_notify_event_t *>(message)->window == m_window) {
+                m_window = XCB_NONE;
+                QMetaObject::invokeMethod(m_tray, &TrayIcon::trayWent, Qt::QueuedConnection);
+            }
+            break;
+        }
+        return false; // Qt's own tray code hears them too
+    }
+
+private:
+    // Listens for the end of the tray's window.
+    void follow(xcb_window_t window)
+    {
+        m_window = window;
+        if (window == XCB_NONE)
+            return;
+        const quint32 mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection, window, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(m_connection);
+    }
+
+    TrayIcon *m_tray;
+    xcb_connection_t *m_connection;
+    xcb_atom_t m_manager;
+    xcb_atom_t m_selection;
+    xcb_window_t m_window = XCB_NONE;
+};
+#else
+class TrayIcon::XEmbedWatcher
+{
+};
+#endif
 
 QPixmap TrayIcon::fallbackPixmap(int size)
 {
@@ -146,6 +233,7 @@ TrayIcon::TrayIcon(const HistoryListModel *history, const WatchList *watchList, 
 
 TrayIcon::~TrayIcon()
 {
+    m_xembedWatcher.reset();
 #ifdef ORVANE_HAVE_DBUS
     m_trayWatcher.reset();
     if (!m_busName.isEmpty())
@@ -155,6 +243,10 @@ TrayIcon::~TrayIcon()
 
 void TrayIcon::followTray(const QString &sessionBus)
 {
+#ifdef ORVANE_ASK_X11
+    if (xcb_connection_t *connection = x11Connection())
+        m_xembedWatcher = std::make_unique<XEmbedWatcher>(this, connection);
+#endif
 #ifdef ORVANE_HAVE_DBUS
     if (!isMac()) {
         if (!sessionBus.isEmpty())
@@ -203,7 +295,13 @@ void TrayIcon::trayAppeared()
 void TrayIcon::trayWent()
 {
     qCInfo(lcTray, "The tray went away");
-    setAvailable(xembedTrayRuns());
+    // The other kind of tray may still run.
+    bool statusNotifierRuns = false;
+#ifdef ORVANE_HAVE_DBUS
+    if (auto *watcher = qobject_cast<QDBusServiceWatcher *>(m_trayWatcher.get()); watcher && watcher->connection().interface())
+        statusNotifierRuns = watcher->connection().interface()->isServiceRegistered(watcherService);
+#endif
+    setAvailable(statusNotifierRuns || xembedTrayRuns());
 }
 
 void TrayIcon::install()

@@ -17,8 +17,9 @@ class WatchList;
 
 // The program's icon in the desktop's tray: its picture, its tooltip with what the program is
 // doing, and its menu. It follows the tray itself: on Linux the tray is a service on the session
-// bus (org.kde.StatusNotifierWatcher) that often starts after the program at login, or restarts
-// with the panel; the icon shows, or registers again, whenever it appears. Nothing polls.
+// bus (org.kde.StatusNotifierWatcher), or on X11 an older XEmbed tray, that often starts after
+// the program at login, or restarts with the panel; the icon shows, or registers again, whenever
+// one appears. Nothing polls.
 class TrayIcon : public QObject
 {
     Q_OBJECT
@@ -70,6 +71,7 @@ signals:
     void quitRequested();
 
 private:
+    class XEmbedWatcher;
     void followTray(const QString &sessionBus);
     void trayAppeared();
     void trayWent();
@@ -86,6 +88,7 @@ private:
     QMenu *m_recentMenu = nullptr;  // owned by m_menu
     QMenu *m_watchedMenu = nullptr; // owned by m_menu
     std::unique_ptr<QObject> m_trayWatcher;
+    std::unique_ptr<XEmbedWatcher> m_xembedWatcher; // on X11
     QString m_busName; // a connection of our own to a bus other than the session's
     QString m_toolTip;
     bool m_available = false;

@@ -12,6 +12,7 @@
 #include <QLoggingCategory>
 #include <QPalette>
 #include <QQmlApplicationEngine>
+#include <QQuickItem>
 #include <QScreen>
 #include <QTimer>
 #include <QTimerEvent>
@@ -480,6 +481,19 @@ void WindowController::copyText(const QString &text) const
     if (QClipboard *clipboard = QGuiApplication::clipboard()) {
         clipboard->clear();
         clipboard->setText(text);
+    }
+}
+
+void WindowController::chainInOrder(const QVariantList &items) const
+{
+    QQuickItem *before = nullptr;
+    for (const QVariant &entry : items) {
+        auto *item = qobject_cast<QQuickItem *>(entry.value<QObject *>());
+        if (!item)
+            continue;
+        if (before && before->parentItem() == item->parentItem())
+            item->stackAfter(before);
+        before = item;
     }
 }
 

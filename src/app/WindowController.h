@@ -92,6 +92,9 @@ public:
     Q_INVOKABLE void quit();
     Q_INVOKABLE void openUrl(const QString &url) const;
     Q_INVOKABLE void copyText(const QString &text) const;
+    // Puts sibling items one after the other, in the given order, among their parent's children:
+    // the order Tab, Shift+Tab and a screen reader follow. QML cannot reorder children itself.
+    Q_INVOKABLE void chainInOrder(const QVariantList &items) const;
 
 signals:
     void darkModeChanged();

@@ -2,6 +2,7 @@
 
 #include "engine/ApplicationIdentity.h"
 #include "engine/Logging.h"
+#include "engine/LookupText.h"
 #include "engine/TextRules.h"
 
 #include <QJsonArray>
@@ -201,7 +202,7 @@ std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, 
         // Captive portals and proxies answer 404 with a page of their own: no registry spoke.
         if (!body.trimmed().isEmpty() && QJsonDocument::fromJson(body).isNull())
             return std::unexpected(RDAPError::invalidResponse());
-        return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered. (RDAP returned 404.)")};
+        return CheckResult{DomainAvailability::available, lookupText::text(lookupText::notRegistered404)};
     }
     if (status != 200)
         return std::unexpected(RDAPError::httpError(status));
@@ -216,16 +217,16 @@ std::expected<CheckResult, RDAPError> RDAPClient::interpretResponse(int status, 
         if (code == 429)
             return std::unexpected(RDAPError::rateLimited());
         if (code == 404)
-            return CheckResult{DomainAvailability::available, QStringLiteral("Domain not registered.")};
+            return CheckResult{DomainAvailability::available, lookupText::text(lookupText::notRegistered)};
         return std::unexpected(RDAPError::httpError(static_cast<int>(std::clamp<qint64>(code, INT_MIN, INT_MAX))));
     }
     const QJsonValue objectClass = object->value(QStringLiteral("objectClassName"));
     if (objectClass.isString() && objectClass.toString().toLower() != QLatin1String("domain")) {
         qCCritical(lcRDAP, "Unexpected objectClassName: %s", qUtf8Printable(objectClass.toString()));
-        return CheckResult{DomainAvailability::unknown, render(body).value_or(QStringLiteral("Unexpected RDAP response."))};
+        return CheckResult{DomainAvailability::unknown, render(body).value_or(lookupText::text(lookupText::unexpectedRDAP))};
     }
     CheckResult taken{DomainAvailability::taken,
-                      render(body).value_or(QStringLiteral("Domain is registered. (RDAP returned 200 OK.)")),
+                      render(body).value_or(lookupText::text(lookupText::registered200)),
                       expirationDate(*object)};
     // What the watch needs to tell when a name it follows will be released.
     for (const QJsonValue &value : object->value(QStringLiteral("status")).toArray()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/LookupText.h"
+
 #include <QString>
 
 namespace orvane {
@@ -31,13 +33,13 @@ public:
     QString description() const
     {
         switch (m_kind) {
-        case Kind::notSupportedForTLD: return QStringLiteral("RDAP not supported for ") + m_text;
-        case Kind::httpError: return QStringLiteral("RDAP HTTP error ") + QString::number(m_code);
-        case Kind::networkError: return QStringLiteral("RDAP network error: ") + m_text;
-        case Kind::invalidURL: return QStringLiteral("Invalid RDAP URL");
-        case Kind::invalidResponse: return QStringLiteral("RDAP server returned invalid response");
-        case Kind::rateLimited: return QStringLiteral("RDAP rate limit exceeded");
-        case Kind::tlsFailure: return QStringLiteral("RDAP secure connection failed with ") + m_text;
+        case Kind::notSupportedForTLD: return lookupText::text(lookupText::rdapNotSupported, m_text);
+        case Kind::httpError: return lookupText::text(lookupText::rdapHttpError, QString::number(m_code));
+        case Kind::networkError: return lookupText::text(lookupText::rdapNetworkError, m_text);
+        case Kind::invalidURL: return lookupText::text(lookupText::rdapInvalidURL);
+        case Kind::invalidResponse: return lookupText::text(lookupText::rdapInvalidResponse);
+        case Kind::rateLimited: return lookupText::text(lookupText::rdapRateLimited);
+        case Kind::tlsFailure: return lookupText::text(lookupText::rdapTlsFailure, m_text);
         }
         return {};
     }

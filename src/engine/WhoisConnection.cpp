@@ -100,7 +100,7 @@ private:
         if (m_buffer.size() > m_options.maxAnswerBytes) {
             qCDebug(lcWhois, "[%s] answer passed %lld bytes, closing", qUtf8Printable(m_host),
                     static_cast<long long>(m_options.maxAnswerBytes));
-            finish(std::unexpected(WhoisError::readFailed(QStringLiteral("Answer too large"))));
+            finish(std::unexpected(WhoisError::readFailed(lookupText::text(lookupText::answerTooLarge))));
         }
     }
 
@@ -116,10 +116,10 @@ private:
         }
         switch (m_phase) {
         case Phase::connecting:
-            finish(std::unexpected(WhoisError::connectionFailed(QStringLiteral("waiting: ") + detail)));
+            finish(std::unexpected(WhoisError::connectionFailed(lookupText::text(lookupText::whileConnecting, detail))));
             break;
         case Phase::sending:
-            finish(std::unexpected(WhoisError::connectionFailed(QStringLiteral("send: ") + detail)));
+            finish(std::unexpected(WhoisError::connectionFailed(lookupText::text(lookupText::whileSending, detail))));
             break;
         case Phase::receiving:
             finish(std::unexpected(WhoisError::readFailed(detail)));

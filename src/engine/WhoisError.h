@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/LookupText.h"
 #include "net/HttpClient.h"
 
 #include <QString>
@@ -27,13 +28,13 @@ public:
     QString description() const
     {
         switch (m_kind) {
-        case Kind::invalidTLD: return QStringLiteral("Invalid TLD: ") + m_text;
-        case Kind::noServer: return QStringLiteral("No WHOIS server known for ") + m_text;
-        case Kind::connectionFailed: return QStringLiteral("Connection failed: ") + m_text;
-        case Kind::readFailed: return QStringLiteral("Read failed: ") + m_text;
-        case Kind::timedOut: return QStringLiteral("WHOIS query timed out");
+        case Kind::invalidTLD: return lookupText::text(lookupText::invalidTLD, m_text);
+        case Kind::noServer: return lookupText::text(lookupText::noWhoisServer, m_text);
+        case Kind::connectionFailed: return lookupText::text(lookupText::connectionFailed, m_text);
+        case Kind::readFailed: return lookupText::text(lookupText::readFailed, m_text);
+        case Kind::timedOut: return lookupText::text(lookupText::whoisTimedOut);
         case Kind::cancelled: return cancelledDescription();
-        case Kind::throttled: return QStringLiteral("WHOIS server asked to wait longer than allowed: ") + m_text;
+        case Kind::throttled: return lookupText::text(lookupText::whoisThrottled, m_text);
         }
         return {};
     }

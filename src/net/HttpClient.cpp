@@ -19,14 +19,15 @@
 
 namespace orvane {
 
+// English, as every error the lookups give; marked so that the windows can show them translated.
 QString timedOutDescription()
 {
-    return QStringLiteral("The request timed out.");
+    return QStringLiteral(QT_TRANSLATE_NOOP("orvane::LookupText", "The request timed out."));
 }
 
 QString cancelledDescription()
 {
-    return QStringLiteral("Cancelled");
+    return QStringLiteral(QT_TRANSLATE_NOOP("orvane::LookupText", "Cancelled"));
 }
 
 namespace {

@@ -15,10 +15,10 @@ Item {
     property alias color: label.color
     // The width the whole name needs, measured apart from what is drawn.
     readonly property real naturalWidth: Math.ceil(whole.advanceWidth)
-    readonly property bool truncated: label.text !== text
+    readonly property bool truncated: !wrap && label.text !== text
     readonly property string shown: label.text
 
-    implicitWidth: wrap ? label.implicitWidth : naturalWidth
+    implicitWidth: naturalWidth
     implicitHeight: label.implicitHeight
     Accessible.ignored: true // the row says the whole name
 
@@ -36,10 +36,18 @@ Item {
         elideWidth: Math.max(0, root.width - end.advanceWidth)
     }
 
+    // A look-alike that has no room on one line breaks at the space before its ASCII form; an
+    // ASCII form too wide for a line of its own then breaks after a dot, between two labels,
+    // rather than wherever the line runs out ("(xn--pple-43" / "d.ai)").
+    readonly property int asciiAt: wrap ? text.lastIndexOf(" (") : -1
+    TextMetrics { id: ascii; font: label.font; text: root.asciiAt > 0 ? root.text.substring(root.asciiAt + 1) : "" }
+    readonly property string wrapped: root.asciiAt <= 0 || root.naturalWidth <= root.width ? root.text
+        : root.text.substring(0, root.asciiAt) + "\n" + (ascii.advanceWidth <= root.width ? ascii.text : ascii.text.replace(/\./g, ".\u200b"))
+
     Text {
         id: label
         width: root.wrap ? root.width : Math.min(implicitWidth, root.width)
-        text: root.wrap || root.naturalWidth <= root.width ? root.text : head.elidedText + root.ending
+        text: root.wrap ? root.wrapped : root.naturalWidth <= root.width ? root.text : head.elidedText + root.ending
         wrapMode: root.wrap ? Text.Wrap : Text.NoWrap
         Rectangle {
             visible: root.underline

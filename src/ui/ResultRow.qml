@@ -211,7 +211,7 @@ FocusScope {
                 visible: active
                 Layout.fillWidth: true
                 sourceComponent: TextEdit {
-                    text: row.rowErrorMessage
+                    text: Format.lookupText(row.rowErrorMessage)
                     readOnly: true
                     selectByMouse: true
                     wrapMode: TextEdit.Wrap
@@ -240,7 +240,7 @@ FocusScope {
                         TextEdit {
                             id: raw
                             width: parent.width
-                            text: row.rowHasError ? row.rowErrorMessage : Format.cleanAnswer(row.rowRawResponse)
+                            text: row.rowHasError ? Format.lookupText(row.rowErrorMessage) : Format.cleanAnswer(row.rowRawResponse)
                             readOnly: true
                             selectByMouse: true
                             wrapMode: TextEdit.WrapAnywhere

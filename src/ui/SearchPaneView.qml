@@ -47,6 +47,16 @@ Item {
         target: pane.Window.window
         function onActiveFocusItemChanged() { pane.reveal(pane.Window.window.activeFocusItem) }
     }
+    // Tab follows the order of the list's items among their siblings, which is the order the list
+    // made them in: the header, the footer, then rows as they scrolled in. Put back in the order
+    // they are drawn (header, rows by index, footer), Tab and Shift+Tab walk the pane from top to
+    // bottom and back; a screen reader reads it in that order too. The rows just beyond the
+    // window are made ahead of the scrolling, so Tab from the last row in view reaches the next.
+    function orderChain() {
+        const rows = Array.from(list.contentItem.children).filter(child => child.rowIndex !== undefined && child.rowIndex >= 0)
+        rows.sort((a, b) => a.rowIndex - b.rowIndex)
+        WindowController.chainInOrder([list.headerItem].concat(rows, [list.footerItem]))
+    }
     // One sentence for a screen reader when a search settles: how many are free, and which.
     function summary() {
         const rows = pane.model.liveResults
@@ -269,7 +279,12 @@ Item {
             }
         }
 
+        onFooterItemChanged: pane.orderChain()
         delegate: ResultRow {
+            readonly property int rowIndex: index
+            onRowIndexChanged: pane.orderChain()
+            Component.onCompleted: pane.orderChain()
+            ListView.onReused: pane.orderChain()
             width: ListView.view.width
             first: index === 0
             rowDomain: domain

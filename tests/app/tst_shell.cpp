@@ -8,6 +8,10 @@
 #include <QScreen>
 #include <QSignalSpy>
 
+#ifdef ORVANE_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
 using namespace orvane;
 
 namespace {
@@ -19,6 +23,51 @@ QStringList texts(const QMenu *menu)
         shown << action->text();
     return shown;
 }
+
+#ifdef ORVANE_HAVE_XCB
+// An XEmbed tray of the test's own, on the X server the test runs on: it takes the screen's tray
+// selection, tells every client with a MANAGER message, and hears the icons that ask to dock.
+class XEmbedTray
+{
+public:
+    XEmbedTray()
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        xcb_create_window(m_connection, 0, m_window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, 0, 0, nullptr);
+        xcb_set_selection_owner(m_connection, m_window, atom("_NET_SYSTEM_TRAY_S0"), XCB_CURRENT_TIME);
+        xcb_client_message_event_t manager{.response_type = XCB_CLIENT_MESSAGE, .format = 32, .sequence = 0, .window = root,
+                                           .type = atom("MANAGER"), .data = {}};
+        manager.data.data32[1] = atom("_NET_SYSTEM_TRAY_S0");
+        manager.data.data32[2] = m_window;
+        xcb_send_event(m_connection, 0, root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char *>(&manager));
+        xcb_flush(m_connection);
+    }
+    ~XEmbedTray() { xcb_disconnect(m_connection); } // which ends its window
+    // Whether an icon has asked to dock (the tray's opcode 0).
+    bool dockRequested()
+    {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
+            const auto *message = reinterpret_cast<const xcb_client_message_event_t *>(event);
+            m_docked = m_docked || ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && message->type == atom("_NET_SYSTEM_TRAY_OPCODE") && message->data.data32[1] == 0);
+            free(event);
+        }
+        return m_docked;
+    }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return found;
+    }
+
+    xcb_connection_t *m_connection = xcb_connect(nullptr, nullptr);
+    xcb_window_t m_window = xcb_generate_id(m_connection);
+    bool m_docked = false;
+};
+#endif
 
 } // namespace
 
@@ -183,6 +232,28 @@ private slots:
             ui.window()->hide();
         emit ui.app->tray()->icon()->activated(QSystemTrayIcon::Trigger); // a click brings the window up
         QVERIFY(ui.window() && QTest::qWaitForWindowExposed(ui.window()));
+    }
+
+    // On X11 the tray may be an older XEmbed one, which also starts after the program at login:
+    // the icon docks in it once it runs, and closing the window quits again once it has gone.
+    void trayFollowsAnXEmbedTray()
+    {
+#ifdef ORVANE_HAVE_XCB
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server: the tst_shell_x11 test runs it under xvfb-run");
+        PrivateBus bus; // a session bus without a StatusNotifier tray
+        UiHarness ui;
+        ui.trayBus = bus.address;
+        QVERIFY(ui.start({".com"}));
+        QVERIFY(!ui.app->windows()->trayAvailable());
+        auto tray = std::make_unique<XEmbedTray>();
+        QTRY_VERIFY(ui.app->windows()->trayAvailable());
+        QTRY_VERIFY(tray->dockRequested());
+        tray.reset();
+        QTRY_VERIFY(!ui.app->windows()->trayAvailable());
+#else
+        QSKIP("built without X11");
+#endif
     }
 };
 

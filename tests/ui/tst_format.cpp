@@ -1,6 +1,7 @@
 #include "app/Format.h"
 #include "app/RelativeTimeClock.h"
 #include "app/Translation.h"
+#include "engine/WhoisError.h"
 
 #include <QTest>
 #include <QTimeZone>
@@ -100,6 +101,30 @@ private slots:
         QCOMPARE(format.expiryText(noon), expiry);
         QCOMPARE(format.longDate(noon, false), longDate);
         QVERIFY(format.longDate(noon, true).endsWith(' ' + noon.timeZoneAbbreviation()));
+    }
+
+    // A lookup's own text in the user's language, whether just met or kept in the history: the
+    // English text the engine gives, read back against the texts it is made of.
+    void lookupText_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("shown");
+        const QString noServer = WhoisError::noServer(".zz").description();
+        QTest::newRow("de") << "de" << noServer << "Kein WHOIS-Server für .zz bekannt";
+        QTest::newRow("de: no detail") << "de" << WhoisError::timedOut().description() << "Zeitüberschreitung bei der WHOIS-Abfrage";
+        QTest::newRow("de: detail of a detail") << "de" << "Connection failed: waiting: Connection refused"
+                                                << "Verbindung fehlgeschlagen: beim Verbindungsaufbau: Connection refused";
+        QTest::newRow("de: not ours") << "de" << "Registry closed for maintenance" << "Registry closed for maintenance";
+    }
+    void lookupText()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, english);
+        QFETCH(QString, shown);
+        speak(language);
+        QCOMPARE(Format::lookupText(english), shown);
+        QCOMPARE(Format().cleanAnswer(english), shown);
     }
 };
 
