@@ -107,6 +107,7 @@ int runProgram(const QString &home, const QString &mode)
     int argc = 1;
     char name[] = "orvane";
     char *argv[] = {name, nullptr};
+    OrvaneApp::chooseRenderer();
     QApplication application(argc, argv);
     orvane::setApplicationIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
@@ -599,7 +600,7 @@ int main(int argc, char *argv[])
     offscreen.remove("DISPLAY");
     offscreen.remove("WAYLAND_DISPLAY");
     if (options.platforms != QLatin1String("xcb"))
-        runPlatform({QStringLiteral("offscreen platform, its default renderer (Qt Quick's software renderer)"), offscreen}, bench,
+        runPlatform({QStringLiteral("offscreen platform, the program's renderer (Qt Quick's software renderer)"), offscreen}, bench,
                     relayProcess, options);
 
     XServer x;
@@ -609,7 +610,7 @@ int main(int argc, char *argv[])
         xcb.insert("QT_QPA_PLATFORM", "xcb");
         xcb.insert("DISPLAY", x.display);
         xcb.remove("WAYLAND_DISPLAY");
-        runPlatform({QStringLiteral("Xvfb %1, xcb, OpenGL in software (llvmpipe)").arg(x.display), xcb}, bench, relayProcess, options);
+        runPlatform({QStringLiteral("Xvfb %1, xcb, the program's renderer (Qt Quick's software renderer; the floor window: OpenGL, llvmpipe)").arg(x.display), xcb}, bench, relayProcess, options);
     } else {
         std::printf("\n(no Xvfb: the X11 figures are left out)\n");
     }

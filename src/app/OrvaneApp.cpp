@@ -14,6 +14,8 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QTimer>
 
 // Registers the "Orvane" QML module's C++ types (generated). It sits in a static library, where
@@ -119,6 +121,19 @@ OrvaneApp::OrvaneApp(AppConfiguration configuration, std::unique_ptr<AppSettings
     connect(m_notifier.get(), &DesktopNotifier::activated, m_windows.get(), &WindowController::reveal);
     // A session that ends keeps what was found so far, as a quit does.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &OrvaneApp::keepWhatWasSaved);
+}
+
+// On Linux the windows are drawn by Qt Quick's software renderer unless the user asks for
+// another (QT_QUICK_BACKEND, QSG_RHI_BACKEND). They are a short list of text rows, which the CPU
+// draws in less time than OpenGL takes to start, and the GL driver a GPU renderer loads (Mesa
+// with llvmpipe on machines without a GPU driver) would stay resident, at over 30 MiB, in a
+// program that waits in the tray all day, long after its window has been released.
+void OrvaneApp::chooseRenderer()
+{
+#if defined(Q_OS_LINUX)
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") && qEnvironmentVariableIsEmpty("QSG_RHI_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+#endif
 }
 
 OrvaneApp::~OrvaneApp()

@@ -78,6 +78,9 @@ public:
                                                                                   const AskToStartNewHistory &startNewHistory);
     ~OrvaneApp() override;
 
+    // Picks how the windows are drawn; called before the application object is made.
+    static void chooseRenderer();
+
     // How the program was started.
     enum class Launch {
         byUser,  // the main window comes up

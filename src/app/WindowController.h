@@ -34,9 +34,10 @@ struct ShellTimings {
 // another program takes the focus; it comes back where it was, size and place, on a screen that
 // is still there. On macOS it is a popover that goes when the program loses the focus.
 //
-// The windows and their QML engine exist only while they are wanted: once no window has been
-// shown for `releaseAfter`, all of it is destroyed and its memory given back to the system; the
-// next window to open builds it again. What the user cares about lives in the C++ models, which
+// The windows exist only while they are wanted: once no window has been shown for
+// `releaseAfter`, they are destroyed and their memory given back to the system; the next window
+// to open is built again by the QML engine, which is made with the first window and keeps what
+// it has compiled. What the user cares about lives in the C++ models, which
 // stay: only the window's own view state (scrolling, the open dialog) starts afresh.
 class WindowController : public QObject, public AppSingleton<WindowController>
 {
@@ -54,7 +55,7 @@ public:
                      QObject *parent = nullptr);
     ~WindowController() override;
 
-    // The QML engine of the windows; null while they are released.
+    // The QML engine of the windows; null until the first window is built.
     QQmlApplicationEngine *engine() const { return m_engine.get(); }
 
     QQuickWindow *mainWindow() const { return m_mainWindow; }
@@ -104,7 +105,7 @@ signals:
     void searchRequested(orvane::SearchRecord *record);
     void textRequested(const QString &text);
     void quitRequested();
-    // The windows and their engine were destroyed and the memory returned.
+    // The windows were destroyed and the memory returned.
     void released();
 
 protected:

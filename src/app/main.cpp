@@ -115,6 +115,7 @@ int main(int argc, char *argv[])
     }
 
     orvane::raiseOpenFileLimit();
+    orvane::OrvaneApp::chooseRenderer();
     QApplication application(argc, argv);
     orvane::setApplicationIdentity();
     // Docks and task bars match the windows to the desktop entry by this name: the app id on
