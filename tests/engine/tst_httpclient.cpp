@@ -57,9 +57,7 @@ private slots:
     }
     void framing()
     {
-        QFETCH(QByteArray, raw);
-        QFETCH(bool, keepOpen);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, raw); QFETCH(bool, keepOpen); QFETCH(QString, expected);
         FakeHttpServer server;
         server.setRoute("/r", FakeHttpServer::Route{.raw = raw, .keepOpen = keepOpen});
         HttpClient client;
@@ -99,9 +97,7 @@ private slots:
     }
     void redirects()
     {
-        QFETCH(int, hops);
-        QFETCH(QByteArray, lastLocation);
-        QFETCH(QString, expected);
+        QFETCH(int, hops); QFETCH(QByteArray, lastLocation); QFETCH(QString, expected);
         FakeHttpServer server;
         for (int i = 0; i < hops; ++i) {
             const QByteArray next = i + 1 == hops ? lastLocation.replace("%1", QByteArray::number(server.port())) : "/hop" + QByteArray::number(i + 1);
@@ -129,10 +125,7 @@ private slots:
     }
     void tls()
     {
-        QFETCH(bool, trusted);
-        QFETCH(QByteArray, answer);
-        QFETCH(bool, cutOff);
-        QFETCH(QString, expected);
+        QFETCH(bool, trusted); QFETCH(QByteArray, answer); QFETCH(bool, cutOff); QFETCH(QString, expected);
         FakeTlsServer server(answer, cutOff);
         HttpClient client(HttpClientOptions{trusted ? testCA : QString(), {}, 6});
         // Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
@@ -155,9 +148,7 @@ private slots:
     }
     void brokenHandshake()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(bool, reset);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, reply); QFETCH(bool, reset); QFETCH(QString, expected);
         BrokenTlsServer server(reset, reply);
         HttpClient client(HttpClientOptions{testCA, {}, 6});
         const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
@@ -177,9 +168,7 @@ private slots:
     }
     void unanswered()
     {
-        QFETCH(int, idleMs);
-        QFETCH(int, wholeMs);
-        QFETCH(QString, expected);
+        QFETCH(int, idleMs); QFETCH(int, wholeMs); QFETCH(QString, expected);
         FakeHttpServer server;
         server.setRoute("/hang", FakeHttpServer::Route{.hang = true});
         HttpClient client;

@@ -70,9 +70,7 @@ private slots:
     }
     void closeKeys()
     {
-        QFETCH(bool, settings);
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
+        QFETCH(bool, settings); QFETCH(int, key); QFETCH(int, modifiers);
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
         QQuickWindow *window = settings ? ui.openSettings() : ui.openWelcome();
