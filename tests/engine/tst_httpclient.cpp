@@ -23,6 +23,8 @@ QString summary(const HttpOutcome &outcome)
 }
 
 const HttpLimits testLimits{std::chrono::seconds(5), std::chrono::seconds(10), 64};
+// Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
+const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
 const QString testCA = QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt");
 
 } // namespace
@@ -128,8 +130,6 @@ private slots:
         QFETCH(bool, trusted); QFETCH(QByteArray, answer); QFETCH(bool, cutOff); QFETCH(QString, expected);
         FakeTlsServer server(answer, cutOff);
         HttpClient client(HttpClientOptions{trusted ? testCA : QString(), {}, 6});
-        // Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
-        const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
         QCOMPARE(summary(QCoro::waitFor(client.get(server.url("/rdap/domain/a.test"), {}, patient))), expected);
         if (trusted)
             QVERIFY(server.request.startsWith("GET /rdap/domain/a.test HTTP/1.1\r\nHost: 127.0.0.1:"));
@@ -151,7 +151,6 @@ private slots:
         QFETCH(QByteArray, reply); QFETCH(bool, reset); QFETCH(QString, expected);
         BrokenTlsServer server(reset, reply);
         HttpClient client(HttpClientOptions{testCA, {}, 6});
-        const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
         const QString outcome = summary(QCoro::waitFor(client.get(server.url("/"), {}, patient)));
         QVERIFY2(outcome.startsWith(expected), qPrintable(outcome));
     }

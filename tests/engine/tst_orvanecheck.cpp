@@ -46,6 +46,19 @@ class TestOrvaneCheck : public QObject
 
     QString settingsFile() const { return m_home->filePath(".config/pellunor/Orvane.conf"); }
 
+    // A scratch home, with more NAME=VALUE (space-separated).
+    QProcessEnvironment environment(const QString &more = {}) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_home->path());
+        env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
+        env.insert("XDG_DATA_HOME", m_home->filePath(".local/share"));
+        env.remove("NO_COLOR");
+        for (const QString &variable : more.split(' ', Qt::SkipEmptyParts))
+            env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        return env;
+    }
+
     Run run(QStringList arguments, const How &how = {})
     {
         if (how.registries)
@@ -61,14 +74,7 @@ class TestOrvaneCheck : public QObject
             arguments = QStringList{"-qec", quoted.join(' '), "/dev/null"};
         }
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", m_home->path());
-        env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
-        env.insert("XDG_DATA_HOME", m_home->filePath(".local/share"));
-        env.remove("NO_COLOR");
-        for (const QString &variable : how.environment.split(' ', Qt::SkipEmptyParts))
-            env.insert(variable.section('=', 0, 0), variable.section('=', 1));
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(environment(how.environment));
         // The fake servers live on this thread: serve them while the tool runs.
         QSignalSpy finished(&process, &QProcess::finished);
         process.start(program, arguments);
@@ -313,9 +319,7 @@ private slots:
     {
         m_http->setJson("/rdap/domain/second.com", 404, "{}");
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", m_home->filePath(".config"));
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(environment());
         QSignalSpy finished(&process, &QProcess::finished);
         process.start(ORVANE_CHECK_BINARY, {"--bootstrap", m_http->url("/dns.json").toString(), "-"});
         process.write("orvane.com\n");

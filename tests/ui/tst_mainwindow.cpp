@@ -447,7 +447,6 @@ private slots:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("expect");
         const int ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
-        QTest::newRow("Return in the field") << "field" << true << int(Qt::Key_Return) << 0 << "searched";
         QTest::newRow("Enter in the field") << "field" << true << int(Qt::Key_Enter) << 0 << "searched";
         QTest::newRow("Return on a blank field") << "blank field" << true << int(Qt::Key_Return) << 0 << "refused";
         QTest::newRow("Return on the history list") << "history" << true << int(Qt::Key_Return) << 0 << "opened";
