@@ -88,8 +88,7 @@ private slots:
     }
     void geometryComesBackOnAPresentScreen()
     {
-        QFETCH(QPoint, saved);
-        QFETCH(bool, restored);
+        QFETCH(QPoint, saved); QFETCH(bool, restored);
         UiHarness ui;
         const QRect where(saved, QSize(790, 530));
         QSettings(ui.dir.filePath("settings.ini"), QSettings::IniFormat).setValue(WindowController::geometryKey, where);
@@ -150,9 +149,7 @@ private slots:
     }
     void tooltipAndMenuFollowTheLists()
     {
-        QFETCH(QStringList, watched);
-        QFETCH(QStringList, free);
-        QFETCH(QString, toolTip);
+        QFETCH(QStringList, watched); QFETCH(QStringList, free); QFETCH(QString, toolTip);
         UiHarness ui;
         ui.tray = true;
         QVERIFY(ui.start({".com", ".ai"}));

@@ -61,7 +61,7 @@ class TestClaudeCLIService : public QObject
         touch(outputFile, false, output);
         qputenv("FAKE_CLAUDE_OUTPUT", outputFile.toUtf8());
         ClaudeCLIService service(options);
-        return QCoro::waitFor(service.suggestNames("orvane", {".com"}, QStringLiteral(ORVANE_FAKE_CLAUDE)));
+        return QCoro::waitFor(service.suggestNames("orvane", {".com", ".io", ".ai"}, QStringLiteral(ORVANE_FAKE_CLAUDE)));
     }
 
     // What the fake wrote about itself: "key=value" lines.
@@ -86,11 +86,6 @@ private slots:
             qunsetenv(name);
         qputenv("FAKE_CLAUDE_LOG", m_work.filePath("log.txt").toUtf8());
         QFile::remove(m_work.filePath("log.txt"));
-    }
-
-    void promptIsExact()
-    {
-        QCOMPARE(ClaudeCLIService::prompt("orvane", {".com", ".io", ".ai"}), QString::fromUtf8(expectedPrompt));
     }
 
     void findBinary_data()
@@ -166,8 +161,8 @@ private slots:
         }
     }
 
-    // The child gets the prompt as its only argument after -p, the PATH prefix, and the
-    // descriptor limit the program started with (it raises its own for long searches).
+    // The child gets the prompt, word for word, as its only argument after -p, the PATH prefix,
+    // and the descriptor limit the program started with (it raises its own for long searches).
     void childEnvironment()
     {
         rlimit limit{};
@@ -184,6 +179,9 @@ private slots:
         QVERIFY(result);
         QCOMPARE(fakeLog("argc"), QStringLiteral("2"));
         QCOMPARE(fakeLog("arg1"), QStringLiteral("-p"));
+        QFile prompt(m_work.filePath("log.txt.prompt"));
+        QVERIFY(prompt.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(prompt.readAll()), QString::fromUtf8(expectedPrompt));
         QCOMPARE(fakeLog("PATH"), QStringLiteral("/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/custom/bin"));
         if (raisable)
             QCOMPARE(fakeLog("nofile"), QStringLiteral("512"));

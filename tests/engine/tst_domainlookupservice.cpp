@@ -81,12 +81,8 @@ private slots:
     }
     void fallback()
     {
-        QFETCH(QString, path);
-        QFETCH(FakeHttpServer::Route, route);
-        QFETCH(QString, tld);
-        QFETCH(bool, whoisSilent);
-        QFETCH(QString, expected);
-        QFETCH(QString, log);
+        QFETCH(QString, path); QFETCH(FakeHttpServer::Route, route); QFETCH(QString, tld); QFETCH(bool, whoisSilent);
+        QFETCH(QString, expected); QFETCH(QString, log);
         if (!log.isEmpty())
             QTest::ignoreMessage(log.startsWith("debug|") ? QtDebugMsg : QtCriticalMsg, qPrintable(log.section('|', 1)));
         m_http->setRoute(path, route);
@@ -133,11 +129,7 @@ private slots:
     }
     void preconnect()
     {
-        QFETCH(bool, metered);
-        QFETCH(bool, stale);
-        QFETCH(int, times);
-        QFETCH(int, opened);
-        QFETCH(int, connections);
+        QFETCH(bool, metered); QFETCH(bool, stale); QFETCH(int, times); QFETCH(int, opened); QFETCH(int, connections);
         FakeHttpServer::Route kept{404};
         kept.keepAlive = true;
         m_http->setRoute("/rdap/help", kept);

@@ -60,9 +60,7 @@ private slots:
     }
     void names()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        QFETCH(QString, ascii);
+        QFETCH(QString, typed); QFETCH(QString, shown); QFETCH(QString, ascii);
         const QString name = DomainName::normalize(typed);
         QCOMPARE(DomainName::displayForm(name).value_or("-"), shown);
         QCOMPARE(DomainName::toAscii(name).value_or("-"), ascii);
@@ -91,9 +89,7 @@ private slots:
     }
     void lookAlikes()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, shown);
-        QFETCH(int, kind);
+        QFETCH(QString, name); QFETCH(QString, shown); QFETCH(int, kind);
         QCOMPARE(int(DomainName::lookAlike(name)), kind);
         QCOMPARE(DomainName::shown(name), shown);
     }

@@ -23,6 +23,8 @@ QString summary(const HttpOutcome &outcome)
 }
 
 const HttpLimits testLimits{std::chrono::seconds(5), std::chrono::seconds(10), 64};
+// Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
+const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
 const QString testCA = QStringLiteral(ORVANE_TEST_DATA "/untrusted.crt");
 
 } // namespace
@@ -57,9 +59,7 @@ private slots:
     }
     void framing()
     {
-        QFETCH(QByteArray, raw);
-        QFETCH(bool, keepOpen);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, raw); QFETCH(bool, keepOpen); QFETCH(QString, expected);
         FakeHttpServer server;
         server.setRoute("/r", FakeHttpServer::Route{.raw = raw, .keepOpen = keepOpen});
         HttpClient client;
@@ -99,9 +99,7 @@ private slots:
     }
     void redirects()
     {
-        QFETCH(int, hops);
-        QFETCH(QByteArray, lastLocation);
-        QFETCH(QString, expected);
+        QFETCH(int, hops); QFETCH(QByteArray, lastLocation); QFETCH(QString, expected);
         FakeHttpServer server;
         for (int i = 0; i < hops; ++i) {
             const QByteArray next = i + 1 == hops ? lastLocation.replace("%1", QByteArray::number(server.port())) : "/hop" + QByteArray::number(i + 1);
@@ -129,14 +127,9 @@ private slots:
     }
     void tls()
     {
-        QFETCH(bool, trusted);
-        QFETCH(QByteArray, answer);
-        QFETCH(bool, cutOff);
-        QFETCH(QString, expected);
+        QFETCH(bool, trusted); QFETCH(QByteArray, answer); QFETCH(bool, cutOff); QFETCH(QString, expected);
         FakeTlsServer server(answer, cutOff);
         HttpClient client(HttpClientOptions{trusted ? testCA : QString(), {}, 6});
-        // Loading the system's authorities takes seconds under the sanitizers' slow unwinding.
-        const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
         QCOMPARE(summary(QCoro::waitFor(client.get(server.url("/rdap/domain/a.test"), {}, patient))), expected);
         if (trusted)
             QVERIFY(server.request.startsWith("GET /rdap/domain/a.test HTTP/1.1\r\nHost: 127.0.0.1:"));
@@ -155,12 +148,9 @@ private slots:
     }
     void brokenHandshake()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(bool, reset);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, reply); QFETCH(bool, reset); QFETCH(QString, expected);
         BrokenTlsServer server(reset, reply);
         HttpClient client(HttpClientOptions{testCA, {}, 6});
-        const HttpLimits patient{std::chrono::seconds(30), std::chrono::seconds(30), 64};
         const QString outcome = summary(QCoro::waitFor(client.get(server.url("/"), {}, patient)));
         QVERIFY2(outcome.startsWith(expected), qPrintable(outcome));
     }
@@ -177,9 +167,7 @@ private slots:
     }
     void unanswered()
     {
-        QFETCH(int, idleMs);
-        QFETCH(int, wholeMs);
-        QFETCH(QString, expected);
+        QFETCH(int, idleMs); QFETCH(int, wholeMs); QFETCH(QString, expected);
         FakeHttpServer server;
         server.setRoute("/hang", FakeHttpServer::Route{.hang = true});
         HttpClient client;

@@ -68,8 +68,7 @@ private slots:
     }
     void parse()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, file); QFETCH(QString, expected);
         const auto parsed = RDAPBootstrap::parse(file);
         QStringList pairs;
         for (auto it = parsed.value_or(RDAPBootstrap::Registry{}).cbegin(); parsed && it != parsed->cend(); ++it)
@@ -144,10 +143,7 @@ private slots:
     }
     void diskCopy()
     {
-        QFETCH(QByteArray, data);
-        QFETCH(QVariant, date);
-        QFETCH(int, serverStatus);
-        QFETCH(int, expectedRequests);
+        QFETCH(QByteArray, data); QFETCH(QVariant, date); QFETCH(int, serverStatus); QFETCH(int, expectedRequests);
         QFETCH(QString, expectedComURL);
         storeCopy(data, date);
         m_server->setRoute("/dns.json", FakeHttpServer::Route{serverStatus, {}, FakeHttpServer::bootstrapFile({{{"com"}, {"https://net/"}}})});

@@ -109,9 +109,7 @@ private slots:
     }
     void interpret()
     {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
-        QFETCH(QString, expected);
+        QFETCH(int, status); QFETCH(QByteArray, body); QFETCH(QString, expected);
         QCOMPARE(describe(RDAPClient::interpretResponse(status, body)), expected);
     }
 
@@ -130,8 +128,7 @@ private slots:
     }
     void render()
     {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, body); QFETCH(QString, expected);
         QCOMPARE(RDAPClient::render(body).value_or("<none>"), expected);
     }
 
@@ -152,10 +149,7 @@ private slots:
     }
     void queryFailures()
     {
-        QFETCH(QByteArray, bootstrapFile);
-        QFETCH(FakeHttpServer::Route, route);
-        QFETCH(QString, tld);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, bootstrapFile); QFETCH(FakeHttpServer::Route, route); QFETCH(QString, tld); QFETCH(QString, expected);
         if (!bootstrapFile.isEmpty())
             m_server->setRoute("/dns.json", FakeHttpServer::Route{200, {}, bootstrapFile});
         m_server->setRoute("/rdap/domain/name.test", route);
@@ -180,8 +174,7 @@ private slots:
     }
     void retryAfter()
     {
-        QFETCH(QByteArray, value);
-        QFETCH(int, seconds);
+        QFETCH(QByteArray, value); QFETCH(int, seconds);
         const QDateTime now = QDateTime::fromString("2026-10-21T07:28:00Z", Qt::ISODate);
         const auto wait = RDAPClient::retryAfter(value, now);
         QCOMPARE(wait ? int(wait->count()) : -1, seconds);

@@ -86,8 +86,7 @@ private slots:
     }
     void rdapLimit()
     {
-        QFETCH(QString, retryAfter);
-        QFETCH(bool, waits);
+        QFETCH(QString, retryAfter); QFETCH(bool, waits);
         m_http->setLimit(FakeHttpServer::Limit{4, 4, [retryAfter] {
             if (retryAfter != "date")
                 return retryAfter.toLatin1();

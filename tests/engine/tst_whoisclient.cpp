@@ -25,8 +25,7 @@ private slots:
     }
     void referralLine()
     {
-        QFETCH(QString, answer);
-        QFETCH(QString, host);
+        QFETCH(QString, answer); QFETCH(QString, host);
         QCOMPARE(WhoisClient::referral(answer).value_or("<none>"), host);
     }
 
@@ -58,10 +57,7 @@ private slots:
     }
     void lookup()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, tld);
-        QFETCH(QByteArray, ianaAnswer);
-        QFETCH(QString, expected);
+        QFETCH(QString, name); QFETCH(QString, tld); QFETCH(QByteArray, ianaAnswer); QFETCH(QString, expected);
         QFETCH(QList<QByteArray>, queries);
         FakeWhoisServer server;
         server.setDefault({"Domain Name: X\r\nRegistrar: Y\r\n"});

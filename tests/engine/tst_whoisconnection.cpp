@@ -98,8 +98,7 @@ private slots:
     }
     void exchange()
     {
-        QFETCH(Script, script);
-        QFETCH(QString, expected);
+        QFETCH(Script, script); QFETCH(QString, expected);
         m_server->setAnswer(QStringLiteral("a.test"), script);
         QCOMPARE(describe(QCoro::waitFor(WhoisConnection::query("127.0.0.1", "a.test\r\n", options(2000)))), expected);
         QCOMPARE(m_server->rawQueries(), QList<QByteArray>{"a.test\r\n"});
@@ -186,9 +185,7 @@ private slots:
     }
     void throughProxy()
     {
-        QFETCH(QString, proxyKind);
-        QFETCH(QString, host);
-        QFETCH(QString, expected);
+        QFETCH(QString, proxyKind); QFETCH(QString, host); QFETCH(QString, expected);
         m_server->setDefault(Script{"No match\r\n"});
         FakeConnectProxy proxy(m_server->port(), proxyKind == "refuse");
         QTcpServer down;
@@ -227,9 +224,7 @@ private slots:
     }
     void proxyFromEnvironment()
     {
-        QFETCH(QString, environment);
-        QFETCH(QString, host);
-        QFETCH(QString, proxy);
+        QFETCH(QString, environment); QFETCH(QString, host); QFETCH(QString, proxy);
         QProcessEnvironment env;
         for (const QString &pair : environment.split(';', Qt::SkipEmptyParts))
             env.insert(pair.section('=', 0, 0), pair.section('=', 1));

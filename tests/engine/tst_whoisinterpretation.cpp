@@ -26,8 +26,7 @@ private slots:
     }
     void realRegistryAnswers()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, verdict);
+        QFETCH(QString, file); QFETCH(QString, verdict);
         QFile f(QStringLiteral(ORVANE_TEST_DATA "/whois-answers/") + file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString answer = QString::fromUtf8(f.readAll());
@@ -109,8 +108,7 @@ private slots:
     }
     void verdicts()
     {
-        QFETCH(QString, answer);
-        QFETCH(QString, verdict);
+        QFETCH(QString, answer); QFETCH(QString, verdict);
         QCOMPARE(rawString(interpretWhoisResponse(answer)), verdict);
     }
 
@@ -129,8 +127,7 @@ private slots:
     }
     void displayText()
     {
-        QFETCH(QString, answer);
-        QFETCH(QString, shown);
+        QFETCH(QString, answer); QFETCH(QString, shown);
         QCOMPARE(stripWhoisBoilerplate(answer), shown);
         QCOMPARE(stripWhoisBoilerplate(shown), shown);
     }

@@ -144,21 +144,6 @@ private slots:
         QCOMPARE(raw.rows("SELECT COUNT(deletion_at) FROM watched_domain"), QStringList{"0"});
     }
 
-    void deletingCascadesToResults()
-    {
-        auto store = *HistoryStore::open(m_path);
-        SearchRecord *doomed = addSearch(*store, "doomed", at(0), {"taken", "taken", "available", "error", "unknown"});
-        addSearch(*store, "kept", at(1), {"taken"});
-        QVERIFY(store->save());
-        store->remove(doomed);
-        QCOMPARE(store->fetchAll().size(), 1);
-        QVERIFY(store->save());
-        RawDatabase raw(m_path);
-        QCOMPARE(raw.rows("SELECT r.query, d.domain FROM domain_result d LEFT JOIN search_record r ON d.record_id = r.id"),
-                 QStringList{"kept|kept.t0"});
-        QCOMPARE(raw.count("SELECT COUNT(*) FROM search_record"), 1);
-    }
-
     void refusedFilesAreLeftUntouched_data()
     {
         QTest::addColumn<QByteArray>("content"); // the file's bytes, or SQL run on a new database

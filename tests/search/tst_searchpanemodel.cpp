@@ -148,31 +148,26 @@ private slots:
         QVERIFY(m_whois->queries().isEmpty());
     }
 
-    // An international name is shown and stored in Unicode, typed in either form, and asked for in ASCII.
-    void internationalName()
+    // An international name is shown and stored in Unicode, typed in either form, and asked for
+    // in ASCII; a look-alike is shown with its ASCII form beside it, in its rows and in the
+    // history; an ordinary name's rows look as they always did.
+    void internationalNames()
     {
         auto m = model({".com"});
+        const HistoryListModel history(m_store.get());
+        const auto shown = [&](int role) { return m->liveResults()->index(0).data(role).toString(); };
         QVERIFY(searched(*m, "XN--BCHER-KVA"));
         QCOMPARE(rowsOf(m->liveResults()), QStringList{"b\u00fccher.com available"});
         QCOMPARE(m->activeRecord()->query(), QStringLiteral("b\u00fccher"));
         QCOMPARE(m_http->requestCount("/rdap/domain/xn--bcher-kva.com"), 1);
         QCOMPARE(storedRows("SELECT COUNT(*) FROM domain_result WHERE domain = 'b\u00fccher.com'"), 1);
-    }
+        QCOMPARE(shown(LiveResultsModel::ShownDomainRole) + '|' + shown(LiveResultsModel::LookAlikeHintRole), QStringLiteral("b\u00fccher.com|"));
 
-    // A look-alike is asked about in ASCII and shown with that form beside it, in its rows and in
-    // the history; an ordinary name's rows look as they always did.
-    void lookAlikeShownWithItsASCIIForm()
-    {
-        auto m = model({".com"});
-        const HistoryListModel history(m_store.get());
-        const auto shown = [&](int role) { return m->liveResults()->index(0).data(role).toString(); };
         QVERIFY(searched(*m, QStringLiteral("\u0430pple")));
         QCOMPARE(m_http->requestCount("/rdap/domain/xn--pple-43d.com"), 1);
         QCOMPARE(shown(LiveResultsModel::ShownDomainRole), QStringLiteral("\u0430pple.com (xn--pple-43d.com)"));
         QCOMPARE(shown(LiveResultsModel::LookAlikeHintRole), QStringLiteral("mixed scripts"));
         QCOMPARE(history.index(0).data(HistoryListModel::ShownQueryRole).toString(), QStringLiteral("\u0430pple (xn--pple-43d)"));
-        QVERIFY(searched(*m, QStringLiteral("orvane")));
-        QCOMPARE(shown(LiveResultsModel::ShownDomainRole) + '|' + shown(LiveResultsModel::LookAlikeHintRole), QStringLiteral("orvane.com|"));
     }
 
     void refusedSearchChangesOnlyTheMessage_data()

@@ -54,8 +54,7 @@ private slots:
     }
     void loadingTLDs()
     {
-        QFETCH(QVariant, tlds); QFETCH(QVariant, enabled); QFETCH(QStringList, expectedTLDs);
-        QFETCH(QStringList, expectedOrdered);
+        QFETCH(QVariant, tlds); QFETCH(QVariant, enabled); QFETCH(QStringList, expectedTLDs); QFETCH(QStringList, expectedOrdered);
         store(AppSettings::tldsKey, tlds);
         store(AppSettings::enabledTLDsKey, enabled);
         AppSettings s(location());

@@ -9,10 +9,13 @@
 #include "app/Translation.h"
 #include "search/SearchPaneModel.h"
 
+#include <QProcessEnvironment>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 // Clicks the middle of a visible, enabled item in its window.
 inline void clickItem(QQuickItem *item)
@@ -20,6 +23,30 @@ inline void clickItem(QQuickItem *item)
     QVERIFY(item && item->isVisible() && item->isEnabled());
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(item->window(), Qt::LeftButton, {}, centre.toPoint());
+}
+
+// WCAG 2's contrast ratio of two opaque sRGB colours.
+inline double contrastRatio(const QColor &a, const QColor &b)
+{
+    const auto luminance = [](const QColor &c) {
+        const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The environment of a real `orvane` process with a scratch home and a user of its own.
+inline QProcessEnvironment scratchEnvironment(const QTemporaryDir &home, const QString &user)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+    env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("USER", user + QString::number(QCoreApplication::applicationPid()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
 }
 
 class UiHarness

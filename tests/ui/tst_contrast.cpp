@@ -9,16 +9,6 @@ using namespace orvane;
 
 namespace {
 
-// WCAG 2's contrast ratio of two opaque sRGB colours.
-double ratio(const QColor &a, const QColor &b)
-{
-    const auto luminance = [](const QColor &c) {
-        const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 // A translucent colour painted over an opaque one.
 QColor over(const QColor &top, const QColor &below)
 {
@@ -82,7 +72,7 @@ private slots:
             for (const QVariant &layer : pair.value("bg").toList())
                 surface = surface.isValid() ? over(layer.value<QColor>(), surface) : layer.value<QColor>();
             QVERIFY2(surface.alpha() == 255, qPrintable(pair.value("what").toString()));
-            const double r = ratio(over(pair.value("fg").value<QColor>(), surface), surface);
+            const double r = contrastRatio(over(pair.value("fg").value<QColor>(), surface), surface);
             const QString kind = pair.value("kind").toString();
             disabled += kind == QLatin1String("disabled");
             const bool fine = kind == QLatin1String("disabled") ? r >= 1.5 && r < 3.0 : r >= (kind == QLatin1String("text") ? 4.5 : 3.0);

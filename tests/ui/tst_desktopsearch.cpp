@@ -195,12 +195,7 @@ private slots:
             QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
             out.write(in.readAll().replace("@ORVANE_EXECUTABLE@", ORVANE_BINARY));
         }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        env.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        env.insert("XDG_RUNTIME_DIR", home.path());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcessEnvironment env = scratchEnvironment(home, "orvane-activated-");
         for (const char *proxy : {"https_proxy", "http_proxy", "all_proxy"}) // nothing leaves the machine
             env.insert(proxy, "http://127.0.0.1:9");
         PrivateBus bus(services, env);

@@ -53,10 +53,7 @@ private slots:
     }
     void relativeTime()
     {
-        QFETCH(QString, language);
-        QFETCH(qint64, secondsAgo);
-        QFETCH(QString, text);
-        QFETCH(qint64, nextLookS);
+        QFETCH(QString, language); QFETCH(qint64, secondsAgo); QFETCH(QString, text); QFETCH(qint64, nextLookS);
         speak(language);
         const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
         QCOMPARE(Format::relativeTime(now.addSecs(-secondsAgo), now), text);
@@ -76,8 +73,7 @@ private slots:
     }
     void webLink()
     {
-        QFETCH(QString, domain);
-        QFETCH(QString, link);
+        QFETCH(QString, domain); QFETCH(QString, link);
         QCOMPARE(Format().webLink(domain), link);
     }
 
@@ -91,9 +87,7 @@ private slots:
     }
     void dates()
     {
-        QFETCH(QString, language);
-        QFETCH(QString, expiry);
-        QFETCH(QString, longDate);
+        QFETCH(QString, language); QFETCH(QString, expiry); QFETCH(QString, longDate);
         speak(language);
         const Format format;
         QCOMPARE(format.expiryText(QDateTime()), QString());
@@ -119,9 +113,7 @@ private slots:
     }
     void lookupText()
     {
-        QFETCH(QString, language);
-        QFETCH(QString, english);
-        QFETCH(QString, shown);
+        QFETCH(QString, language); QFETCH(QString, english); QFETCH(QString, shown);
         speak(language);
         QCOMPARE(Format::lookupText(english), shown);
         QCOMPARE(Format().cleanAnswer(english), shown);

@@ -70,9 +70,7 @@ private slots:
     }
     void closeKeys()
     {
-        QFETCH(bool, settings);
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
+        QFETCH(bool, settings); QFETCH(int, key); QFETCH(int, modifiers);
         UiHarness ui;
         QVERIFY(ui.start({".com"}));
         QQuickWindow *window = settings ? ui.openSettings() : ui.openWelcome();
@@ -208,21 +206,20 @@ private slots:
         view->setProperty("currentTab", 1);
         const QString candidate = m_home.filePath(".local/bin/claude");
         QFile::remove(candidate);
-        clickItem(ui.item("detectButton", settings));
-        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(),
-                 QStringLiteral("Not found in PATH or common locations."));
+        const auto detected = [&] {
+            clickItem(ui.item("detectButton", settings));
+            return ui.item("detectionMessage", settings)->property("text").toString();
+        };
+        QCOMPARE(detected(), QStringLiteral("Not found in PATH or common locations."));
         // A path the user set is the one checked, found or not.
         ui.app->settings()->setClaudeBinaryPath(ORVANE_FAKE_CLAUDE);
-        clickItem(ui.item("detectButton", settings));
-        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), QStringLiteral("Found at " ORVANE_FAKE_CLAUDE));
+        QCOMPARE(detected(), QStringLiteral("Found at " ORVANE_FAKE_CLAUDE));
         ui.app->settings()->setClaudeBinaryPath("/nowhere/claude");
-        clickItem(ui.item("detectButton", settings));
-        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), QStringLiteral("Nothing found at /nowhere/claude."));
+        QCOMPARE(detected(), QStringLiteral("Nothing found at /nowhere/claude."));
         ui.app->settings()->setClaudeBinaryPath({});
         QVERIFY(QDir().mkpath(QFileInfo(candidate).absolutePath()));
         QVERIFY(QFile::copy(QStringLiteral(ORVANE_FAKE_CLAUDE), candidate));
-        clickItem(ui.item("detectButton", settings));
-        QCOMPARE(ui.item("detectionMessage", settings)->property("text").toString(), "Found at " + candidate);
+        QCOMPARE(detected(), "Found at " + candidate);
         ui.app->settings()->setClaudeBinaryPath("/nowhere/claude");
         // Brainstorming off: the path field and Detect are disabled, their contents kept.
         ui.app->settings()->setUseClaudeForSuggestions(false);

@@ -30,8 +30,31 @@ class TestWatch : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    std::unique_ptr<FakeHttpServer> m_http;
+    std::unique_ptr<DomainLookupService> m_lookup;
+    std::unique_ptr<RawDatabase> m_raw;
+
+    // A service on the real clock, each TLD its own registry host, by default without any wait.
+    static std::unique_ptr<WatchService> service(WatchList &list, DomainLookupService &lookup,
+                                                 WatchScheduler::Limits limits = {{}, {}, {}, {}})
+    {
+        return std::make_unique<WatchService>(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; },
+                                              limits);
+    }
 
 private slots:
+    // RDAP for .test on loopback, and a new history file.
+    void init()
+    {
+        const QString name = QString::fromLatin1(QTest::currentTestFunction()) + QTest::currentDataTag();
+        m_http = std::make_unique<FakeHttpServer>();
+        m_http->serveBootstrap({QStringLiteral("test")});
+        m_lookup = std::make_unique<DomainLookupService>(
+            LookupConfiguration{.bootstrap = {.source = m_http->url("/dns.json"), .store = {m_dir.filePath(name + ".ini")}}});
+        m_raw = std::make_unique<RawDatabase>(m_dir.filePath(name + ".sqlite"));
+        QVERIFY(m_raw->database().isOpen() && HistorySchema::create(m_raw->database()));
+    }
+
     // Two days of a long watch list on a simulated clock: every limit holds at every check, and
     // every domain still gets its turns.
     void limitsHoldOverDays()
@@ -128,10 +151,7 @@ private slots:
     }
     void releaseEstimate()
     {
-        QFETCH(QString, tld);
-        QFETCH(QStringList, statuses);
-        QFETCH(QString, events);
-        QFETCH(QString, expected);
+        QFETCH(QString, tld); QFETCH(QStringList, statuses); QFETCH(QString, events); QFETCH(QString, expected);
         QJsonArray eventList;
         for (const QString &event : events.split(';', Qt::SkipEmptyParts))
             eventList.append(QJsonObject{{"eventAction", event.section('=', 0, 0)}, {"eventDate", event.section('=', 1)}});
@@ -192,36 +212,25 @@ private slots:
     }
     void sleepsUntilTheNextCheck()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(int, sleep);
-        FakeHttpServer http;
-        http.serveBootstrap({QStringLiteral("test")});
-        http.setJson("/rdap/domain/drop.test", 200, answer);
-        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath(QStringLiteral("sleep-%1.ini").arg(sleep))}}});
-        const RawDatabase raw(m_dir.filePath(QStringLiteral("sleep-%1.sqlite").arg(sleep)));
-        QVERIFY(raw.database().isOpen() && HistorySchema::create(raw.database()));
-        WatchList list(raw.database().connectionName());
+        QFETCH(QByteArray, answer); QFETCH(int, sleep);
+        m_http->setJson("/rdap/domain/drop.test", 200, answer);
+        WatchList list(m_raw->database().connectionName());
         QVERIFY(list.watch("drop.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc().addDays(-1)));
         WatchScheduler::Limits limits;
         limits.startDelay = std::chrono::seconds(0);
-        WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
-        QSignalSpy checked(&service, &WatchService::checked);
+        const auto watch = service(list, *m_lookup, limits);
+        QSignalSpy checked(watch.get(), &WatchService::checked);
         QVERIFY(checked.wait(10000));
         const QDateTime at = QDateTime::currentDateTimeUtc();
-        QTRY_VERIFY(service.nextLook() > at);
-        QVERIFY2(std::abs(at.secsTo(service.nextLook()) - sleep) <= 2, qPrintable(service.nextLook().toString(Qt::ISODate)));
+        QTRY_VERIFY(watch->nextLook() > at);
+        QVERIFY2(std::abs(at.secsTo(watch->nextLook()) - sleep) <= 2, qPrintable(watch->nextLook().toString(Qt::ISODate)));
     }
 
     // A watched name goes through redemption and pending delete: each step is news once, also
     // across a restart, and what the registry said is kept with the name.
     void releasePhasesAnnouncedOnce()
     {
-        FakeHttpServer http;
-        http.serveBootstrap({QStringLiteral("test")});
-        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath("phases.ini")}}});
-        const RawDatabase raw(m_dir.filePath(QStringLiteral("phases.sqlite")));
-        QVERIFY(raw.database().isOpen() && HistorySchema::create(raw.database()));
-        const QString connection = raw.database().connectionName();
+        const QString connection = m_raw->database().connectionName();
         QVERIFY(WatchList(connection).watch("drop.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc()));
         const QString changed = QDateTime::currentDateTimeUtc().addDays(-1).toString(Qt::ISODate);
         const auto answer = [&](const QStringList &statuses) {
@@ -233,15 +242,13 @@ private slots:
         QStringList news;
         const auto run = [&](QList<QByteArray> answers) -> std::optional<WatchedDomain> {
             WatchList list(connection);
-            WatchScheduler::Limits limits;
-            limits.startDelay = limits.gap = limits.perHost = limits.perDomain = std::chrono::seconds(0);
-            WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
-            connect(&service, &WatchService::releasePhaseEntered, [&](const QString &domain, const QString &phase) { news << domain + ' ' + phase; });
-            connect(&service, &WatchService::becameAvailable, [&](const QString &domain) { news << domain + " available"; });
-            const auto serve = [&] { http.setJson("/rdap/domain/drop.test", 200, answers.first()); };
+            const auto watch = service(list, *m_lookup);
+            connect(watch.get(), &WatchService::releasePhaseEntered, [&](const QString &domain, const QString &phase) { news << domain + ' ' + phase; });
+            connect(watch.get(), &WatchService::becameAvailable, [&](const QString &domain) { news << domain + " available"; });
+            const auto serve = [&] { m_http->setJson("/rdap/domain/drop.test", 200, answers.first()); };
             serve();
             qsizetype remaining = answers.size();
-            connect(&service, &WatchService::checked, [&] { // before the next check starts
+            connect(watch.get(), &WatchService::checked, [&] { // before the next check starts
                 if (--remaining > 0) {
                     answers.removeFirst();
                     serve();
@@ -266,9 +273,8 @@ private slots:
     // verdict stored in the history file.
     void onlyAFreshlyFreeDomainIsAnnounced()
     {
-        FakeHttpServer http;
         FakeWhoisServer whois;
-        http.serveBootstrap({QStringLiteral("test")});
+        FakeHttpServer &http = *m_http;
         http.setJson("/rdap/domain/lumalink.test", 404, "{}");
         http.setJson("/rdap/domain/stillfree.test", 404, "{}");
         http.setJson("/rdap/domain/gone.test", 200, R"({"objectClassName":"domain","ldhName":"gone.test"})");
@@ -279,17 +285,12 @@ private slots:
         http.setJson("/rdap/domain/xn--bcher-kva.test", 200, R"({"objectClassName":"domain"})");
         whois.setDefault({"% no referral here\n"});
 
-        LookupConfiguration c;
-        c.bootstrap.source = http.url("/dns.json");
-        c.bootstrap.store.fileName = m_dir.filePath(QStringLiteral("defaults.ini"));
+        LookupConfiguration c{.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath(QStringLiteral("whois.ini"))}}};
         c.whois.servers = {};
         c.whois.referralHost = QStringLiteral("127.0.0.1");
         c.whois.connection.port = whois.port();
         DomainLookupService lookup(c);
-
-        const RawDatabase raw(m_dir.filePath(QStringLiteral("history.sqlite")));
-        const QString connection = raw.database().connectionName();
-        QVERIFY(raw.database().isOpen() && HistorySchema::create(raw.database()));
+        const QString connection = m_raw->database().connectionName();
         {
             WatchList list(connection);
             const QDateTime added = QDateTime::currentDateTimeUtc().addDays(-1);
@@ -304,12 +305,9 @@ private slots:
             QVERIFY(list.recordCheck("flicker.test", DomainAvailability::error, added.addSecs(60)));
             http.setJson("/rdap/domain/flicker.test", 404, "{}");
 
-            WatchScheduler::Limits limits;
-            limits.startDelay = limits.gap = limits.perHost = std::chrono::seconds(0);
-            WatchService service(
-                &list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
-            QSignalSpy checked(&service, &WatchService::checked);
-            QSignalSpy announced(&service, &WatchService::becameAvailable);
+            const auto watch = service(list, lookup, {.perHost = {}, .gap = {}, .startDelay = {}}); // each checked once
+            QSignalSpy checked(watch.get(), &WatchService::checked);
+            QSignalSpy announced(watch.get(), &WatchService::becameAvailable);
             QTRY_COMPARE_WITH_TIMEOUT(checked.size(), 7, 15000);
             QCOMPARE(announced.size(), 1);
             QCOMPARE(announced.first().first().toString(), QStringLiteral("lumalink.test"));
@@ -335,10 +333,7 @@ private slots:
             || ::mount("tmpfs", qPrintable(disk.path()), "tmpfs", 0, "size=256k") != 0)
             QSKIP("needs root, for a small file system of its own");
         const auto unmount = qScopeGuard([&] { ::umount2(qPrintable(disk.path()), MNT_DETACH); });
-        FakeHttpServer http;
-        http.serveBootstrap({QStringLiteral("test")});
-        http.setJson("/rdap/domain/lumalink.test", 404, "{}");
-        DomainLookupService lookup({.bootstrap = {.source = http.url("/dns.json"), .store = {m_dir.filePath("full.ini")}}});
+        m_http->setJson("/rdap/domain/lumalink.test", 404, "{}");
         const QString path = disk.filePath(QStringLiteral("history.sqlite"));
         const auto store = *HistoryStore::open(path);
         QVERIFY(WatchList(store->connectionName()).watch("lumalink.test", ".test", DomainAvailability::taken, QDateTime::currentDateTimeUtc()));
@@ -349,11 +344,9 @@ private slots:
         QString problem;
         const auto run = [&](int checks) {
             WatchList list(store->connectionName());
-            WatchScheduler::Limits limits;
-            limits.startDelay = limits.gap = limits.perHost = limits.perDomain = std::chrono::seconds(0);
-            WatchService service(&list, &lookup, [] { return QDateTime::currentDateTimeUtc(); }, [](const QString &tld) { return tld; }, limits);
-            QSignalSpy checked(&service, &WatchService::checked);
-            QSignalSpy announced(&service, &WatchService::becameAvailable);
+            const auto watch = service(list, *m_lookup);
+            QSignalSpy checked(watch.get(), &WatchService::checked);
+            QSignalSpy announced(watch.get(), &WatchService::becameAvailable);
             const bool done = QTest::qWaitFor([&] { return checked.size() >= checks; }, 10000);
             problem = list.problem();
             return done ? int(announced.size()) : -1;
