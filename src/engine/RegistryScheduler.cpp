@@ -380,7 +380,7 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
     h.ceiling = stretch.answers / seconds;
     double guess = 0.85 * h.ceiling;
     if (h.rate) // the last guess was refused too: well below it, so that the next stretch differs in length
-        guess = std::min(guess, 0.7 * *h.rate);
+        guess = std::min(guess, 0.6 * *h.rate);
     h.ceiling = std::max(guess, std::min(h.ceiling, h.rate.value_or(h.ceiling)));
     h.rate = guess;
     h.burst = std::max(1.0, std::floor(stretch.answers - guess * seconds)); // what the guess leaves of the stretch
