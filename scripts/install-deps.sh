@@ -16,7 +16,7 @@ packages=(
   ca-certificates curl nghttp2-server openssl
   libgl-dev fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream
-  dbus-daemon xvfb
+  dbus-daemon xvfb xauth
 )
 
 missing=()
