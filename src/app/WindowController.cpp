@@ -227,7 +227,8 @@ QQuickWindow *WindowController::loadWindow(const QString &file)
 {
     if (!m_engine) {
         m_engine = std::make_unique<QQmlApplicationEngine>();
-        m_engine->addImageProvider(QStringLiteral("icon"), new IconProvider);
+        m_icons = new IconProvider; // the engine owns it
+        m_engine->addImageProvider(QStringLiteral("icon"), m_icons);
         // Where the program's own QML module lives (a default import path from Qt 6.5 on).
         m_engine->addImportPath(QStringLiteral("qrc:/qt/qml"));
     }
@@ -276,8 +277,10 @@ void WindowController::release()
     QTimer::singleShot(100, this, [this] {
         if (!m_engine->rootObjects().isEmpty())
             return; // a window was asked for meanwhile
-        // Images the windows no longer show would otherwise leave the cache bit by bit, waking
-        // the program every half minute to do so; a window asked to release resources empties it.
+        // The icons go with the windows. Any image still in Qt Quick's cache would otherwise leave
+        // it bit by bit, waking the program every half minute to do so; a window asked to release
+        // resources empties it.
+        m_icons->clear();
         QQuickWindow().releaseResources();
 #if defined(__GLIBC__)
         malloc_trim(0);

@@ -18,6 +18,7 @@ namespace orvane {
 
 class AppSettings;
 class SearchRecord;
+class IconProvider;
 
 struct ShellTimings {
     // macOS: how long after the window was opened losing the focus does not put it away.
@@ -129,6 +130,7 @@ private:
     void hideWhenInactive();
 
     std::unique_ptr<QQmlApplicationEngine> m_engine;
+    IconProvider *m_icons = nullptr;
     AppSettings &m_settings;
     SettingsLocation m_location;
     ShellTimings m_timings;

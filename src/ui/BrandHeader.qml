@@ -24,6 +24,7 @@ Rectangle {
         spacing: 12
         Image {
             Accessible.ignored: true
+            cache: false
             source: "image://icon/VarivUzaz?" + Theme.brandPaper
             sourceSize: Qt.size(88, 88)
             Layout.preferredWidth: 44

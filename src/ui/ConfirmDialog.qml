@@ -37,6 +37,7 @@ Dialog {
         Accessible.name: dialog.heading
         Image {
             Accessible.ignored: true
+            cache: false
             source: "image://icon/VarivUzaz?" + Theme.brandInkText
             sourceSize: Qt.size(96, 96)
             Layout.preferredWidth: 44

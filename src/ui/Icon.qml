@@ -17,6 +17,7 @@ Item {
         sourceSize.width: icon.size * 2
         sourceSize.height: icon.size * 2
         fillMode: Image.PreserveAspectFit
+        cache: false // the icon provider keeps what it drew
         smooth: true
         source: icon.name.length > 0 ? "image://icon/" + icon.name + "?" + icon.color : ""
     }

@@ -75,6 +75,7 @@ Item {
                 spacing: 14
                 Image {
                     Accessible.ignored: true
+                    cache: false
                     source: "image://icon/VarivUzaz?" + Theme.brandPaper
                     sourceSize: Qt.size(68, 68)
                     Layout.preferredWidth: 34
@@ -107,6 +108,7 @@ Item {
                 spacing: 16
                 Image {
                     Accessible.ignored: true
+                    cache: false
                     visible: parent.page.brand
                     source: "image://icon/VarivUzaz?" + Theme.brandInkText
                     sourceSize: Qt.size(112, 112)
