@@ -437,7 +437,6 @@ void limitedSearches(Bench &bench, int rtt)
     const double leastMs = least(counts, limits);
     {
         const QList<quint16> relayed = relayProcess.ports.mid(0, hostCount);
-        SearchRun viaRelay(bench, relayed, Scenario{range(1000), hostOf, false}, QStringLiteral("limitedrelay"));
         // The least time counts every bucket full at the start: each run begins once they are
         // (a second and a half refills the slowest), and curl comes last.
         const auto refill = [] {
@@ -445,17 +444,31 @@ void limitedSearches(Bench &bench, int rtt)
             QTimer::singleShot(1500, &refilling, &QEventLoop::quit);
             refilling.exec();
         };
-        const Figures first = viaRelay.search(false);
-        refill();
-        const Figures again = viaRelay.search(false);
+        // A first search knows nothing of the hosts, and what it learns before the first pause
+        // depends on how the answers fall: three, each with a home of its own, and their median.
+        QList<Figures> firsts;
+        std::unique_ptr<SearchRun> viaRelay;
+        for (int run = 0; run < 3; ++run) {
+            viaRelay = std::make_unique<SearchRun>(bench, relayed, Scenario{range(1000), hostOf, false},
+                                                   QStringLiteral("limitedrelay%1").arg(run));
+            firsts << viaRelay->search(false);
+            refill();
+        }
+        const Figures again = viaRelay->search(false);
         refill();
         int curlAnswered = 0;
-        const double curl = viaRelay.curlParallel(bench, {"--retry", "30", "--retry-max-time", "120"}, &curlAnswered);
+        const double curl = viaRelay->curlParallel(bench, {"--retry", "30", "--retry-max-time", "120"}, &curlAnswered);
+        std::sort(firsts.begin(), firsts.end(), [](const Figures &a, const Figures &b) { return a.wallMs < b.wallMs; });
+        const Figures &first = firsts.at(1);
+        int firstWrong = 0;
+        for (const Figures &f : firsts)
+            firstWrong += f.wrong;
         std::printf("  1000 TLDs / 10 limited hosts (20/s, burst 20; 310 TLDs on one at 40/s, burst 10): least the limits allow %.2f s\n"
-                    "      first search %7.2f s = %.2f x least (target <= 1.25), right %d/1000, CPU %.2f s\n"
+                    "      first search %7.2f s = %.2f x least (target <= 1.25; median of 3: %.2f, %.2f, %.2f x), right %d/3000, CPU %.2f s\n"
                     "      again        %7.2f s = %.2f x least (learned pace), right %d/1000\n"
                     "      curl --parallel --retry 30 (honours Retry-After): %.2f s, %d/1000 answered\n",
-                    leastMs / 1000, first.wallMs / 1000, first.wallMs / leastMs, 1000 - first.wrong, first.cpuS, again.wallMs / 1000,
+                    leastMs / 1000, first.wallMs / 1000, first.wallMs / leastMs, firsts.at(0).wallMs / leastMs,
+                    firsts.at(1).wallMs / leastMs, firsts.at(2).wallMs / leastMs, 3000 - firstWrong, first.cpuS, again.wallMs / 1000,
                     again.wallMs / leastMs, 1000 - again.wrong, curl / 1000, curlAnswered);
     }
     {

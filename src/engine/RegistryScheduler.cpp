@@ -288,10 +288,13 @@ void RegistryScheduler::pump(const QString &key)
         if (h.rate) {
             const double seconds = std::chrono::duration<double>(now - std::max(h.tokensAt, h.pausedUntil)).count();
             // A guess creeps up while the host takes it, towards what the last stretch carried,
-            // as long as enough waits for a faster pace to win back the pause a refusal costs.
+            // as long as enough waits for a faster pace to win back the pause a refusal costs:
+            // creeping by c a second over the D seconds the queue takes wins at most c·D²/2.
+            constexpr double creep = 0.02;
             const double pause = std::chrono::duration<double>(h.lastPause).count();
-            if (h.rateGuessed && double(h.queue.size()) / *h.rate > 4 * pause)
-                h.rate = std::min(h.ceiling, *h.rate * (1 + 0.02 * seconds));
+            const double remaining = double(h.queue.size()) / *h.rate;
+            if (h.rateGuessed && creep * remaining * remaining / 2 > pause)
+                h.rate = std::min(h.ceiling, *h.rate * (1 + creep * seconds));
             h.tokens = std::min(std::max(1.0, h.burst), h.tokens + std::chrono::duration<double>(now - h.tokensAt).count() * *h.rate);
             h.tokensAt = now;
         }
@@ -375,17 +378,52 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
         return;
     }
     // One stretch: what got through went at most this fast (a stretch shorter than a couple of
-    // round trips is one burst, and says nothing of a rate); ask a little slower, and creep up.
+    // round trips is one burst, and says nothing of a rate); ask a little slower for now. The
+    // answers still on their way bound the rate from below, and move the guess to the middle.
     const double seconds = std::max({0.1, stretch.seconds, 2 * h.roundTrip.value_or(0)});
     h.ceiling = stretch.answers / seconds;
-    double guess = 0.85 * h.ceiling;
-    if (h.rate) // the last guess was refused too: well below it, so that the next stretch differs in length
-        guess = std::min(guess, 0.6 * *h.rate);
-    h.ceiling = std::max(guess, std::min(h.ceiling, h.rate.value_or(h.ceiling)));
-    h.rate = guess;
-    h.burst = std::max(1.0, std::floor(stretch.answers - guess * seconds)); // what the guess leaves of the stretch
+    // The last guess was refused too: well below it, so that the next stretch differs in length.
+    h.guessCap = h.rate ? 0.6 * *h.rate : h.ceiling;
+    h.ceiling = std::max(std::min(0.85 * h.ceiling, h.guessCap), std::min(h.ceiling, h.rate.value_or(h.ceiling)));
+    h.guessFrom = stretch;
+    h.guessFrom.seconds = seconds;
     h.rateGuessed = true;
-    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), guess);
+    guess(h, std::min(0.85 * stretch.answers / seconds, h.guessCap));
+}
+
+void RegistryScheduler::guess(Host &h, double rate)
+{
+    h.rate = rate;
+    h.burst = std::max(1.0, std::floor(h.guessFrom.answers - rate * h.guessFrom.seconds)); // what the guess leaves of the stretch
+    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), rate);
+}
+
+void RegistryScheduler::heardLate(Host &h, Clock::time_point sentAt, bool ok)
+{
+    // Requests sent after the first refused one reached an empty bucket: what of them got through
+    // is what the host let through meanwhile, give or take the token it had left. That bounds
+    // the rate from below, as the refused stretch bounds it from above. Requests sent at nearly
+    // the same moment may reach the host in either order: only those sent a quarter of a round
+    // trip later count.
+    if (!h.refusedSent)
+        return;
+    if (sentAt < *h.refusedSent) {
+        if (!ok) // refused earlier than thought: the interval starts there
+            h.refusedSent = sentAt;
+        return;
+    }
+    const auto apart = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(std::max(0.005, h.roundTrip.value_or(0) / 4)));
+    if (sentAt - *h.refusedSent < apart)
+        return;
+    h.lateLastSent = std::max(h.lateLastSent, sentAt);
+    if (ok)
+        ++h.lateAnswers;
+    const double span = std::chrono::duration<double>(h.lateLastSent - *h.refusedSent).count();
+    if (!h.rateGuessed || h.lateAnswers < 2 || span <= 0)
+        return;
+    const double floor = std::min((h.lateAnswers - 1) / span, h.ceiling);
+    guess(h, std::min((floor + h.ceiling) / 2, h.guessCap));
 }
 
 void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
@@ -404,6 +442,8 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
         h.backoff = std::chrono::milliseconds(0);
         const double roundTrip = std::chrono::duration<double>(now - sentAt).count();
         h.roundTrip = h.roundTrip ? 0.875 * *h.roundTrip + 0.125 * roundTrip : roundTrip;
+        if (epoch + 1 == h.epoch) // sent before the last refusal was heard
+            heardLate(h, sentAt, true);
         if (epoch == h.epoch) { // sent since the last refusal
             if (!h.stretchStart)
                 h.stretchStart = now;
@@ -418,10 +458,15 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
     } else if (outcome == limitedOutcome) {
         // Once per flight: the answers to requests sent before the first refusal say the same.
         const bool first = epoch == h.epoch;
+        if (!first && epoch + 1 == h.epoch)
+            heardLate(h, sentAt, false);
         if (first) {
             h.threshold = std::max(1.0, std::floor(h.window / 2));
             h.window = h.threshold;
             ++h.epoch;
+            h.refusedSent = sentAt;
+            h.lateLastSent = sentAt;
+            h.lateAnswers = 0;
             if (h.stretchStart && h.stretchAnswers > 0 && !h.stretchStarved) {
                 learnRate(h, {double(h.stretchAnswers), std::chrono::duration<double>(now - *h.stretchStart).count(), h.epoch == 1});
                 h.tokens = 0;

@@ -189,6 +189,14 @@ private:
             bool cold; // the first with this host: its connections were still opening
         };
         std::deque<Stretch> stretches; // the last few, oldest first
+        // A guess from one stretch: that stretch, and the most a refused guess allows next.
+        Stretch guessFrom{0, 0, false};
+        double guessCap = 0;
+        // The flight the last refusal came from: when its first refused request was sent, and
+        // what was sent after it and still got through.
+        std::optional<Clock::time_point> refusedSent;
+        Clock::time_point lateLastSent;
+        int lateAnswers = 0;
     };
 
     Host &host(const QString &key, const QString &name, Protocol protocol);
@@ -199,6 +207,8 @@ private:
     // Whether the ticket's check still waits on its own word from the host, and until when.
     bool holdsBack(Host &h, Ticket *ticket, Clock::time_point now, Clock::time_point &until);
     void learnRate(Host &h, const Host::Stretch &stretch);
+    void guess(Host &h, double rate);
+    void heardLate(Host &h, Clock::time_point sentAt, bool ok);
     void changed(bool soon);
     void load();
     void reloadIfChanged();
