@@ -441,7 +441,7 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
         h.carries = carries;
         h.backoff = std::chrono::milliseconds(0);
         const double roundTrip = std::chrono::duration<double>(now - sentAt).count();
-        h.roundTrip = h.roundTrip ? 0.875 * *h.roundTrip + 0.125 * roundTrip : roundTrip;
+        h.roundTrip = std::min(h.roundTrip.value_or(roundTrip), roundTrip);
         if (epoch + 1 == h.epoch) // sent before the last refusal was heard
             heardLate(h, sentAt, true);
         if (epoch == h.epoch) { // sent since the last refusal

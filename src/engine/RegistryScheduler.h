@@ -182,7 +182,9 @@ private:
         std::optional<Clock::time_point> stretchStart; // the first answer since the last refusal
         int stretchAnswers = 0;
         bool stretchStarved = false; // the queue ran dry: what got through is no measure of the host
-        std::optional<double> roundTrip; // seconds from sending to the answer, smoothed
+        // Seconds from sending to the answer, the shortest seen: the path's own, without a
+        // connection being opened or a request waiting for one.
+        std::optional<double> roundTrip;
         struct Stretch {
             double answers;
             double seconds;
