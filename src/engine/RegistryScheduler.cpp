@@ -381,14 +381,14 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
     // round trips is one burst, and says nothing of a rate); ask a little slower for now. The
     // answers still on their way bound the rate from below, and move the guess to the middle.
     const double seconds = std::max({0.1, stretch.seconds, 2 * h.roundTrip.value_or(0)});
-    h.ceiling = stretch.answers / seconds;
+    const double carried = stretch.answers / seconds;
     // The last guess was refused too: well below it, so that the next stretch differs in length.
-    h.guessCap = h.rate ? 0.6 * *h.rate : h.ceiling;
-    h.ceiling = std::max(std::min(0.85 * h.ceiling, h.guessCap), std::min(h.ceiling, h.rate.value_or(h.ceiling)));
-    h.guessFrom = stretch;
-    h.guessFrom.seconds = seconds;
+    h.guessCap = h.rate ? 0.6 * *h.rate : carried;
+    const double first = std::min(0.85 * carried, h.guessCap);
+    h.ceiling = std::max(first, std::min(carried, h.rate.value_or(carried)));
+    h.guessFrom = {stretch.answers, seconds, stretch.cold};
     h.rateGuessed = true;
-    guess(h, std::min(0.85 * stretch.answers / seconds, h.guessCap));
+    guess(h, first);
 }
 
 void RegistryScheduler::guess(Host &h, double rate)
