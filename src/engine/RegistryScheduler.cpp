@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace orvane {
 
@@ -50,6 +51,69 @@ QDateTime dateOf(const QJsonObject &entry, const QString &name)
 }
 
 } // namespace
+
+std::optional<RateBounds> rateAfterRefusal(std::vector<SentRequest> requests, double together)
+{
+    std::sort(requests.begin(), requests.end(), [](const SentRequest &a, const SentRequest &b) { return a.at < b.at; });
+    const auto refused = std::find_if(requests.begin(), requests.end(), [](const SentRequest &r) { return !r.ok; });
+    if (refused == requests.end())
+        return std::nullopt;
+    struct Group {
+        double at = 0; // seconds after the first refusal's group
+        int ok = 0;
+        bool refused = false;
+    };
+    // The first refusal's group: what was sent around it, in whatever order it arrived, left
+    // the bucket with less than one token. Each group after it was let through as far as the
+    // tokens that came in since allowed.
+    std::vector<Group> groups;
+    auto it = std::find_if(requests.begin(), refused, [&](const SentRequest &r) { return r.at >= refused->at - together; });
+    double firstAt = 0;
+    bool firstGroup = true;
+    while (it != requests.end()) {
+        const double until = (firstGroup ? refused->at : it->at) + together;
+        double sum = 0;
+        int count = 0;
+        Group group;
+        for (; it != requests.end() && it->at <= until; ++it) {
+            sum += it->at;
+            ++count;
+            group.ok += it->ok ? 1 : 0;
+            group.refused = group.refused || !it->ok;
+        }
+        if (firstGroup)
+            firstAt = sum / count;
+        else
+            groups.push_back({sum / count - firstAt, group.ok, group.refused});
+        firstGroup = false;
+    }
+    if (groups.empty())
+        return std::nullopt;
+    // With `left` (0 <= left < 1) tokens after the first group, a group `at` seconds later
+    // with `before` let through since: before + ok <= left + rate * at, and if it had a refusal,
+    // less than one token more. Every `left` that fits gives a range; the bounds span them all.
+    constexpr double unbounded = std::numeric_limits<double>::infinity();
+    std::optional<RateBounds> bounds;
+    for (int step = 0; step < 64; ++step) {
+        const double left = step / 64.0;
+        double low = 0;
+        double high = unbounded;
+        int before = 0;
+        for (const Group &group : groups) {
+            low = std::max(low, (before + group.ok - left) / group.at);
+            if (group.refused)
+                high = std::min(high, (before + group.ok + 1 - left) / group.at);
+            before += group.ok;
+        }
+        if (low > high)
+            continue;
+        if (!bounds)
+            bounds = RateBounds{low, high};
+        bounds->low = std::min(bounds->low, low);
+        bounds->high = std::max(bounds->high, high);
+    }
+    return bounds;
+}
 
 void WaitBudget::tell(const QString &host, const QDateTime &retryAt)
 {
@@ -337,18 +401,14 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
         h.stretches.pop_front();
     // Each stretch from a full bucket to a refusal says answers = burst + rate * seconds: a line
     // through the last few gives both numbers, once their lengths are far enough apart for the
-    // send times' jitter to fade. A first stretch began before all connections were up and
-    // counts a little less than it should: it is used only beside a much longer one.
+    // send times' jitter to fade. A first stretch began before all connections were up: its
+    // point is off the line, and is left out.
     std::vector<Host::Stretch> points;
     for (const Host::Stretch &s : h.stretches) {
         if (!s.cold)
             points.push_back(s);
     }
-    double apart = 0.25;
-    if (points.size() < 2) {
-        points.assign(h.stretches.begin(), h.stretches.end());
-        apart = 1.0;
-    }
+    constexpr double apart = 0.25;
     if (points.size() >= 2) {
         double meanSeconds = 0, meanAnswers = 0, fastest = 0, shortest = 1e9, longest = 0;
         for (const Host::Stretch &s : points) {
@@ -378,52 +438,66 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
         return;
     }
     // One stretch: what got through went at most this fast (a stretch shorter than a couple of
-    // round trips is one burst, and says nothing of a rate); ask a little slower for now. The
-    // answers still on their way bound the rate from below, and move the guess to the middle.
+    // round trips is one burst, and says nothing of a rate), and a guess refused after a stretch
+    // of its own was too fast. An earlier flight may have shown what the host takes at least; the
+    // answers still on their way narrow it down further.
     const double seconds = std::max({0.1, stretch.seconds, 2 * h.roundTrip.value_or(0)});
     const double carried = stretch.answers / seconds;
-    // The last guess was refused too: well below it, so that the next stretch differs in length.
-    h.guessCap = h.rate ? 0.6 * *h.rate : carried;
-    const double first = std::min(0.85 * carried, h.guessCap);
-    h.ceiling = std::max(first, std::min(carried, h.rate.value_or(carried)));
+    h.ceiling = h.rate ? std::min(carried, *h.rate) : carried;
+    h.floor = h.flightFloor < h.ceiling ? h.flightFloor : 0;
+    h.flightFloor = 0;
     h.guessFrom = {stretch.answers, seconds, stretch.cold};
     h.rateGuessed = true;
-    guess(h, first);
+    guess(h, h.floor > 0 ? h.floor : 0.7 * h.ceiling, h.ceiling);
 }
 
-void RegistryScheduler::guess(Host &h, double rate)
+void RegistryScheduler::guess(Host &h, double low, double high)
 {
-    h.rate = rate;
-    h.burst = std::max(1.0, std::floor(h.guessFrom.answers - rate * h.guessFrom.seconds)); // what the guess leaves of the stretch
-    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), rate);
+    // Halfway between what the host was seen to take and what it may take at most.
+    h.rate = (low + high) / 2;
+    h.burst = std::max(1.0, std::floor(h.guessFrom.answers - *h.rate * h.guessFrom.seconds)); // what the guess leaves of the stretch
+    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), *h.rate);
 }
 
-void RegistryScheduler::heardLate(Host &h, Clock::time_point sentAt, bool ok)
+void RegistryScheduler::heardLate(Host &h)
 {
-    // Requests sent after the first refused one reached an empty bucket: what of them got through
-    // is what the host let through meanwhile, give or take the token it had left. That bounds
-    // the rate from below, as the refused stretch bounds it from above. Requests sent at nearly
-    // the same moment may reach the host in either order: only those sent a quarter of a round
-    // trip later count.
-    if (!h.refusedSent)
+    // The requests of the flight the last refusal ended, still being heard: they bound what the
+    // host takes, and the guess goes to the middle of what every flight so far allows.
+    if (!h.rateGuessed || h.epoch == 0)
         return;
-    if (sentAt < *h.refusedSent) {
-        if (!ok) // refused earlier than thought: the interval starts there
-            h.refusedSent = sentAt;
-        return;
+    std::vector<SentRequest> flight;
+    std::optional<Clock::time_point> refused;
+    for (const Host::Heard &heard : h.heard) {
+        if (heard.epoch + 1 == h.epoch && !heard.ok)
+            refused = refused ? std::min(*refused, heard.at) : heard.at;
     }
-    const auto apart = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(std::max(0.005, h.roundTrip.value_or(0) / 4)));
-    if (sentAt - *h.refusedSent < apart)
+    if (!refused || !h.firstAnswer || *refused < *h.firstAnswer)
         return;
-    h.lateLastSent = std::max(h.lateLastSent, sentAt);
-    if (ok)
-        ++h.lateAnswers;
-    const double span = std::chrono::duration<double>(h.lateLastSent - *h.refusedSent).count();
-    if (!h.rateGuessed || h.lateAnswers < 2 || span <= 0)
+    const Clock::time_point origin = h.heard.empty() ? Clock::time_point{} : h.heard.front().at;
+    for (const Host::Heard &heard : h.heard) {
+        if (heard.epoch + 1 == h.epoch)
+            flight.push_back({std::chrono::duration<double>(heard.at - origin).count(), heard.ok});
+    }
+    // What was sent within a tenth of a round trip may reach the host in either order.
+    const auto bounds = rateAfterRefusal(std::move(flight), std::max(0.002, h.roundTrip.value_or(0) / 10));
+    if (!bounds)
         return;
-    const double floor = std::min((h.lateAnswers - 1) / span, h.ceiling);
-    guess(h, std::min((floor + h.ceiling) / 2, h.guessCap));
+    double low = std::max(bounds->low, h.floor);
+    double high = std::min(bounds->high, h.ceiling);
+    if (low > high) { // the host's limit changed, or an earlier flight misled: this one's word
+        low = bounds->low;
+        high = std::max(low, std::min(bounds->high, h.ceiling));
+    }
+    h.flightFloor = low;
+    guess(h, low, high);
+}
+
+void RegistryScheduler::record(Host &h, Clock::time_point sentAt, quint64 epoch, bool ok)
+{
+    // Only the flight a refusal ends and the one after it are of use.
+    h.heard.push_back({sentAt, epoch, ok});
+    while (h.heard.size() > 512 || h.heard.front().epoch + 1 < h.epoch)
+        h.heard.pop_front();
 }
 
 void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
@@ -438,12 +512,15 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
     const auto now = Clock::now();
     if (outcome == answeredOutcome) {
         h.answeredBefore = true;
+        if (!h.firstAnswer)
+            h.firstAnswer = now;
         h.carries = carries;
         h.backoff = std::chrono::milliseconds(0);
         const double roundTrip = std::chrono::duration<double>(now - sentAt).count();
         h.roundTrip = std::min(h.roundTrip.value_or(roundTrip), roundTrip);
+        record(h, sentAt, epoch, true);
         if (epoch + 1 == h.epoch) // sent before the last refusal was heard
-            heardLate(h, sentAt, true);
+            heardLate(h);
         if (epoch == h.epoch) { // sent since the last refusal
             if (!h.stretchStart)
                 h.stretchStart = now;
@@ -458,24 +535,9 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
     } else if (outcome == limitedOutcome) {
         // Once per flight: the answers to requests sent before the first refusal say the same.
         const bool first = epoch == h.epoch;
+        record(h, sentAt, epoch, false);
         if (!first && epoch + 1 == h.epoch)
-            heardLate(h, sentAt, false);
-        if (first) {
-            h.threshold = std::max(1.0, std::floor(h.window / 2));
-            h.window = h.threshold;
-            ++h.epoch;
-            h.refusedSent = sentAt;
-            h.lateLastSent = sentAt;
-            h.lateAnswers = 0;
-            if (h.stretchStart && h.stretchAnswers > 0 && !h.stretchStarved) {
-                learnRate(h, {double(h.stretchAnswers), std::chrono::duration<double>(now - *h.stretchStart).count(), h.epoch == 1});
-                h.tokens = 0;
-                h.tokensAt = now;
-            }
-            h.stretchStart.reset();
-            h.stretchAnswers = 0;
-            h.stretchStarved = false;
-        }
+            heardLate(h);
         std::chrono::milliseconds pause;
         if (retryAfter) {
             pause = std::min<std::chrono::milliseconds>(std::max(*retryAfter, std::chrono::seconds(0)), m_options.longestPause);
@@ -485,6 +547,21 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
                                                    : std::min<std::chrono::milliseconds>(h.backoff * 2, m_options.longestBackoff);
             pause = h.backoff;
         }
+        if (first) {
+            h.lastPause = pause;
+            h.threshold = std::max(1.0, std::floor(h.window / 2));
+            h.window = h.threshold;
+            ++h.epoch;
+            if (h.stretchStart && h.stretchAnswers > 0 && !h.stretchStarved) {
+                learnRate(h, {double(h.stretchAnswers), std::chrono::duration<double>(now - *h.stretchStart).count(), h.epoch == 1});
+                h.tokens = 0;
+                h.tokensAt = now;
+            }
+            h.stretchStart.reset();
+            h.stretchAnswers = 0;
+            h.stretchStarved = false;
+            heardLate(h);
+        }
         // The check waits what it was told. The host as a whole pauses on the first refusal of a
         // flight: the answers to requests sent before it was heard say nothing new.
         const auto until = now + pause;
@@ -492,8 +569,6 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             budget->m_notBefore = until;
             budget->m_notBeforeKey = key;
         }
-        if (first)
-            h.lastPause = pause;
         if (first && until > h.pausedUntil) {
             h.pausedUntil = until;
             qCInfo(lcLookup, "%s asked to wait: pausing it for %.1f s", qUtf8Printable(h.name), double(pause.count()) / 1000.0);
@@ -641,7 +716,7 @@ void RegistryScheduler::save()
             entry.insert(QStringLiteral("host"), h.name);
             entry.insert(QStringLiteral("window"), std::round(h.window * 100) / 100);
             entry.insert(QStringLiteral("learnedAt"), h.learnedAt.toString(Qt::ISODateWithMs));
-            if (h.rate && !h.rateGuessed) {
+            if (h.rate) { // a guess too: it is where the next run starts
                 entry.insert(QStringLiteral("rate"), std::round(*h.rate * 100) / 100);
                 entry.insert(QStringLiteral("burst"), std::round(h.burst * 100) / 100);
             } else {

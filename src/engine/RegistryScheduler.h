@@ -17,10 +17,29 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace orvane {
 
 class RegistryScheduler;
+
+// One request to a registry, as the pacing sees it: when it was sent (seconds, from any origin)
+// and whether the registry let it through.
+struct SentRequest {
+    double at = 0;
+    bool ok = false;
+};
+
+// Registries limit a client with a token bucket. Once the bucket is empty (the first refusal),
+// every later request tells whether a token had come in since: the requests sent after the first
+// refused one bound the rate from both sides, one token apiece over the time they span. Requests
+// sent within `together` seconds of each other count as one group, as they may reach the registry
+// in either order. None when no rate fits what was heard (or nothing was sent after the refusal).
+struct RateBounds {
+    double low = 0;
+    double high = 0; // +inf when nothing after the refusal was refused
+};
+std::optional<RateBounds> rateAfterRefusal(std::vector<SentRequest> requests, double together);
 
 // What one check may spend waiting because a registry asked it to (HTTP 429, a WHOIS refusal).
 // The allowance starts to run when a registry first holds the check back; queueing behind
@@ -191,14 +210,21 @@ private:
             bool cold; // the first with this host: its connections were still opening
         };
         std::deque<Stretch> stretches; // the last few, oldest first
-        // A guess from one stretch: that stretch, and the most a refused guess allows next.
+        // A guess from one stretch: that stretch, and the least the host was seen to take.
         Stretch guessFrom{0, 0, false};
-        double guessCap = 0;
-        // The flight the last refusal came from: when its first refused request was sent, and
-        // what was sent after it and still got through.
-        std::optional<Clock::time_point> refusedSent;
-        Clock::time_point lateLastSent;
-        int lateAnswers = 0;
+        double floor = 0;       // from the flights before
+        double flightFloor = 0; // from the flight the last refusal ended
+        // Until the first answer the connections are still opening, and a request let go may
+        // wait for one: when it was let go says nothing of when it reached the host.
+        std::optional<Clock::time_point> firstAnswer;
+        // The last answers, with when each request was let go and the flight (epoch) it was
+        // sent in: those around a refusal tell the rate.
+        struct Heard {
+            Clock::time_point at;
+            quint64 epoch;
+            bool ok;
+        };
+        std::deque<Heard> heard;
     };
 
     Host &host(const QString &key, const QString &name, Protocol protocol);
@@ -209,8 +235,9 @@ private:
     // Whether the ticket's check still waits on its own word from the host, and until when.
     bool holdsBack(Host &h, Ticket *ticket, Clock::time_point now, Clock::time_point &until);
     void learnRate(Host &h, const Host::Stretch &stretch);
-    void guess(Host &h, double rate);
-    void heardLate(Host &h, Clock::time_point sentAt, bool ok);
+    void guess(Host &h, double low, double high);
+    void heardLate(Host &h);
+    void record(Host &h, Clock::time_point sentAt, quint64 epoch, bool ok);
     void changed(bool soon);
     void load();
     void reloadIfChanged();

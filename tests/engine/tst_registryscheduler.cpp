@@ -145,6 +145,44 @@ private slots:
     }
 
     // A search that goes away takes its waiting requests with it, there and then.
+    // A token bucket (40 a second, 10 at once) and a client sending faster than it refills:
+    // what it let through after its first refusal bounds the rate on both sides.
+    void rateFromWhatFollowsARefusal_data()
+    {
+        QTest::addColumn<double>("interval"); // between sends, in seconds
+        QTest::addColumn<int>("together");    // sent at the same moment, reaching it in any order
+        QTest::addColumn<int>("sends");
+        QTest::addColumn<double>("widest");   // of the bounds; 0: none to be found
+        QTest::newRow("paced at 60 a second") << 1.0 / 60 << 1 << 60 << 4.0;
+        QTest::newRow("six at once, ten times a second") << 0.1 << 6 << 60 << 12.0;
+        QTest::newRow("one round trip after the refusal") << 1.0 / 60 << 1 << 38 << 40.0;
+        QTest::newRow("nothing after the refusal") << 1.0 / 60 << 1 << 60 << 0.0;
+    }
+    void rateFromWhatFollowsARefusal()
+    {
+        QFETCH(double, interval); QFETCH(int, together); QFETCH(int, sends); QFETCH(double, widest);
+        constexpr double rate = 40, burst = 10;
+        double tokens = burst, last = 0;
+        std::vector<SentRequest> sent;
+        for (int i = 0; i < sends; ++i) {
+            const double at = (i / together) * interval + (i % together) * 1e-4; // a group arrives spread a little
+            tokens = std::min(burst, tokens + (at - last) * rate);
+            last = at;
+            const bool ok = tokens >= 1;
+            tokens -= ok ? 1 : 0;
+            sent.push_back({at, ok});
+            if (!ok && widest == 0)
+                break;
+        }
+        std::reverse(sent.begin(), sent.end()); // heard in any order
+        const auto bounds = rateAfterRefusal(sent, 0.002);
+        QCOMPARE(bounds.has_value(), widest > 0);
+        if (!bounds)
+            return;
+        QVERIFY2(bounds->low <= rate && rate <= bounds->high && bounds->high - bounds->low <= widest,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(bounds->low).arg(bounds->high)));
+    }
+
     void cancellationEmptiesTheQueue()
     {
         for (int i = 0; i < 30; ++i)
