@@ -496,7 +496,7 @@ void RegistryScheduler::record(Host &h, Clock::time_point sentAt, quint64 epoch,
 {
     // Only the flight a refusal ends and the one after it are of use.
     h.heard.push_back({sentAt, epoch, ok});
-    while (h.heard.size() > 512 || h.heard.front().epoch + 1 < h.epoch)
+    while (!h.heard.empty() && (h.heard.size() > 512 || h.heard.front().epoch + 1 < h.epoch))
         h.heard.pop_front();
 }
 
