@@ -465,19 +465,19 @@ void RegistryScheduler::heardLate(Host &h)
     // host takes, and the guess goes to the middle of what every flight so far allows.
     if (!h.rateGuessed || h.epoch == 0)
         return;
+    // Only a flight whose refused request was let go after the host's first answer counts.
     std::vector<SentRequest> flight;
     std::optional<Clock::time_point> refused;
+    const Clock::time_point origin = h.heard.front().at; // heard holds at least the answer just told
     for (const Host::Heard &heard : h.heard) {
-        if (heard.epoch + 1 == h.epoch && !heard.ok)
+        if (heard.epoch + 1 != h.epoch)
+            continue;
+        flight.push_back({std::chrono::duration<double>(heard.at - origin).count(), heard.ok});
+        if (!heard.ok)
             refused = refused ? std::min(*refused, heard.at) : heard.at;
     }
     if (!refused || !h.firstAnswer || *refused < *h.firstAnswer)
         return;
-    const Clock::time_point origin = h.heard.empty() ? Clock::time_point{} : h.heard.front().at;
-    for (const Host::Heard &heard : h.heard) {
-        if (heard.epoch + 1 == h.epoch)
-            flight.push_back({std::chrono::duration<double>(heard.at - origin).count(), heard.ok});
-    }
     // What was sent within a tenth of a round trip may reach the host in either order.
     const auto bounds = rateAfterRefusal(std::move(flight), std::max(0.002, h.roundTrip.value_or(0) / 10));
     if (!bounds)
@@ -538,17 +538,7 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
         record(h, sentAt, epoch, false);
         if (!first && epoch + 1 == h.epoch)
             heardLate(h);
-        std::chrono::milliseconds pause;
-        if (retryAfter) {
-            pause = std::min<std::chrono::milliseconds>(std::max(*retryAfter, std::chrono::seconds(0)), m_options.longestPause);
-        } else {
-            if (first || h.backoff.count() == 0)
-                h.backoff = h.backoff.count() == 0 ? std::chrono::milliseconds(m_options.firstBackoff)
-                                                   : std::min<std::chrono::milliseconds>(h.backoff * 2, m_options.longestBackoff);
-            pause = h.backoff;
-        }
         if (first) {
-            h.lastPause = pause;
             h.threshold = std::max(1.0, std::floor(h.window / 2));
             h.window = h.threshold;
             ++h.epoch;
@@ -562,6 +552,15 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             h.stretchStarved = false;
             heardLate(h);
         }
+        std::chrono::milliseconds pause;
+        if (retryAfter) {
+            pause = std::min<std::chrono::milliseconds>(std::max(*retryAfter, std::chrono::seconds(0)), m_options.longestPause);
+        } else {
+            if (first || h.backoff.count() == 0)
+                h.backoff = h.backoff.count() == 0 ? std::chrono::milliseconds(m_options.firstBackoff)
+                                                   : std::min<std::chrono::milliseconds>(h.backoff * 2, m_options.longestBackoff);
+            pause = h.backoff;
+        }
         // The check waits what it was told. The host as a whole pauses on the first refusal of a
         // flight: the answers to requests sent before it was heard say nothing new.
         const auto until = now + pause;
@@ -569,6 +568,8 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             budget->m_notBefore = until;
             budget->m_notBeforeKey = key;
         }
+        if (first)
+            h.lastPause = pause;
         if (first && until > h.pausedUntil) {
             h.pausedUntil = until;
             qCInfo(lcLookup, "%s asked to wait: pausing it for %.1f s", qUtf8Printable(h.name), double(pause.count()) / 1000.0);
