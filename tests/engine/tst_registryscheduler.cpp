@@ -144,7 +144,6 @@ private slots:
         QCOMPARE(m_whois->peakConnections(), 4);
     }
 
-    // A search that goes away takes its waiting requests with it, there and then.
     // A token bucket (40 a second, 10 at once) and a client sending faster than it refills:
     // what it let through after its first refusal bounds the rate on both sides.
     void rateFromWhatFollowsARefusal_data()
@@ -183,6 +182,7 @@ private slots:
                  qPrintable(QStringLiteral("%1 .. %2").arg(bounds->low).arg(bounds->high)));
     }
 
+    // A search that goes away takes its waiting requests with it, there and then.
     void cancellationEmptiesTheQueue()
     {
         for (int i = 0; i < 30; ++i)
