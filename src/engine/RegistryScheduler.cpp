@@ -258,6 +258,7 @@ RegistryScheduler::Host &RegistryScheduler::host(const QString &key, const QStri
     }
     found->name = name;
     found->protocol = protocol;
+    forgetStalePace(*found, QDateTime::currentDateTimeUtc());
     if (!found->timer) {
         found->timer = new QTimer(this);
         found->timer->setSingleShot(true);
@@ -500,6 +501,27 @@ void RegistryScheduler::record(Host &h, Clock::time_point sentAt, quint64 epoch,
         h.heard.pop_front();
 }
 
+void RegistryScheduler::forgetStalePace(Host &h, const QDateTime &now) const
+{
+    // A pace only ever comes down while the host takes it, so one learned too low (another
+    // client sharing the allowance, a limit raised since) would stay. Once no refusal has borne
+    // it out for a while, the host is asked afresh, and paced again from its next refusal.
+    if (!h.rate || (h.rateAt.isValid() && h.rateAt.secsTo(now) < std::chrono::seconds(m_options.keepPace).count()))
+        return;
+    qCDebug(lcLookup, "%s: the pace of %.1f a second is old, and asked afresh", qUtf8Printable(h.name), *h.rate);
+    Host fresh;
+    h.rate = fresh.rate;
+    h.rateAt = fresh.rateAt;
+    h.burst = fresh.burst;
+    h.rateGuessed = fresh.rateGuessed;
+    h.ceiling = fresh.ceiling;
+    h.stretches.clear();
+    h.guessFrom = fresh.guessFrom;
+    h.floor = fresh.floor;
+    h.flightFloor = fresh.flightFloor;
+    h.heard.clear();
+}
+
 void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
                                std::optional<std::chrono::seconds> retryAfter, WaitBudget *budget, int carries)
 {
@@ -551,6 +573,8 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             h.stretchAnswers = 0;
             h.stretchStarved = false;
             heardLate(h);
+            if (h.rate)
+                h.rateAt = QDateTime::currentDateTimeUtc();
         }
         std::chrono::milliseconds pause;
         if (retryAfter) {
@@ -585,7 +609,7 @@ RegistryScheduler::HostState RegistryScheduler::state(const QString &key) const
     const auto found = m_hosts.constFind(key);
     if (found == m_hosts.cend())
         return {};
-    HostState state{found->window, found->inFlight, int(found->queue.size()), {}};
+    HostState state{found->window, found->inFlight, int(found->queue.size()), {}, found->rate.value_or(0)};
     if (found->pausedUntil > Clock::now())
         state.pausedUntil = toWall(found->pausedUntil);
     return state;
@@ -652,6 +676,8 @@ void RegistryScheduler::load()
             h.burst = std::clamp(entry.value(QStringLiteral("burst")).toDouble(), 1.0, 1000.0);
             h.tokens = h.burst; // a host left alone has its bucket full again
             h.tokensAt = Clock::now();
+            h.rateAt = entry.contains(QStringLiteral("rateAt")) ? dateOf(entry, QStringLiteral("rateAt")) : h.learnedAt;
+            forgetStalePace(h, now);
         }
         const QDateTime pausedUntil = dateOf(entry, QStringLiteral("pausedUntil"));
         if (pausedUntil.isValid() && pausedUntil > now)
@@ -720,9 +746,11 @@ void RegistryScheduler::save()
             if (h.rate) { // a guess too: it is where the next run starts
                 entry.insert(QStringLiteral("rate"), std::round(*h.rate * 100) / 100);
                 entry.insert(QStringLiteral("burst"), std::round(h.burst * 100) / 100);
+                entry.insert(QStringLiteral("rateAt"), h.rateAt.toString(Qt::ISODateWithMs));
             } else {
                 entry.remove(QStringLiteral("rate"));
                 entry.remove(QStringLiteral("burst"));
+                entry.remove(QStringLiteral("rateAt"));
             }
         }
         if (pausedUntil.isValid() && pausedUntil > now)

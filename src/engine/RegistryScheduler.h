@@ -132,6 +132,9 @@ public:
         std::chrono::seconds longestPause{120};
         std::chrono::seconds firstBackoff{1};
         std::chrono::seconds longestBackoff{30};
+        // How long a pace stays once no refusal bears it out: a pace learned while another
+        // client shared the host's allowance would otherwise hold the host back for good.
+        std::chrono::hours keepPace{24};
     };
 
     // The scheduler of every check whose user-defaults store is `store`: one per process in the
@@ -155,6 +158,7 @@ public:
         int inFlight = 0;
         int queued = 0;
         QDateTime pausedUntil; // invalid when not paused
+        double rate = 0;       // requests a second the host is paced to; 0: only the window holds them back
     };
     HostState state(const QString &key) const;
     // The hosts paused right now, with the time they go on, soonest first.
@@ -192,6 +196,7 @@ private:
         // from what got through between a full bucket and the refusal (ok = burst + rate * span):
         // two such stretches of different lengths give both numbers.
         std::optional<double> rate; // requests a second; none: only the window holds them back
+        QDateTime rateAt;           // when the host last refused: what the pace rests on
         double burst = 1;
         bool rateGuessed = false;   // from one stretch only: raised while nothing is refused
         double ceiling = 0;         // a guess is raised no further than the refused stretch went
@@ -238,6 +243,7 @@ private:
     void guess(Host &h, double low, double high);
     void heardLate(Host &h);
     void record(Host &h, Clock::time_point sentAt, quint64 epoch, bool ok);
+    void forgetStalePace(Host &h, const QDateTime &now) const;
     void changed(bool soon);
     void load();
     void reloadIfChanged();

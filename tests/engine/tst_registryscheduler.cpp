@@ -2,6 +2,8 @@
 #include "FakeHttpServer.h"
 #include "FakeWhoisServer.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -180,6 +182,46 @@ private slots:
             return;
         QVERIFY2(bounds->low <= rate && rate <= bounds->high && bounds->high - bounds->low <= widest,
                  qPrintable(QStringLiteral("%1 .. %2").arg(bounds->low).arg(bounds->high)));
+    }
+
+    // A kept pace holds for a day after the host last refused, then the host is asked afresh:
+    // a pace learned too low would otherwise never rise again. Files from before the pace had
+    // a date of its own count from when the host was last heard.
+    void keptPaceLastsADay_data()
+    {
+        QTest::addColumn<int>("refusedAgo"); // seconds; -1: no date of its own
+        QTest::addColumn<int>("heardAgo");   // seconds
+        QTest::addColumn<double>("paced");
+        QTest::newRow("refused an hour ago") << 3600 << 60 << 2.0;
+        QTest::newRow("refused two days ago, heard since") << 2 * 86400 << 60 << 0.0;
+        QTest::newRow("no date, heard an hour ago") << -1 << 3600 << 2.0;
+        QTest::newRow("no date, heard two days ago") << -1 << 2 * 86400 << 0.0;
+        QTest::newRow("a day old while the program runs") << 86400 - 1 << 60 << 2.0;
+    }
+    void keptPaceLastsADay()
+    {
+        QFETCH(int, refusedAgo); QFETCH(int, heardAgo); QFETCH(double, paced);
+        const QString key = RegistryScheduler::key(RegistryScheduler::Protocol::rdap, "rdap.example", 443);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QJsonObject entry{{"host", "rdap.example"}, {"window", 4}, {"rate", 2}, {"burst", 50},
+                          {"learnedAt", now.addSecs(-heardAgo).toString(Qt::ISODateWithMs)}};
+        if (refusedAgo >= 0)
+            entry.insert("rateAt", now.addSecs(-refusedAgo).toString(Qt::ISODateWithMs));
+        RegistryScheduler::Options options;
+        options.paceFile = m_dir.filePath(QStringLiteral("pace-%1.json").arg(++m_stores));
+        QFile file(options.paceFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(QJsonObject{{"hosts", QJsonObject{{key, entry}}}}).toJson());
+        file.close();
+        RegistryScheduler scheduler(options);
+        QCOMPARE(scheduler.state(key).rate, paced);
+        if (refusedAgo != 86400 - 1)
+            return;
+        // The day runs out in the next second: the host's next request goes unpaced.
+        QTRY_VERIFY(QDateTime::currentDateTimeUtc() >= now.addSecs(1));
+        WaitBudget budget;
+        QCoro::waitFor(scheduler.take(key, "rdap.example", RegistryScheduler::Protocol::rdap, &budget, nullptr));
+        QCOMPARE(scheduler.state(key).rate, 0.0);
     }
 
     // A search that goes away takes its waiting requests with it, there and then.
