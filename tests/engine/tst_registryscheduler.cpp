@@ -196,7 +196,7 @@ private slots:
         QTest::newRow("refused two days ago, heard since") << 2 * 86400 << 60 << 0.0;
         QTest::newRow("no date, heard an hour ago") << -1 << 3600 << 2.0;
         QTest::newRow("no date, heard two days ago") << -1 << 2 * 86400 << 0.0;
-        QTest::newRow("a day old while the program runs") << 86400 - 1 << 60 << 2.0;
+        QTest::newRow("a day old in a second, while the program runs") << 86400 - 1 << 60 << 2.0;
     }
     void keptPaceLastsADay()
     {
