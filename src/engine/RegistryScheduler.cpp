@@ -258,7 +258,8 @@ RegistryScheduler::Host &RegistryScheduler::host(const QString &key, const QStri
     }
     found->name = name;
     found->protocol = protocol;
-    forgetStalePace(*found, QDateTime::currentDateTimeUtc());
+    if (found->pace.rate)
+        forgetStalePace(*found, QDateTime::currentDateTimeUtc());
     if (!found->timer) {
         found->timer = new QTimer(this);
         found->timer->setSingleShot(true);
@@ -350,17 +351,17 @@ void RegistryScheduler::pump(const QString &key)
     }
 
     if (now >= h.pausedUntil) {
-        if (h.rate) {
+        if (h.pace.rate) {
             const double seconds = std::chrono::duration<double>(now - std::max(h.tokensAt, h.pausedUntil)).count();
             // A guess creeps up while the host takes it, towards what the last stretch carried,
             // as long as enough waits for a faster pace to win back the pause a refusal costs:
             // creeping by c a second over the D seconds the queue takes wins at most c·D²/2.
             constexpr double creep = 0.02;
             const double pause = std::chrono::duration<double>(h.lastPause).count();
-            const double remaining = double(h.queue.size()) / *h.rate;
-            if (h.rateGuessed && creep * remaining * remaining / 2 > pause)
-                h.rate = std::min(h.ceiling, *h.rate * (1 + creep * seconds));
-            h.tokens = std::min(std::max(1.0, h.burst), h.tokens + std::chrono::duration<double>(now - h.tokensAt).count() * *h.rate);
+            const double remaining = double(h.queue.size()) / *h.pace.rate;
+            if (h.pace.guessed && creep * remaining * remaining / 2 > pause)
+                h.pace.rate = std::min(h.pace.ceiling, *h.pace.rate * (1 + creep * seconds));
+            h.tokens = std::min(std::max(1.0, h.pace.burst), h.tokens + std::chrono::duration<double>(now - h.tokensAt).count() * *h.pace.rate);
             h.tokensAt = now;
         }
         const int window = std::max(1, h.carries > 0 ? std::min(h.carries, int(h.window)) : int(h.window));
@@ -371,9 +372,9 @@ void RegistryScheduler::pump(const QString &key)
                 ++it;
                 continue;
             }
-            if (h.rate) {
+            if (h.pace.rate) {
                 if (h.tokens < 1) {
-                    wakeAt(now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>((1 - h.tokens) / *h.rate)));
+                    wakeAt(now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>((1 - h.tokens) / *h.pace.rate)));
                     break;
                 }
                 h.tokens -= 1;
@@ -396,16 +397,16 @@ void RegistryScheduler::pump(const QString &key)
 void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
 {
     qCDebug(lcLookup, "%s answered %.0f in %.2f s before it refused (asked at %.1f a second)", qUtf8Printable(h.name), stretch.answers,
-            stretch.seconds, h.rate.value_or(0));
-    h.stretches.push_back(stretch);
-    if (h.stretches.size() > 4)
-        h.stretches.pop_front();
+            stretch.seconds, h.pace.rate.value_or(0));
+    h.pace.stretches.push_back(stretch);
+    if (h.pace.stretches.size() > 4)
+        h.pace.stretches.pop_front();
     // Each stretch from a full bucket to a refusal says answers = burst + rate * seconds: a line
     // through the last few gives both numbers, once their lengths are far enough apart for the
     // send times' jitter to fade. A first stretch began before all connections were up: its
     // point is off the line, and is left out.
     std::vector<Host::Stretch> points;
-    for (const Host::Stretch &s : h.stretches) {
+    for (const Host::Stretch &s : h.pace.stretches) {
         if (!s.cold)
             points.push_back(s);
     }
@@ -426,16 +427,16 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
         }
         const double rate = variance > 0 ? covariance / variance : 0;
         if (longest - shortest >= apart && rate > 0.05 && rate < 1.15 * fastest) {
-            h.burst = std::clamp(meanAnswers - rate * meanSeconds, 1.0, std::max(1.0, meanAnswers));
-            h.rate = rate * 0.97;
-            h.rateGuessed = false;
+            h.pace.burst = std::clamp(meanAnswers - rate * meanSeconds, 1.0, std::max(1.0, meanAnswers));
+            h.pace.rate = rate * 0.97;
+            h.pace.guessed = false;
             qCInfo(lcLookup, "%s takes about %.1f requests a second (%.0f at once): paced to that", qUtf8Printable(h.name), rate,
-                   h.burst);
+                   h.pace.burst);
             return;
         }
     }
-    if (h.rate && !h.rateGuessed) {
-        *h.rate *= 0.9; // learned, and still refused: a little slower
+    if (h.pace.rate && !h.pace.guessed) {
+        *h.pace.rate *= 0.9; // learned, and still refused: a little slower
         return;
     }
     // One stretch: what got through went at most this fast (a stretch shorter than a couple of
@@ -444,33 +445,33 @@ void RegistryScheduler::learnRate(Host &h, const Host::Stretch &stretch)
     // answers still on their way narrow it down further.
     const double seconds = std::max({0.1, stretch.seconds, 2 * h.roundTrip.value_or(0)});
     const double carried = stretch.answers / seconds;
-    h.ceiling = h.rate ? std::min(carried, *h.rate) : carried;
-    h.floor = h.flightFloor < h.ceiling ? h.flightFloor : 0;
-    h.flightFloor = 0;
-    h.guessFrom = {stretch.answers, seconds, stretch.cold};
-    h.rateGuessed = true;
-    guess(h, h.floor > 0 ? h.floor : 0.7 * h.ceiling, h.ceiling);
+    h.pace.ceiling = h.pace.rate ? std::min(carried, *h.pace.rate) : carried;
+    h.pace.floor = h.pace.flightFloor < h.pace.ceiling ? h.pace.flightFloor : 0;
+    h.pace.flightFloor = 0;
+    h.pace.guessFrom = {stretch.answers, seconds, stretch.cold};
+    h.pace.guessed = true;
+    guess(h, h.pace.floor > 0 ? h.pace.floor : 0.7 * h.pace.ceiling, h.pace.ceiling);
 }
 
 void RegistryScheduler::guess(Host &h, double low, double high)
 {
     // Halfway between what the host was seen to take and what it may take at most.
-    h.rate = (low + high) / 2;
-    h.burst = std::max(1.0, std::floor(h.guessFrom.answers - *h.rate * h.guessFrom.seconds)); // what the guess leaves of the stretch
-    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), *h.rate);
+    h.pace.rate = (low + high) / 2;
+    h.pace.burst = std::max(1.0, std::floor(h.pace.guessFrom.answers - *h.pace.rate * h.pace.guessFrom.seconds)); // what the guess leaves of the stretch
+    qCDebug(lcLookup, "%s: asking about %.1f a second for now", qUtf8Printable(h.name), *h.pace.rate);
 }
 
 void RegistryScheduler::heardLate(Host &h)
 {
     // The requests of the flight the last refusal ended, still being heard: they bound what the
     // host takes, and the guess goes to the middle of what every flight so far allows.
-    if (!h.rateGuessed || h.epoch == 0)
+    if (!h.pace.guessed || h.epoch == 0)
         return;
     // Only a flight whose refused request was let go after the host's first answer counts.
     std::vector<SentRequest> flight;
     std::optional<Clock::time_point> refused;
-    const Clock::time_point origin = h.heard.front().at; // heard holds at least the answer just told
-    for (const Host::Heard &heard : h.heard) {
+    const Clock::time_point origin = h.pace.heard.front().at; // heard holds at least the answer just told
+    for (const Host::Heard &heard : h.pace.heard) {
         if (heard.epoch + 1 != h.epoch)
             continue;
         flight.push_back({std::chrono::duration<double>(heard.at - origin).count(), heard.ok});
@@ -483,22 +484,22 @@ void RegistryScheduler::heardLate(Host &h)
     const auto bounds = rateAfterRefusal(std::move(flight), std::max(0.002, h.roundTrip.value_or(0) / 10));
     if (!bounds)
         return;
-    double low = std::max(bounds->low, h.floor);
-    double high = std::min(bounds->high, h.ceiling);
+    double low = std::max(bounds->low, h.pace.floor);
+    double high = std::min(bounds->high, h.pace.ceiling);
     if (low > high) { // the host's limit changed, or an earlier flight misled: this one's word
         low = bounds->low;
-        high = std::max(low, std::min(bounds->high, h.ceiling));
+        high = std::max(low, std::min(bounds->high, h.pace.ceiling));
     }
-    h.flightFloor = low;
+    h.pace.flightFloor = low;
     guess(h, low, high);
 }
 
 void RegistryScheduler::record(Host &h, Clock::time_point sentAt, quint64 epoch, bool ok)
 {
     // Only the flight a refusal ends and the one after it are of use.
-    h.heard.push_back({sentAt, epoch, ok});
-    while (!h.heard.empty() && (h.heard.size() > 512 || h.heard.front().epoch + 1 < h.epoch))
-        h.heard.pop_front();
+    h.pace.heard.push_back({sentAt, epoch, ok});
+    while (!h.pace.heard.empty() && (h.pace.heard.size() > 512 || h.pace.heard.front().epoch + 1 < h.epoch))
+        h.pace.heard.pop_front();
 }
 
 void RegistryScheduler::forgetStalePace(Host &h, const QDateTime &now) const
@@ -506,20 +507,10 @@ void RegistryScheduler::forgetStalePace(Host &h, const QDateTime &now) const
     // A pace only ever comes down while the host takes it, so one learned too low (another
     // client sharing the allowance, a limit raised since) would stay. Once no refusal has borne
     // it out for a while, the host is asked afresh, and paced again from its next refusal.
-    if (!h.rate || (h.rateAt.isValid() && h.rateAt.secsTo(now) < std::chrono::seconds(m_options.keepPace).count()))
+    if (!h.pace.rate || (h.pace.at.isValid() && h.pace.at.secsTo(now) < std::chrono::seconds(m_options.keepPace).count()))
         return;
-    qCDebug(lcLookup, "%s: the pace of %.1f a second is old, and asked afresh", qUtf8Printable(h.name), *h.rate);
-    Host fresh;
-    h.rate = fresh.rate;
-    h.rateAt = fresh.rateAt;
-    h.burst = fresh.burst;
-    h.rateGuessed = fresh.rateGuessed;
-    h.ceiling = fresh.ceiling;
-    h.stretches.clear();
-    h.guessFrom = fresh.guessFrom;
-    h.floor = fresh.floor;
-    h.flightFloor = fresh.flightFloor;
-    h.heard.clear();
+    qCDebug(lcLookup, "%s: the pace of %.1f a second is old, and asked afresh", qUtf8Printable(h.name), *h.pace.rate);
+    h.pace = {};
 }
 
 void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_point sentAt, int outcome,
@@ -573,8 +564,8 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             h.stretchAnswers = 0;
             h.stretchStarved = false;
             heardLate(h);
-            if (h.rate)
-                h.rateAt = QDateTime::currentDateTimeUtc();
+            if (h.pace.rate)
+                h.pace.at = QDateTime::currentDateTimeUtc();
         }
         std::chrono::milliseconds pause;
         if (retryAfter) {
@@ -609,7 +600,7 @@ RegistryScheduler::HostState RegistryScheduler::state(const QString &key) const
     const auto found = m_hosts.constFind(key);
     if (found == m_hosts.cend())
         return {};
-    HostState state{found->window, found->inFlight, int(found->queue.size()), {}, found->rate.value_or(0)};
+    HostState state{found->window, found->inFlight, int(found->queue.size()), {}, found->pace.rate.value_or(0)};
     if (found->pausedUntil > Clock::now())
         state.pausedUntil = toWall(found->pausedUntil);
     return state;
@@ -672,11 +663,11 @@ void RegistryScheduler::load()
         h.threshold = h.window; // the pace it found: approached gently from here
         h.learnedAt = dateOf(entry, QStringLiteral("learnedAt"));
         if (const double rate = entry.value(QStringLiteral("rate")).toDouble(); std::isfinite(rate) && rate > 0.05) {
-            h.rate = rate;
-            h.burst = std::clamp(entry.value(QStringLiteral("burst")).toDouble(), 1.0, 1000.0);
-            h.tokens = h.burst; // a host left alone has its bucket full again
+            h.pace.rate = rate;
+            h.pace.burst = std::clamp(entry.value(QStringLiteral("burst")).toDouble(), 1.0, 1000.0);
+            h.tokens = h.pace.burst; // a host left alone has its bucket full again
             h.tokensAt = Clock::now();
-            h.rateAt = entry.contains(QStringLiteral("rateAt")) ? dateOf(entry, QStringLiteral("rateAt")) : h.learnedAt;
+            h.pace.at = entry.contains(QStringLiteral("rateAt")) ? dateOf(entry, QStringLiteral("rateAt")) : h.learnedAt;
             forgetStalePace(h, now);
         }
         const QDateTime pausedUntil = dateOf(entry, QStringLiteral("pausedUntil"));
@@ -743,10 +734,10 @@ void RegistryScheduler::save()
             entry.insert(QStringLiteral("host"), h.name);
             entry.insert(QStringLiteral("window"), std::round(h.window * 100) / 100);
             entry.insert(QStringLiteral("learnedAt"), h.learnedAt.toString(Qt::ISODateWithMs));
-            if (h.rate) { // a guess too: it is where the next run starts
-                entry.insert(QStringLiteral("rate"), std::round(*h.rate * 100) / 100);
-                entry.insert(QStringLiteral("burst"), std::round(h.burst * 100) / 100);
-                entry.insert(QStringLiteral("rateAt"), h.rateAt.toString(Qt::ISODateWithMs));
+            if (h.pace.rate) { // a guess too: it is where the next run starts
+                entry.insert(QStringLiteral("rate"), std::round(*h.pace.rate * 100) / 100);
+                entry.insert(QStringLiteral("burst"), std::round(h.pace.burst * 100) / 100);
+                entry.insert(QStringLiteral("rateAt"), h.pace.at.toString(Qt::ISODateWithMs));
             } else {
                 entry.remove(QStringLiteral("rate"));
                 entry.remove(QStringLiteral("burst"));

@@ -191,15 +191,6 @@ private:
         QTimer *timer = nullptr;
         QDateTime learnedAt;
 
-        // Registries limit a client's rate with a token bucket: `burst` at once, then `rate` a
-        // second. Once a host has refused, requests to it are paced to what it takes, learned
-        // from what got through between a full bucket and the refusal (ok = burst + rate * span):
-        // two such stretches of different lengths give both numbers.
-        std::optional<double> rate; // requests a second; none: only the window holds them back
-        QDateTime rateAt;           // when the host last refused: what the pace rests on
-        double burst = 1;
-        bool rateGuessed = false;   // from one stretch only: raised while nothing is refused
-        double ceiling = 0;         // a guess is raised no further than the refused stretch went
         std::chrono::milliseconds lastPause{0}; // what the host's last refusal cost
         double tokens = 0;
         Clock::time_point tokensAt;
@@ -209,27 +200,39 @@ private:
         // Seconds from sending to the answer, the shortest seen: the path's own, without a
         // connection being opened or a request waiting for one.
         std::optional<double> roundTrip;
+        // Until the first answer the connections are still opening, and a request let go may
+        // wait for one: when it was let go says nothing of when it reached the host.
+        std::optional<Clock::time_point> firstAnswer;
         struct Stretch {
             double answers;
             double seconds;
             bool cold; // the first with this host: its connections were still opening
         };
-        std::deque<Stretch> stretches; // the last few, oldest first
-        // A guess from one stretch: that stretch, and the least the host was seen to take.
-        Stretch guessFrom{0, 0, false};
-        double floor = 0;       // from the flights before
-        double flightFloor = 0; // from the flight the last refusal ended
-        // Until the first answer the connections are still opening, and a request let go may
-        // wait for one: when it was let go says nothing of when it reached the host.
-        std::optional<Clock::time_point> firstAnswer;
-        // The last answers, with when each request was let go and the flight (epoch) it was
-        // sent in: those around a refusal tell the rate.
+        // An answer, with when its request was let go and the flight (epoch) it was sent in.
         struct Heard {
             Clock::time_point at;
             quint64 epoch;
             bool ok;
         };
-        std::deque<Heard> heard;
+        // Registries limit a client's rate with a token bucket: `burst` at once, then `rate` a
+        // second. Once a host has refused, requests to it are paced to what it takes, learned
+        // from what got through between a full bucket and the refusal (ok = burst + rate * span):
+        // two such stretches of different lengths give both numbers.
+        struct Pace {
+            std::optional<double> rate; // requests a second; none: only the window holds them back
+            QDateTime at;               // when the host last refused: what the pace rests on
+            double burst = 1;
+            bool guessed = false; // from one stretch only: raised while nothing is refused
+            double ceiling = 0;   // a guess is raised no further than the refused stretch went
+            std::deque<Stretch> stretches; // the last few, oldest first
+            // A guess from one stretch: that stretch, and the least the host was seen to take.
+            Stretch guessFrom{0, 0, false};
+            double floor = 0;       // from the flights before
+            double flightFloor = 0; // from the flight the last refusal ended
+            // The last answers: those around a refusal tell the rate.
+            std::deque<Heard> heard;
+        };
+        Pace pace;
     };
 
     Host &host(const QString &key, const QString &name, Protocol protocol);
