@@ -143,7 +143,7 @@ private slots:
         Checks checks = start(service, 8, ".w");
         QCOMPARE(outcomes(checks), QStringList(8, "available|No match for the domain"));
         QVERIFY(m_whois->queries().size() > 8);
-        QCOMPARE(m_whois->peakConnections(), 4);
+        QCOMPARE(m_whois->openAtFirstAnswer(), 4);
     }
 
     // A token bucket (40 a second, 10 at once) and a client sending faster than it refills:

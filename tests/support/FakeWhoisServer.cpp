@@ -45,7 +45,7 @@ FakeWhoisServer::FakeWhoisServer(QObject *parent) : QObject(parent)
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            m_peak = std::max(m_peak, ++m_open);
+            ++m_open;
             auto buffer = std::make_shared<QByteArray>();
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 --m_open;
@@ -88,6 +88,8 @@ void FakeWhoisServer::setLimit(const Limit &limit)
 
 void FakeWhoisServer::serve(QTcpSocket *socket, const Script &script)
 {
+    if (m_openAtFirstAnswer < 0)
+        m_openAtFirstAnswer = m_open;
     if (script.silent)
         return;
     if (script.endless > 0) {

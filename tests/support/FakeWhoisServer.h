@@ -44,7 +44,9 @@ public:
     const QStringList &queries() const { return m_queries; }
     const QList<QByteArray> &rawQueries() const { return m_raw; }
     int openConnections() const { return m_open; }
-    int peakConnections() const { return m_peak; }
+    // Connections open when the first answer went out: how many the client sent at once
+    // before any answer could let it send more.
+    int openAtFirstAnswer() const { return m_openAtFirstAnswer; }
 
 private:
     void serve(class QTcpSocket *socket, const Script &script);
@@ -55,7 +57,7 @@ private:
     QStringList m_queries;
     QList<QByteArray> m_raw;
     int m_open = 0;
-    int m_peak = 0;
+    int m_openAtFirstAnswer = -1;
     std::optional<Limit> m_limit;
     double m_tokens = 0;
     QElapsedTimer m_refilled;
