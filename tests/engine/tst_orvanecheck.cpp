@@ -323,7 +323,7 @@ private slots:
         QSignalSpy finished(&process, &QProcess::finished);
         process.start(ORVANE_CHECK_BINARY, {"--bootstrap", m_http->url("/dns.json").toString(), "-"});
         process.write("orvane.com\n");
-        QTRY_COMPARE(m_http->requestCount("/rdap/domain/orvane.com"), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_http->requestCount("/rdap/domain/orvane.com"), 1, 30000);
         QCOMPARE(m_http->requestCount("/rdap/domain/second.com"), 0);
         process.write("second.com\n");
         process.closeWriteChannel();
