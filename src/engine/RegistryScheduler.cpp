@@ -549,8 +549,6 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
         // Once per flight: the answers to requests sent before the first refusal say the same.
         const bool first = epoch == h.epoch;
         record(h, sentAt, epoch, false);
-        if (!first && epoch + 1 == h.epoch)
-            heardLate(h);
         if (first) {
             h.threshold = std::max(1.0, std::floor(h.window / 2));
             h.window = h.threshold;
@@ -563,10 +561,11 @@ void RegistryScheduler::settle(const QString &key, quint64 epoch, Clock::time_po
             h.stretchStart.reset();
             h.stretchAnswers = 0;
             h.stretchStarved = false;
-            heardLate(h);
             if (h.pace.rate)
                 h.pace.at = QDateTime::currentDateTimeUtc();
         }
+        if (epoch + 1 == h.epoch) // the refusal that ended this flight, or one sent before it was heard
+            heardLate(h);
         std::chrono::milliseconds pause;
         if (retryAfter) {
             pause = std::min<std::chrono::milliseconds>(std::max(*retryAfter, std::chrono::seconds(0)), m_options.longestPause);
